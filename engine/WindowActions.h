@@ -1,0 +1,38 @@
+// What the main tool window's pick, cancel and join buttons do to the join
+// state, without the window: the window, the command-line tool and the
+// tests share them. Messages go through ReportError to the current view.
+#pragma once
+
+#include "JoinState.h"
+
+namespace spl {
+
+// Which slots hold an object after an action (true: lamp lime).
+struct SlotLamps {
+  bool first = false;
+  bool second = false;
+};
+
+// "Get 1st Object" / "Get 2nd Object": takes the host's current selection
+// into the slot, checks it and refuses the object held in the other slot.
+// Returns whether the slot now holds an object.
+bool PickObject(int slot);
+
+// A slot's "Cancel": empties it. No message.
+void CancelObject(int slot);
+
+// The join button: checks both slots and that both objects still exist,
+// runs the join, and afterwards empties both slots and resets the progress
+// display. Returns the slots' state afterwards.
+SlotLamps JoinPickedObjects();
+
+// The progress display of an idle window: StepsToGo 0, "0", empty status,
+// Abort disabled, AbortRequested false.
+void ResetProgressDisplay();
+
+// The defaults of a fresh window's join state (creation): picks empty,
+// LastError 0, Accuracy 0.01, StepsToGo 0, host version read and
+// HoleMergeEnabled set from it.
+void InitJoinStateForWindow();
+
+}  // namespace spl

@@ -1,0 +1,31 @@
+// Fault injection and call counting for tests of code that uses tsxapi.h.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "Scene.h"
+
+namespace tsxhost::testing {
+
+// The n-th tsxMalloc from now (1 = the next one) returns null; 0 disarms.
+TSXHOST_API void FailNthAllocation(int n);
+// The n-th tsxFaceCopy from now returns `code` and makes nothing.
+TSXHOST_API void FailNthFaceCopy(int n, int32_t code);
+// The next tsxGNodeCopy fails (the result handle stays as it was).
+TSXHOST_API void FailNextObjectCopy();
+// tsxPolyhGetMaterial answers 0 for this polyhedron's material `index`
+// (index -1: every index).
+TSXHOST_API void MakeMaterialUnavailable(tsxSOBJ obj, int index);
+// How often operation `name` (e.g. "tsxFaceCopy") was called since the
+// last reset; ResetCallCounts zeroes them all.
+TSXHOST_API long CallCount(const std::string& name);
+TSXHOST_API void ResetCallCounts();
+// Blocks from tsxMalloc not yet freed or taken over by the host.
+TSXHOST_API long OutstandingAllocations();
+// Called at the start of every tsxapi operation with its name (null: none);
+// lets tests record the order of host calls.
+using CallHook = void (*)(const char* name, void* user);
+TSXHOST_API void SetCallHook(CallHook hook, void* user);
+
+}  // namespace tsxhost::testing

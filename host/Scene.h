@@ -1,0 +1,95 @@
+// The stand-in host's own C++ interface: building, reading and resetting the
+// in-memory scene behind tsxapi.h. Programs that play the host (the
+// command-line tool, the host program, tests) use it; a plug-in never does.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "tsxapi.h"
+
+#define TSXHOST_API __attribute__((visibility("default")))
+
+namespace tsxhost {
+
+// A material as a value record: the usual MTL fields.
+struct Material {
+  std::string name = "default";
+  std::array<float, 3> ambient{0.2f, 0.2f, 0.2f};   // Ka
+  std::array<float, 3> diffuse{0.8f, 0.8f, 0.8f};   // Kd
+  std::array<float, 3> specular{0.0f, 0.0f, 0.0f};  // Ks
+  float shininess = 0.0f;                           // Ns
+  float opacity = 1.0f;                             // d
+  std::string diffuseMap;                           // map_Kd
+  bool operator==(const Material&) const = default;
+};
+
+struct Corner {
+  int32_t vertex = 0;
+  int32_t uv = -1;
+};
+
+struct Face {
+  std::vector<Corner> corners;
+  std::vector<std::vector<Corner>> holes;
+  int32_t material = 0;  // index into Mesh::materials
+};
+
+// A polyhedron as plain values, for building and for reading back.
+struct Mesh {
+  std::vector<CtsxVector3f> vertices;
+  std::vector<CtsxUV> uvs;
+  std::vector<Face> faces;
+  std::vector<Material> materials{Material{}};
+};
+
+inline constexpr CtsxTxmx3f kIdentity{{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0}};
+
+// Adds a polyhedron to the scene and returns its handle.
+TSXHOST_API tsxSOBJ AddPolyhedron(const std::string& name, const Mesh& mesh,
+                                  const CtsxTxmx3f& transform = kIdentity,
+                                  const CtsxVector3f& axes = {0, 0, 0});
+// Adds an object of another type (a light, say) with no geometry.
+TSXHOST_API tsxSOBJ AddObject(const std::string& name, int32_t type);
+
+// Reads a polyhedron back as values; false for a dead handle.
+TSXHOST_API bool ReadMesh(tsxSOBJ obj, Mesh* out);
+
+// Objects of the scene, in the order they were added.
+TSXHOST_API std::vector<tsxSOBJ> SceneObjects();
+// Every live handle, in the scene or not (copies not yet added).
+TSXHOST_API std::vector<tsxSOBJ> LiveObjects();
+TSXHOST_API bool IsAlive(tsxSOBJ obj);
+TSXHOST_API bool InScene(tsxSOBJ obj);
+// 0 when no scene object has that name.
+TSXHOST_API tsxSOBJ FindObject(const std::string& name);
+TSXHOST_API std::string ObjectName(tsxSOBJ obj);
+TSXHOST_API void SetObjectName(tsxSOBJ obj, const std::string& name);
+
+TSXHOST_API void SetSelection(tsxSOBJ obj);
+
+TSXHOST_API CtsxTxmx3f GetTransform(tsxSOBJ obj);
+TSXHOST_API void SetTransform(tsxSOBJ obj, const CtsxTxmx3f& transform);
+TSXHOST_API void SetAxesPosition(tsxSOBJ obj, const CtsxVector3f& axes);
+
+// The host's active material, copied by tsxMaterialCreateCopyActive.
+TSXHOST_API void SetActiveMaterial(const Material& material);
+// The settings of a material handle; false for a dead handle.
+TSXHOST_API bool ReadMaterial(tsxMATERIAL mat, Material* out);
+TSXHOST_API int LiveMaterialCount();
+
+// Whether every edge of every face has exactly one neighbouring edge
+// running the other way (after tsxPolyhComputeFaceAdjacency).
+TSXHOST_API bool IsClosed(tsxSOBJ obj);
+
+// Native id of the main view (0: no window) and version numbers.
+TSXHOST_API void SetMainViewHwnd(tsxHWND hwnd);
+TSXHOST_API void SetVersion(int16_t version, int16_t subVersion);
+
+// Deletes every object and material and restores the defaults (version
+// 600.0, no window, no selection, no faults, zero call counts).
+TSXHOST_API void ResetScene();
+
+}  // namespace tsxhost
