@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# Everything CI runs: set-up, the full build with every test, then the
+# engine, host and tool tests once more under AddressSanitizer and
+# UndefinedBehaviorSanitizer, then a short fuzzing run of the OBJ reader.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+JOBS=${JOBS:-2}
+
+bash scripts/setup.sh
+
+echo "== build and test (default) =="
+cmake --preset default >/dev/null
+cmake --build --preset default -j"$JOBS"
+ctest --preset default
+
+echo "== build and test (ASan + UBSan) =="
+cmake --preset asan >/dev/null
+cmake --build --preset asan -j"$JOBS"
+ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
+  ctest --preset asan
+
+if [[ -f scripts/fuzz-smoke.sh ]]; then
+  echo "== fuzz smoke run =="
+  bash scripts/fuzz-smoke.sh
+fi

@@ -1,0 +1,37 @@
+#!/usr/bin/env bash
+# Installs every Debian package that the build, the tests and the tools
+# need. Non-interactive and idempotent: packages already there are skipped.
+set -euo pipefail
+
+PACKAGES=(
+  # toolchain and build
+  g++ clang cmake ninja-build make binutils pkg-config python3 git
+  # tests, benchmarks, fuzzing (libFuzzer comes with clang's runtime)
+  libgtest-dev libgmock-dev libbenchmark-dev libclang-rt-14-dev
+  # command-line parsing, JSON reports, SHA-256 of result dumps
+  libcli11-dev nlohmann-json3-dev libssl-dev
+  # Qt 6 Widgets for the windows and the host program; X server for
+  # real-window tests; the fonts the layouts name
+  qt6-base-dev qt6-base-dev-tools libqt6test6 libgl-dev
+  xvfb xauth fonts-liberation2 fonts-ipafont-gothic
+)
+
+missing=()
+for p in "${PACKAGES[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+    missing+=("$p")
+  fi
+done
+
+if ((${#missing[@]} == 0)); then
+  echo "setup: all ${#PACKAGES[@]} packages present"
+  exit 0
+fi
+
+SUDO=""
+if [[ $(id -u) -ne 0 ]]; then SUDO="sudo"; fi
+echo "setup: installing ${missing[*]}"
+export DEBIAN_FRONTEND=noninteractive
+$SUDO apt-get update -qq
+$SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+echo "setup: done"
