@@ -35,4 +35,9 @@ void ResetProgressDisplay();
 // HoleMergeEnabled set from it.
 void InitJoinStateForWindow();
 
+// True while JoinPickedObjects runs a join. The window's handlers run
+// inside the join's progress calls; meanwhile picks, cancels and a second
+// join are ignored, and the window should keep the accuracy unchanged.
+bool JoinInProgress();
+
 }  // namespace spl

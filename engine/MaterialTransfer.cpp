@@ -1,0 +1,92 @@
+#include "MaterialTransfer.h"
+
+#include <string_view>
+
+#include "Progress.h"
+#include "tsxapi.h"
+
+namespace spl {
+namespace {
+
+constexpr int16_t kMaterialDestroyVersion = 410;
+constexpr int32_t kMaterialInterval = 20;
+
+bool MayDestroyMaterials() { return JoinState.HostVersion >= kMaterialDestroyVersion; }
+
+// The one material handle that carries each source face's settings to its
+// result face.
+class WorkingMaterial {
+ public:
+  WorkingMaterial() { tsxMaterialCreate(&handle_); }
+  ~WorkingMaterial() { Destroy(); }
+  WorkingMaterial(const WorkingMaterial&) = delete;
+  WorkingMaterial& operator=(const WorkingMaterial&) = delete;
+
+  // Fills the material from `source`'s material `index`, or, when the host
+  // cannot hand that one out, makes it a copy of the active material.
+  void Fill(HostObject source, uint16_t index) {
+    if (tsxPolyhGetMaterial(source, index, handle_) != 0) return;
+    const tsxMATERIAL replaced = handle_;
+    if (tsxMaterialCreateCopyActive(&handle_) == 0 && handle_ != replaced &&
+        MayDestroyMaterials()) {
+      tsxMaterialDestroy(replaced);  // never used again
+    }
+  }
+  tsxMATERIAL Handle() const { return handle_; }
+  // Older hosts do not let a plug-in destroy materials: there it stays.
+  void Destroy() {
+    if (handle_ != 0 && MayDestroyMaterials()) tsxMaterialDestroy(handle_);
+    handle_ = 0;
+  }
+
+ private:
+  tsxMATERIAL handle_ = 0;
+};
+
+// One run of source faces onto result faces from `firstResultFace` on,
+// `skip` left out. False when an abort stopped it.
+bool PaintRun(HostObject result, HostObject source, int32_t firstResultFace, int32_t skip,
+              std::string_view text, WorkingMaterial& material) {
+  const int32_t count = tsxPolyhGetNbrFaces(source);
+  CtsxFace** faces = tsxPolyhGetFaceptrArray(source);
+  if (!faces) return true;  // nothing to paint from
+  int32_t j = firstResultFace;
+  for (int32_t i = 0; i < count; ++i) {
+    if (i != skip) {
+      material.Fill(source, faces[i]->materialIndex);
+      tsxPolyhPaintFace(result, j, material.Handle(), 0);
+      ++j;
+    }
+    ReportProgress(kMaterialInterval, text, kMaterialInterval);
+    if (JoinState.LastError != 0) return false;
+  }
+  return true;
+}
+
+// Announces a run; false when an abort is seen already.
+bool Announce(std::string_view text) {
+  ReportProgress(0, text, 1);
+  JoinState.ProgressTick = 0;
+  return JoinState.LastError == 0;
+}
+
+}  // namespace
+
+void TransferMaterials(HostObject result, HostObject first, HostObject second) {
+  constexpr std::string_view kFirstRun = "Copying materials(1)...";
+  constexpr std::string_view kSecondRun = "Copying materials(2)...";
+  const int32_t nA = tsxPolyhGetNbrFaces(first);
+  WorkingMaterial material;
+  // Every progress call is followed by a test: an abort seen by an
+  // announcement would otherwise be reported again by the next call.
+  const bool done =
+      Announce(kFirstRun) &&
+      PaintRun(result, first, 0, JoinState.JunctionFaceA, kFirstRun, material) &&
+      Announce(kSecondRun) &&
+      PaintRun(result, second, nA - 1, JoinState.JunctionFaceB, kSecondRun, material);
+  if (done) return;
+  material.Destroy();
+  if (result != 0) tsxSobjDelete(result);
+}
+
+}  // namespace spl

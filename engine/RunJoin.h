@@ -1,0 +1,40 @@
+// The join driver: one join of FirstObject and SecondObject from the
+// steps-to-go estimate to the new object in the scene.
+#pragma once
+
+#include <string_view>
+
+#include "JoinState.h"
+
+namespace spl {
+
+// Runs one join. The caller guarantees LastError 0 and two distinct picked
+// polyhedra that still exist. On return the new object has been added to
+// the scene, or LastError is nonzero and its message has been shown; then
+// nothing is left behind (an unfinished copy is deleted), except after an
+// abort seen by "Finishing...", which still adds the result. A number too
+// large for whole thousandths in the search is shown through
+// JoinView::ShowConversionError and leaves LastError at kConversionFailed.
+void RunJoin();
+
+// The parts of a join, in the order they run; Whole spans the entire call.
+enum class JoinStage { Count, Search, Copy, Merge, Refresh, Materials, Finish, Whole };
+
+// "count", "search", "copy", "merge", "refresh", "materials", "finish",
+// "join".
+std::string_view StageName(JoinStage stage);
+
+// Told when each stage of RunJoin starts and ends (also when it fails), so
+// that a caller can time the stages or look at the state between them. The
+// engine itself keeps no clock and does no I/O.
+class JoinStageObserver {
+ public:
+  virtual ~JoinStageObserver() = default;
+  virtual void StageStarted(JoinStage /*stage*/) {}
+  virtual void StageFinished(JoinStage /*stage*/) {}
+};
+
+// The observer RunJoin reports to; null: none. Not owned.
+void SetJoinStageObserver(JoinStageObserver* observer);
+
+}  // namespace spl

@@ -1,0 +1,113 @@
+#include "WindowActions.h"
+
+#include "Errors.h"
+#include "JoinView.h"
+#include "Progress.h"
+#include "RunJoin.h"
+#include "tsxapi.h"
+
+namespace spl {
+namespace {
+
+constexpr double kDefaultAccuracy = 0.01;
+constexpr int16_t kHoleMergeVersion = 320;
+
+// Set while RunJoin runs: the window's handlers run inside its progress
+// calls, and none of them may change the picks or start a second join.
+bool g_joining = false;
+
+struct JoiningScope {
+  JoiningScope() { g_joining = true; }
+  ~JoiningScope() { g_joining = false; }
+  JoiningScope(const JoiningScope&) = delete;
+  JoiningScope& operator=(const JoiningScope&) = delete;
+};
+
+HostObject& Slot(int slot) { return slot == 1 ? JoinState.FirstObject : JoinState.SecondObject; }
+
+SlotLamps Lamps() { return {JoinState.FirstObject != 0, JoinState.SecondObject != 0}; }
+
+}  // namespace
+
+bool JoinInProgress() { return g_joining; }
+
+bool PickObject(int slot) {
+  const int which = slot == 1 ? 1 : 2;
+  HostObject& mine = Slot(which);
+  if (g_joining) return mine != 0;
+  const HostObject other = Slot(which == 1 ? 2 : 1);
+  JoinState.LastError = 0;
+  mine = 0;
+  mine = tsxGetCurrentSelection();
+  CheckObjectSuitable(mine, which);
+  if (JoinState.LastError != 0) {
+    mine = 0;
+    return false;
+  }
+  if (mine != 0 && other != 0 && mine == other) {
+    ReportError(kSameObjects);
+    mine = 0;
+    return false;
+  }
+  return true;
+}
+
+void CancelObject(int slot) {
+  if (g_joining) return;
+  Slot(slot == 1 ? 1 : 2) = 0;
+}
+
+SlotLamps JoinPickedObjects() {
+  if (g_joining) return Lamps();
+  JoinState.LastError = 0;
+  if (JoinState.FirstObject == 0) ReportError(kFirstNotSelected);
+  if (JoinState.SecondObject == 0) ReportError(kSecondNotSelected);
+  if (JoinState.LastError != 0) return Lamps();
+
+  const bool firstExists = tsxPolyhGetVxArray(JoinState.FirstObject) != nullptr;
+  const bool secondExists = tsxPolyhGetVxArray(JoinState.SecondObject) != nullptr;
+  if (!firstExists) {
+    ReportError(kFirstGone);
+    JoinState.FirstObject = 0;
+  }
+  if (!secondExists) {
+    ReportError(kSecondGone);
+    JoinState.SecondObject = 0;
+  }
+  if (JoinState.LastError != 0) return Lamps();
+
+  {
+    JoiningScope joining;
+    RunJoin();
+  }
+  JoinState.FirstObject = 0;
+  JoinState.SecondObject = 0;
+  ResetProgressDisplay();
+  return Lamps();
+}
+
+void ResetProgressDisplay() {
+  JoinState.StepsToGo = 0;
+  if (JoinView* view = CurrentJoinView()) {
+    view->SetStepsText("0");
+    view->SetStatusText("");
+    view->SetAbortEnabled(false);
+  }
+  JoinState.AbortRequested = false;
+}
+
+void InitJoinStateForWindow() {
+  JoinState.FirstObject = 0;
+  JoinState.SecondObject = 0;
+  JoinState.LastError = 0;
+  JoinState.Accuracy = kDefaultAccuracy;
+  JoinState.StepsToGo = 0;
+  JoinState.AbortRequested = false;
+  JoinState.HoleMergeEnabled = true;
+  JoinState.HostVersion = 0;
+  JoinState.HostSubVersion = 0;
+  tsxGetTsVersionNbrs(&JoinState.HostVersion, &JoinState.HostSubVersion);
+  if (JoinState.HostVersion < kHoleMergeVersion) JoinState.HoleMergeEnabled = false;
+}
+
+}  // namespace spl
