@@ -1,0 +1,18 @@
+# The plug-in module SPL0020.tsx and the tool-window base it shares with
+# the windows. Included from plugin/CMakeLists.txt when Qt is in the build.
+add_library(splicer_formbase STATIC ${CMAKE_CURRENT_SOURCE_DIR}/TsxFormBase.cpp)
+set_target_properties(splicer_formbase PROPERTIES AUTOMOC ON)
+target_include_directories(splicer_formbase PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
+target_link_libraries(splicer_formbase PUBLIC Qt6::Widgets tsxapi_headers tsxapi
+                      PRIVATE splicer_warnings)
+
+add_library(SPL0020 MODULE
+  ${CMAKE_CURRENT_SOURCE_DIR}/TsxPlug.cpp ${CMAKE_CURRENT_SOURCE_DIR}/PlugModule.cpp)
+set_target_properties(SPL0020 PROPERTIES
+  OUTPUT_NAME "SPL0020" PREFIX "" SUFFIX ".tsx"
+  CXX_VISIBILITY_PRESET hidden VISIBILITY_INLINES_HIDDEN ON AUTOMOC ON
+  LINK_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/SPL0020.map)
+target_link_options(SPL0020 PRIVATE
+  -Wl,--version-script=${CMAKE_CURRENT_SOURCE_DIR}/SPL0020.map -Wl,--no-undefined)
+target_link_libraries(SPL0020 PRIVATE
+  splicer_ui splicer_engine splicer_resources Qt6::Widgets tsxapi splicer_warnings)

@@ -1,0 +1,260 @@
+#include "TsxMain.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <exception>
+
+#include "AccuracyText.h"
+#include "Errors.h"
+#include "JoinState.h"
+#include "LampShape.h"
+#include "MessagePresenter.h"
+#include "ModuleResources.h"
+#include "Thousandths.h"
+#include "WindowActions.h"
+#include "ui_TsxMain.h"
+
+namespace {
+
+const QColor kOlive = FromColorNumber(32896);
+const QColor kLime = FromColorNumber(65280);
+
+QFont Arial(int pixels) {
+  QFont font(QStringLiteral("Arial"));
+  font.setPixelSize(pixels);
+  return font;
+}
+
+QString FromUtf8(std::string_view text) {
+  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+// No exception may leave a Qt event handler; whatever a handler throws is
+// reported as the toolkit reports an error, and the handler just ends.
+template <typename Handler>
+void Guarded(TTsxMainForm* form, Handler&& handler) {
+  try {
+    handler();
+  } catch (const std::exception& e) {
+    form->ShowConversionError(e.what());
+  } catch (...) {
+    form->ShowConversionError("Unknown error");
+  }
+}
+
+}  // namespace
+
+TTsxMainForm::TTsxMainForm(QWidget* parent)
+    : TTsxFormBase(parent), ui(std::make_unique<Ui::TTsxMainForm>()) {
+  ui->setupUi(this);
+  setFixedSize(size());
+  move(765, 95);
+  setWindowIcon(QIcon(QString::fromLatin1(spl::res::kIcon)));
+  ApplyFonts();
+  ConnectHandlers();
+  spl::SetJoinView(this);
+  Guarded(this, [this] { FormCreate(); });
+}
+
+TTsxMainForm::~TTsxMainForm() {
+  if (spl::CurrentJoinView() == this) spl::SetJoinView(nullptr);
+}
+
+void TTsxMainForm::ApplyFonts() {
+  setFont(Arial(15));
+  const QFont small = Arial(13);
+  for (QWidget* w : {static_cast<QWidget*>(ui->Label3), static_cast<QWidget*>(ui->Label4),
+                     static_cast<QWidget*>(ui->Label2), static_cast<QWidget*>(ui->Button7),
+                     static_cast<QWidget*>(ui->Edit1), static_cast<QWidget*>(ui->CheckBox1)}) {
+    w->setFont(small);
+  }
+}
+
+void TTsxMainForm::ConnectHandlers() {
+  connect(ui->Button1, &QPushButton::clicked, this, &TTsxMainForm::Button1Click);
+  connect(ui->Button2, &QPushButton::clicked, this, &TTsxMainForm::Button2Click);
+  connect(ui->Button3, &QPushButton::clicked, this, &TTsxMainForm::Button3Click);
+  connect(ui->Button4, &QPushButton::clicked, this, &TTsxMainForm::Button4Click);
+  connect(ui->Button5, &QPushButton::clicked, this, &TTsxMainForm::Button5Click);
+  connect(ui->Button6, &QPushButton::clicked, this, &TTsxMainForm::Button6Click);
+  connect(ui->Button7, &QPushButton::clicked, this, &TTsxMainForm::Button7Click);
+  connect(ui->Button8, &QPushButton::clicked, this, &TTsxMainForm::Button8Click);
+  connect(ui->SpinArrow1, &TSpinArrow::OnChange, this, &TTsxMainForm::SpinArrow1Change);
+  connect(ui->Edit1, &QLineEdit::textChanged, this, &TTsxMainForm::Edit1Change);
+  ui->Edit1->installEventFilter(this);
+}
+
+// ---- The engine's view ---------------------------------------------------
+
+void TTsxMainForm::ShowMessage(spl::BoxType type, std::string_view title,
+                               std::string_view text) {
+  spl::CurrentPresenter().Show(type, FromUtf8(title), FromUtf8(text));
+}
+
+void TTsxMainForm::ShowConversionError(std::string_view text) {
+  // The toolkit's own error report: an error box under the host's name.
+  QString title = QGuiApplication::applicationDisplayName();
+  if (title.isEmpty()) title = QStringLiteral("SPL0020");
+  spl::CurrentPresenter().Show(spl::BoxType::Error, title, FromUtf8(text));
+}
+
+bool TTsxMainForm::ShowInfo() const { return ui->CheckBox1->isChecked(); }
+
+void TTsxMainForm::SetStepsText(std::string_view text) { ui->Label4->setText(FromUtf8(text)); }
+
+void TTsxMainForm::SetStatusText(std::string_view text) { ui->Label2->setText(FromUtf8(text)); }
+
+void TTsxMainForm::SetAbortEnabled(bool enabled) { ui->Button8->setEnabled(enabled); }
+
+void TTsxMainForm::PumpEvents(std::string_view stageText) {
+  if (pumpGate_.ShouldDispatch(stageText, spl::TPumpGate::Clock::now())) {
+    QCoreApplication::processEvents();
+  }
+}
+
+// ---- Helpers -------------------------------------------------------------
+
+void TTsxMainForm::SetLamp(int slot, bool held) {
+  TShape* lamp = slot == 1 ? ui->Shape1 : ui->Shape2;
+  lamp->SetBrushColor(held ? kLime : kOlive);
+}
+
+void TTsxMainForm::SetEditText(const QString& text) {
+  if (ui->Edit1->text() != text) ui->Edit1->setText(text);
+}
+
+void TTsxMainForm::WriteAccuracy() {
+  SetEditText(QString::fromStdString(spl::AccuracyToText(spl::JoinState.Accuracy)));
+}
+
+void TTsxMainForm::SetControlsIdle(bool idle) {
+  QWidget* const inputs[] = {ui->Button1, ui->Button2, ui->Button3, ui->Button4,
+                             ui->Button5, ui->Button6, ui->Button7, ui->Edit1,
+                             ui->SpinArrow1, ui->CheckBox1};
+  for (QWidget* w : inputs) w->setEnabled(idle);
+}
+
+// ---- Handlers --------------------------------------------------------------
+
+void TTsxMainForm::Button1Click() { close(); }
+
+void TTsxMainForm::SpinArrow1Change(TSpinArrow* sender) {
+  Guarded(this, [&] {
+    spl::JoinState.Accuracy = static_cast<double>(sender->Position()) / 1000.0;
+    WriteAccuracy();
+  });
+}
+
+void TTsxMainForm::Edit1Change() {
+  Guarded(this, [this] {
+    const std::string text = ui->Edit1->text().toStdString();
+    if (text.empty()) return;
+    const std::optional<double> value = spl::TextToAccuracy(text);
+    if (!value) throw spl::ConversionError(spl::NotAFloatMessage(text));
+    spl::JoinState.Accuracy = *value;
+    ui->SpinArrow1->SetPosition(spl::RoundToThousandths(spl::JoinState.Accuracy));
+  });
+}
+
+void TTsxMainForm::Edit1keypress(QChar& key) {
+  const char16_t c = key.unicode();
+  const bool admitted = c == 8 || c == u'.' || (c >= u'0' && c <= u'9');
+  if (!admitted || (c == u'.' && ui->Edit1->text().contains(QLatin1Char('.')))) {
+    key = QChar(u'\0');
+  }
+}
+
+void TTsxMainForm::FormCreate() {
+  SetLamp(1, false);
+  SetLamp(2, false);
+  spl::InitJoinStateForWindow();
+  WriteAccuracy();
+  ui->SpinArrow1->SetPosition(10);
+  ui->Label4->setText(QStringLiteral("0"));
+  ui->Label2->setText(QString());
+  ui->Button8->setEnabled(false);
+  ui->CheckBox1->setChecked(false);
+}
+
+void TTsxMainForm::FormClose() {
+  spl::CancelObject(1);
+  SetLamp(1, false);
+  spl::CancelObject(2);
+  SetLamp(2, false);
+  spl::JoinState.StepsToGo = 0;
+  ui->Label4->setText(QStringLiteral("0"));
+  ui->Label2->setText(QString());
+}
+
+void TTsxMainForm::Button7Click() {
+  Guarded(this, [this] {
+    spl::JoinState.Accuracy = 0.01;
+    ui->SpinArrow1->SetPosition(spl::RoundToThousandths(spl::JoinState.Accuracy));
+    WriteAccuracy();
+  });
+}
+
+void TTsxMainForm::Button2Click() {
+  Guarded(this, [this] { SetLamp(1, spl::PickObject(1)); });
+}
+
+void TTsxMainForm::Button3Click() {
+  spl::CancelObject(1);
+  SetLamp(1, false);
+}
+
+void TTsxMainForm::Button4Click() {
+  Guarded(this, [this] { SetLamp(2, spl::PickObject(2)); });
+}
+
+void TTsxMainForm::Button5Click() {
+  spl::CancelObject(2);
+  SetLamp(2, false);
+}
+
+void TTsxMainForm::Button6Click() {
+  if (joinRunning_) return;
+  joinRunning_ = true;
+  SetControlsIdle(false);
+  spl::SlotLamps lamps{spl::JoinState.FirstObject != 0, spl::JoinState.SecondObject != 0};
+  Guarded(this, [&] { lamps = spl::JoinPickedObjects(); });
+  SetLamp(1, lamps.first);
+  SetLamp(2, lamps.second);
+  SetControlsIdle(true);
+  joinRunning_ = false;
+  if (closeAfterJoin_) {
+    closeAfterJoin_ = false;
+    close();
+  }
+}
+
+void TTsxMainForm::Button8Click() { spl::JoinState.AbortRequested = true; }
+
+// ---- Events ----------------------------------------------------------------
+
+void TTsxMainForm::closeEvent(QCloseEvent* event) {
+  if (joinRunning_) {
+    // The join cannot be left half done: ask it to stop and close once
+    // Button6Click has it back.
+    spl::JoinState.AbortRequested = true;
+    closeAfterJoin_ = true;
+    event->ignore();
+    return;
+  }
+  FormClose();
+  event->accept();
+}
+
+bool TTsxMainForm::eventFilter(QObject* watched, QEvent* event) {
+  if (watched != ui->Edit1 || event->type() != QEvent::KeyPress) {
+    return TTsxFormBase::eventFilter(watched, event);
+  }
+  // Only keys that type a character pass the filter; moving keys type none.
+  const QString typed = static_cast<QKeyEvent*>(event)->text();
+  if (typed.size() != 1) return false;
+  QChar key = typed.front();
+  Edit1keypress(key);
+  return key.isNull();
+}
