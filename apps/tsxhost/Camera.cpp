@@ -1,0 +1,55 @@
+#include "Camera.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+constexpr float kPitchLimit = 1.55f;
+}
+
+void Camera::orbit(float dx, float dy) {
+  yaw -= dx * 0.01f;
+  pitch = std::clamp(pitch + dy * 0.01f, -kPitchLimit, kPitchLimit);
+}
+
+void Camera::pan(float dx, float dy, int viewportHeight) {
+  const ViewFrame f = MakeViewFrame(*this, 1, std::max(viewportHeight, 1));
+  // Pixels at the target's depth to world units.
+  const float unit = distance / f.focal;
+  target.x += (-dx * f.right.x + dy * f.up.x) * unit;
+  target.y += (-dx * f.right.y + dy * f.up.y) * unit;
+  target.z += (-dx * f.right.z + dy * f.up.z) * unit;
+}
+
+void Camera::zoom(float steps) {
+  distance = std::clamp(distance * std::pow(0.85f, steps), 1e-4f, 1e7f);
+}
+
+void Camera::frame(const CtsxVector3f& lo, const CtsxVector3f& hi, float aspect) {
+  target = {(lo.x + hi.x) / 2, (lo.y + hi.y) / 2, (lo.z + hi.z) / 2};
+  const float dx = hi.x - lo.x, dy = hi.y - lo.y, dz = hi.z - lo.z;
+  const float radius = std::max(0.5f * std::sqrt(dx * dx + dy * dy + dz * dz), 1e-3f);
+  const float halfFov = 0.5f * std::min(fovY, 2 * std::atan(std::tan(fovY / 2) * aspect));
+  distance = radius / std::sin(halfFov) * 1.05f;
+}
+
+ViewFrame MakeViewFrame(const Camera& c, int width, int height) {
+  ViewFrame f{};
+  const float cp = std::cos(c.pitch), sp = std::sin(c.pitch);
+  const float cy = std::cos(c.yaw), sy = std::sin(c.yaw);
+  // From the target towards the eye.
+  const CtsxVector3f back{cp * sy, sp, cp * cy};
+  f.eye = {c.target.x + back.x * c.distance, c.target.y + back.y * c.distance,
+           c.target.z + back.z * c.distance};
+  f.forward = {-back.x, -back.y, -back.z};
+  f.right = {cy, 0, -sy};
+  // up = right x forward
+  f.up = {f.right.y * f.forward.z - f.right.z * f.forward.y,
+          f.right.z * f.forward.x - f.right.x * f.forward.z,
+          f.right.x * f.forward.y - f.right.y * f.forward.x};
+  f.focal = 0.5f * float(height) / std::tan(c.fovY / 2);
+  f.cx = 0.5f * float(width);
+  f.cy = 0.5f * float(height);
+  f.nearZ = c.distance * 1e-3f;
+  return f;
+}

@@ -1,0 +1,31 @@
+// An orbiting perspective camera: it looks at `target` from `distance`
+// away, turned by `yaw` about the world's up axis (y) and tilted by `pitch`.
+#pragma once
+
+#include "tsxapi.h"
+
+struct Camera {
+  CtsxVector3f target{0, 0, 0};
+  float distance = 5.0f;
+  float yaw = 0.6f;     // radians
+  float pitch = 0.45f;  // radians, kept inside (-pi/2, pi/2)
+  float fovY = 0.8f;    // radians
+
+  // Drag by (dx, dy) pixels: orbit turns, pan slides the target in the view
+  // plane, zoom changes the distance by a factor per wheel step.
+  void orbit(float dx, float dy);
+  void pan(float dx, float dy, int viewportHeight);
+  void zoom(float steps);
+  // Aims at the box so that all of it is in view at this aspect ratio.
+  void frame(const CtsxVector3f& boxMin, const CtsxVector3f& boxMax, float aspect);
+};
+
+// The camera's frame for one picture: eye position, unit axes, focal length
+// in pixels, and the image centre.
+struct ViewFrame {
+  CtsxVector3f eye, right, up, forward;
+  float focal, cx, cy;
+  float nearZ;
+};
+
+ViewFrame MakeViewFrame(const Camera& camera, int width, int height);

@@ -1,0 +1,72 @@
+#include "HostOptions.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+
+#include <cstdio>
+
+QString DefaultModulePath() {
+  const QString beside = QDir(QCoreApplication::applicationDirPath()).filePath("SPL0020.tsx");
+  if (QFileInfo::exists(beside)) return beside;
+#ifdef TSXHOST_BUILT_MODULE
+  return QStringLiteral(TSXHOST_BUILT_MODULE);
+#else
+  return beside;
+#endif
+}
+
+namespace {
+
+bool ParseSize(const QString& text, QSize* size) {
+  const QStringList parts = text.toLower().split('x');
+  if (parts.size() != 2) return false;
+  bool okW = false, okH = false;
+  const int w = parts[0].toInt(&okW), h = parts[1].toInt(&okH);
+  if (!okW || !okH || w < 1 || h < 1 || w > 16384 || h > 16384) return false;
+  *size = QSize(w, h);
+  return true;
+}
+
+}  // namespace
+
+bool ParseHostOptions(const QStringList& arguments, HostOptions* o, QString* error,
+                      bool* exitNow) {
+  *exitNow = false;
+  QCommandLineParser parser;
+  parser.setApplicationDescription("A small modelling host for plug-in modules.");
+  const QCommandLineOption help = parser.addHelpOption();
+  const QCommandLineOption module("module", "Plug-in module to load.", "PATH", DefaultModulePath());
+  const QCommandLineOption noPlugin("no-plugin", "Start without a plug-in module.");
+  const QCommandLineOption render("render", "Draw SCENE headless and exit.", "SCENE");
+  const QCommandLineOption out("out", "Picture to write with --render (PNG).", "PICTURE");
+  const QCommandLineOption size("size", "Picture size, e.g. 800x600.", "WxH", "800x600");
+  const QCommandLineOption select("select", "Select (and highlight) the object NAME.", "NAME");
+  parser.addOptions({module, noPlugin, render, out, size, select});
+  parser.addPositionalArgument("scene", "OBJ files to open.", "[SCENE.obj...]");
+  if (!parser.parse(arguments)) {
+    *error = parser.errorText();
+    return false;
+  }
+  if (parser.isSet(help)) {
+    std::fputs(qPrintable(parser.helpText()), stdout);
+    *exitNow = true;
+    return true;
+  }
+  o->module = parser.value(module);
+  o->noPlugin = parser.isSet(noPlugin);
+  o->scenes = parser.positionalArguments();
+  o->render = parser.value(render);
+  o->out = parser.value(out);
+  o->select = parser.value(select);
+  if (!ParseSize(parser.value(size), &o->size)) {
+    *error = QString("bad --size '%1': expected WxH, e.g. 800x600").arg(parser.value(size));
+    return false;
+  }
+  if (!o->render.isEmpty() && o->out.isEmpty()) {
+    *error = "--render needs --out PICTURE";
+    return false;
+  }
+  return true;
+}

@@ -1,0 +1,150 @@
+#include "PluginModule.h"
+
+#include <dlfcn.h>
+
+#include <QApplication>
+#include <QFileInfo>
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+
+namespace {
+
+std::vector<QWidget*> windowsNow() {
+  const QWidgetList list = QApplication::topLevelWidgets();
+  return {list.begin(), list.end()};
+}
+
+QString fieldText(const std::array<char, 100>& record, size_t offset,
+                  size_t size) {
+  const char* begin = record.data() + offset;
+  const void* end = std::memchr(begin, 0, size);
+  const size_t length =
+      end ? static_cast<size_t>(static_cast<const char*>(end) - begin) : size;
+  return QString::fromLatin1(begin, static_cast<qsizetype>(length));
+}
+
+uint16_t fieldU16(const std::array<char, 100>& record, size_t offset) {
+  uint16_t value = 0;
+  std::memcpy(&value, record.data() + offset, sizeof value);
+  return value;
+}
+
+}  // namespace
+
+PluginModule::PluginModule(QObject* parent) : QObject(parent) {}
+
+PluginModule::~PluginModule() { unload(); }
+
+bool PluginModule::load(const QString& path) {
+  unload();
+  error_.clear();
+  if (!QFileInfo::exists(path)) {
+    error_ = tr("The plug-in module %1 does not exist.").arg(path);
+    return false;
+  }
+  void* handle = dlopen(QFile::encodeName(path).constData(), RTLD_NOW | RTLD_LOCAL);
+  if (!handle) {
+    error_ = tr("The plug-in module %1 cannot be loaded: %2")
+                 .arg(path, QString::fromLocal8Bit(dlerror()));
+    return false;
+  }
+  auto* getData = reinterpret_cast<GetData>(dlsym(handle, "tsxGetData"));
+  auto* leftClick = reinterpret_cast<LeftClick>(dlsym(handle, "tsxOnLeftClick"));
+  auto* deactivate = reinterpret_cast<NoArgs>(dlsym(handle, "tsxDeactivate"));
+  auto* rightClick = reinterpret_cast<NoArgs>(dlsym(handle, "tsxOnRightClick"));
+  QStringList missing;
+  if (!getData) missing << "tsxGetData";
+  if (!leftClick) missing << "tsxOnLeftClick";
+  if (!deactivate) missing << "tsxDeactivate";
+  if (!rightClick) missing << "tsxOnRightClick";
+  if (!missing.isEmpty()) {
+    dlclose(handle);
+    error_ = tr("%1 is not a plug-in module: it does not export %2.")
+                 .arg(path, missing.join(", "));
+    return false;
+  }
+  handle_ = handle;
+  path_ = path;
+  leftClick_ = leftClick;
+  deactivate_ = deactivate;
+  rightClick_ = rightClick;
+
+  // The record is zeroed so that unterminated or unwritten fields read as
+  // bounded, empty texts.
+  std::array<char, 100> record{};
+  const auto before = windowsNow();
+  enter();
+  getData(record.data(), 0);
+  noteNewWindows(before);
+  leave();
+  identity_.name = fieldText(record, 0, 32);
+  identity_.maker = fieldText(record, 32, 64);
+  identity_.bitmapId = fieldU16(record, 96);
+  identity_.stringId = fieldU16(record, 98);
+  return true;
+}
+
+bool PluginModule::unload() {
+  if (!handle_) return true;
+  if (busy()) return false;
+  deactivate();
+  // The module's shutdown destroys its windows.
+  dlclose(handle_);
+  handle_ = nullptr;
+  leftClick_ = nullptr;
+  deactivate_ = nullptr;
+  rightClick_ = nullptr;
+  windows_.clear();
+  return true;
+}
+
+template <typename Call>
+auto PluginModule::callIn(Call call) {
+  const auto before = windowsNow();
+  enter();
+  struct Leave {
+    PluginModule* self;
+    const std::vector<QWidget*>& before;
+    ~Leave() {
+      self->noteNewWindows(before);
+      self->leave();
+    }
+  } guard{this, before};
+  return call();
+}
+
+int32_t PluginModule::leftClick() {
+  if (!leftClick_) return 0;
+  return callIn([this] { return leftClick_(); });
+}
+
+void PluginModule::rightClick() {
+  if (rightClick_) callIn([this] { rightClick_(); });
+}
+
+void PluginModule::deactivate() {
+  if (deactivate_) callIn([this] { deactivate_(); });
+}
+
+void PluginModule::leave() {
+  if (--depth_ == 0) emit idle();
+}
+
+void PluginModule::noteNewWindows(const std::vector<QWidget*>& before) {
+  for (QWidget* w : windowsNow()) {
+    if (std::find(before.begin(), before.end(), w) != before.end()) continue;
+    if (!ownsWidget(w)) windows_.emplace_back(w);
+  }
+}
+
+bool PluginModule::ownsWidget(const QWidget* w) const {
+  for (; w; w = w->parentWidget()) {
+    const QWidget* window = w->window();
+    for (const auto& own : windows_)
+      if (own == window) return true;
+    w = window;
+  }
+  return false;
+}

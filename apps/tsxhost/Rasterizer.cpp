@@ -1,0 +1,147 @@
+#include "Rasterizer.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+struct ScreenPoint {
+  float x, y, invZ;  // invZ 0: behind the near plane
+};
+
+float Dot(const CtsxVector3f& a, const CtsxVector3f& b) {
+  return a.x * b.x + a.y * b.y + a.z * b.z;
+}
+
+std::vector<ScreenPoint> Project(const SceneGeometry& scene, const ViewFrame& f) {
+  std::vector<ScreenPoint> out(scene.points.size());
+  for (size_t i = 0; i < out.size(); ++i) {
+    const CtsxVector3f& p = scene.points[i];
+    const CtsxVector3f d{p.x - f.eye.x, p.y - f.eye.y, p.z - f.eye.z};
+    const float z = Dot(d, f.forward);
+    if (z < f.nearZ) {
+      out[i] = {0, 0, 0};
+      continue;
+    }
+    const float inv = 1.0f / z;
+    out[i] = {f.cx + f.focal * Dot(d, f.right) * inv, f.cy - f.focal * Dot(d, f.up) * inv, inv};
+  }
+  return out;
+}
+
+uint32_t Shade(uint32_t rgb, float light, bool selected) {
+  float r = float(rgb >> 16 & 0xFF), g = float(rgb >> 8 & 0xFF), b = float(rgb & 0xFF);
+  if (selected) {  // towards the highlight colour
+    r = 0.55f * r + 0.45f * 255.0f;
+    g = 0.55f * g + 0.45f * 176.0f;
+    b = 0.55f * b;
+  }
+  auto c = [light](float v) { return uint32_t(std::clamp(v * light, 0.0f, 255.0f)); };
+  return 0xFF000000u | c(r) << 16 | c(g) << 8 | c(b);
+}
+
+struct Target {
+  int w, h;
+  uint32_t* colour;
+  std::vector<float> depth;  // invZ, 0 = far
+  std::vector<int32_t>* ids;
+};
+
+float EdgeValue(const ScreenPoint& a, const ScreenPoint& b, float x, float y) {
+  return (b.x - a.x) * (y - a.y) - (b.y - a.y) * (x - a.x);
+}
+
+void FillTriangle(Target& t, ScreenPoint a, ScreenPoint b, ScreenPoint c,
+                  uint32_t argb, int32_t id) {
+  float area = EdgeValue(a, b, c.x, c.y);
+  if (std::fabs(area) < 1e-6f) return;
+  if (area < 0) {
+    std::swap(b, c);
+    area = -area;
+  }
+  const int x0 = std::max(0, int(std::floor(std::min({a.x, b.x, c.x}))));
+  const int x1 = std::min(t.w - 1, int(std::ceil(std::max({a.x, b.x, c.x}))));
+  const int y0 = std::max(0, int(std::floor(std::min({a.y, b.y, c.y}))));
+  const int y1 = std::min(t.h - 1, int(std::ceil(std::max({a.y, b.y, c.y}))));
+  if (x0 > x1 || y0 > y1) return;
+  const float inv = 1.0f / area;
+  // Edge values step linearly along a row.
+  const float dA = -(c.y - b.y), dB = -(a.y - c.y), dC = -(b.y - a.y);
+  for (int y = y0; y <= y1; ++y) {
+    const float py = float(y) + 0.5f, px = float(x0) + 0.5f;
+    float wa = EdgeValue(b, c, px, py), wb = EdgeValue(c, a, px, py), wc = EdgeValue(a, b, px, py);
+    const size_t row = size_t(y) * size_t(t.w);
+    for (int x = x0; x <= x1; ++x, wa += dA, wb += dB, wc += dC) {
+      if (wa < 0 || wb < 0 || wc < 0) continue;
+      const float z = (wa * a.invZ + wb * b.invZ + wc * c.invZ) * inv;
+      const size_t i = row + size_t(x);
+      if (z <= t.depth[i]) continue;
+      t.depth[i] = z;
+      t.colour[i] = argb;
+      (*t.ids)[i] = id;
+    }
+  }
+}
+
+void DrawEdge(Target& t, const ScreenPoint& a, const ScreenPoint& b, uint32_t argb) {
+  const float dx = b.x - a.x, dy = b.y - a.y;
+  const int steps = std::max(1, int(std::ceil(std::max(std::fabs(dx), std::fabs(dy)))));
+  if (steps > 4 * (t.w + t.h)) return;  // nearly edge-on through the eye
+  for (int s = 0; s <= steps; ++s) {
+    const float k = float(s) / float(steps);
+    const int x = int(a.x + dx * k), y = int(a.y + dy * k);
+    if (x < 0 || y < 0 || x >= t.w || y >= t.h) continue;
+    const float z = a.invZ + (b.invZ - a.invZ) * k;
+    const size_t i = size_t(y) * size_t(t.w) + size_t(x);
+    // A small depth allowance keeps edges on their own faces visible.
+    if (z * 1.002f < t.depth[i]) continue;
+    t.colour[i] = argb;
+  }
+}
+
+void FillBackground(QImage& image) {
+  for (int y = 0; y < image.height(); ++y) {
+    const float k = float(y) / float(std::max(1, image.height() - 1));
+    const auto c = [k](float top, float bottom) { return uint32_t(top + (bottom - top) * k); };
+    const uint32_t argb = 0xFF000000u | c(92, 40) << 16 | c(100, 44) << 8 | c(116, 52);
+    auto* line = reinterpret_cast<uint32_t*>(image.scanLine(y));
+    std::fill(line, line + image.width(), argb);
+  }
+}
+
+}  // namespace
+
+int32_t Frame::objectAtPixel(int x, int y) const {
+  if (x < 0 || y < 0 || x >= image.width() || y >= image.height()) return -1;
+  return objectAt[size_t(y) * size_t(image.width()) + size_t(x)];
+}
+
+Frame RenderScene(const SceneGeometry& scene, const Camera& camera,
+                  const RenderSettings& s) {
+  Frame frame;
+  const int w = std::max(1, s.width), h = std::max(1, s.height);
+  frame.image = QImage(w, h, QImage::Format_RGB32);
+  FillBackground(frame.image);
+  frame.objectAt.assign(size_t(w) * size_t(h), -1);
+  const ViewFrame view = MakeViewFrame(camera, w, h);
+  const std::vector<ScreenPoint> p = Project(scene, view);
+
+  // Format_RGB32 rows are contiguous at this width (4 bytes a pixel).
+  Target t{w, h, reinterpret_cast<uint32_t*>(frame.image.bits()),
+           std::vector<float>(size_t(w) * size_t(h), 0.0f), &frame.objectAt};
+  for (const Triangle& tri : scene.triangles) {
+    const ScreenPoint &a = p[tri.a], &b = p[tri.b], &c = p[tri.c];
+    if (a.invZ == 0 || b.invZ == 0 || c.invZ == 0) continue;
+    // Both sides lit: a headlight along the view direction.
+    const float light = 0.35f + 0.65f * std::fabs(Dot(tri.normal, view.forward));
+    FillTriangle(t, a, b, c, Shade(tri.rgb, light, tri.object == s.selected), tri.object);
+  }
+  if (!s.edges) return frame;
+  for (const Edge& e : scene.edges) {
+    const ScreenPoint &a = p[e.a], &b = p[e.b];
+    if (a.invZ == 0 || b.invZ == 0) continue;
+    const uint32_t rgb = e.object == s.selected ? kSelectedEdgeRgb : kEdgeRgb;
+    DrawEdge(t, a, b, 0xFF000000u | rgb);
+  }
+  return frame;
+}

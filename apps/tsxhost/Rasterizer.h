@@ -1,0 +1,32 @@
+// A software z-buffer renderer: flat-shaded triangles in their material
+// colours, depth-tested edges on top, and an object id per pixel for
+// picking. It runs the same on a display, under Xvfb and headless.
+#pragma once
+
+#include <QImage>
+
+#include <cstdint>
+#include <vector>
+
+#include "Camera.h"
+#include "SceneGeometry.h"
+
+struct Frame {
+  QImage image;                   // Format_RGB32
+  std::vector<int32_t> objectAt;  // per pixel, into SceneGeometry::objects; -1 none
+
+  int32_t objectAtPixel(int x, int y) const;
+};
+
+struct RenderSettings {
+  int width = 800, height = 600;
+  int selected = -1;  // object index drawn highlighted
+  bool edges = true;
+};
+
+Frame RenderScene(const SceneGeometry& scene, const Camera& camera,
+                  const RenderSettings& settings);
+
+// Colours the renderer uses, for tests and legends.
+inline constexpr uint32_t kEdgeRgb = 0x202020;
+inline constexpr uint32_t kSelectedEdgeRgb = 0xFFB000;

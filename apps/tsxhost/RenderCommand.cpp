@@ -1,0 +1,41 @@
+#include "RenderCommand.h"
+
+#include <QFile>
+
+#include <cstdio>
+
+#include "Camera.h"
+#include "ObjFile.h"
+#include "Rasterizer.h"
+#include "Scene.h"
+#include "SceneGeometry.h"
+
+int RunRender(const HostOptions& o) {
+  const tsxhost::ObjResult r = tsxhost::LoadObj(QFile::encodeName(o.render).toStdString());
+  if (!r.ok) {
+    std::fprintf(stderr, "error: %s\n", r.error.c_str());
+    return 3;
+  }
+  for (const std::string& w : r.warnings) std::fprintf(stderr, "warning: %s\n", w.c_str());
+  const SceneGeometry scene = BuildSceneGeometry(tsxhost::SceneObjects());
+  RenderSettings settings;
+  settings.width = o.size.width();
+  settings.height = o.size.height();
+  if (!o.select.isEmpty()) {
+    const tsxSOBJ obj = tsxhost::FindObject(o.select.toStdString());
+    if (!obj) {
+      std::fprintf(stderr, "error: no object named '%s'\n", qPrintable(o.select));
+      return 3;
+    }
+    settings.selected = scene.indexOf(obj);
+  }
+  Camera camera;
+  if (!scene.empty())
+    camera.frame(scene.boxMin, scene.boxMax, float(settings.width) / float(settings.height));
+  const Frame frame = RenderScene(scene, camera, settings);
+  if (!frame.image.save(o.out, "PNG")) {
+    std::fprintf(stderr, "error: cannot write %s\n", qPrintable(o.out));
+    return 4;
+  }
+  return 0;
+}

@@ -1,0 +1,67 @@
+// The host's scene as the program edits it. While the plug-in is busy (a
+// join lets the host's events run in its progress calls), edits that would
+// change or free what the join reads are queued and applied once the
+// plug-in has returned; reads and selection changes go through at once.
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+#include <functional>
+#include <vector>
+
+#include "SceneGeometry.h"
+#include "TransformMath.h"
+#include "tsxapi.h"
+
+class PluginModule;
+
+class SceneDocument : public QObject {
+  Q_OBJECT
+
+ public:
+  explicit SceneDocument(PluginModule* plugin, QObject* parent = nullptr);
+
+  // Adds the objects of an OBJ file. False with *error set when the file is
+  // refused (nothing is added then); a deferred load answers true and
+  // reports a refusal through failed().
+  bool open(const QString& path, QString* error);
+  // Writes objects to an OBJ file (with its MTL beside it).
+  bool save(const QString& path, const std::vector<tsxSOBJ>& objects, QString* error) const;
+
+  void remove(tsxSOBJ obj);
+  // Scales and turns the object about its axes, then moves it (and its
+  // axes), by changing its vertex transform.
+  void place(tsxSOBJ obj, const PlacementEdit& edit);
+  void select(tsxSOBJ obj);
+
+  tsxSOBJ selection() const { return selection_; }
+  const std::vector<tsxSOBJ>& objects() const { return objects_; }
+  const SceneGeometry& geometry() const { return geometry_; }
+  // Edits waiting for the plug-in to return.
+  int pendingEdits() const { return int(pending_.size()); }
+  // Edits that had to wait since the document was made.
+  int deferredEdits() const { return deferred_; }
+
+  // Picks up objects added or removed behind the document's back (the
+  // plug-in's result) and applies queued edits; runs whenever the plug-in
+  // becomes idle.
+  void refresh();
+
+ signals:
+  void sceneChanged();      // the object list or some geometry changed
+  void selectionChanged(tsxSOBJ obj);
+  void deferred(const QString& what);
+  void failed(const QString& message);
+
+ private:
+  void edit(const QString& what, std::function<void()> change);
+  void rebuild();
+
+  PluginModule* plugin_;
+  std::vector<tsxSOBJ> objects_;
+  SceneGeometry geometry_;
+  tsxSOBJ selection_ = 0;
+  std::vector<std::function<void()>> pending_;
+  int deferred_ = 0;
+};

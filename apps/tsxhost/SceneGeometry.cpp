@@ -1,0 +1,98 @@
+#include "SceneGeometry.h"
+
+#include <algorithm>
+#include <cmath>
+#include <unordered_set>
+
+#include "Scene.h"
+#include "TransformMath.h"
+
+namespace {
+
+uint32_t PackColour(const tsxhost::Material& m) {
+  auto byte = [](float v) {
+    return uint32_t(std::lround(std::clamp(v, 0.0f, 1.0f) * 255.0f));
+  };
+  return byte(m.diffuse[0]) << 16 | byte(m.diffuse[1]) << 8 | byte(m.diffuse[2]);
+}
+
+// Newell's normal of a polygon, robust for non-planar and concave faces.
+CtsxVector3f FaceNormal(const std::vector<CtsxVector3f>& p, uint32_t base,
+                        const tsxhost::Face& face) {
+  double nx = 0, ny = 0, nz = 0;
+  const size_t n = face.corners.size();
+  for (size_t i = 0; i < n; ++i) {
+    const CtsxVector3f& u = p[base + uint32_t(face.corners[i].vertex)];
+    const CtsxVector3f& v = p[base + uint32_t(face.corners[(i + 1) % n].vertex)];
+    nx += (double(u.y) - v.y) * (double(u.z) + v.z);
+    ny += (double(u.z) - v.z) * (double(u.x) + v.x);
+    nz += (double(u.x) - v.x) * (double(u.y) + v.y);
+  }
+  const double len = std::sqrt(nx * nx + ny * ny + nz * nz);
+  if (len == 0) return {0, 0, 1};
+  return {float(nx / len), float(ny / len), float(nz / len)};
+}
+
+bool CornersValid(const std::vector<tsxhost::Corner>& loop, size_t count) {
+  return std::all_of(loop.begin(), loop.end(), [count](const tsxhost::Corner& c) {
+    return c.vertex >= 0 && size_t(c.vertex) < count;
+  });
+}
+
+void AddLoopEdges(SceneGeometry& g, uint32_t base, int32_t object,
+                  const std::vector<tsxhost::Corner>& loop,
+                  std::unordered_set<uint64_t>& seen) {
+  for (size_t i = 0; i < loop.size(); ++i) {
+    uint32_t a = base + uint32_t(loop[i].vertex);
+    uint32_t b = base + uint32_t(loop[(i + 1) % loop.size()].vertex);
+    if (a == b) continue;
+    const uint64_t key = uint64_t(std::min(a, b)) << 32 | std::max(a, b);
+    if (seen.insert(key).second) g.edges.push_back({a, b, object});
+  }
+}
+
+void AddObject(SceneGeometry& g, tsxSOBJ obj, const tsxhost::Mesh& mesh) {
+  const auto object = int32_t(g.objects.size());
+  g.objects.push_back(obj);
+  const CtsxTxmx3f m = tsxhost::GetTransform(obj);
+  const auto base = uint32_t(g.points.size());
+  for (const CtsxVector3f& v : mesh.vertices) g.points.push_back(Apply(m, v));
+  std::unordered_set<uint64_t> seen;
+  for (const tsxhost::Face& face : mesh.faces) {
+    if (face.corners.size() < 2 || !CornersValid(face.corners, mesh.vertices.size()))
+      continue;
+    const size_t mat = size_t(face.material) < mesh.materials.size() ? size_t(face.material) : 0;
+    const uint32_t rgb = mesh.materials.empty() ? 0xCCCCCCu : PackColour(mesh.materials[mat]);
+    const CtsxVector3f normal = FaceNormal(g.points, base, face);
+    for (size_t i = 1; i + 1 < face.corners.size(); ++i)
+      g.triangles.push_back({base + uint32_t(face.corners[0].vertex),
+                             base + uint32_t(face.corners[i].vertex),
+                             base + uint32_t(face.corners[i + 1].vertex), rgb, normal,
+                             object});
+    AddLoopEdges(g, base, object, face.corners, seen);
+    for (const auto& hole : face.holes)
+      if (CornersValid(hole, mesh.vertices.size())) AddLoopEdges(g, base, object, hole, seen);
+  }
+}
+
+}  // namespace
+
+int SceneGeometry::indexOf(tsxSOBJ obj) const {
+  const auto it = std::find(objects.begin(), objects.end(), obj);
+  return it == objects.end() || obj == 0 ? -1 : int(it - objects.begin());
+}
+
+SceneGeometry BuildSceneGeometry(const std::vector<tsxSOBJ>& objects) {
+  SceneGeometry g;
+  tsxhost::Mesh mesh;
+  for (tsxSOBJ obj : objects)
+    if (tsxhost::ReadMesh(obj, &mesh)) AddObject(g, obj, mesh);
+  if (!g.points.empty()) {
+    g.boxMin = g.boxMax = g.points.front();
+    for (const CtsxVector3f& p : g.points) {
+      g.boxMin = {std::min(g.boxMin.x, p.x), std::min(g.boxMin.y, p.y), std::min(g.boxMin.z, p.z)};
+      g.boxMax = {std::max(g.boxMax.x, p.x), std::max(g.boxMax.y, p.y), std::max(g.boxMax.z, p.z)};
+    }
+  }
+  return g;
+}

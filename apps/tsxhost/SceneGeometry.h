@@ -1,0 +1,35 @@
+// The scene's polyhedra in world space, flattened for drawing: one copy
+// made when the scene changes, so the view never reads host memory while
+// it draws (a plug-in may be working on the scene then).
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "tsxapi.h"
+
+struct Triangle {
+  uint32_t a, b, c;      // into SceneGeometry::points
+  uint32_t rgb;          // the face's diffuse colour, 0xRRGGBB
+  CtsxVector3f normal;   // unit face normal, world space
+  int32_t object;        // into SceneGeometry::objects
+};
+
+struct Edge {
+  uint32_t a, b;  // into points; each edge of an object once
+  int32_t object;
+};
+
+struct SceneGeometry {
+  std::vector<tsxSOBJ> objects;  // drawn polyhedra, scene order
+  std::vector<CtsxVector3f> points;
+  std::vector<Triangle> triangles;
+  std::vector<Edge> edges;
+  CtsxVector3f boxMin{0, 0, 0}, boxMax{0, 0, 0};  // of every point
+
+  bool empty() const { return points.empty(); }
+  int indexOf(tsxSOBJ obj) const;
+};
+
+// Faces become triangle fans of their outer corners (holes show as edges).
+SceneGeometry BuildSceneGeometry(const std::vector<tsxSOBJ>& objects);

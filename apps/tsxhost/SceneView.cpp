@@ -1,0 +1,126 @@
+#include "SceneView.h"
+
+#include <QElapsedTimer>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QWheelEvent>
+
+#include "SceneDocument.h"
+
+namespace {
+constexpr int kClickSlop = 3;      // pixels a click may move and stay a click
+constexpr double kSlowFrameMs = 40;  // slower than this: drag at half size
+}  // namespace
+
+SceneView::SceneView(QWidget* parent) : QWidget(parent) {
+  setFocusPolicy(Qt::StrongFocus);
+  setMinimumSize(200, 150);
+  setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+void SceneView::setDocument(SceneDocument* document) {
+  document_ = document;
+  connect(document_, &SceneDocument::sceneChanged, this, &SceneView::sceneChanged);
+  connect(document_, &SceneDocument::selectionChanged, this, &SceneView::redraw);
+  sceneChanged();
+}
+
+void SceneView::sceneChanged() {
+  // The first scene with content is framed; later changes keep the view.
+  if (!framed_ && document_ && !document_->geometry().empty()) {
+    framed_ = true;
+    frameAll();
+    return;
+  }
+  redraw();
+}
+
+void SceneView::frameAll() {
+  // Done at the next paint, when the view has its final size.
+  frameDue_ = true;
+  redraw();
+}
+
+void SceneView::redraw() {
+  stale_ = true;
+  update();
+}
+
+tsxSOBJ SceneView::objectAt(const QPoint& pos) const {
+  if (!document_ || frame_.image.isNull()) return 0;
+  const int i = frame_.objectAtPixel(pos.x() / frameScale_, pos.y() / frameScale_);
+  const auto& objects = document_->geometry().objects;
+  return i >= 0 && size_t(i) < objects.size() ? objects[size_t(i)] : 0;
+}
+
+void SceneView::paintEvent(QPaintEvent*) {
+  if (frameDue_ && document_ && !document_->geometry().empty()) {
+    const SceneGeometry& g = document_->geometry();
+    camera_.frame(g.boxMin, g.boxMax, float(width()) / float(std::max(1, height())));
+  }
+  frameDue_ = false;
+  const int scale = dragging_ && moved_ && lastRenderMs_ > kSlowFrameMs ? 2 : 1;
+  const QSize want(std::max(1, width() / scale), std::max(1, height() / scale));
+  if (stale_ || frame_.image.size() != want || scale != frameScale_) {
+    stale_ = false;
+    static const SceneGeometry kNothing;
+    RenderSettings settings;
+    settings.width = want.width();
+    settings.height = want.height();
+    const SceneGeometry& g = document_ ? document_->geometry() : kNothing;
+    settings.selected = document_ ? g.indexOf(document_->selection()) : -1;
+    QElapsedTimer timer;
+    timer.start();
+    frame_ = RenderScene(g, camera_, settings);
+    if (scale == 1) lastRenderMs_ = double(timer.nsecsElapsed()) / 1e6;
+    frameScale_ = scale;
+  }
+  QPainter painter(this);
+  painter.drawImage(rect(), frame_.image);
+}
+
+void SceneView::mousePressEvent(QMouseEvent* event) {
+  dragging_ = true;
+  moved_ = false;
+  button_ = event->button();
+  last_ = event->position().toPoint();
+}
+
+void SceneView::mouseMoveEvent(QMouseEvent* event) {
+  if (!dragging_) return;
+  const QPoint pos = event->position().toPoint();
+  const QPoint d = pos - last_;
+  if (!moved_ && d.manhattanLength() <= kClickSlop) return;
+  moved_ = true;
+  last_ = pos;
+  const bool pan = button_ == Qt::MiddleButton || button_ == Qt::RightButton ||
+                   (event->modifiers() & Qt::ShiftModifier);
+  if (pan)
+    camera_.pan(float(d.x()), float(d.y()), height());
+  else
+    camera_.orbit(float(d.x()), float(d.y()));
+  redraw();
+}
+
+void SceneView::mouseReleaseEvent(QMouseEvent* event) {
+  const bool click = dragging_ && !moved_ && button_ == Qt::LeftButton;
+  const bool wasMoving = moved_;
+  dragging_ = false;
+  moved_ = false;
+  if (click) emit picked(objectAt(event->position().toPoint()));
+  if (wasMoving) redraw();  // the full-size picture
+}
+
+void SceneView::wheelEvent(QWheelEvent* event) {
+  camera_.zoom(float(event->angleDelta().y()) / 120.0f);
+  redraw();
+}
+
+void SceneView::keyPressEvent(QKeyEvent* event) {
+  if (event->key() == Qt::Key_F || event->key() == Qt::Key_Home) {
+    frameAll();
+    return;
+  }
+  QWidget::keyPressEvent(event);
+}

@@ -1,0 +1,55 @@
+// The 3D view: draws the document's geometry with the software renderer,
+// orbits (left drag), pans (middle or right drag, or shift + left drag),
+// zooms (wheel) and picks (left click).
+#pragma once
+
+#include <QPoint>
+#include <QWidget>
+
+#include "Camera.h"
+#include "Rasterizer.h"
+#include "tsxapi.h"
+
+class SceneDocument;
+
+class SceneView : public QWidget {
+  Q_OBJECT
+
+ public:
+  explicit SceneView(QWidget* parent = nullptr);
+
+  void setDocument(SceneDocument* document);
+  void frameAll();
+  // The object under a widget position, 0 for none (from the last picture).
+  tsxSOBJ objectAt(const QPoint& pos) const;
+  const Camera& camera() const { return camera_; }
+  QSize sizeHint() const override { return {800, 600}; }
+
+ signals:
+  void picked(tsxSOBJ obj);
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+  void wheelEvent(QWheelEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+
+ private:
+  void sceneChanged();
+  void redraw();
+
+  SceneDocument* document_ = nullptr;
+  Camera camera_;
+  Frame frame_;
+  int frameScale_ = 1;  // the picture is drawn at 1/frameScale_ while dragging
+  bool stale_ = true;  // the picture no longer shows scene and camera
+  bool framed_ = false;
+  bool frameDue_ = false;
+  bool dragging_ = false;
+  bool moved_ = false;
+  Qt::MouseButton button_ = Qt::NoButton;
+  QPoint last_;
+  double lastRenderMs_ = 0;
+};

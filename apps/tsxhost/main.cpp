@@ -1,0 +1,95 @@
+// tsxhost: a small modelling host that loads a plug-in module.
+#include <QFile>
+#include <QGuiApplication>
+#include <QMessageBox>
+
+#include <cstdio>
+#include <cstring>
+
+#include "HostApplication.h"
+#include "HostOptions.h"
+#include "MainWindow.h"
+#include "PluginModule.h"
+#include "RenderCommand.h"
+#include "Scene.h"
+#include "SceneDocument.h"
+
+namespace {
+
+bool WantsRender(int argc, char** argv) {
+  for (int i = 1; i < argc; ++i)
+    if (std::strcmp(argv[i], "--render") == 0 || std::strncmp(argv[i], "--render=", 9) == 0)
+      return true;
+  return false;
+}
+
+// -1: go on; otherwise the exit status (2 for bad usage, 0 after --help).
+int ReadOptions(const QStringList& arguments, HostOptions* options) {
+  QString error;
+  bool exitNow = false;
+  if (!ParseHostOptions(arguments, options, &error, &exitNow)) {
+    std::fprintf(stderr, "error: %s\n", qPrintable(error));
+    return 2;
+  }
+  return exitNow ? 0 : -1;
+}
+
+int RenderHeadless(int argc, char** argv) {
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  QGuiApplication app(argc, argv);
+  HostOptions options;
+  const int status = ReadOptions(app.arguments(), &options);
+  return status >= 0 ? status : RunRender(options);
+}
+
+// Opens the start-up scenes and selects by name; false on the first refusal.
+bool OpenStartScenes(const HostOptions& options, SceneDocument& document) {
+  for (const QString& path : options.scenes) {
+    QString error;
+    if (!document.open(path, &error)) {
+      std::fprintf(stderr, "error: %s\n", qPrintable(error));
+      return false;
+    }
+  }
+  if (options.select.isEmpty()) return true;
+  const tsxSOBJ obj = tsxhost::FindObject(options.select.toStdString());
+  if (!obj) {
+    std::fprintf(stderr, "error: no object named '%s'\n", qPrintable(options.select));
+    return false;
+  }
+  document.select(obj);
+  return true;
+}
+
+int RunInteractive(int argc, char** argv) {
+  HostApplication app(argc, argv);
+  HostOptions options;
+  if (const int status = ReadOptions(app.arguments(), &options); status >= 0) return status;
+
+  PluginModule module;
+  app.setPlugin(&module);
+  if (!options.noPlugin && !module.load(options.module)) {
+    std::fprintf(stderr, "error: %s\n", qPrintable(module.error()));
+    QMessageBox::warning(nullptr, "tsxhost",
+                         module.error() + "\n\nThe program runs without the plug-in.");
+  }
+  SceneDocument document(&module);
+  MainWindow window(&module, &document);
+  tsxhost::SetMainViewHwnd(window.winId());
+  if (!OpenStartScenes(options, document)) {
+    module.unload();
+    return 3;
+  }
+  window.show();
+  const int status = app.exec();
+  // Out of the module before its windows' owner and Qt go away.
+  module.unload();
+  tsxhost::SetMainViewHwnd(0);
+  return status;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  return WantsRender(argc, argv) ? RenderHeadless(argc, argv) : RunInteractive(argc, argv);
+}

@@ -1,0 +1,182 @@
+// The whole program under a real X server (Xvfb): open the example, pick
+// the two boxes with the plug-in's main window, join them, and check the
+// scene. Screenshots of each step are kept beside the test.
+#include <gtest/gtest.h>
+
+#include <QContextMenuEvent>
+#include <QDir>
+#include <QListWidget>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QScreen>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
+
+#include "AppTestSupport.h"
+#include "HostApplication.h"
+#include "MainWindow.h"
+#include "PluginModule.h"
+#include "SceneDocument.h"
+
+namespace {
+
+QString ExampleScene() {
+  const QString example = QStringLiteral(EXAMPLE_SCENE);
+  return QFile::exists(example) ? example : QStringLiteral(APP_TEST_DATA "/boxes.obj");
+}
+
+void Screenshot(const QString& name) {
+  QApplication::processEvents();
+  QTest::qWait(200);
+  QDir().mkpath(APP_ARTIFACTS_DIR);
+  QScreen* screen = QGuiApplication::primaryScreen();
+  screen->grabWindow(0).save(QDir(APP_ARTIFACTS_DIR).filePath(name + ".png"));
+}
+
+void Click(QWidget* w) {
+  ASSERT_NE(w, nullptr);
+  ASSERT_TRUE(w->isVisible());
+  QTest::mouseClick(w, Qt::LeftButton);
+}
+
+void ChooseInList(QListWidget* list, const QString& name) {
+  const auto items = list->findItems(name, Qt::MatchExactly);
+  ASSERT_EQ(items.size(), 1);
+  QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                    list->visualItemRect(items.front()).center());
+}
+
+struct Counts {
+  std::vector<CtsxVector3f> vertices;
+  size_t faces = 0;
+};
+
+Counts Read(tsxSOBJ obj) {
+  tsxhost::Mesh m;
+  tsxhost::ReadMesh(obj, &m);
+  return {m.vertices, m.faces.size()};
+}
+
+bool Same(const Counts& a, const Counts& b) {
+  return a.faces == b.faces && a.vertices.size() == b.vertices.size() &&
+         std::equal(a.vertices.begin(), a.vertices.end(), b.vertices.begin(),
+                    [](const CtsxVector3f& p, const CtsxVector3f& q) {
+                      return p.x == q.x && p.y == q.y && p.z == q.z;
+                    });
+}
+
+// The plug-in's message boxes are modal; a test must not hang on one.
+class MessageCatcher {
+ public:
+  MessageCatcher() {
+    timer_.setInterval(100);
+    QObject::connect(&timer_, &QTimer::timeout, [this] {
+      if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+        texts << box->text();
+        box->done(QMessageBox::Ok);
+      }
+    });
+    timer_.start();
+  }
+  QStringList texts;
+
+ private:
+  QTimer timer_;
+};
+
+}  // namespace
+
+TEST(EndToEnd, JoinsTheExampleBoxesWithThePlugin) {
+  auto* app = static_cast<HostApplication*>(QCoreApplication::instance());
+  PluginModule module;
+  app->setPlugin(&module);
+  ASSERT_TRUE(module.load(SPL0020_PATH)) << module.error().toStdString();
+  SceneDocument document(&module);
+  MainWindow window(&module, &document);
+  tsxhost::SetMainViewHwnd(window.winId());
+  QString error;
+  ASSERT_TRUE(document.open(ExampleScene(), &error)) << error.toStdString();
+  ASSERT_TRUE(document.open(APP_TEST_DATA "/single.obj", &error)) << error.toStdString();
+  window.setGeometry(20, 40, 1000, 700);
+  window.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+  MessageCatcher messages;
+
+  const tsxSOBJ left = tsxhost::FindObject("Left"), right = tsxhost::FindObject("Right");
+  ASSERT_NE(left, 0u);
+  ASSERT_NE(right, 0u);
+  const Counts leftBefore = Read(left), rightBefore = Read(right);
+  Screenshot("1-example");
+
+  ChooseInList(window.objectList(), "Left");
+  EXPECT_EQ(tsxGetCurrentSelection(), left);
+  ASSERT_NE(window.pluginButton(), nullptr);
+  EXPECT_FALSE(window.pluginButton()->icon().isNull());
+  EXPECT_EQ(window.pluginButton()->toolTip(), "S P L I C E R - B O T");
+  Click(window.pluginButton());
+  auto* get1 = FindInWindows<QPushButton>("Button2");
+  ASSERT_NE(get1, nullptr);
+  QWidget* toolWindow = get1->window();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(toolWindow));
+  Screenshot("2-activated");
+  Click(get1);
+
+  // Choosing the select tool hides the tool window and keeps its picks.
+  window.selectTool()->trigger();
+  EXPECT_FALSE(toolWindow->isVisible());
+  Click(window.pluginButton());
+  EXPECT_TRUE(toolWindow->isVisible());
+
+  ChooseInList(window.objectList(), "Right");
+  Click(FindInWindows<QPushButton>("Button4"));
+  Screenshot("3-picked");
+
+  // An edit made while the join runs waits for it.
+  const tsxSOBJ single = tsxhost::FindObject("Single");
+  bool busyDuringDelete = false;
+  QTimer::singleShot(0, [&] {
+    busyDuringDelete = module.busy();
+    document.remove(single);
+  });
+  Click(FindInWindows<QPushButton>("Button6"));
+  QApplication::processEvents();
+  EXPECT_TRUE(messages.texts.isEmpty()) << messages.texts.join('\n').toStdString();
+  EXPECT_TRUE(busyDuringDelete);
+  EXPECT_FALSE(tsxhost::IsAlive(single));
+
+  const std::vector<tsxSOBJ> scene = tsxhost::SceneObjects();
+  ASSERT_EQ(scene.size(), 3u);
+  EXPECT_EQ(scene[0], left);
+  EXPECT_EQ(scene[1], right);
+  EXPECT_EQ(tsxPolyhGetNbrVxs(scene[2]), 12);
+  EXPECT_EQ(tsxPolyhGetNbrFaces(scene[2]), 10);
+  EXPECT_TRUE(tsxhost::IsClosed(scene[2]));
+  EXPECT_TRUE(Same(Read(left), leftBefore));
+  EXPECT_TRUE(Same(Read(right), rightBefore));
+  EXPECT_EQ(window.objectList()->count(), 3);
+  Screenshot("4-joined");
+
+  // A right click on the plug-in's button shows its about window.
+  QWidgetList visibleBefore;
+  for (QWidget* w : QApplication::topLevelWidgets())
+    if (w->isVisible()) visibleBefore << w;
+  QContextMenuEvent rightClick(QContextMenuEvent::Mouse, QPoint(4, 4), QPoint(4, 4));
+  QApplication::sendEvent(window.pluginButton(), &rightClick);
+  QWidget* about = nullptr;
+  for (QWidget* w : QApplication::topLevelWidgets())
+    if (w->isVisible() && !visibleBefore.contains(w)) about = w;
+  ASSERT_NE(about, nullptr);
+  EXPECT_TRUE(QTest::qWaitForWindowExposed(about));
+  Screenshot("5-about");
+
+  window.close();
+  EXPECT_FALSE(module.loaded());
+  app->setPlugin(nullptr);
+}
+
+int main(int argc, char** argv) {
+  ::testing::InitGoogleTest(&argc, argv);
+  HostApplication app(argc, argv);
+  return RUN_ALL_TESTS();
+}

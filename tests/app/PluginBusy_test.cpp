@@ -1,0 +1,119 @@
+// Scene edits made while the plug-in is busy (its progress reports let the
+// host's events run) wait until it has returned, so a join never sees its
+// objects change or vanish under it.
+#include <gtest/gtest.h>
+
+#include <QListWidget>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+#include <functional>
+
+#include "AppTestSupport.h"
+#include "HostApplication.h"
+#include "MainWindow.h"
+#include "PluginModule.h"
+#include "SceneDocument.h"
+
+namespace {
+
+class PluginBusyTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    tsxhost::ResetScene();
+    LoadTwoBoxes();
+    app()->setPlugin(&module);
+    ASSERT_TRUE(module.load(FAKE_MODULE_PATH)) << module.error().toStdString();
+    document.refresh();
+    document.select(tsxhost::FindObject("Left"));
+    window.show();
+    module.leftClick();
+  }
+  void TearDown() override {
+    module.unload();
+    app()->setPlugin(nullptr);
+    tsxhost::ResetScene();
+  }
+  static HostApplication* app() {
+    return static_cast<HostApplication*>(QCoreApplication::instance());
+  }
+
+  // Clicks the fake module's join button with `edit` due while it runs.
+  void JoinWhile(const std::function<void()>& edit) {
+    QPushButton* join = FindInWindows<QPushButton>("fakeJoin");
+    ASSERT_NE(join, nullptr);
+    QTimer::singleShot(0, [&] {
+      busyDuringEdit = module.busy();
+      edit();
+    });
+    QTest::mouseClick(join, Qt::LeftButton);
+  }
+
+  FakeModuleLog log;
+  PluginModule module;
+  SceneDocument document{&module};
+  MainWindow window{&module, &document};
+  bool busyDuringEdit = false;
+};
+
+}  // namespace
+
+TEST_F(PluginBusyTest, DeleteWaitsForTheJoin) {
+  const tsxSOBJ left = tsxhost::FindObject("Left");
+  JoinWhile([&] {
+    window.deleteSelected();
+    EXPECT_TRUE(tsxhost::InScene(left));
+    EXPECT_EQ(document.pendingEdits(), 1);
+  });
+  EXPECT_TRUE(busyDuringEdit);
+  EXPECT_TRUE(log.lines().contains("join undisturbed"));
+  EXPECT_FALSE(tsxhost::IsAlive(left));
+  EXPECT_EQ(document.pendingEdits(), 0);
+  EXPECT_EQ(document.deferredEdits(), 1);
+  EXPECT_EQ(window.objectList()->count(), 1);
+}
+
+TEST_F(PluginBusyTest, PlacementsWaitAndAddUp) {
+  const tsxSOBJ left = tsxhost::FindObject("Left");
+  JoinWhile([&] {
+    window.placeSelected({{1, 0, 0}, {0, 0, 0}, 1});
+    window.placeSelected({{0, 2, 0}, {0, 0, 0}, 1});
+  });
+  EXPECT_TRUE(log.lines().contains("join undisturbed"));
+  const CtsxTxmx3f m = tsxhost::GetTransform(left);
+  EXPECT_FLOAT_EQ(m.m[3], 1.0f);
+  EXPECT_FLOAT_EQ(m.m[7], 2.0f);
+  EXPECT_EQ(document.deferredEdits(), 2);
+}
+
+TEST_F(PluginBusyTest, OpeningAFileWaits) {
+  JoinWhile([&] {
+    QString error;
+    EXPECT_TRUE(document.open(APP_TEST_DATA "/single.obj", &error));
+    EXPECT_EQ(tsxhost::SceneObjects().size(), 2u);
+  });
+  EXPECT_TRUE(log.lines().contains("join undisturbed"));
+  EXPECT_EQ(tsxhost::SceneObjects().size(), 3u);
+}
+
+TEST_F(PluginBusyTest, SelectionChangesAtOnce) {
+  const tsxSOBJ right = tsxhost::FindObject("Right");
+  JoinWhile([&] {
+    document.select(right);
+    EXPECT_EQ(tsxGetCurrentSelection(), right);
+  });
+  EXPECT_EQ(document.deferredEdits(), 0);
+}
+
+TEST_F(PluginBusyTest, ClosingWaitsUntilTheModuleCanBeUnloaded) {
+  JoinWhile([&] {
+    window.close();
+    EXPECT_TRUE(window.isVisible());
+    EXPECT_TRUE(module.loaded());
+  });
+  EXPECT_FALSE(module.loaded());
+  EXPECT_FALSE(window.isVisible());
+  EXPECT_EQ(log.lines().mid(log.lines().size() - 3),
+            QStringList({"join undisturbed", "deactivate", "unload"}));
+}
