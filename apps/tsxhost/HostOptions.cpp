@@ -8,7 +8,12 @@
 #include <cstdio>
 
 QString DefaultModulePath() {
-  const QString beside = QDir(QCoreApplication::applicationDirPath()).filePath("SPL0020.tsx");
+  // Read before the application object exists, so that bad usage is
+  // answered without a display.
+  const QString program = QCoreApplication::instance()
+                              ? QCoreApplication::applicationFilePath()
+                              : QFileInfo("/proc/self/exe").canonicalFilePath();
+  const QString beside = QFileInfo(program).dir().filePath("SPL0020.tsx");
   if (QFileInfo::exists(beside)) return beside;
 #ifdef TSXHOST_BUILT_MODULE
   return QStringLiteral(TSXHOST_BUILT_MODULE);
@@ -50,7 +55,7 @@ bool ParseHostOptions(const QStringList& arguments, HostOptions* o, QString* err
     return false;
   }
   if (parser.isSet(help)) {
-    std::fputs(qPrintable(parser.helpText()), stdout);
+    std::fputs(qPrintable(parser.helpText().replace("<executable_name>", "tsxhost")), stdout);
     *exitNow = true;
     return true;
   }

@@ -24,6 +24,8 @@ MainWindow::MainWindow(PluginModule* plugin, SceneDocument* document, QWidget* p
     : QMainWindow(parent), ui(std::make_unique<Ui::MainWindow>()), plugin_(plugin),
       document_(document) {
   ui->setupUi(this);
+  resizeDocks({ui->objectsDock}, {300}, Qt::Horizontal);
+  resizeDocks({ui->objectsDock, ui->transformDock}, {400, 160}, Qt::Vertical);
   ui->sceneView->setDocument(document_);
   connect(ui->actionOpen, &QAction::triggered, this, &MainWindow::openScene);
   connect(ui->actionSave, &QAction::triggered, this, &MainWindow::saveScene);

@@ -5,6 +5,8 @@
 
 namespace {
 
+constexpr float kShortestEdge = 4.0f;  // pixels
+
 struct ScreenPoint {
   float x, y, invZ;  // invZ 0: behind the near plane
 };
@@ -85,7 +87,10 @@ void FillTriangle(Target& t, ScreenPoint a, ScreenPoint b, ScreenPoint c,
 
 void DrawEdge(Target& t, const ScreenPoint& a, const ScreenPoint& b, uint32_t argb) {
   const float dx = b.x - a.x, dy = b.y - a.y;
-  const int steps = std::max(1, int(std::ceil(std::max(std::fabs(dx), std::fabs(dy)))));
+  const float length = std::max(std::fabs(dx), std::fabs(dy));
+  // Edges shorter than this would paint a dense mesh over in edge colour.
+  if (length < kShortestEdge) return;
+  const int steps = int(std::ceil(length));
   if (steps > 4 * (t.w + t.h)) return;  // nearly edge-on through the eye
   for (int s = 0; s <= steps; ++s) {
     const float k = float(s) / float(steps);

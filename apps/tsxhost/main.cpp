@@ -4,7 +4,6 @@
 #include <QMessageBox>
 
 #include <cstdio>
-#include <cstring>
 
 #include "HostApplication.h"
 #include "HostOptions.h"
@@ -15,13 +14,6 @@
 #include "SceneDocument.h"
 
 namespace {
-
-bool WantsRender(int argc, char** argv) {
-  for (int i = 1; i < argc; ++i)
-    if (std::strcmp(argv[i], "--render") == 0 || std::strncmp(argv[i], "--render=", 9) == 0)
-      return true;
-  return false;
-}
 
 // -1: go on; otherwise the exit status (2 for bad usage, 0 after --help).
 int ReadOptions(const QStringList& arguments, HostOptions* options) {
@@ -34,12 +26,21 @@ int ReadOptions(const QStringList& arguments, HostOptions* options) {
   return exitNow ? 0 : -1;
 }
 
-int RenderHeadless(int argc, char** argv) {
+QStringList Arguments(int argc, char** argv) {
+  QStringList out;
+  for (int i = 0; i < argc; ++i) out << QString::fromLocal8Bit(argv[i]);
+  return out;
+}
+
+int RenderHeadless(int argc, char** argv, const HostOptions& options) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   QGuiApplication app(argc, argv);
-  HostOptions options;
-  const int status = ReadOptions(app.arguments(), &options);
-  return status >= 0 ? status : RunRender(options);
+  return RunRender(options);
+}
+
+bool HaveDisplay() {
+  return !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") ||
+         !qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
 }
 
 // Opens the start-up scenes and selects by name; false on the first refusal.
@@ -61,10 +62,12 @@ bool OpenStartScenes(const HostOptions& options, SceneDocument& document) {
   return true;
 }
 
-int RunInteractive(int argc, char** argv) {
+int RunInteractive(int argc, char** argv, const HostOptions& options) {
+  if (!HaveDisplay()) {
+    std::fprintf(stderr, "error: no display (use --render for pictures without one)\n");
+    return 2;
+  }
   HostApplication app(argc, argv);
-  HostOptions options;
-  if (const int status = ReadOptions(app.arguments(), &options); status >= 0) return status;
 
   PluginModule module;
   app.setPlugin(&module);
@@ -91,5 +94,8 @@ int RunInteractive(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  return WantsRender(argc, argv) ? RenderHeadless(argc, argv) : RunInteractive(argc, argv);
+  HostOptions options;
+  if (const int status = ReadOptions(Arguments(argc, argv), &options); status >= 0) return status;
+  return options.render.isEmpty() ? RunInteractive(argc, argv, options)
+                                  : RenderHeadless(argc, argv, options);
 }

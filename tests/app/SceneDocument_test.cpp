@@ -1,0 +1,55 @@
+// The program's view of the scene: opening files, and noticing objects
+// that others (the plug-in) added or removed.
+#include "SceneDocument.h"
+
+#include <gtest/gtest.h>
+
+#include <QSignalSpy>
+
+#include "AppTestSupport.h"
+
+namespace {
+class SceneDocumentTest : public ::testing::Test {
+ protected:
+  void SetUp() override { tsxhost::ResetScene(); }
+  void TearDown() override { tsxhost::ResetScene(); }
+  SceneDocument document{nullptr};
+};
+}  // namespace
+
+TEST_F(SceneDocumentTest, OpensAFileOrSaysWhyNot) {
+  QString error;
+  EXPECT_FALSE(document.open(APP_TEST_DATA "/missing.obj", &error));
+  EXPECT_TRUE(error.contains("missing.obj")) << error.toStdString();
+  EXPECT_TRUE(document.objects().empty());
+  ASSERT_TRUE(document.open(APP_TEST_DATA "/boxes.obj", &error));
+  EXPECT_EQ(document.objects().size(), 2u);
+  EXPECT_EQ(document.geometry().triangles.size(), 24u);
+}
+
+TEST_F(SceneDocumentTest, RefreshNoticesObjectsAddedAndRemovedElsewhere) {
+  QString error;
+  ASSERT_TRUE(document.open(APP_TEST_DATA "/boxes.obj", &error));
+  const tsxSOBJ left = tsxhost::FindObject("Left");
+  document.select(left);
+  QSignalSpy changed(&document, &SceneDocument::sceneChanged);
+  QSignalSpy selection(&document, &SceneDocument::selectionChanged);
+  document.refresh();  // nothing new
+  EXPECT_EQ(changed.count(), 0);
+
+  tsxhost::LoadObj(APP_TEST_DATA "/single.obj");
+  tsxSobjDelete(left);
+  document.refresh();
+  EXPECT_EQ(changed.count(), 1);
+  EXPECT_EQ(document.objects().size(), 2u);
+  EXPECT_EQ(document.selection(), 0u);
+  EXPECT_EQ(selection.count(), 1);
+}
+
+TEST_F(SceneDocumentTest, SelectsOnlyObjectsOfTheScene) {
+  LoadTwoBoxes();
+  document.refresh();
+  document.select(12345);
+  EXPECT_EQ(document.selection(), 0u);
+  EXPECT_EQ(tsxGetCurrentSelection(), 0u);
+}
