@@ -1,0 +1,181 @@
+// Polyhedron arrays: reading them, replacing them, copying them.
+#include <cstdlib>
+#include <cstring>
+
+#include "HostState.h"
+
+namespace tsxhost::detail {
+namespace {
+
+template <typename T>
+T* CopyArray(const T* src, int32_t count) {
+  auto* out = static_cast<T*>(std::malloc(sizeof(T) * static_cast<size_t>(count > 0 ? count : 1)));
+  if (out && count > 0) std::memcpy(out, src, sizeof(T) * static_cast<size_t>(count));
+  return out;
+}
+
+void FreeFaces(CtsxFace** faces, int32_t count) {
+  if (!faces) return;
+  for (int32_t i = 0; i < count; ++i) FreeFace(faces[i]);
+  std::free(faces);
+}
+
+}  // namespace
+
+Polyhedron::~Polyhedron() {
+  std::free(vertices);
+  std::free(uvs);
+  FreeFaces(faces, faceCount);
+}
+
+void Polyhedron::ReplaceVertices(int32_t count, CtsxVector3f* array) {
+  std::free(vertices);
+  vertices = array;
+  vertexCount = array ? count : 0;
+}
+
+void Polyhedron::ReplaceUVs(int32_t count, CtsxUV* array) {
+  std::free(uvs);
+  uvs = array;
+  uvCount = array ? count : 0;
+}
+
+void Polyhedron::ReplaceFaces(int32_t count, CtsxFace** array) {
+  FreeFaces(faces, faceCount);
+  faces = array;
+  faceCount = array ? count : 0;
+}
+
+std::unique_ptr<Polyhedron> Polyhedron::Clone() const {
+  auto copy = std::make_unique<Polyhedron>();
+  copy->materials = materials;
+  copy->vertices = CopyArray(vertices, vertexCount);
+  copy->uvs = CopyArray(uvs, uvCount);
+  copy->faces = static_cast<CtsxFace**>(std::calloc(static_cast<size_t>(faceCount > 0 ? faceCount : 1), sizeof(CtsxFace*)));
+  if (!copy->vertices || !copy->uvs || !copy->faces) return nullptr;
+  copy->vertexCount = vertexCount;
+  copy->uvCount = uvCount;
+  for (int32_t i = 0; i < faceCount; ++i) {
+    copy->faces[i] = CloneFace(*faces[i]);
+    if (!copy->faces[i]) return nullptr;
+    copy->faceCount = i + 1;
+  }
+  copy->faceCount = faceCount;
+  return copy;
+}
+
+}  // namespace tsxhost::detail
+
+using namespace tsxhost::detail;
+
+namespace {
+
+// Arrays that are empty are reported as null, as the interface promises.
+template <typename T>
+T* OrNull(T* array, int32_t count) {
+  return count > 0 ? array : nullptr;
+}
+
+}  // namespace
+
+extern "C" {
+
+TSXAPI int32_t TSXCALL tsxPolyhGetNbrVxs(tsxPOLYHEDRON p) {
+  Enter(Op::PolyhGetNbrVxs);
+  const Polyhedron* poly = FindPolyhedron(p);
+  return poly ? poly->vertexCount : 0;
+}
+
+TSXAPI int32_t TSXCALL tsxPolyhGetNbrUV(tsxPOLYHEDRON p) {
+  Enter(Op::PolyhGetNbrUV);
+  const Polyhedron* poly = FindPolyhedron(p);
+  return poly ? poly->uvCount : 0;
+}
+
+TSXAPI int32_t TSXCALL tsxPolyhGetNbrFaces(tsxPOLYHEDRON p) {
+  Enter(Op::PolyhGetNbrFaces);
+  const Polyhedron* poly = FindPolyhedron(p);
+  return poly ? poly->faceCount : 0;
+}
+
+TSXAPI CtsxVector3f* TSXCALL tsxPolyhGetVxArray(tsxPOLYHEDRON p) {
+  Enter(Op::PolyhGetVxArray);
+  Polyhedron* poly = FindPolyhedron(p);
+  return poly ? OrNull(poly->vertices, poly->vertexCount) : nullptr;
+}
+
+TSXAPI CtsxUV* TSXCALL tsxPolyhGetUVArray(tsxPOLYHEDRON p) {
+  Enter(Op::PolyhGetUVArray);
+  Polyhedron* poly = FindPolyhedron(p);
+  return poly ? OrNull(poly->uvs, poly->uvCount) : nullptr;
+}
+
+TSXAPI CtsxFace** TSXCALL tsxPolyhGetFaceptrArray(tsxPOLYHEDRON p) {
+  Enter(Op::PolyhGetFaceptrArray);
+  Polyhedron* poly = FindPolyhedron(p);
+  return poly ? OrNull(poly->faces, poly->faceCount) : nullptr;
+}
+
+TSXAPI CtsxTxmx3f* TSXCALL tsxPolyhGetVxTxmx(tsxPOLYHEDRON p, CtsxTxmx3f* out) {
+  Enter(Op::PolyhGetVxTxmx);
+  const Object* obj = FindObject(p);
+  if (!obj || !obj->poly || !out) return nullptr;
+  *out = obj->transform;
+  return out;
+}
+
+TSXAPI int32_t TSXCALL tsxPolyhSetVxs(tsxPOLYHEDRON p, int32_t count, CtsxVector3f* array) {
+  Enter(Op::PolyhSetVxs);
+  Adopt(array);
+  Polyhedron* poly = FindPolyhedron(p);
+  if (!poly || count < 0 || (count > 0 && !array)) {
+    std::free(array);
+    return e_tsxBAD_INPUT;
+  }
+  poly->ReplaceVertices(count, array);
+  return e_tsxOK;
+}
+
+TSXAPI int32_t TSXCALL tsxPolyhSetUVArray(tsxPOLYHEDRON p, int32_t count, CtsxUV* array) {
+  Enter(Op::PolyhSetUVArray);
+  Adopt(array);
+  Polyhedron* poly = FindPolyhedron(p);
+  if (!poly || count < 0 || (count > 0 && !array)) {
+    std::free(array);
+    return e_tsxBAD_INPUT;
+  }
+  poly->ReplaceUVs(count, array);
+  return e_tsxOK;
+}
+
+TSXAPI int32_t TSXCALL tsxPolyhSetFaces(tsxPOLYHEDRON p, int32_t count, CtsxFace** array) {
+  Enter(Op::PolyhSetFaces);
+  Adopt(array);
+  Polyhedron* poly = FindPolyhedron(p);
+  if (!poly || count < 0 || (count > 0 && !array)) {
+    if (array) {
+      for (int32_t i = 0; i < count; ++i) FreeFace(array[i]);
+    }
+    std::free(array);
+    return e_tsxBAD_INPUT;
+  }
+  poly->ReplaceFaces(count, array);
+  return e_tsxOK;
+}
+
+TSXAPI int32_t TSXCALL tsxPolyhMarkTopologyChange(tsxPOLYHEDRON p) {
+  Enter(Op::PolyhMarkTopologyChange);
+  return FindPolyhedron(p) ? e_tsxOK : e_tsxNOT_FOUND;
+}
+
+TSXAPI int32_t TSXCALL tsxPolyhMarkGeomChange(tsxPOLYHEDRON p) {
+  Enter(Op::PolyhMarkGeomChange);
+  return FindPolyhedron(p) ? e_tsxOK : e_tsxNOT_FOUND;
+}
+
+TSXAPI int32_t TSXCALL tsxPolyhMarkMaterialChange(tsxPOLYHEDRON p) {
+  Enter(Op::PolyhMarkMaterialChange);
+  return FindPolyhedron(p) ? e_tsxOK : e_tsxNOT_FOUND;
+}
+
+}  // extern "C"

@@ -1,0 +1,121 @@
+// The stand-in host's in-memory state, shared by the files that implement
+// tsxapi.h. Not part of any public interface.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <unordered_set>
+#include <vector>
+
+#include "HostTesting.h"
+#include "Scene.h"
+#include "tsxapi.h"
+
+namespace tsxhost::detail {
+
+// Every operation of tsxapi.h, for call counting and the call hook.
+enum class Op : int {
+  GetCurrentSelection, SobjGetType, GNodeCopy, GNodeGetAxesPosition,
+  SceneAddObject, SobjDelete, PolyhGetNbrVxs, PolyhGetNbrUV,
+  PolyhGetNbrFaces, PolyhGetVxArray, PolyhGetUVArray, PolyhGetFaceptrArray,
+  PolyhGetVxTxmx, PolyhSetVxs, PolyhSetUVArray, PolyhSetFaces,
+  PolyhComputeFaceAdjacency, PolyhMarkTopologyChange, PolyhMarkGeomChange,
+  PolyhInitializeMaterials, PolyhMarkMaterialChange, FaceCopy,
+  FaceGetNbrHoles, FaceGetHoleptrArray, MaterialCreate,
+  MaterialCreateCopyActive, MaterialDestroy, PolyhGetMaterial,
+  PolyhPaintFace, UnMatrix3f, InvertMx3f, RotateVecs3f, GetMxTranslation3f,
+  AddVec3f, MulScalar3f, DistanceToPoint3f, Malloc, Free, GetMainViewHwnd,
+  GetTsVersionNbrs, Count_
+};
+inline constexpr int kOpCount = static_cast<int>(Op::Count_);
+const char* OpName(Op op);
+
+// Polyhedron data in host-allocated blocks, as the interface hands it out.
+struct Polyhedron {
+  Polyhedron() = default;
+  Polyhedron(const Polyhedron&) = delete;
+  Polyhedron& operator=(const Polyhedron&) = delete;
+  ~Polyhedron();
+
+  void ReplaceVertices(int32_t count, CtsxVector3f* array);
+  void ReplaceUVs(int32_t count, CtsxUV* array);
+  void ReplaceFaces(int32_t count, CtsxFace** array);
+  std::unique_ptr<Polyhedron> Clone() const;  // null when memory fails
+
+  CtsxVector3f* vertices = nullptr;
+  int32_t vertexCount = 0;
+  CtsxUV* uvs = nullptr;
+  int32_t uvCount = 0;
+  CtsxFace** faces = nullptr;
+  int32_t faceCount = 0;
+  std::vector<Material> materials{Material{}};
+  std::unordered_set<int> unavailableMaterials;  // fault injection
+  bool allMaterialsUnavailable = false;
+};
+
+struct Object {
+  tsxSOBJ id = 0;
+  std::string name;
+  int32_t type = 0;
+  bool inScene = false;
+  CtsxTxmx3f transform = kIdentity;
+  CtsxVector3f axes{0, 0, 0};
+  std::unique_ptr<Polyhedron> poly;  // null unless a polyhedron
+};
+
+struct State {
+  std::unordered_map<tsxSOBJ, std::unique_ptr<Object>> objects;
+  std::vector<tsxSOBJ> sceneOrder;
+  tsxSOBJ nextObject = 1;
+  tsxSOBJ selection = 0;
+
+  std::unordered_map<tsxMATERIAL, Material> materials;
+  tsxMATERIAL nextMaterial = 1;
+  Material active{};
+
+  tsxHWND mainView = 0;
+  int16_t version = 600;
+  int16_t subVersion = 0;
+
+  // Blocks handed out by tsxMalloc and not yet freed or taken over.
+  std::unordered_set<void*> outstanding;
+
+  // Faults.
+  int failAllocationIn = 0;
+  int failFaceCopyIn = 0;
+  int32_t faceCopyCode = 0;
+  bool failNextObjectCopy = false;
+
+  std::array<long, kOpCount> calls{};
+  testing::CallHook hook = nullptr;
+  void* hookUser = nullptr;
+};
+
+State& TheState();
+
+// Counts the call and tells the hook; every tsxapi operation starts so.
+inline void Enter(Op op) {
+  State& s = TheState();
+  ++s.calls[static_cast<int>(op)];
+  if (s.hook) s.hook(OpName(op), s.hookUser);
+}
+
+Object* FindObject(tsxSOBJ id);
+Polyhedron* FindPolyhedron(tsxSOBJ id);
+
+// Face records are single blocks: the record, its corners, its hole
+// pointers, the hole records and their corners.
+CtsxFace* NewFace(int32_t corners, const std::vector<int32_t>& holeCorners);
+CtsxFace* CloneFace(const CtsxFace& face);
+void FreeFace(CtsxFace* face);
+
+// Fills the corners' adjacency; true when every edge has one partner.
+bool ComputeAdjacency(Polyhedron& poly);
+
+// The host taking over a block that came from tsxMalloc.
+void Adopt(void* block);
+
+}  // namespace tsxhost::detail
