@@ -69,6 +69,42 @@ void AddToScene(Object& obj) {
 }
 
 }  // namespace
+
+tsxSOBJ AddFlatPolyhedron(const std::string& name, const FlatMesh& mesh,
+                          const CtsxVector3f& axes) {
+  auto obj = std::make_unique<Object>();
+  obj->name = name;
+  obj->type = e_tsxPOLYHEDRON;
+  obj->axes = axes;
+  auto poly = std::make_unique<Polyhedron>();
+  const size_t nf = mesh.faceStart.size() - 1;
+  auto* vertices = static_cast<CtsxVector3f*>(std::malloc(sizeof(CtsxVector3f) * (mesh.vertices.size() + 1)));
+  auto* uvs = static_cast<CtsxUV*>(std::malloc(sizeof(CtsxUV) * (mesh.uvs.size() + 1)));
+  auto* faces = static_cast<CtsxFace**>(std::calloc(nf + 1, sizeof(CtsxFace*)));
+  if (!vertices || !uvs || !faces) std::abort();
+  std::copy(mesh.vertices.begin(), mesh.vertices.end(), vertices);
+  std::copy(mesh.uvs.begin(), mesh.uvs.end(), uvs);
+  poly->ReplaceVertices(static_cast<int32_t>(mesh.vertices.size()), vertices);
+  poly->ReplaceUVs(static_cast<int32_t>(mesh.uvs.size()), uvs);
+  const std::vector<int32_t> noHoles;
+  for (size_t f = 0; f < nf; ++f) {
+    const uint32_t begin = mesh.faceStart[f], end = mesh.faceStart[f + 1];
+    CtsxFace* face = NewFace(static_cast<int32_t>(end - begin), noHoles);
+    if (!face) std::abort();
+    for (uint32_t c = begin; c < end; ++c) {
+      face->corners[c - begin] = {mesh.corners[c].vertex, mesh.corners[c].uv, -1, -1};
+    }
+    face->materialIndex = mesh.faceMaterial[f];
+    faces[f] = face;
+  }
+  poly->ReplaceFaces(static_cast<int32_t>(nf), faces);
+  poly->materials = mesh.materials.empty() ? std::vector<Material>{Material{}} : mesh.materials;
+  obj->poly = std::move(poly);
+  const tsxSOBJ id = Register(std::move(obj));
+  AddToScene(*FindObject(id));
+  return id;
+}
+
 }  // namespace tsxhost::detail
 
 using namespace tsxhost::detail;

@@ -115,6 +115,19 @@ void FreeFace(CtsxFace* face);
 // Fills the corners' adjacency; true when every edge has one partner.
 bool ComputeAdjacency(Polyhedron& poly);
 
+// A polyhedron as flat arrays, the fast way in for file readers: face f
+// has corners [faceStart[f], faceStart[f + 1]).
+struct FlatMesh {
+  std::vector<CtsxVector3f> vertices;
+  std::vector<CtsxUV> uvs;
+  std::vector<uint32_t> faceStart{0};
+  std::vector<Corner> corners;
+  std::vector<uint16_t> faceMaterial;
+  std::vector<Material> materials;
+};
+tsxSOBJ AddFlatPolyhedron(const std::string& name, const FlatMesh& mesh,
+                          const CtsxVector3f& axes);
+
 // The host taking over a block that came from tsxMalloc.
 void Adopt(void* block);
 

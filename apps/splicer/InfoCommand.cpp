@@ -1,0 +1,56 @@
+// `splicer info SCENE`: what a scene holds.
+#include <cstdio>
+#include <string>
+
+#include "Commands.h"
+#include "ObjFile.h"
+#include "Scene.h"
+#include "tsxapi.h"
+
+namespace splicer {
+namespace {
+
+constexpr int kExitOk = 0;
+constexpr int kExitFile = 3;
+
+const char* TypeName(int32_t type) {
+  switch (type & 0xFF) {
+    case e_tsxPOLYHEDRON: return "polyhedron";
+    case e_tsxLIGHT: return "light";
+    case e_tsxCAMERA: return "camera";
+    case e_tsxGROUP: return "group";
+    default: return "other";
+  }
+}
+
+int RunInfo(const std::string& path) {
+  const tsxhost::ObjResult loaded = tsxhost::LoadObj(path);
+  for (const std::string& w : loaded.warnings) std::fprintf(stderr, "warning: %s\n", w.c_str());
+  if (!loaded.ok) {
+    std::fprintf(stderr, "error: %s\n", loaded.error.c_str());
+    return kExitFile;
+  }
+  std::printf("%s: %zu object%s\n", path.c_str(), loaded.objects.size(), loaded.objects.size() == 1 ? "" : "s");
+  std::printf("%-20s %-11s %9s %9s %9s   %s\n", "name", "type", "vertices", "uvs", "faces", "axes position");
+  for (tsxSOBJ obj : loaded.objects) {
+    CtsxVector3f axes{};
+    tsxGNodeGetAxesPosition(obj, &axes);
+    std::printf("%-20s %-11s %9d %9d %9d   (%.9g, %.9g, %.9g)\n", tsxhost::ObjectName(obj).c_str(),
+                TypeName(tsxSobjGetType(obj)), tsxPolyhGetNbrVxs(obj), tsxPolyhGetNbrUV(obj),
+                tsxPolyhGetNbrFaces(obj), double(axes.x), double(axes.y), double(axes.z));
+  }
+  return kExitOk;
+}
+
+}  // namespace
+
+void AddInfoCommand(CLI::App& app) {
+  auto path = std::make_shared<std::string>();
+  CLI::App* info = app.add_subcommand("info", "List the objects of an OBJ scene with their counts and axes");
+  info->add_option("scene", *path, "OBJ scene to read")->required();
+  info->callback([path] {
+    if (const int status = RunInfo(*path); status != kExitOk) throw CLI::RuntimeError(status);
+  });
+}
+
+}  // namespace splicer

@@ -1,0 +1,33 @@
+// splicer: the join engine on OBJ scenes, from the command line.
+#include <CLI/CLI.hpp>
+#include <cstdio>
+#include <exception>
+
+#include "Commands.h"
+
+namespace {
+constexpr int kExitOk = 0;
+constexpr int kExitUsage = 2;
+constexpr int kExitFile = 3;
+}  // namespace
+
+int main(int argc, char** argv) {
+  CLI::App app{"SPLICER-BOT: join two polyhedron objects across the face they share"};
+  app.require_subcommand(1);
+  splicer::AddInfoCommand(app);
+  splicer::AddJoinCommand(app);
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::RuntimeError& e) {
+    return e.get_exit_code();
+  } catch (const CLI::ParseError& e) {
+    if (e.get_exit_code() == 0) return app.exit(e);  // --help
+    std::fprintf(stderr, "error: %s\n", e.what());
+    std::fprintf(stderr, "Run with --help for more information.\n");
+    return kExitUsage;
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "error: %s\n", e.what());
+    return kExitFile;
+  }
+  return kExitOk;
+}
