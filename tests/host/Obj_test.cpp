@@ -1,0 +1,194 @@
+// OBJ in and out under the project's fixed conventions.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <random>
+
+#include <unistd.h>
+
+#include "ObjFile.h"
+#include "Scene.h"
+#include "tsxapi.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+class ObjTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    tsxhost::ResetScene();
+    dir_ = fs::temp_directory_path() / ("obj_test_" + std::to_string(::getpid()) + "_" +
+                                        ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::create_directories(dir_);
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+  std::string Write(const std::string& name, const std::string& text) {
+    const fs::path p = dir_ / name;
+    std::ofstream(p) << text;
+    return p.string();
+  }
+  fs::path dir_;
+};
+
+bool SameBits(float a, float b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+
+TEST_F(ObjTest, ReadsObjectsByBlockWithRelativeIndicesAndCornerForms) {
+  const auto r = tsxhost::LoadObjText(
+      "o A\n"
+      "v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\n"
+      "vt 0 0\nvt 1 0\nvt 1 1\n"
+      "f 1/1 2/2 3/3\n"
+      "usemtl red\n"
+      "f -4//1 -2//1 -1//1\n"   // relative, v//vn: no UV
+      "o B\n"
+      "v 5 5 5\nv 6 5 5\nv 6 7 5\n"
+      "f 5/1/1 6 7\n",
+      "mem.obj");
+  // B's face names UV 1, which lies in A's block: refused.
+  EXPECT_FALSE(r.ok);
+  EXPECT_EQ(r.error, "mem.obj:16: UV index 1 is outside object 'B'");
+  EXPECT_TRUE(tsxhost::SceneObjects().empty());  // nothing half-read
+
+  const auto ok = tsxhost::LoadObjText(
+      "o A\nv 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\nvt 0 0\nvt 1 0\nvt 1 1\n"
+      "f 1/1 2/2 3/3\nusemtl red\nf -4//1 -2//1 -1//1\n"
+      "o B\nv 5 5 5\nv 6 5 5\nv 6 7 5\nf 5 6/ 7\n",
+      "mem.obj");
+  ASSERT_TRUE(ok.ok) << ok.error;
+  ASSERT_EQ(ok.objects.size(), 2u);
+  tsxhost::Mesh a, b;
+  ASSERT_TRUE(tsxhost::ReadMesh(ok.objects[0], &a));
+  ASSERT_TRUE(tsxhost::ReadMesh(ok.objects[1], &b));
+  EXPECT_EQ(a.faces[1].corners[0].vertex, 0);
+  EXPECT_EQ(a.faces[1].corners[2].vertex, 3);
+  EXPECT_EQ(a.faces[1].corners[0].uv, -1);
+  EXPECT_EQ(a.faces[0].corners[2].uv, 2);
+  ASSERT_EQ(a.materials.size(), 2u);
+  EXPECT_EQ(a.materials[a.faces[0].material].name, "default");
+  EXPECT_EQ(a.materials[a.faces[1].material].name, "red");
+  EXPECT_EQ(b.faces[0].corners[0].vertex, 0);  // numbered within B
+  EXPECT_EQ(b.materials[b.faces[0].material].name, "default");  // usemtl stays in A
+  CtsxVector3f axes{};
+  tsxGNodeGetAxesPosition(ok.objects[1], &axes);
+  EXPECT_EQ(axes.x, 5.5f);
+  EXPECT_EQ(axes.y, 6.0f);
+  CtsxTxmx3f m{};
+  ASSERT_NE(tsxPolyhGetVxTxmx(ok.objects[1], &m), nullptr);
+  EXPECT_EQ(std::memcmp(&m, &tsxhost::kIdentity, sizeof m), 0);
+}
+
+TEST_F(ObjTest, NumbersReadExactlyAsStrtof) {
+  const char* numbers[] = {"0.1", "1e-45", "3.4028235e38", "-0", "+2.5", "0.30000001192092896",
+                           "16777217", "1.00000005960464477539", ".5", "5."};
+  std::string text = "o A\n";
+  for (const char* n : numbers) text += std::string("v ") + n + " 0 0\n";
+  const auto r = tsxhost::LoadObjText(text, "n.obj");
+  ASSERT_TRUE(r.ok) << r.error;
+  const CtsxVector3f* v = tsxPolyhGetVxArray(r.objects[0]);
+  for (size_t i = 0; i < std::size(numbers); ++i) {
+    EXPECT_TRUE(SameBits(v[i].x, std::strtof(numbers[i], nullptr))) << numbers[i];
+  }
+}
+
+TEST_F(ObjTest, MalformedFilesAreRefusedWithFileAndLine) {
+  struct Case {
+    const char* text;
+    const char* error;
+  } cases[] = {
+      {"o A\nv 1 2\n", "bad.obj:2: missing vertex"},
+      {"o A\nv 1 x 2\n", "bad.obj:2: malformed number 'x' in vertex"},
+      {"o A\nv 1 2 3\nvt 0.5z 1\n", "bad.obj:3: malformed number '0.5z' in UV coordinate"},
+      {"o A\nv 0 0 0\nv 1 0 0\nf 1 2\n", "bad.obj:4: face with 2 corners (at least 3 needed)"},
+      {"o A\nv 0 0 0\nv 1 0 0\nv 1 1 0\nf 1 2 4\n", "bad.obj:5: vertex index 4 is outside object 'A'"},
+      {"o A\nv 0 0 0\nf 1 2 0\n", "bad.obj:3: vertex index 0 is out of range"},
+      {"o A\nv 0 0 0\nf 1 -2 1\n", "bad.obj:3: vertex index -2 is out of range"},
+      {"o A\nv 0 0 0\nv 1 0 0\nv 1 1 0\nf 1 2 q\n", "bad.obj:5: malformed vertex index 'q'"},
+      {"o A\nv 0 0 0\nv 1 0 0\nv 1 1 0\no B\nv 0 0 1\nf 1 2 3\n", "bad.obj:7: vertex index 1 is outside object 'B'"},
+      {"o A\nv 0 0 0\no A\n", "bad.obj:3: a second object named 'A'"},
+      {"o\n", "bad.obj:1: object without a name"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text);
+    const auto r = tsxhost::LoadObjText(c.text, "bad.obj");
+    EXPECT_FALSE(r.ok);
+    EXPECT_EQ(r.error, c.error);
+    EXPECT_TRUE(r.objects.empty());
+    EXPECT_TRUE(tsxhost::SceneObjects().empty());
+  }
+  const auto missing = tsxhost::LoadObj((dir_ / "none.obj").string());
+  EXPECT_FALSE(missing.ok);
+  EXPECT_EQ(missing.error, (dir_ / "none.obj").string() + ": cannot read the file");
+}
+
+TEST_F(ObjTest, NamesAlreadyInTheSceneAreRefused) {
+  ASSERT_TRUE(tsxhost::LoadObjText("o A\nv 0 0 0\n", "one.obj").ok);
+  const auto again = tsxhost::LoadObjText("o B\nv 0 0 0\no A\nv 1 1 1\n", "two.obj");
+  EXPECT_FALSE(again.ok);
+  EXPECT_EQ(again.error, "two.obj:3: a second object named 'A'");
+  EXPECT_EQ(tsxhost::SceneObjects().size(), 1u);
+}
+
+TEST_F(ObjTest, MissingMaterialLibraryIsAWarning) {
+  const std::string path = Write("m.obj", "mtllib nowhere.mtl\no A\nv 0 0 0\nv 1 0 0\nv 0 1 0\nusemtl wood\nf 1 2 3\n");
+  const auto r = tsxhost::LoadObj(path);
+  ASSERT_TRUE(r.ok) << r.error;
+  ASSERT_EQ(r.warnings.size(), 1u);
+  EXPECT_EQ(r.warnings[0], path + ":1: cannot read material library 'nowhere.mtl'; faces keep their material names");
+  tsxhost::Mesh mesh;
+  tsxhost::ReadMesh(r.objects[0], &mesh);
+  EXPECT_EQ(mesh.materials[mesh.faces[0].material].name, "wood");
+}
+
+TEST_F(ObjTest, RealMeshRoundTripsBitForBitWithItsMaterials) {
+  // A grid with awkward coordinates, loose vertices, faces with and
+  // without UVs, and two materials from a library.
+  std::mt19937 rng(3);
+  std::uniform_real_distribution<float> any(-1e4f, 1e4f);
+  tsxhost::Mesh m;
+  const int n = 30;
+  for (int i = 0; i < n * n + 5; ++i) m.vertices.push_back({any(rng), any(rng) * 1e-7f, std::nextafter(any(rng), 0.f)});
+  for (int i = 0; i < n * n; ++i) m.uvs.push_back({any(rng) * 1e-4f, any(rng)});
+  tsxhost::Material stone;
+  stone.name = "stone";
+  stone.diffuse = {0.25f, 0.5f, 0.75f};
+  stone.diffuseMap = "stone.png";
+  m.materials = {tsxhost::Material{}, stone};
+  for (int y = 0; y + 1 < n; ++y) {
+    for (int x = 0; x + 1 < n; ++x) {
+      const int v = y * n + x;
+      const bool uv = (x + y) % 3 != 0;
+      m.faces.push_back({{{v, uv ? v : -1}, {v + 1, uv ? v + 1 : -1}, {v + n + 1, v + n + 1}, {v + n, -1}},
+                         {}, (x % 2)});
+    }
+  }
+  const tsxSOBJ src = tsxhost::AddPolyhedron("grid", m);
+  const std::string path = (dir_ / "grid.obj").string();
+  std::string error;
+  ASSERT_TRUE(tsxhost::SaveObj(path, {src}, &error)) << error;
+  EXPECT_TRUE(fs::exists(dir_ / "grid.mtl"));
+  tsxSobjDelete(src);
+
+  const auto r = tsxhost::LoadObj(path);
+  ASSERT_TRUE(r.ok) << r.error;
+  EXPECT_TRUE(r.warnings.empty());
+  tsxhost::Mesh back;
+  ASSERT_TRUE(tsxhost::ReadMesh(r.objects[0], &back));
+  ASSERT_EQ(back.vertices.size(), m.vertices.size());
+  ASSERT_EQ(back.uvs.size(), m.uvs.size());
+  ASSERT_EQ(back.faces.size(), m.faces.size());
+  EXPECT_EQ(std::memcmp(back.vertices.data(), m.vertices.data(), m.vertices.size() * sizeof(CtsxVector3f)), 0);
+  EXPECT_EQ(std::memcmp(back.uvs.data(), m.uvs.data(), m.uvs.size() * sizeof(CtsxUV)), 0);
+  for (size_t f = 0; f < m.faces.size(); ++f) {
+    ASSERT_EQ(back.faces[f].corners.size(), 4u);
+    for (size_t c = 0; c < 4; ++c) {
+      EXPECT_EQ(back.faces[f].corners[c].vertex, m.faces[f].corners[c].vertex);
+      EXPECT_EQ(back.faces[f].corners[c].uv, m.faces[f].corners[c].uv);
+    }
+    EXPECT_EQ(back.materials[back.faces[f].material], m.materials[m.faces[f].material]);
+  }
+}
+
+}  // namespace

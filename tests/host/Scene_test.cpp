@@ -1,0 +1,195 @@
+// The scene behind the host interface: handles, copies, replacing
+// operations, materials and the testing seams.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "HostTesting.h"
+#include "Scene.h"
+#include "tsxapi.h"
+
+namespace {
+
+using tsxhost::Mesh;
+
+// A triangle and a quad sharing the edge 1-2, with UVs and two materials.
+//   3 --- 2
+//   |   / |
+//   |  /  |
+//   0 --- 1
+Mesh TwoFaces() {
+  Mesh m;
+  m.vertices = {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}};
+  m.uvs = {{0, 0}, {1, 0}, {1, 1}};
+  m.faces = {{{{0, 0}, {1, 1}, {2, 2}}, {}, 0}, {{{0, -1}, {2, -1}, {3, -1}}, {}, 1}};
+  tsxhost::Material red;
+  red.name = "red";
+  red.diffuse = {1, 0, 0};
+  m.materials = {tsxhost::Material{}, red};
+  return m;
+}
+
+class SceneTest : public ::testing::Test {
+ protected:
+  void SetUp() override { tsxhost::ResetScene(); }
+};
+
+TEST_F(SceneTest, DeletedHandlesAnswerWithZeroAndNullAndAreNeverReused) {
+  const tsxSOBJ a = tsxhost::AddPolyhedron("A", TwoFaces());
+  tsxhost::SetSelection(a);
+  ASSERT_EQ(tsxGetCurrentSelection(), a);
+  tsxSobjDelete(a);
+  EXPECT_EQ(tsxPolyhGetNbrVxs(a), 0);
+  EXPECT_EQ(tsxPolyhGetNbrUV(a), 0);
+  EXPECT_EQ(tsxPolyhGetNbrFaces(a), 0);
+  EXPECT_EQ(tsxPolyhGetVxArray(a), nullptr);
+  EXPECT_EQ(tsxPolyhGetUVArray(a), nullptr);
+  EXPECT_EQ(tsxPolyhGetFaceptrArray(a), nullptr);
+  EXPECT_EQ(tsxSobjGetType(a), 0);
+  EXPECT_EQ(tsxGetCurrentSelection(), 0u);
+  CtsxTxmx3f m{};
+  EXPECT_EQ(tsxPolyhGetVxTxmx(a, &m), nullptr);
+  tsxGNODE copy = 0;
+  EXPECT_NE(tsxGNodeCopy(a, &copy), 0);
+  EXPECT_EQ(copy, 0u);
+  tsxSobjDelete(a);  // twice is harmless
+
+  const tsxSOBJ b = tsxhost::AddPolyhedron("B", TwoFaces());
+  EXPECT_NE(b, a);
+  tsxhost::ResetScene();
+  EXPECT_GT(tsxhost::AddPolyhedron("C", TwoFaces()), b);  // not even after a reset
+  EXPECT_EQ(tsxPolyhGetNbrVxs(0), 0);
+  EXPECT_EQ(tsxPolyhGetNbrVxs(0xDEADBEEF), 0);
+}
+
+TEST_F(SceneTest, CopyIsDeepAndOutsideTheSceneUntilAdded) {
+  const tsxSOBJ a = tsxhost::AddPolyhedron("A", TwoFaces(), tsxhost::kIdentity, {1, 2, 3});
+  tsxGNODE copy = 0;
+  ASSERT_EQ(tsxGNodeCopy(a, &copy), 0);
+  EXPECT_FALSE(tsxhost::InScene(copy));
+  EXPECT_EQ(tsxhost::SceneObjects().size(), 1u);
+  EXPECT_NE(tsxPolyhGetVxArray(copy), tsxPolyhGetVxArray(a));
+  EXPECT_NE(tsxPolyhGetFaceptrArray(copy)[0], tsxPolyhGetFaceptrArray(a)[0]);
+  tsxPolyhGetVxArray(copy)[0].x = 42;
+  EXPECT_EQ(tsxPolyhGetVxArray(a)[0].x, 0);
+  CtsxVector3f axes{};
+  tsxGNodeGetAxesPosition(copy, &axes);
+  EXPECT_EQ(axes.z, 3);
+  EXPECT_NE(tsxhost::ObjectName(copy), "A");
+
+  ASSERT_EQ(tsxSceneAddObject(copy, 0), 0);
+  EXPECT_TRUE(tsxhost::InScene(copy));
+  EXPECT_NE(tsxSceneAddObject(copy, 0), 0);  // already there
+  EXPECT_EQ(tsxhost::SceneObjects().size(), 2u);
+}
+
+TEST_F(SceneTest, ReplacingOperationsTakeOverHostBlocks) {
+  const tsxSOBJ a = tsxhost::AddPolyhedron("A", TwoFaces());
+  const long before = tsxhost::testing::OutstandingAllocations();
+  auto* vxs = static_cast<CtsxVector3f*>(tsxMalloc(2 * sizeof(CtsxVector3f)));
+  vxs[0] = {5, 5, 5};
+  vxs[1] = {6, 6, 6};
+  EXPECT_EQ(tsxhost::testing::OutstandingAllocations(), before + 1);
+  ASSERT_EQ(tsxPolyhSetVxs(a, 2, vxs), 0);
+  EXPECT_EQ(tsxhost::testing::OutstandingAllocations(), before);
+  EXPECT_EQ(tsxPolyhGetNbrVxs(a), 2);
+  EXPECT_EQ(tsxPolyhGetVxArray(a)[1].y, 6);
+
+  auto** faces = static_cast<CtsxFace**>(tsxMalloc(sizeof(CtsxFace*)));
+  ASSERT_EQ(tsxFaceCopy(&faces[0], tsxPolyhGetFaceptrArray(a)[0]), 0);
+  ASSERT_EQ(tsxPolyhSetFaces(a, 1, faces), 0);
+  EXPECT_EQ(tsxPolyhGetNbrFaces(a), 1);
+  EXPECT_EQ(tsxPolyhGetFaceptrArray(a)[0]->nbrCorners, 3);
+
+  // A refused hand-over still belongs to the host: nothing leaks.
+  auto* uvs = static_cast<CtsxUV*>(tsxMalloc(sizeof(CtsxUV)));
+  EXPECT_NE(tsxPolyhSetUVArray(0xFFFF, 1, uvs), 0);
+  EXPECT_EQ(tsxhost::testing::OutstandingAllocations(), before);
+}
+
+TEST_F(SceneTest, PaintingStoresByValueAndSharesEqualEntries) {
+  const tsxSOBJ a = tsxhost::AddPolyhedron("A", TwoFaces());
+  tsxMATERIAL mat = 0;
+  ASSERT_EQ(tsxMaterialCreate(&mat), 0);
+  ASSERT_NE(tsxPolyhGetMaterial(a, 1, mat), 0);  // red
+  ASSERT_EQ(tsxPolyhPaintFace(a, 0, mat, 0), 0);
+  tsxMaterialDestroy(mat);  // the face keeps its material
+  tsxhost::Mesh mesh;
+  ASSERT_TRUE(tsxhost::ReadMesh(a, &mesh));
+  EXPECT_EQ(mesh.faces[0].material, 1);  // shared with the equal entry
+  EXPECT_EQ(mesh.materials.size(), 2u);
+  EXPECT_EQ(tsxPolyhGetMaterial(a, 2, mat), 0);  // out of range, and dead handle
+
+  tsxhost::Material active;
+  active.name = "active";
+  tsxhost::SetActiveMaterial(active);
+  tsxMATERIAL copy = 0;
+  ASSERT_EQ(tsxMaterialCreateCopyActive(&copy), 0);
+  ASSERT_EQ(tsxPolyhPaintFace(a, 1, copy, 0), 0);
+  ASSERT_EQ(tsxPolyhPaintFace(a, 0, copy, 0), 0);
+  ASSERT_TRUE(tsxhost::ReadMesh(a, &mesh));
+  EXPECT_EQ(mesh.materials.size(), 3u);  // one new entry for both faces
+  EXPECT_EQ(mesh.materials[mesh.faces[1].material].name, "active");
+  EXPECT_EQ(mesh.faces[0].material, mesh.faces[1].material);
+  EXPECT_EQ(tsxhost::LiveMaterialCount(), 1);
+}
+
+TEST_F(SceneTest, FaultInjectionAndCallCounts) {
+  const tsxSOBJ a = tsxhost::AddPolyhedron("A", TwoFaces());
+  tsxhost::testing::FailNthAllocation(2);
+  void* first = tsxMalloc(8);
+  EXPECT_NE(first, nullptr);
+  EXPECT_EQ(tsxMalloc(8), nullptr);
+  void* third = tsxMalloc(8);
+  EXPECT_NE(third, nullptr);
+  tsxFree(first);
+  tsxFree(third);
+
+  CtsxFace* out = nullptr;
+  tsxhost::testing::FailNthFaceCopy(1, -4);
+  EXPECT_EQ(tsxFaceCopy(&out, tsxPolyhGetFaceptrArray(a)[0]), -4);
+  EXPECT_EQ(out, nullptr);
+  EXPECT_EQ(tsxFaceCopy(&out, tsxPolyhGetFaceptrArray(a)[0]), 0);
+  tsxFree(out);  // an unused copy is one block
+
+  tsxhost::testing::FailNextObjectCopy();
+  tsxGNODE copy = 0;
+  EXPECT_NE(tsxGNodeCopy(a, &copy), 0);
+  EXPECT_EQ(copy, 0u);
+  EXPECT_EQ(tsxGNodeCopy(a, &copy), 0);
+
+  tsxMATERIAL mat = 0;
+  tsxMaterialCreate(&mat);
+  tsxhost::testing::MakeMaterialUnavailable(a, 1);
+  EXPECT_NE(tsxPolyhGetMaterial(a, 0, mat), 0);
+  EXPECT_EQ(tsxPolyhGetMaterial(a, 1, mat), 0);
+
+  tsxhost::SetVersion(400, 2);
+  int16_t v = 0, s = 0;
+  tsxGetTsVersionNbrs(&v, &s);
+  EXPECT_EQ(v, 400);
+  EXPECT_EQ(s, 2);
+  EXPECT_EQ(tsxhost::testing::CallCount("tsxGNodeCopy"), 2);
+  EXPECT_EQ(tsxhost::testing::CallCount("tsxMalloc"), 3);
+  EXPECT_EQ(tsxhost::testing::CallCount("no such operation"), -1);
+  tsxhost::testing::ResetCallCounts();
+  EXPECT_EQ(tsxhost::testing::CallCount("tsxMalloc"), 0);
+
+  std::vector<std::string> order;
+  tsxhost::testing::SetCallHook(
+      [](const char* name, void* user) { static_cast<std::vector<std::string>*>(user)->push_back(name); }, &order);
+  tsxPolyhGetNbrFaces(a);
+  tsxPolyhGetNbrVxs(a);
+  tsxhost::testing::SetCallHook(nullptr, nullptr);
+  EXPECT_EQ(order, (std::vector<std::string>{"tsxPolyhGetNbrFaces", "tsxPolyhGetNbrVxs"}));
+}
+
+TEST_F(SceneTest, NonPolyhedraHaveATypeAndNoGeometry) {
+  const tsxSOBJ light = tsxhost::AddObject("lamp", e_tsxLIGHT);
+  EXPECT_EQ(tsxSobjGetType(light) & 0xFF, e_tsxLIGHT);
+  EXPECT_EQ(tsxPolyhGetNbrFaces(light), 0);
+  EXPECT_EQ(tsxPolyhGetVxArray(light), nullptr);
+  EXPECT_EQ(tsxhost::FindObject("lamp"), light);
+}
+
+}  // namespace
