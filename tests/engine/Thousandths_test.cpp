@@ -52,7 +52,7 @@ TEST(RoundToThousandths, AlsoRefusesTooSmallAndNotANumber) {
                ConversionError);
   EXPECT_EQ(NotAnIntegerMessage(std::nan("")), "'NAN' は整数ではありません");
   EXPECT_EQ(NotAnIntegerMessage(-1e30), std::string("'") +
-                                            "-1000000015047466219876688855040" +
+                                            "-1000000015047466219876688855040000" +
                                             "' は整数ではありません");
 }
 

@@ -1,0 +1,308 @@
+// The junction face search. The result is that of trying every pair of
+// faces in the nested nearest-first order; two things make it fast without
+// changing it: the order comes from one sort (FaceOrder), and for each face
+// of the first object only the faces of the second that have a corner near
+// its corner 0 are tested (CornerIndex), the earliest in order winning.
+// Transforms are read once and every vertex is taken to world space once.
+#include "JunctionSearch.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <optional>
+#include <vector>
+
+#include "CornerIndex.h"
+#include "Errors.h"
+#include "FaceOrder.h"
+#include "JoinState.h"
+#include "Progress.h"
+#include "Thousandths.h"
+#include "Transforms.h"
+#include "tsxapi.h"
+
+namespace spl {
+namespace {
+
+JunctionSearchInfo g_info;
+
+// The four per-face working arrays, obtained from the host in the order
+// keys A, keys B, order A, order B and given back in that order.
+class WorkingArrays {
+ public:
+  bool Obtain(int32_t nA, int32_t nB) {
+    const int32_t counts[4] = {nA, nB, nA, nB};
+    for (int i = 0; i < 4; ++i) {
+      blocks_[i] = static_cast<int32_t*>(tsxMalloc(sizeof(int32_t) * static_cast<size_t>(counts[i])));
+      if (!blocks_[i]) return false;
+      std::fill_n(blocks_[i], counts[i], 0);
+    }
+    return true;
+  }
+  ~WorkingArrays() {
+    for (int32_t* block : blocks_) {
+      if (block) tsxFree(block);
+    }
+  }
+  int32_t* keys(int which) const { return blocks_[which]; }
+  int32_t* order(int which) const { return blocks_[2 + which]; }
+
+ private:
+  int32_t* blocks_[4] = {nullptr, nullptr, nullptr, nullptr};
+};
+
+bool Finite(const CtsxVector3f& p) { return std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z); }
+
+// One object as the search sees it: its faces, its vertices in world space,
+// and each face's rank.
+struct SearchObject {
+  HostObject object = 0;
+  int32_t faceCount = 0;
+  int32_t vertexCount = 0;
+  CtsxFace** faces = nullptr;
+  std::vector<CtsxVector3f> world;
+  std::vector<FaceRank> ranks;  // computable = the face can match at all
+
+  void Load(HostObject obj) {
+    object = obj;
+    faceCount = std::max(tsxPolyhGetNbrFaces(obj), 0);
+    vertexCount = std::max(tsxPolyhGetNbrVxs(obj), 0);
+    faces = tsxPolyhGetFaceptrArray(obj);
+    if (!faces) faceCount = 0;
+    const CtsxVector3f* vertices = tsxPolyhGetVxArray(obj);
+    if (!vertices) vertexCount = 0;
+    world.assign(vertices, vertices + vertexCount);
+    ObjectTransform(obj).ToWorld(vertexCount, world.data(), world.data());
+  }
+
+  bool CornersValid(const CtsxFace& face) const {
+    if (face.nbrCorners <= 0 || !face.corners) return false;
+    for (int32_t c = 0; c < face.nbrCorners; ++c) {
+      const int32_t v = face.corners[c].vindex;
+      if (v < 0 || v >= vertexCount) return false;
+    }
+    return true;
+  }
+
+  // Keys: the thousandths of the distance from `mid` to each face's world
+  // centroid. The centroid is summed in corner order in single precision
+  // and scaled by the single-precision reciprocal of the corner count, as
+  // the host's vector operations do.
+  void ComputeKeys(const CtsxVector3f& mid, int32_t* keys) {
+    const CtsxVector3f* vertices = tsxPolyhGetVxArray(object);
+    std::vector<CtsxVector3f> centroids(static_cast<size_t>(faceCount));
+    ranks.assign(static_cast<size_t>(faceCount), FaceRank{0, false});
+    for (int32_t f = 0; f < faceCount; ++f) {
+      const CtsxFace& face = *faces[f];
+      if (!CornersValid(face)) continue;
+      CtsxVector3f sum{0, 0, 0};
+      for (int32_t c = 0; c < face.nbrCorners; ++c) {
+        const CtsxVector3f& v = vertices[face.corners[c].vindex];
+        sum = {sum.x + v.x, sum.y + v.y, sum.z + v.z};
+      }
+      const auto scale = static_cast<float>(1.0 / face.nbrCorners);
+      centroids[static_cast<size_t>(f)] = {sum.x * scale, sum.y * scale, sum.z * scale};
+      ranks[static_cast<size_t>(f)].computable = true;
+    }
+    ObjectTransform(object).ToWorld(faceCount, centroids.data(), centroids.data());
+    for (int32_t f = 0; f < faceCount; ++f) {
+      FaceRank& rank = ranks[static_cast<size_t>(f)];
+      const CtsxVector3f& centroid = centroids[static_cast<size_t>(f)];
+      if (!rank.computable || !Finite(centroid)) {
+        rank.computable = false;
+        continue;
+      }
+      const float d = tsxDistanceToPoint3f(&mid, &centroid);
+      rank.key = RoundToThousandths(d);  // throws when it does not fit
+      keys[f] = rank.key;
+    }
+  }
+};
+
+// The accuracy in whole thousandths, converted when first needed: a search
+// that never compares two corners never meets its conversion error.
+class Tolerance {
+ public:
+  int32_t Thousandths() {
+    if (!value_) value_ = RoundToThousandths(static_cast<float>(JoinState.Accuracy));
+    return *value_;
+  }
+
+ private:
+  std::optional<int32_t> value_;
+};
+
+bool PointsCoincide(const CtsxVector3f& a, const CtsxVector3f& b, int32_t accuracy) {
+  if (!Finite(a) || !Finite(b)) return false;
+  const float d = tsxDistanceToPoint3f(&a, &b);
+  // Thousandths beyond 32 bits cannot be within an accuracy that fits.
+  const std::optional<int32_t> t = TryRoundToThousandths(d);
+  return t && *t <= accuracy;
+}
+
+// Face B matches face A when corner i of A coincides with corner (k - i)
+// mod n of B for every i, k being the lowest corner of B on A's corner 0.
+bool MatchFacePair(const SearchObject& a, const CtsxFace& faceA, const SearchObject& b, const CtsxFace& faceB,
+                   int32_t accuracy, int32_t* cornerB) {
+  const int32_t n = faceA.nbrCorners;
+  const CtsxVector3f& a0 = a.world[static_cast<size_t>(faceA.corners[0].vindex)];
+  int32_t k = -1;
+  for (int32_t i = 0; i < n; ++i) {
+    if (PointsCoincide(a0, b.world[static_cast<size_t>(faceB.corners[i].vindex)], accuracy)) {
+      k = i;
+      break;
+    }
+  }
+  if (k < 0) return false;
+  int32_t j = k == 0 ? n - 1 : k - 1;
+  for (int32_t i = 1; i < n; ++i) {
+    const CtsxVector3f& pa = a.world[static_cast<size_t>(faceA.corners[i].vindex)];
+    const CtsxVector3f& pb = b.world[static_cast<size_t>(faceB.corners[j].vindex)];
+    if (!PointsCoincide(pa, pb, accuracy)) return false;
+    j = j == 0 ? n - 1 : j - 1;
+  }
+  *cornerB = k;
+  return true;
+}
+
+// The second object's faces reachable from its vertices, for candidates.
+struct Incidence {
+  std::vector<uint32_t> start;  // vertex v's faces: faces[start[v]..start[v+1])
+  std::vector<int32_t> faces;
+  std::vector<int64_t> countsByCorners;  // matchable faces per corner count
+
+  explicit Incidence(const SearchObject& b) : start(static_cast<size_t>(b.vertexCount) + 1, 0) {
+    for (int32_t f = 0; f < b.faceCount; ++f) {
+      if (!b.ranks[static_cast<size_t>(f)].computable) continue;
+      const CtsxFace& face = *b.faces[f];
+      for (int32_t c = 0; c < face.nbrCorners; ++c) ++start[static_cast<size_t>(face.corners[c].vindex) + 1];
+      if (countsByCorners.size() <= static_cast<size_t>(face.nbrCorners)) {
+        countsByCorners.resize(static_cast<size_t>(face.nbrCorners) + 1, 0);
+      }
+      ++countsByCorners[static_cast<size_t>(face.nbrCorners)];
+    }
+    for (size_t v = 1; v < start.size(); ++v) start[v] += start[v - 1];
+    faces.resize(start.back());
+    std::vector<uint32_t> fill(start.begin(), start.end() - 1);
+    for (int32_t f = 0; f < b.faceCount; ++f) {
+      if (!b.ranks[static_cast<size_t>(f)].computable) continue;
+      const CtsxFace& face = *b.faces[f];
+      for (int32_t c = 0; c < face.nbrCorners; ++c) faces[fill[static_cast<size_t>(face.corners[c].vindex)]++] = f;
+    }
+  }
+
+  bool AnyWithCorners(int32_t n) const {
+    return n >= 0 && static_cast<size_t>(n) < countsByCorners.size() && countsByCorners[static_cast<size_t>(n)] > 0;
+  }
+};
+
+// Radius within which two points can coincide at `accuracy` thousandths:
+// round(d * 1000) <= accuracy needs d < (accuracy + 0.5) / 1000; padded for
+// the rounding of the host's distance.
+double CoincidenceRadius(int32_t accuracy) { return (static_cast<double>(accuracy) + 1.0) / 1000.0 * 1.0001; }
+
+int32_t SaturatedSteps(int64_t steps) {
+  return static_cast<int32_t>(std::clamp<int64_t>(steps, std::numeric_limits<int32_t>::min(),
+                                                  std::numeric_limits<int32_t>::max()));
+}
+
+bool PlaceFaces(const SearchObject& obj, int32_t* order, const char* text) {
+  ReportProgress(0, text, 1);
+  JoinState.ProgressTick = 0;
+  FaceOrdering ordering(obj.ranks.data(), obj.faceCount);
+  return ordering.Place(order, [text](int32_t) {
+    ReportProgress(10, text, 10);
+    return JoinState.LastError == 0;
+  });
+}
+
+struct Found {
+  int32_t m = -1, p = -1, faceA = -1, faceB = -1, cornerB = -1;
+};
+
+// Tries the first object's faces in order; for each, the earliest face of
+// the second object's order that matches.
+Found SearchPairs(const SearchObject& a, const SearchObject& b, const int32_t* orderA, const int32_t* orderB) {
+  std::vector<int32_t> positionB(static_cast<size_t>(b.faceCount));
+  for (int32_t p = 0; p < b.faceCount; ++p) positionB[static_cast<size_t>(orderB[p])] = p;
+  const Incidence incidence(b);
+  std::vector<int32_t> seen(static_cast<size_t>(b.faceCount), -1);
+  Tolerance tolerance;
+  std::optional<CornerIndex> index;
+
+  JoinState.ProgressTick = 0;
+  for (int32_t m = 0; m < a.faceCount; ++m) {
+    const int32_t fa = orderA[m];
+    ReportProgress(b.faceCount, "Searching faces...", 1);
+    if (JoinState.LastError != 0) return {};
+    const CtsxFace& faceA = *a.faces[fa];
+    if (!a.ranks[static_cast<size_t>(fa)].computable || !incidence.AnyWithCorners(faceA.nbrCorners)) continue;
+    const int32_t accuracy = tolerance.Thousandths();  // the first corner test
+    if (accuracy < 0) continue;  // no distance is below zero thousandths
+    if (!index) index.emplace(b.world.data(), b.vertexCount, CoincidenceRadius(accuracy));
+
+    Found best;
+    index->ForEachNear(a.world[static_cast<size_t>(faceA.corners[0].vindex)], [&](int32_t v) {
+      for (uint32_t e = incidence.start[static_cast<size_t>(v)]; e < incidence.start[static_cast<size_t>(v) + 1]; ++e) {
+        const int32_t fb = incidence.faces[e];
+        const int32_t p = positionB[static_cast<size_t>(fb)];
+        if (seen[static_cast<size_t>(fb)] == m || (best.p >= 0 && p >= best.p)) continue;
+        seen[static_cast<size_t>(fb)] = m;
+        const CtsxFace& faceB = *b.faces[fb];
+        int32_t cornerB = -1;
+        if (faceB.nbrCorners == faceA.nbrCorners && MatchFacePair(a, faceA, b, faceB, accuracy, &cornerB)) {
+          best = {m, p, fa, fb, cornerB};
+        }
+      }
+    });
+    if (best.p >= 0) return best;
+  }
+  return {};
+}
+
+}  // namespace
+
+JunctionSearchInfo LastJunctionSearchInfo() { return g_info; }
+
+void FindJunctionFaces() {
+  g_info = {};
+  SearchObject a, b;
+  const int32_t nA = std::max(tsxPolyhGetNbrFaces(JoinState.FirstObject), 0);
+  const int32_t nB = std::max(tsxPolyhGetNbrFaces(JoinState.SecondObject), 0);
+  WorkingArrays arrays;
+  if (!arrays.Obtain(nA, nB)) {
+    ReportError(kNoMemory);
+    return;
+  }
+  CtsxVector3f mid{}, axesB{};
+  tsxGNodeGetAxesPosition(JoinState.FirstObject, &mid);
+  tsxGNodeGetAxesPosition(JoinState.SecondObject, &axesB);
+  tsxAddVec3f(&mid, &axesB);
+  tsxMulScalar3f(&mid, 0.5f);
+
+  a.Load(JoinState.FirstObject);
+  b.Load(JoinState.SecondObject);
+  a.faceCount = std::min(a.faceCount, nA);
+  b.faceCount = std::min(b.faceCount, nB);
+  a.ComputeKeys(mid, arrays.keys(0));
+  b.ComputeKeys(mid, arrays.keys(1));
+
+  if (!PlaceFaces(a, arrays.order(0), "Sorting faces(1)...")) return;
+  if (!PlaceFaces(b, arrays.order(1), "Sorting faces(2)...")) return;
+
+  const Found found = SearchPairs(a, b, arrays.order(0), arrays.order(1));
+  if (JoinState.LastError != 0) return;
+  if (found.p < 0) {
+    ReportError(kJunctionNotFound);
+    return;
+  }
+  JoinState.JunctionCornerA = 0;
+  JoinState.JunctionCornerB = found.cornerB;
+  JoinState.JunctionFaceA = found.faceA;
+  JoinState.JunctionFaceB = found.faceB;
+  g_info = {found.m, found.p};
+  JoinState.ProgressTick = 0;
+  ReportProgress(SaturatedSteps(int64_t{b.faceCount - found.p} * (a.faceCount - found.m - 1)), "Faces found!", 1);
+}
+
+}  // namespace spl
