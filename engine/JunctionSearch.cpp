@@ -208,6 +208,9 @@ int32_t SaturatedSteps(int64_t steps) {
 
 bool PlaceFaces(const SearchObject& obj, int32_t* order, const char* text) {
   ReportProgress(0, text, 1);
+  // An abort seen by the announcement ends the stage there, so that it is
+  // reported once.
+  if (JoinState.LastError != 0) return false;
   JoinState.ProgressTick = 0;
   FaceOrdering ordering(obj.ranks.data(), obj.faceCount);
   return ordering.Place(order, [text](int32_t) {
