@@ -14,9 +14,7 @@ TTsxAboutForm::TTsxAboutForm(QWidget* parent)
   setWindowIcon(QIcon(QString::fromLatin1(spl::res::kIcon)));
 
   const QString face = QString::fromUtf16(kAboutFontName);
-  if (!QFont::substitutes(face).contains(QLatin1String(kAboutFontSubstitute))) {
-    QFont::insertSubstitution(face, QLatin1String(kAboutFontSubstitute));
-  }
+  QFont::insertSubstitution(face, QLatin1String(kAboutFontSubstitute));  // kept once
   QFont windowFont(face);
   windowFont.setPixelSize(15);
   setFont(windowFont);

@@ -1,0 +1,81 @@
+// The windows on a real X server (run under xvfb-run): ownership by the
+// host's main view, and screenshots of both windows as test artifacts in
+// $SPLICER_ARTIFACTS (default: ./artifacts).
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QTest>
+#include <QWindow>
+
+#include "JoinState.h"
+#include "Scene.h"
+#include "TsxAbout.h"
+#include "TsxMain.h"
+#include "ui_TsxMain.h"
+
+namespace {
+
+QString ArtifactsDir() {
+  const QByteArray env = qgetenv("SPLICER_ARTIFACTS");
+  const QString dir = env.isEmpty() ? QStringLiteral("artifacts") : QString::fromLocal8Bit(env);
+  QDir().mkpath(dir);
+  return dir;
+}
+
+class RealWindows : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (QGuiApplication::platformName() != "xcb") GTEST_SKIP() << "needs an X server";
+    tsxhost::ResetScene();
+    hostView.setWindowTitle("Host main view");
+    hostView.setGeometry(0, 0, 1024, 700);
+    hostView.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&hostView));
+    tsxhost::SetMainViewHwnd(static_cast<tsxHWND>(hostView.winId()));
+  }
+  void TearDown() override { tsxhost::ResetScene(); }
+
+  QWidget hostView;
+};
+
+TEST_F(RealWindows, ToolWindowsAreOwnedByTheHostView) {
+  TTsxMainForm main;
+  main.ToolActivate();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&main));
+  ASSERT_NE(main.HostOwner(), nullptr);
+  EXPECT_EQ(main.HostOwner()->winId(), hostView.winId());
+  // A native window made anew is owned again.
+  main.setWindowFlags(main.windowFlags());  // drops the native window
+  main.ToolActivate();
+  ASSERT_NE(main.HostOwner(), nullptr);
+  EXPECT_EQ(main.HostOwner()->winId(), hostView.winId());
+}
+
+TEST_F(RealWindows, Screenshots) {
+  const QString dir = ArtifactsDir();
+  TTsxMainForm main;
+  main.Controls().CheckBox1->setChecked(true);
+  main.ToolActivate();
+  TTsxAboutForm about;
+  about.ToolActivate();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&main));
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&about));
+  QTest::qWait(200);
+  EXPECT_TRUE(main.grab().save(dir + "/main-window.png"));
+  EXPECT_TRUE(about.grab().save(dir + "/about-window.png"));
+
+  // A join in progress, as the user sees it.
+  main.SetAbortEnabled(true);
+  main.SetStepsText("1234");
+  main.SetStatusText("Searching faces...");
+  main.Controls().Shape1->SetBrushColor(QColor(0, 255, 0));
+  QTest::qWait(100);
+  EXPECT_TRUE(main.grab().save(dir + "/main-window-joining.png"));
+  if (QScreen* screen = QGuiApplication::primaryScreen()) {
+    EXPECT_TRUE(screen->grabWindow(0).save(dir + "/screen.png"));
+  }
+}
+
+}  // namespace
