@@ -43,6 +43,10 @@ MainWindow::MainWindow(PluginModule* plugin, SceneDocument* document, QWidget* p
   connect(document_, &SceneDocument::deferred, this, [this](const QString& what) {
     statusBar()->showMessage(tr("%1: waits until the plug-in has finished").arg(what), 5000);
   });
+  connect(document_, &SceneDocument::appliedDeferred, this, [this](int count) {
+    statusBar()->showMessage(tr("The plug-in has finished: %n waiting edit(s) made", "", count),
+                             5000);
+  });
   connect(document_, &SceneDocument::failed, this, [this](const QString& message) {
     QMessageBox::warning(this, tr("Open"), message);
   });

@@ -92,6 +92,7 @@ void SceneDocument::refresh() {
   if (plugin_ && plugin_->busy()) return;
   auto queued = std::exchange(pending_, {});
   for (auto& change : queued) change();
+  if (!queued.empty()) emit appliedDeferred(int(queued.size()));
   if (tsxhost::SceneObjects() != objects_) rebuild();
   if (selection_ != 0 && !tsxhost::InScene(selection_)) select(0);
 }

@@ -52,6 +52,7 @@ class SceneDocument : public QObject {
   void sceneChanged();      // the object list or some geometry changed
   void selectionChanged(tsxSOBJ obj);
   void deferred(const QString& what);
+  void appliedDeferred(int count);  // queued edits have now been made
   void failed(const QString& message);
 
  private:
