@@ -134,6 +134,20 @@ TEST(ModuleLoad, LoadUseUnloadAndLoadAgain) {
   }
 }
 
+// A host without a QApplication: the module has nowhere to show a window,
+// and a left click does nothing (run with SPLICER_NO_APPLICATION=1).
+TEST(ModuleWithoutApplication, LeftAndRightClicksDoNothing) {
+  if (QCoreApplication::instance()) GTEST_SKIP() << "runs without an application";
+  Module module;
+  ASSERT_NE(module.handle, nullptr) << dlerror();
+  EXPECT_EQ(module.leftClick(), 0);
+  module.rightClick();
+  module.deactivate();
+  unsigned char record[100] = {};
+  module.getData(record, 0);
+  EXPECT_STREQ(reinterpret_cast<char*>(record + 32), "Studio MORIKAZ");
+}
+
 // Traps on, then the module loads: its start-up masks them again, so a
 // division by zero gives an infinity. Run in a fresh process so that the
 // module's start-up really runs here.

@@ -290,6 +290,18 @@ TEST_F(MainFormTest, ClosingDuringAJoinAbortsAndHidesAfterwards) {
   ExpectIdle();
 }
 
+TEST_F(MainFormTest, HostDeactivationDuringAJoinOnlyHides) {
+  Pick(1, left);
+  Pick(2, right);
+  QMetaObject::invokeMethod(
+      form.get(), [this] { form->ToolDeactivate(); }, Qt::QueuedConnection);
+  QTest::mouseClick(ui().Button6, Qt::LeftButton);
+  EXPECT_FALSE(form->isVisible());
+  EXPECT_TRUE(boxes.boxes.empty());
+  EXPECT_EQ(tsxhost::SceneObjects().size(), 3u);
+  ExpectIdle();
+}
+
 TEST_F(MainFormTest, AbortClickDeliveredByAPumpStopsTheNextProgressCall) {
   form->SetAbortEnabled(true);
   spl::ReportProgress(0, "Stage", 1);  // a first call dispatches
