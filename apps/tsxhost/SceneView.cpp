@@ -84,6 +84,8 @@ void SceneView::mousePressEvent(QMouseEvent* event) {
   dragging_ = true;
   moved_ = false;
   button_ = event->button();
+  panning_ = button_ == Qt::MiddleButton || button_ == Qt::RightButton ||
+             (event->modifiers() & Qt::ShiftModifier);
   last_ = event->position().toPoint();
 }
 
@@ -94,9 +96,7 @@ void SceneView::mouseMoveEvent(QMouseEvent* event) {
   if (!moved_ && d.manhattanLength() <= kClickSlop) return;
   moved_ = true;
   last_ = pos;
-  const bool pan = button_ == Qt::MiddleButton || button_ == Qt::RightButton ||
-                   (event->modifiers() & Qt::ShiftModifier);
-  if (pan)
+  if (panning_)
     camera_.pan(float(d.x()), float(d.y()), height());
   else
     camera_.orbit(float(d.x()), float(d.y()));

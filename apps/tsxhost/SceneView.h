@@ -49,6 +49,7 @@ class SceneView : public QWidget {
   bool frameDue_ = false;
   bool dragging_ = false;
   bool moved_ = false;
+  bool panning_ = false;  // this drag pans rather than orbits
   Qt::MouseButton button_ = Qt::NoButton;
   QPoint last_;
   double lastRenderMs_ = 0;

@@ -53,3 +53,23 @@ TEST_F(SceneDocumentTest, SelectsOnlyObjectsOfTheScene) {
   EXPECT_EQ(document.selection(), 0u);
   EXPECT_EQ(tsxGetCurrentSelection(), 0u);
 }
+
+TEST_F(SceneDocumentTest, SavesTheSceneOrOneObject) {
+  QTemporaryDir dir;
+  QString error;
+  ASSERT_TRUE(document.open(APP_TEST_DATA "/boxes.obj", &error));
+  const QString scene = dir.filePath("scene.obj"), one = dir.filePath("right.obj");
+  ASSERT_TRUE(document.save(scene, document.objects(), &error)) << error.toStdString();
+  ASSERT_TRUE(document.save(one, {tsxhost::FindObject("Right")}, &error));
+  EXPECT_FALSE(document.save(dir.filePath("no/such/dir.obj"), document.objects(), &error));
+  EXPECT_FALSE(error.isEmpty());
+  tsxhost::ResetScene();
+  document.refresh();
+  ASSERT_TRUE(document.open(one, &error)) << error.toStdString();
+  ASSERT_EQ(document.objects().size(), 1u);
+  EXPECT_EQ(tsxhost::ObjectName(document.objects()[0]), "Right");
+  tsxhost::ResetScene();
+  document.refresh();
+  ASSERT_TRUE(document.open(scene, &error));
+  EXPECT_EQ(document.objects().size(), 2u);
+}
