@@ -1,0 +1,214 @@
+// `splicer join SCENE FIRST SECOND -o RESULT`: the join of the tool window,
+// run from the command line on an OBJ scene.
+#include <unistd.h>
+
+#include <CLI/CLI.hpp>
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <fstream>
+#include <memory>
+#include <nlohmann/json.hpp>
+#include <string>
+#include <vector>
+
+#include "Commands.h"
+#include "Errors.h"
+#include "JoinState.h"
+#include "ObjFile.h"
+#include "RunJoin.h"
+#include "Scene.h"
+#include "TerminalView.h"
+#include "WindowActions.h"
+
+namespace splicer {
+namespace {
+
+// Exit status, one per kind of failure.
+constexpr int kExitOk = 0;
+constexpr int kExitUsage = 2;
+constexpr int kExitFile = 3;  // a file could not be read, parsed or written
+constexpr int kExitJoin = 4;  // the join ended in an error or was aborted
+
+struct JoinSettings {
+  std::string scene;
+  std::string first;
+  std::string second;
+  std::string output;
+  std::string report;
+  double accuracy = 0.01;
+  bool wholeScene = false;
+};
+
+void Error(const std::string& text) { std::fprintf(stderr, "error: %s\n", text.c_str()); }
+
+// Times each stage and gives the bar its estimate once it is known.
+class StageClock : public spl::JoinStageObserver {
+ public:
+  explicit StageClock(TerminalView& view) : view_(view) {}
+  void StageStarted(spl::JoinStage) override { started_ = Clock::now(); }
+  void StageFinished(spl::JoinStage stage) override {
+    if (stage == spl::JoinStage::Count) {
+      estimate_ = spl::JoinState.StepsToGo;
+      view_.SetEstimate(estimate_);
+    }
+    if (stage == spl::JoinStage::Whole) {
+      total_ = Seconds(begin_);
+      stepsAtEnd_ = spl::JoinState.StepsToGo;
+      ran_ = true;
+      return;
+    }
+    seconds_[std::string(spl::StageName(stage))] = Seconds(started_);
+  }
+  void Begin() { begin_ = Clock::now(); }
+
+  nlohmann::json Times() const { return {{"stages", seconds_}, {"total", total_}}; }
+  bool Ran() const { return ran_; }
+  int32_t Estimate() const { return estimate_; }
+  int32_t StepsAtEnd() const { return stepsAtEnd_; }
+
+ private:
+  using Clock = std::chrono::steady_clock;
+  static double Seconds(Clock::time_point since) {
+    return std::chrono::duration<double>(Clock::now() - since).count();
+  }
+  TerminalView& view_;
+  Clock::time_point begin_{}, started_{};
+  nlohmann::json seconds_ = nlohmann::json::object();
+  double total_ = 0;
+  int32_t estimate_ = 0;
+  int32_t stepsAtEnd_ = 0;
+  bool ran_ = false;
+};
+
+nlohmann::json Counts(tsxSOBJ obj) {
+  if (obj == 0) return nullptr;
+  return {{"vertices", tsxPolyhGetNbrVxs(obj)},
+          {"uvs", tsxPolyhGetNbrUV(obj)},
+          {"faces", tsxPolyhGetNbrFaces(obj)}};
+}
+
+std::string ObjectList() {
+  std::string names;
+  for (tsxSOBJ obj : tsxhost::SceneObjects()) {
+    names += names.empty() ? "" : ", ";
+    names += "\"" + tsxhost::ObjectName(obj) + "\"";
+  }
+  return names.empty() ? "none" : names;
+}
+
+// A name for the new object that no scene object has yet.
+std::string ResultName(const JoinSettings& s) {
+  const std::string base = s.first + "+" + s.second;
+  std::string name = base;
+  for (int n = 2; tsxhost::FindObject(name) != 0; ++n) name = base + "." + std::to_string(n);
+  return name;
+}
+
+bool WriteReport(const std::string& path, const nlohmann::json& report) {
+  std::ofstream out(path);
+  out << report.dump(1) << "\n";
+  out.close();
+  if (out) return true;
+  Error("cannot write the report \"" + path + "\"");
+  return false;
+}
+
+nlohmann::json MakeReport(tsxSOBJ first, tsxSOBJ second, tsxSOBJ result, const StageClock& clock) {
+  const spl::TJoinState& s = spl::JoinState;
+  return {{"error", s.LastError},
+          {"error_message", spl::LookUpError(s.LastError).message},
+          {"join_ran", clock.Ran()},
+          {"JunctionFaceA", s.JunctionFaceA},
+          {"JunctionFaceB", s.JunctionFaceB},
+          {"JunctionCornerA", s.JunctionCornerA},
+          {"JunctionCornerB", s.JunctionCornerB},
+          {"counts", {{"first", Counts(first)}, {"second", Counts(second)}, {"result", Counts(result)}}},
+          {"steps_estimate", clock.Estimate()},
+          {"steps_to_go", clock.StepsAtEnd()},
+          {"seconds", clock.Times()}};
+}
+
+// Picks the two objects as the window's buttons do and presses the join
+// button. Returns the new object, or 0 when the join failed or was aborted.
+tsxSOBJ Join(tsxSOBJ first, tsxSOBJ second, const JoinSettings& s, StageClock& clock) {
+  spl::InitJoinStateForWindow();
+  spl::JoinState.Accuracy = s.accuracy;
+  const std::vector<tsxSOBJ> before = tsxhost::SceneObjects();
+  InterruptAsAbort interrupt;
+  tsxhost::SetSelection(first);
+  spl::PickObject(1);
+  tsxhost::SetSelection(second);
+  spl::PickObject(2);
+  clock.Begin();
+  spl::JoinPickedObjects();
+  if (spl::JoinState.LastError != 0) return 0;
+  for (tsxSOBJ obj : tsxhost::SceneObjects()) {
+    if (std::find(before.begin(), before.end(), obj) == before.end()) return obj;
+  }
+  return 0;
+}
+
+int RunJoinCommand(const JoinSettings& s) {
+  const tsxhost::ObjResult loaded = tsxhost::LoadObj(s.scene);
+  for (const std::string& w : loaded.warnings) std::fprintf(stderr, "warning: %s\n", w.c_str());
+  if (!loaded.ok) {
+    Error(loaded.error);
+    return kExitFile;
+  }
+  const tsxSOBJ first = tsxhost::FindObject(s.first);
+  const tsxSOBJ second = tsxhost::FindObject(s.second);
+  for (const std::string* name : {&s.first, &s.second}) {
+    if (tsxhost::FindObject(*name) == 0) {
+      Error("no object named \"" + *name + "\" in " + s.scene + "; its objects are " + ObjectList());
+      return kExitUsage;
+    }
+  }
+
+  TerminalView view(isatty(STDERR_FILENO) == 1);
+  StageClock clock(view);
+  spl::SetJoinView(&view);
+  spl::SetJoinStageObserver(&clock);
+  const tsxSOBJ result = Join(first, second, s, clock);
+  spl::SetJoinStageObserver(nullptr);
+  spl::SetJoinView(nullptr);
+  view.ClearBar();
+
+  const bool reported = s.report.empty() || WriteReport(s.report, MakeReport(first, second, result, clock));
+  if (result == 0) return kExitJoin;
+  tsxhost::SetObjectName(result, ResultName(s));
+  std::string error;
+  const std::vector<tsxSOBJ> objects = s.wholeScene ? tsxhost::SceneObjects() : std::vector<tsxSOBJ>{result};
+  if (!tsxhost::SaveObj(s.output, objects, &error)) {
+    Error(error);
+    return kExitFile;
+  }
+  return reported ? kExitOk : kExitFile;
+}
+
+}  // namespace
+
+void AddJoinCommand(CLI::App& app) {
+  auto settings = std::make_shared<JoinSettings>();
+  CLI::App* join = app.add_subcommand(
+      "join",
+      "Join two objects of a scene across the face they share into a new object.\n"
+      "Exit status: 0 joined, 2 bad usage or unknown object name, 3 a file could not\n"
+      "be read or written, 4 the join ended in an error or was aborted (Ctrl-C).");
+  join->add_option("scene", settings->scene, "OBJ scene to read")->required();
+  join->add_option("first", settings->first, "name of the 1st object")->required();
+  join->add_option("second", settings->second, "name of the 2nd object")->required();
+  join->add_option("-o,--output", settings->output, "OBJ file to write the new object to (MTL beside it)")
+      ->required();
+  join->add_option("--accuracy", settings->accuracy, "largest distance at which corners coincide")
+      ->capture_default_str();
+  join->add_option("--report", settings->report, "JSON file to write a report of the join to");
+  join->add_flag("--scene", settings->wholeScene, "write the whole scene with the new object added");
+  join->callback([settings] {
+    if (const int status = RunJoinCommand(*settings); status != kExitOk) {
+      throw CLI::RuntimeError(status);
+    }
+  });
+}
+
+}  // namespace splicer

@@ -1,0 +1,146 @@
+#include "WindowActions.h"
+
+#include <gtest/gtest.h>
+
+#include "Errors.h"
+#include "JoinFixture.h"
+
+namespace spl::testing {
+namespace {
+
+class WindowActionsTest : public JoinTest {
+ protected:
+  void SetUp() override {
+    JoinTest::SetUp();
+    a = tsxhost::AddPolyhedron("A", MakeBox({0, 0, 0}, {1, 1, 1}));
+    b = tsxhost::AddPolyhedron("B", MakeBox({1, 0, 0}, {2, 1, 1}));
+  }
+  bool Pick(int slot, tsxSOBJ obj) {
+    tsxhost::SetSelection(obj);
+    return PickObject(slot);
+  }
+  tsxSOBJ a = 0;
+  tsxSOBJ b = 0;
+};
+
+TEST_F(WindowActionsTest, FreshWindowDefaults) {
+  EXPECT_EQ(JoinState.Accuracy, 0.01);
+  EXPECT_EQ(JoinState.FirstObject, 0u);
+  EXPECT_EQ(JoinState.SecondObject, 0u);
+  EXPECT_EQ(JoinState.StepsToGo, 0);
+  EXPECT_EQ(JoinState.HostVersion, 600);
+  EXPECT_TRUE(JoinState.HoleMergeEnabled);
+}
+
+TEST_F(WindowActionsTest, HostBelowVersion320MergesNoHoles) {
+  for (int16_t version : {319, 320}) {
+    tsxhost::SetVersion(version, 0);
+    InitJoinStateForWindow();
+    EXPECT_EQ(JoinState.HoleMergeEnabled, version >= 320) << version;
+  }
+}
+
+TEST_F(WindowActionsTest, EmptySelectionGivesMessageOneOrTwo) {
+  EXPECT_FALSE(Pick(1, 0));
+  EXPECT_FALSE(Pick(2, 0));
+  EXPECT_EQ(MessageTexts(), (std::vector<std::string>{"SPL : 01 - 1st object is not selected.",
+                                                      "SPL : 02 - 2nd object is not selected."}));
+}
+
+// A light, and a polyhedron of two faces.
+TEST_F(WindowActionsTest, UnsuitableObjectsGiveMessageThree) {
+  tsxhost::Mesh twoFaces = MakeBox({0, 0, 0}, {1, 1, 1});
+  twoFaces.faces.resize(2);
+  for (tsxSOBJ obj : {tsxhost::AddObject("Lamp", e_tsxLIGHT), tsxhost::AddPolyhedron("Two", twoFaces)}) {
+    view.messages.clear();
+    EXPECT_FALSE(Pick(1, obj));
+    EXPECT_EQ(JoinState.FirstObject, 0u);
+    EXPECT_EQ(MessageTexts(),
+              std::vector<std::string>{"SPL : 03 - 1st object is not suitable for SPLICER."});
+  }
+}
+
+TEST_F(WindowActionsTest, SameObjectTwiceEmptiesTheSlotJustPicked) {
+  EXPECT_TRUE(Pick(1, a));
+  EXPECT_FALSE(Pick(2, a));
+  EXPECT_EQ(JoinState.FirstObject, a);
+  EXPECT_EQ(JoinState.SecondObject, 0u);
+  EXPECT_TRUE(Pick(2, b));
+  EXPECT_FALSE(Pick(1, b));
+  EXPECT_EQ(JoinState.FirstObject, 0u);
+  EXPECT_EQ(JoinState.SecondObject, b);
+  EXPECT_EQ(CountMessages("SPL : 05 - 1st and 2nd objects can not be the same."), 2);
+}
+
+TEST_F(WindowActionsTest, CancelEmptiesOnlyItsSlotSilently) {
+  Pick(1, a);
+  Pick(2, b);
+  JoinState.LastError = -4;
+  CancelObject(1);
+  EXPECT_EQ(JoinState.FirstObject, 0u);
+  EXPECT_EQ(JoinState.SecondObject, b);
+  EXPECT_EQ(JoinState.LastError, -4);
+  EXPECT_TRUE(view.messages.empty());
+}
+
+TEST_F(WindowActionsTest, JoinWithBothSlotsEmptyShowsOneThenTwo) {
+  const SlotLamps lamps = JoinPickedObjects();
+  EXPECT_FALSE(lamps.first || lamps.second);
+  EXPECT_EQ(MessageTexts(), (std::vector<std::string>{"SPL : 01 - 1st object is not selected.",
+                                                      "SPL : 02 - 2nd object is not selected."}));
+  EXPECT_TRUE(view.pumps.empty());
+}
+
+TEST_F(WindowActionsTest, JoinAfterFirstObjectWasDeletedShowsSevenAndKeepsSecond) {
+  Pick(1, a);
+  Pick(2, b);
+  tsxSobjDelete(a);
+  const SlotLamps lamps = JoinPickedObjects();
+  EXPECT_FALSE(lamps.first);
+  EXPECT_TRUE(lamps.second);
+  EXPECT_EQ(JoinState.SecondObject, b);
+  EXPECT_EQ(MessageTexts(),
+            std::vector<std::string>{"SPL : 07 - Object selected as 1st object no longer exists."});
+  EXPECT_TRUE(view.pumps.empty());
+}
+
+TEST_F(WindowActionsTest, AfterAnyJoinBothSlotsAreEmptyAndTheDisplayIsReset) {
+  Pick(1, a);
+  Pick(2, b);
+  const SlotLamps lamps = JoinPickedObjects();
+  EXPECT_FALSE(lamps.first || lamps.second);
+  EXPECT_EQ(JoinState.StepsToGo, 0);
+  EXPECT_EQ(view.stepsText, "0");
+  EXPECT_EQ(view.statusText, "");
+  EXPECT_FALSE(view.abortEnabled);
+  EXPECT_FALSE(JoinState.AbortRequested);
+}
+
+// The window's handlers run inside the join's progress calls; there they
+// must neither change the picks nor start a second join.
+TEST_F(WindowActionsTest, PicksCancelsAndJoinsDuringAJoinAreIgnored) {
+  Pick(1, a);
+  Pick(2, b);
+  std::size_t nested = 0;
+  view.onPump = [&](std::size_t pump) {
+    if (pump != 3) return;
+    EXPECT_TRUE(JoinInProgress());
+    tsxhost::SetSelection(b);
+    PickObject(1);
+    CancelObject(2);
+    const std::size_t before = view.pumps.size();
+    JoinPickedObjects();
+    nested = view.pumps.size() - before;
+    EXPECT_EQ(JoinState.FirstObject, a);
+    EXPECT_EQ(JoinState.SecondObject, b);
+  };
+  JoinPickedObjects();
+  view.onPump = nullptr;
+  EXPECT_EQ(nested, 0u);
+  EXPECT_FALSE(JoinInProgress());
+  EXPECT_EQ(JoinState.LastError, 0);
+  EXPECT_TRUE(view.messages.empty());
+}
+
+}  // namespace
+}  // namespace spl::testing
