@@ -1,8 +1,10 @@
-// A uniform grid of cells twice the radius wide, so that the neighbourhood
-// of a query touches at most two cells per axis. Cells are hashed to 32-bit
-// keys; two cells that share a key share a bucket, which only adds
-// candidates. Entries are sorted by key into one array, found through an
-// open-addressing table of key ranges.
+// A uniform grid of cells four times the radius wide, so that the
+// neighbourhood of a query touches at most two cells per axis and mostly
+// one. Cells are hashed to 32-bit keys; two cells that share a key share a
+// bucket, which only adds candidates. Entries are sorted by key into one
+// array, found through an open-addressing table of key ranges. A bitset of
+// occupied keys, small enough to stay in cache, answers most queries of
+// empty cells without touching the table.
 #include "CornerIndex.h"
 
 #include <algorithm>
@@ -40,7 +42,7 @@ int64_t CornerIndex::CellOf(double coordinate) const {
 }
 
 CornerIndex::CornerIndex(const CtsxVector3f* points, int32_t count, double radius)
-    : cell_(2.0 * radius), reach_(radius * (1.0 + 1e-6)) {
+    : cell_(4.0 * radius), reach_(radius * (1.0 + 1e-6)) {
   entries_.reserve(static_cast<size_t>(std::max(count, 0)));
   for (int32_t i = 0; i < count; ++i) {
     const CtsxVector3f& p = points[i];
@@ -54,11 +56,15 @@ CornerIndex::CornerIndex(const CtsxVector3f* points, int32_t count, double radiu
   while (size < entries_.size() * 2) size *= 2;
   slots_.assign(size, Slot{});
   mask_ = size - 1;
+  occupied_.assign(std::max<size_t>(size / 16, 1), 0);
+  bitMask_ = occupied_.size() * 64 - 1;
   for (size_t e = 0; e < entries_.size();) {
     const auto key = static_cast<uint32_t>(entries_[e] >> 32);
     size_t end = e;
     while (end < entries_.size() && static_cast<uint32_t>(entries_[end] >> 32) == key) ++end;
-    uint64_t s = Mix(key) & mask_;
+    const uint64_t h = Mix(key);
+    occupied_[(h >> 32 & bitMask_) / 64] |= uint64_t{1} << (h >> 32 & 63);
+    uint64_t s = h & mask_;
     while (slots_[s].end != 0) s = (s + 1) & mask_;
     slots_[s] = {key, static_cast<uint32_t>(e), static_cast<uint32_t>(end)};
     e = end;
@@ -78,7 +84,9 @@ bool CornerIndex::QueryCells(const CtsxVector3f& q, int64_t* lo, int64_t* hi) co
 }
 
 std::pair<uint32_t, uint32_t> CornerIndex::Bucket(uint64_t key) const {
-  for (uint64_t s = Mix(key) & mask_;; s = (s + 1) & mask_) {
+  const uint64_t h = Mix(key);
+  if (!(occupied_[(h >> 32 & bitMask_) / 64] >> (h >> 32 & 63) & 1)) return {0, 0};
+  for (uint64_t s = h & mask_;; s = (s + 1) & mask_) {
     const Slot& slot = slots_[s];
     if (slot.end == 0) return {0, 0};
     if (slot.key == key) return {slot.begin, slot.end};

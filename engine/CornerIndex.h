@@ -49,6 +49,8 @@ class CornerIndex {
   };
   std::vector<Slot> slots_;
   uint64_t mask_ = 0;
+  std::vector<uint64_t> occupied_;  // one bit per hashed key, 8 per key
+  uint64_t bitMask_ = 0;
 };
 
 }  // namespace spl
