@@ -80,6 +80,8 @@ TSXAPI int32_t TSXCALL tsxFaceCopy(CtsxFace** dst, const CtsxFace* src) {
   if (src->nbrCorners < 0 || (src->nbrCorners > 0 && !src->corners)) return e_tsxBAD_INPUT;
   CtsxFace* face = CloneFace(*src);
   if (!face) return e_tsxNO_MEMORY;
+  // The copy is the caller's block until tsxPolyhSetFaces takes it over.
+  s.outstanding.insert(face);
   *dst = face;
   return e_tsxOK;
 }

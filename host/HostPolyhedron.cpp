@@ -151,11 +151,15 @@ TSXAPI int32_t TSXCALL tsxPolyhSetUVArray(tsxPOLYHEDRON p, int32_t count, CtsxUV
 TSXAPI int32_t TSXCALL tsxPolyhSetFaces(tsxPOLYHEDRON p, int32_t count, CtsxFace** array) {
   Enter(Op::PolyhSetFaces);
   Adopt(array);
+  bool sound = array || count == 0;
+  for (int32_t i = 0; array && i < count; ++i) {
+    Adopt(array[i]);
+    sound = sound && array[i] && array[i]->nbrCorners >= 0 && (array[i]->nbrCorners == 0 || array[i]->corners);
+  }
   Polyhedron* poly = FindPolyhedron(p);
-  if (!poly || count < 0 || (count > 0 && !array)) {
-    if (array) {
-      for (int32_t i = 0; i < count; ++i) FreeFace(array[i]);
-    }
+  if (!poly || count < 0 || !sound) {
+    // Taken over all the same: a refused array is released here.
+    for (int32_t i = 0; array && i < count; ++i) FreeFace(array[i]);
     std::free(array);
     return e_tsxBAD_INPUT;
   }

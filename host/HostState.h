@@ -80,7 +80,8 @@ struct State {
   int16_t version = 600;
   int16_t subVersion = 0;
 
-  // Blocks handed out by tsxMalloc and not yet freed or taken over.
+  // Blocks handed out by tsxMalloc or tsxFaceCopy and not yet freed or
+  // taken over by a replacing operation.
   std::unordered_set<void*> outstanding;
 
   // Faults.

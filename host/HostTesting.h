@@ -21,7 +21,8 @@ TSXHOST_API void MakeMaterialUnavailable(tsxSOBJ obj, int index);
 // last reset; ResetCallCounts zeroes them all.
 TSXHOST_API long CallCount(const std::string& name);
 TSXHOST_API void ResetCallCounts();
-// Blocks from tsxMalloc not yet freed or taken over by the host.
+// Blocks from tsxMalloc and face records from tsxFaceCopy not yet freed or
+// taken over by the host.
 TSXHOST_API long OutstandingAllocations();
 // Called at the start of every tsxapi operation with its name (null: none);
 // lets tests record the order of host calls.

@@ -63,6 +63,7 @@ class Parser {
   std::vector<std::string> libraries_;
   int64_t vertexCount_ = 0, uvCount_ = 0;
   bool openBlock_ = false;
+  bool nameTaken_ = false;  // the implicit object's name is in the scene
 };
 
 std::string_view TrimLeft(std::string_view s) {
@@ -92,6 +93,7 @@ Block& Parser::Current() {
     Block block;
     block.name = std::filesystem::path(file_).stem().string();
     if (block.name.empty()) block.name = "object";
+    if (FindObject(block.name)) nameTaken_ = true;
     block.line = line_;
     block.implicit = true;
     block.vertexStart = vertexCount_;
@@ -178,6 +180,7 @@ bool Parser::ParseFace(std::string_view rest) {
     ++corners;
   }
   if (corners < 3) return Fail("face with " + std::to_string(corners) + " corners (at least 3 needed)");
+  if (corners > INT16_MAX) return Fail("face with " + std::to_string(corners) + " corners (at most 32767)");
   if (!block.materialChosen) {
     block.materialChosen = true;
     auto [it, inserted] = block.materialIndex.try_emplace("default", static_cast<uint16_t>(block.materialNames.size()));
@@ -266,6 +269,7 @@ bool Parser::Run(std::vector<Block>* blocks, std::vector<std::string>* libraries
       }
     }
     // vn, s, g, l and anything else carry nothing this host keeps.
+    if (ok && nameTaken_) ok = Fail("a second object named '" + blocks_.back().name + "'");
   }
   ok = ok && CloseBlock();
   if (!ok) {

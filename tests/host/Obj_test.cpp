@@ -109,6 +109,8 @@ TEST_F(ObjTest, MalformedFilesAreRefusedWithFileAndLine) {
       {"o A\nv 0 0 0\nv 1 0 0\nv 1 1 0\no B\nv 0 0 1\nf 1 2 3\n", "bad.obj:7: vertex index 1 is outside object 'B'"},
       {"o A\nv 0 0 0\no A\n", "bad.obj:3: a second object named 'A'"},
       {"o\n", "bad.obj:1: object without a name"},
+      {"o A\nv 0 0 0\nf 1 1 1 1\nf 1 1\n", "bad.obj:4: face with 2 corners (at least 3 needed)"},
+      {"v 0 0 0\no bad\n", "bad.obj:2: a second object named 'bad'"},  // the stem names the first
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.text);
@@ -118,6 +120,11 @@ TEST_F(ObjTest, MalformedFilesAreRefusedWithFileAndLine) {
     EXPECT_TRUE(r.objects.empty());
     EXPECT_TRUE(tsxhost::SceneObjects().empty());
   }
+  std::string huge = "o A\nv 0 0 0\nf";
+  for (int i = 0; i < 32768; ++i) huge += " 1";
+  const auto tooMany = tsxhost::LoadObjText(huge + "\n", "bad.obj");
+  EXPECT_EQ(tooMany.error, "bad.obj:3: face with 32768 corners (at most 32767)");
+
   const auto missing = tsxhost::LoadObj((dir_ / "none.obj").string());
   EXPECT_FALSE(missing.ok);
   EXPECT_EQ(missing.error, (dir_ / "none.obj").string() + ": cannot read the file");
@@ -129,6 +136,58 @@ TEST_F(ObjTest, NamesAlreadyInTheSceneAreRefused) {
   EXPECT_FALSE(again.ok);
   EXPECT_EQ(again.error, "two.obj:3: a second object named 'A'");
   EXPECT_EQ(tsxhost::SceneObjects().size(), 1u);
+}
+
+TEST_F(ObjTest, GeometryBeforeAnyObjectLineIsNamedAfterTheFile) {
+  ASSERT_TRUE(tsxhost::LoadObjText("o stem\nv 0 0 0\n", "first.obj").ok);
+  const auto r = tsxhost::LoadObjText("v 1 2 3\nv 3 4 5\nvt 0 0\nf 1/1 2/1 1/1\no B\n", "dir/stem.obj");
+  EXPECT_FALSE(r.ok);
+  EXPECT_EQ(r.error, "dir/stem.obj:1: a second object named 'stem'");
+
+  const auto ok = tsxhost::LoadObjText("usemtl x\nv 1 2 3\nv 3 4 5\no B\n", "dir/loose.obj");
+  ASSERT_TRUE(ok.ok) << ok.error;
+  ASSERT_EQ(ok.objects.size(), 2u);
+  EXPECT_EQ(tsxhost::ObjectName(ok.objects[0]), "loose");
+  CtsxVector3f axes{};
+  tsxGNodeGetAxesPosition(ok.objects[0], &axes);
+  EXPECT_EQ(axes.x, 2.0f);
+  EXPECT_EQ(axes.z, 4.0f);
+  tsxhost::Mesh b;
+  ASSERT_TRUE(tsxhost::ReadMesh(ok.objects[1], &b));
+  ASSERT_EQ(b.materials.size(), 1u);  // no faces: the default table
+  EXPECT_EQ(b.materials[0].name, "default");
+}
+
+TEST_F(ObjTest, SavedMaterialsKeepTheirSettingsWhenNamesClash) {
+  // Two objects each with a "grey" of its own; the file needs both.
+  tsxhost::Mesh m;
+  m.vertices = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}};
+  m.faces = {{{{0, -1}, {1, -1}, {2, -1}}, {}, 0}};
+  tsxhost::Material grey;
+  grey.name = "grey";
+  m.materials = {grey};
+  const tsxSOBJ a = tsxhost::AddPolyhedron("A", m);
+  m.materials[0].diffuse = {0.1f, 0.1f, 0.1f};
+  CtsxTxmx3f moved = tsxhost::kIdentity;
+  moved.m[3] = 2.5f;
+  const tsxSOBJ b = tsxhost::AddPolyhedron("B", m, moved);
+  const std::string path = (dir_ / "clash.obj").string();
+  std::string error;
+  ASSERT_TRUE(tsxhost::SaveObj(path, {a, b}, &error)) << error;
+  std::ifstream in(path);
+  const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  EXPECT_NE(text.find("o B\n# vertex transform (not applied): 1 0 0 2.5 0 1 0 0 0 0 1 0\n"), std::string::npos);
+
+  tsxhost::ResetScene();
+  const auto r = tsxhost::LoadObj(path);
+  ASSERT_TRUE(r.ok) << r.error;
+  tsxhost::Mesh ra, rb;
+  ASSERT_TRUE(tsxhost::ReadMesh(r.objects[0], &ra));
+  ASSERT_TRUE(tsxhost::ReadMesh(r.objects[1], &rb));
+  EXPECT_EQ(ra.materials[0].name, "grey");
+  EXPECT_EQ(ra.materials[0].diffuse, grey.diffuse);
+  EXPECT_EQ(rb.materials[0].name, "grey_2");
+  EXPECT_EQ(rb.materials[0].diffuse, m.materials[0].diffuse);
 }
 
 TEST_F(ObjTest, MissingMaterialLibraryIsAWarning) {

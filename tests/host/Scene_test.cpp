@@ -95,15 +95,33 @@ TEST_F(SceneTest, ReplacingOperationsTakeOverHostBlocks) {
   EXPECT_EQ(tsxPolyhGetNbrVxs(a), 2);
   EXPECT_EQ(tsxPolyhGetVxArray(a)[1].y, 6);
 
+  // A face copy is the caller's block until the faces are handed over.
   auto** faces = static_cast<CtsxFace**>(tsxMalloc(sizeof(CtsxFace*)));
   ASSERT_EQ(tsxFaceCopy(&faces[0], tsxPolyhGetFaceptrArray(a)[0]), 0);
+  EXPECT_EQ(tsxhost::testing::OutstandingAllocations(), before + 2);
   ASSERT_EQ(tsxPolyhSetFaces(a, 1, faces), 0);
+  EXPECT_EQ(tsxhost::testing::OutstandingAllocations(), before);
   EXPECT_EQ(tsxPolyhGetNbrFaces(a), 1);
   EXPECT_EQ(tsxPolyhGetFaceptrArray(a)[0]->nbrCorners, 3);
 
   // A refused hand-over still belongs to the host: nothing leaks.
   auto* uvs = static_cast<CtsxUV*>(tsxMalloc(sizeof(CtsxUV)));
   EXPECT_NE(tsxPolyhSetUVArray(0xFFFF, 1, uvs), 0);
+  EXPECT_EQ(tsxhost::testing::OutstandingAllocations(), before);
+
+  // A face array with a hole in it is refused, faces and all, and the
+  // polyhedron keeps what it had.
+  faces = static_cast<CtsxFace**>(tsxMalloc(2 * sizeof(CtsxFace*)));
+  ASSERT_EQ(tsxFaceCopy(&faces[0], tsxPolyhGetFaceptrArray(a)[0]), 0);
+  faces[1] = nullptr;
+  EXPECT_EQ(tsxPolyhSetFaces(a, 2, faces), e_tsxBAD_INPUT);
+  EXPECT_EQ(tsxhost::testing::OutstandingAllocations(), before);
+  EXPECT_EQ(tsxPolyhGetNbrFaces(a), 1);
+
+  // A face copy that is not handed over goes back with tsxFree.
+  CtsxFace* spare = nullptr;
+  ASSERT_EQ(tsxFaceCopy(&spare, tsxPolyhGetFaceptrArray(a)[0]), 0);
+  tsxFree(spare);
   EXPECT_EQ(tsxhost::testing::OutstandingAllocations(), before);
 }
 
