@@ -3,7 +3,11 @@
 // $SPLICER_ARTIFACTS (default: ./artifacts).
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
+#include <QApplication>
 #include <QDir>
+#include <QMessageBox>
+#include <QTimer>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QTest>
@@ -76,6 +80,18 @@ TEST_F(RealWindows, Screenshots) {
   if (QScreen* screen = QGuiApplication::primaryScreen()) {
     EXPECT_TRUE(screen->grabWindow(0).save(dir + "/screen.png"));
   }
+
+  // A message box as the engine shows it, grabbed from inside its loop.
+  bool grabbed = false;
+  QTimer::singleShot(300, [&] {
+    if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+      grabbed = box->grab().save(dir + "/message-box.png");
+      box->button(QMessageBox::Ok)->click();
+    }
+  });
+  main.ShowMessage(spl::BoxType::Warning, "警告",
+                   "SPL : 11 - SPLICER-BOT operation aborted by user.");
+  EXPECT_TRUE(grabbed);
 }
 
 }  // namespace

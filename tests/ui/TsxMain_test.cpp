@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QCloseEvent>
+#include <QFontInfo>
 #include <QTest>
 #include <string>
 #include <vector>
@@ -164,6 +165,8 @@ TEST_F(MainFormTest, FreshWindow) {
   EXPECT_TRUE(JoinState.HoleMergeEnabled);
   EXPECT_TRUE(boxes.boxes.empty());
   EXPECT_EQ(spl::CurrentJoinView(), form.get());
+  // Arial resolves to the installed metric-compatible face.
+  EXPECT_EQ(QFontInfo(ui().Button2->font()).family(), "Liberation Sans");
 }
 
 TEST_F(MainFormTest, HostVersionDecidesHoleMerging) {
