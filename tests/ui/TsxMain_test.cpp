@@ -133,6 +133,7 @@ TEST_F(MainFormTest, ControlsAsTheLayoutTable) {
   EXPECT_EQ(form->size(), QSize(241, 205));
   EXPECT_EQ(form->minimumSize(), form->maximumSize());
   EXPECT_EQ(form->windowTitle(), "SPLICER-BOT");
+  EXPECT_EQ(form->windowIcon().pixmap(32, 32).size(), QSize(32, 32));
   EXPECT_FALSE(form->windowFlags() & Qt::WindowMinMaxButtonsHint);
   EXPECT_TRUE(form->windowFlags() & Qt::WindowCloseButtonHint);
   EXPECT_TRUE(ui().Label4->alignment() & Qt::AlignRight);
