@@ -137,6 +137,84 @@ TEST_F(SearchTest, AnAbortWhileOrderingStopsWithoutMessage06) {
   EXPECT_EQ(JoinState.JunctionCornerB, -1);
 }
 
+// Pumps of a search, one per progress call, as runs of equal texts.
+std::vector<std::pair<std::string, int>> Runs(const std::vector<std::string>& pumps) {
+  std::vector<std::pair<std::string, int>> runs;
+  for (const std::string& p : pumps) {
+    if (runs.empty() || runs.back().first != p) runs.push_back({p, 0});
+    ++runs.back().second;
+  }
+  return runs;
+}
+
+TEST_F(SearchTest, ProgressCallsAnnounceEachOrderingAndEachFaceTried) {
+  // Face 0 of A lies far from the midpoint and is tried second.
+  const CtsxVector3f o{20, 0, 0};
+  auto at = [](CtsxVector3f p, CtsxVector3f d) { return CtsxVector3f{p.x + d.x, p.y + d.y, p.z + d.z}; };
+  Pick(Object("A", {{P0, P1, P2}, {at(P0, o), at(P1, o), at(P2, o)}, {P0, P1, P2, P3}}, {20, 0, 0}),
+       Object("B", {{P2, P1, P0}}, {20, 0, 0}));
+  JoinState.StepsToGo = 1000;
+  FindJunctionFaces();
+  const std::vector<std::pair<std::string, int>> expected = {
+      {"Sorting faces(1)...", 4}, {"Sorting faces(2)...", 2}, {"Searching faces...", 2}, {"Faces found!", 1}};
+  EXPECT_EQ(Runs(view.pumps), expected);
+  EXPECT_EQ(JoinState.JunctionFaceA, 0);
+  EXPECT_EQ(LastJunctionSearchInfo().orderPositionA, 1);
+  // Orderings take nothing off (fewer than 10 calls); 2 x nB while
+  // searching; (nB - p) x (nA - m - 1) = 1 x 1 when found.
+  EXPECT_EQ(JoinState.StepsToGo, 1000 - 2 - 1);
+}
+
+TEST_F(SearchTest, AnAbortWhileSearchingStopsBeforeTheNextFace) {
+  Pick(Object("A", {{P0, P1, P2}, {P0, P2, P3}, {P1, P2, P3}}), Object("B", {{P0, P1, P2}}));
+  view.onPump = [this](size_t) {
+    if (view.pumps.back() == "Searching faces...") JoinState.AbortRequested = true;
+  };
+  FindJunctionFaces();
+  EXPECT_EQ(JoinState.LastError, kAborted);
+  ASSERT_EQ(view.messages.size(), 1u);
+  EXPECT_EQ(Runs(view.pumps).back(), (std::pair<std::string, int>{"Searching faces...", 1}));
+  EXPECT_EQ(JoinState.JunctionFaceA, -1);
+  EXPECT_EQ(JoinState.JunctionCornerA, -1);
+}
+
+TEST_F(SearchTest, AnAccuracyBeyondWholeThousandthsFailsAtTheFirstCornerTest) {
+  JoinState.Accuracy = 3e6;
+  // No pair of equal corner counts: no corner is ever tested, no error.
+  Pick(Object("A", {{P0, P1, P2, P3}}), Object("B", {{P2, P1, P0}}));
+  FindJunctionFaces();
+  EXPECT_EQ(JoinState.LastError, kJunctionNotFound);
+  SetUp();
+  JoinState.Accuracy = 3e6;
+  view.pumps.clear();
+  Pick(Object("A", {{P0, P1, P2, P3}, {P0, P1, P2}}), Object("B", {{P2, P1, P0}}));
+  const long before = tsxhost::testing::OutstandingAllocations();
+  EXPECT_THROW(FindJunctionFaces(), ConversionError);
+  EXPECT_EQ(tsxhost::testing::OutstandingAllocations(), before);
+  // Thrown while trying A's second face, the triangle.
+  EXPECT_EQ(Runs(view.pumps).back(), (std::pair<std::string, int>{"Searching faces...", 2}));
+  EXPECT_EQ(JoinState.JunctionFaceA, -1);
+  EXPECT_EQ(JoinState.JunctionCornerB, -1);
+}
+
+TEST_F(SearchTest, TheStepsLeftWhenFoundSaturateAt32Bits) {
+  // 50,000 faces each, the junction first in both orders: the steps left,
+  // 50,000 x 49,999, do not fit 32 bits and are taken off as 2147483647.
+  constexpr int kFaces = 50'000;
+  std::vector<Points> a{{P0, P1, P2}}, b{{P2, P1, P0}};
+  for (int i = 1; i < kFaces; ++i) {
+    const float x = 10.0f + static_cast<float>(i);
+    a.push_back({{x, 0, 0}, {x + 0.5f, 0, 0}, {x, 0.5f, 0}});
+    b.push_back({{-x, 0.5f, 0}, {-x - 0.5f, 0, 0}, {-x, 0, 0}});
+  }
+  Pick(Object("A", a), Object("B", b));
+  JoinState.StepsToGo = 2147483647;
+  FindJunctionFaces();
+  ASSERT_EQ(JoinState.JunctionFaceA, 0);
+  // 10 per 10 ordering calls (2 x 50,000), one search call of 50,000.
+  EXPECT_EQ(JoinState.StepsToGo, -150'000);
+}
+
 TEST_F(SearchTest, EachWorkingArrayThatCannotBeHadIsReportedAndNothingLeaks) {
   for (int n = 1; n <= 4; ++n) {
     SCOPED_TRACE(n);
