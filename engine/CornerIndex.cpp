@@ -10,6 +10,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "RadixSort.h"
+
 namespace spl {
 namespace {
 
@@ -50,7 +52,8 @@ CornerIndex::CornerIndex(const CtsxVector3f* points, int32_t count, double radiu
     const uint64_t key = CellKey(CellOf(p.x), CellOf(p.y), CellOf(p.z));
     entries_.push_back((key << 32) | static_cast<uint32_t>(i));
   }
-  std::sort(entries_.begin(), entries_.end());
+  // Entries are in point order; sorting stably by the key keeps it.
+  RadixSortBits(entries_.data(), entries_.size(), 32, 32);
 
   size_t size = 16;
   while (size < entries_.size() * 2) size *= 2;

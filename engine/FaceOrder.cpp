@@ -2,8 +2,9 @@
 // always at the front of the sorted list once placed entries are skipped.
 #include "FaceOrder.h"
 
-#include <algorithm>
 #include <new>
+
+#include "RadixSort.h"
 
 namespace spl {
 namespace {
@@ -24,7 +25,9 @@ FaceOrdering::FaceOrdering(const FaceRank* ranks, int32_t count)
   for (int32_t i = 0; i < count_; ++i) {
     sorted_[i] = (RankBits(ranks_[i]) << 31) | static_cast<uint32_t>(i);
   }
-  std::sort(sorted_, sorted_ + count_);
+  // Entries are in index order, so a stable sort on the rank bits alone
+  // orders equal ranks by index.
+  RadixSortBits(sorted_, static_cast<size_t>(count_), 31, 33);
 }
 
 FaceOrdering::~FaceOrdering() {
