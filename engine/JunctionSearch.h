@@ -14,7 +14,16 @@ namespace spl {
 // working array cannot be had, and stops on LastError after each progress
 // call (an abort). Throws ConversionError, with the working memory freed
 // and the fields untouched, when the accuracy or a face's distance from
-// the midpoint does not convert to whole thousandths.
+// the midpoint does not convert to whole thousandths; the accuracy is
+// converted at the first corner test, so a search that tests no corner
+// never fails on it.
+//
+// Faces of any corner count take part. A face without corners, with a
+// corner naming no vertex, or whose centroid is not finite has no key: it is
+// placed after every face that has one (by index among themselves) and never
+// matches. A corner whose world position is not finite coincides with
+// nothing. An abort seen by the announcement of an ordering ends the search
+// there, so that its message shows once.
 void FindJunctionFaces();
 
 // Where the junction faces stood in the two nearest-first orders, for
