@@ -1,56 +1,75 @@
-// Face adjacency: which face lies across each edge.
-#include <unordered_map>
+// Face adjacency: which face lies across each edge. Edges are bucketed by
+// their lower vertex (a counting sort) and each bucket sorted by the upper
+// vertex, so that the two sides of an edge meet in O(corners) time overall
+// without a hash table.
+#include <algorithm>
+#include <vector>
 
 #include "HostState.h"
 
 namespace tsxhost::detail {
 namespace {
 
-uint64_t EdgeKey(int32_t from, int32_t to) {
-  return (static_cast<uint64_t>(static_cast<uint32_t>(from)) << 32) | static_cast<uint32_t>(to);
-}
-
-struct EdgeUse {
+struct EdgeEntry {
+  int32_t upper;   // the edge's higher vertex index
   int32_t face;
-  int32_t corner;
-  int32_t uses;
+  int32_t corner;  // the edge runs from this corner to the next
+  bool forward;    // it runs from the lower vertex to the upper one
 };
-
-// Directed edges (corner i to i+1) of every face, with how often each
-// occurs. A closed, consistently wound mesh has each edge once and its
-// reverse once.
-std::unordered_map<uint64_t, EdgeUse> CollectEdges(const Polyhedron& poly) {
-  std::unordered_map<uint64_t, EdgeUse> edges;
-  edges.reserve(static_cast<size_t>(poly.faceCount) * 4);
-  for (int32_t f = 0; f < poly.faceCount; ++f) {
-    const CtsxFace& face = *poly.faces[f];
-    for (int32_t c = 0; c < face.nbrCorners; ++c) {
-      const int32_t next = (c + 1) % face.nbrCorners;
-      auto [it, inserted] = edges.try_emplace(
-          EdgeKey(face.corners[c].vindex, face.corners[next].vindex), EdgeUse{f, c, 0});
-      ++it->second.uses;
-    }
-  }
-  return edges;
-}
 
 }  // namespace
 
 bool ComputeAdjacency(Polyhedron& poly) {
-  const auto edges = CollectEdges(poly);
+  const int32_t nv = poly.vertexCount;
+  std::vector<uint32_t> start(static_cast<size_t>(nv) + 2, 0);
   bool closed = poly.faceCount > 0;
+  auto edge = [&](const CtsxFace& face, int32_t c, int32_t* lo, int32_t* hi) {
+    const int32_t a = face.corners[c].vindex, b = face.corners[(c + 1) % face.nbrCorners].vindex;
+    *lo = std::min(a, b);
+    *hi = std::max(a, b);
+    return a >= 0 && b < nv && a < nv && b >= 0 && a != b;
+  };
   for (int32_t f = 0; f < poly.faceCount; ++f) {
-    CtsxFace& face = *poly.faces[f];
+    const CtsxFace& face = *poly.faces[f];
     for (int32_t c = 0; c < face.nbrCorners; ++c) {
-      const int32_t next = (c + 1) % face.nbrCorners;
-      const int32_t from = face.corners[c].vindex, to = face.corners[next].vindex;
-      const auto self = edges.find(EdgeKey(from, to));
-      const auto other = edges.find(EdgeKey(to, from));
-      const bool paired = other != edges.end() && other->second.uses == 1 && self->second.uses == 1 &&
-                          from != to;
-      face.corners[c].adjFace = paired ? other->second.face : -1;
-      face.corners[c].adjCorner = paired ? other->second.corner : -1;
-      closed = closed && paired;
+      face.corners[c].adjFace = face.corners[c].adjCorner = -1;
+      int32_t lo = 0, hi = 0;
+      if (edge(face, c, &lo, &hi)) ++start[static_cast<size_t>(lo) + 1];
+    }
+  }
+  for (size_t v = 1; v < start.size(); ++v) start[v] += start[v - 1];
+  std::vector<EdgeEntry> entries(start[static_cast<size_t>(nv)]);
+  std::vector<uint32_t> fill(start.begin(), start.end() - 1);
+  for (int32_t f = 0; f < poly.faceCount; ++f) {
+    const CtsxFace& face = *poly.faces[f];
+    for (int32_t c = 0; c < face.nbrCorners; ++c) {
+      int32_t lo = 0, hi = 0;
+      if (!edge(face, c, &lo, &hi)) {
+        closed = false;
+        continue;
+      }
+      entries[fill[static_cast<size_t>(lo)]++] = {hi, f, c, face.corners[c].vindex == lo};
+    }
+  }
+  for (int32_t v = 0; v < nv; ++v) {
+    auto first = entries.begin() + start[static_cast<size_t>(v)];
+    auto last = entries.begin() + start[static_cast<size_t>(v) + 1];
+    std::sort(first, last, [](const EdgeEntry& a, const EdgeEntry& b) { return a.upper < b.upper; });
+    for (auto run = first; run != last;) {
+      auto end = run;
+      while (end != last && end->upper == run->upper) ++end;
+      // A proper edge has exactly its two sides, running opposite ways.
+      if (end - run == 2 && run[0].forward != run[1].forward) {
+        CtsxCorner& x = poly.faces[run[0].face]->corners[run[0].corner];
+        CtsxCorner& y = poly.faces[run[1].face]->corners[run[1].corner];
+        x.adjFace = run[1].face;
+        x.adjCorner = run[1].corner;
+        y.adjFace = run[0].face;
+        y.adjCorner = run[0].corner;
+      } else {
+        closed = false;
+      }
+      run = end;
     }
   }
   return closed;
