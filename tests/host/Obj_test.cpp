@@ -190,6 +190,31 @@ TEST_F(ObjTest, SavedMaterialsKeepTheirSettingsWhenNamesClash) {
   EXPECT_EQ(rb.materials[0].diffuse, m.materials[0].diffuse);
 }
 
+// The example scene: two closed unit boxes sharing the square at x = 1.
+TEST_F(ObjTest, ExampleBoxesAreClosedAndTouchFaceToFace) {
+  const auto r = tsxhost::LoadObj(HOST_EXAMPLES "/boxes.obj");
+  ASSERT_TRUE(r.ok) << r.error;
+  EXPECT_TRUE(r.warnings.empty());
+  ASSERT_EQ(r.objects.size(), 2u);
+  EXPECT_EQ(tsxhost::ObjectName(r.objects[0]), "Left");
+  EXPECT_EQ(tsxhost::ObjectName(r.objects[1]), "Right");
+  for (tsxSOBJ box : r.objects) {
+    EXPECT_TRUE(tsxhost::IsClosed(box));
+    tsxhost::Mesh m;
+    ASSERT_TRUE(tsxhost::ReadMesh(box, &m));
+    EXPECT_EQ(m.faces.size(), 6u);
+    for (const auto& face : m.faces) {
+      for (const auto& corner : face.corners) EXPECT_GE(corner.uv, 0);
+    }
+    ASSERT_EQ(m.materials.size(), 2u);
+    EXPECT_EQ(m.materials[0].name, "grey");
+    EXPECT_EQ(m.materials[0].diffuse, (std::array<float, 3>{0.6f, 0.6f, 0.62f}));
+  }
+  tsxhost::Mesh right;
+  ASSERT_TRUE(tsxhost::ReadMesh(r.objects[1], &right));
+  EXPECT_EQ(right.materials[1].name, "blue");
+}
+
 TEST_F(ObjTest, MissingMaterialLibraryIsAWarning) {
   const std::string path = Write("m.obj", "mtllib nowhere.mtl\no A\nv 0 0 0\nv 1 0 0\nv 0 1 0\nusemtl wood\nf 1 2 3\n");
   const auto r = tsxhost::LoadObj(path);
