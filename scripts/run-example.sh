@@ -24,6 +24,7 @@ echo "report: out/boxes-report.json"
 if cmake --build --preset default -j"$JOBS" --target tsxhost >/dev/null 2>&1; then
   HOST=build/apps/tsxhost/tsxhost
   QT_QPA_PLATFORM=offscreen "$HOST" --render examples/boxes.obj --out out/boxes-before.png
-  QT_QPA_PLATFORM=offscreen "$HOST" --render out/boxes-joined.obj --out out/boxes-after.png
+  # The scene with the new object added and selected (outlined).
+  QT_QPA_PLATFORM=offscreen "$HOST" --render out/boxes-scene.obj --select Left+Right --out out/boxes-after.png
   echo "pictures: out/boxes-before.png out/boxes-after.png"
 fi
