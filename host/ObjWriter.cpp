@@ -1,5 +1,5 @@
-// Wavefront OBJ writer: every float in its shortest form that reads back
-// bit for bit (std::to_chars). Vertices are written
+// Wavefront OBJ writer: every float with 9 significant digits, which any
+// single-precision value needs to read back bit for bit. Vertices are written
 // in each object's own space. Holes have no form in OBJ and are left out.
 #include <algorithm>
 #include <charconv>
@@ -24,7 +24,10 @@ class Out {
     std::memcpy(at, s.data(), s.size());
     used_ += s.size();
   }
-  void Float(float f) { Put(f); }
+  void Float(float f) {
+    char* at = Room(32);
+    used_ = static_cast<size_t>(std::to_chars(at, at + 32, f, std::chars_format::general, 9).ptr - buf_.data());
+  }
   void Int(int64_t i) { Put(i); }
   std::string_view str() const { return {buf_.data(), used_}; }
 

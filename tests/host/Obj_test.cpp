@@ -276,3 +276,23 @@ TEST_F(ObjTest, RealMeshRoundTripsBitForBitWithItsMaterials) {
 }
 
 }  // namespace
+
+namespace {
+
+// The fixed convention: 9 significant digits for every float written.
+TEST(ObjWriter, WritesNineSignificantDigits) {
+  tsxhost::ResetScene();
+  tsxhost::Mesh m;
+  m.vertices = {{0.1f, 1.0f, -2.5e-7f}};
+  const tsxSOBJ obj = tsxhost::AddPolyhedron("dot", m);
+  const auto path = std::filesystem::temp_directory_path() / ("digits_" + std::to_string(::getpid()) + ".obj");
+  std::string error;
+  ASSERT_TRUE(tsxhost::SaveObj(path.string(), {obj}, &error)) << error;
+  std::ifstream in(path);
+  const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  EXPECT_NE(text.find("v 0.100000001 1 -2.49999999e-07\n"), std::string::npos) << text;
+  std::filesystem::remove(path);
+  std::filesystem::remove(std::filesystem::path(path).replace_extension(".mtl"));
+}
+
+}  // namespace
