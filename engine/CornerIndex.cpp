@@ -77,13 +77,23 @@ CornerIndex::CornerIndex(const CtsxVector3f* points, int32_t count, double radiu
 bool CornerIndex::QueryCells(const CtsxVector3f& q, int64_t* lo, int64_t* hi) const {
   if (!Finite(q) || entries_.empty()) return false;
   const double c[3] = {q.x, q.y, q.z};
-  // Division rounds relative to the coordinate's size; widen by as much.
-  const double reach = reach_ + 1e-15 * std::max({std::fabs(c[0]), std::fabs(c[1]), std::fabs(c[2])});
+  // Division rounds relative to the coordinate's size; widen by as much,
+  // but never by more than one cell: cells four radii wide already leave
+  // room for the rounding, and an unbounded widening makes a query at huge
+  // coordinates visit billions of cells.
+  const double slack = std::min(1e-15 * std::max({std::fabs(c[0]), std::fabs(c[1]), std::fabs(c[2])}), cell_);
+  const double reach = reach_ + slack;
   for (int a = 0; a < 3; ++a) {
     lo[a] = CellOf(c[a] - reach);
     hi[a] = CellOf(c[a] + reach);
   }
   return true;
+}
+
+bool CornerIndex::ScanAll(const int64_t* lo, const int64_t* hi) const {
+  uint64_t cells = 1;
+  for (int a = 0; a < 3; ++a) cells *= static_cast<uint64_t>(hi[a] - lo[a]) + 1;
+  return cells > entries_.size();
 }
 
 std::pair<uint32_t, uint32_t> CornerIndex::Bucket(uint64_t key) const {

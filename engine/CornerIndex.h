@@ -23,6 +23,10 @@ class CornerIndex {
   void ForEachNear(const CtsxVector3f& q, Visit&& visit) const {
     int64_t lo[3], hi[3];
     if (!QueryCells(q, lo, hi)) return;
+    if (ScanAll(lo, hi)) {
+      for (const uint64_t entry : entries_) visit(static_cast<int32_t>(entry & 0xFFFFFFFFu));
+      return;
+    }
     for (int64_t x = lo[0]; x <= hi[0]; ++x)
       for (int64_t y = lo[1]; y <= hi[1]; ++y)
         for (int64_t z = lo[2]; z <= hi[2]; ++z) {
@@ -35,6 +39,9 @@ class CornerIndex {
   static uint64_t CellKey(int64_t x, int64_t y, int64_t z);
   int64_t CellOf(double coordinate) const;
   bool QueryCells(const CtsxVector3f& q, int64_t* lo, int64_t* hi) const;
+  // True when the range holds more cells than there are points: visiting
+  // every point is then the shorter way.
+  bool ScanAll(const int64_t* lo, const int64_t* hi) const;
   std::pair<uint32_t, uint32_t> Bucket(uint64_t key) const;
 
   double cell_;

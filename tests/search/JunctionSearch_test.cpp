@@ -261,5 +261,42 @@ TEST_F(SearchTest, FacesWithoutCornersOrWithNanNeverMatch) {
   EXPECT_EQ(JoinState.LastError, kJunctionNotFound);
 }
 
+// Scenes far from the origin, at powers of two so that the centroids and
+// the midpoint come out exact and every key is 0. At these magnitudes one
+// step of a float (u) is far beyond any accuracy: A and B are squares shrunk
+// to the point X; B2 has two corners a step either side of X.
+class FarAwaySearchTest : public SearchTest, public ::testing::WithParamInterface<int> {
+ protected:
+  CtsxVector3f At(float dx) const {
+    const float x = std::ldexp(1.0f, GetParam());
+    return {x + dx, x, x};
+  }
+  float Step() const { return std::ldexp(1.0f, GetParam() - 23); }
+  tsxSOBJ Squares(const std::string& name, const Points& square) {
+    return Object(name, {square, square, square}, At(0));
+  }
+};
+
+TEST_P(FarAwaySearchTest, CoincidingSquaresJoin) {
+  const Points point{At(0), At(0), At(0), At(0)};
+  Pick(Squares("A", point), Squares("B", point));
+  FindJunctionFaces();
+  EXPECT_EQ(JoinState.LastError, 0);
+  EXPECT_EQ(JoinState.JunctionFaceA, 0);
+  EXPECT_EQ(JoinState.JunctionFaceB, 0);
+  EXPECT_EQ(JoinState.JunctionCornerB, 0);
+}
+
+TEST_P(FarAwaySearchTest, SquaresAStepApartAreNotFound) {
+  const Points point{At(0), At(0), At(0), At(0)};
+  Pick(Squares("A", point), Squares("B", {At(Step()), At(-Step()), At(0), At(0)}));
+  FindJunctionFaces();
+  EXPECT_EQ(JoinState.LastError, kJunctionNotFound);
+  EXPECT_EQ(JoinState.JunctionFaceA, -1);
+}
+
+// 2^50 is about 1.1e15, 2^116 about 8.3e34.
+INSTANTIATE_TEST_SUITE_P(PowersOfTwo, FarAwaySearchTest, ::testing::Values(50, 53, 55, 57, 60, 66, 83, 100, 116));
+
 }  // namespace
 }  // namespace spl
