@@ -1,0 +1,62 @@
+// Writing and reading the OBJ scene of two generated bars, the two ends of
+// `splicer join` that lie outside the join itself.
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <string>
+
+#include "Bars.h"
+#include "ObjFile.h"
+#include "Scene.h"
+
+namespace {
+
+std::string ScenePath(int64_t faces) {
+  return (std::filesystem::temp_directory_path() / ("splicer-bench-" + std::to_string(faces) + ".obj")).string();
+}
+
+void RemoveScene(const std::string& path) {
+  std::filesystem::remove(path);
+  std::filesystem::remove(std::filesystem::path(path).replace_extension(".mtl"));
+}
+
+void BM_WriteObj(benchmark::State& state) {
+  tsxSOBJ a = 0, b = 0;
+  bars::SetUpPair(static_cast<int>(state.range(0)), bars::Layout::EndToEnd, &a, &b);
+  const std::string path = ScenePath(state.range(0));
+  std::string error;
+  for (auto _ : state) {
+    if (!tsxhost::SaveObj(path, {a, b}, &error)) state.SkipWithError(error.c_str());
+  }
+  state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(std::filesystem::file_size(path)));
+  RemoveScene(path);
+  tsxhost::ResetScene();
+}
+
+void BM_ReadObj(benchmark::State& state) {
+  tsxSOBJ a = 0, b = 0;
+  bars::SetUpPair(static_cast<int>(state.range(0)), bars::Layout::EndToEnd, &a, &b);
+  const std::string path = ScenePath(state.range(0));
+  std::string error;
+  if (!tsxhost::SaveObj(path, {a, b}, &error)) state.SkipWithError(error.c_str());
+  for (auto _ : state) {
+    state.PauseTiming();
+    tsxhost::ResetScene();
+    state.ResumeTiming();
+    const tsxhost::ObjResult result = tsxhost::LoadObj(path);
+    if (!result.ok) state.SkipWithError(result.error.c_str());
+  }
+  state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(std::filesystem::file_size(path)));
+  RemoveScene(path);
+  tsxhost::ResetScene();
+}
+
+void Sizes(benchmark::internal::Benchmark* b) {
+  b->Arg(10'002)->Arg(100'002)->Arg(1'000'002)->Arg(2'000'002)->Unit(benchmark::kMillisecond)->UseRealTime();
+}
+
+BENCHMARK(BM_WriteObj)->Apply(Sizes);
+BENCHMARK(BM_ReadObj)->Apply(Sizes);
+
+}  // namespace
