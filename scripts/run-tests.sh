@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
-# Everything CI runs: set-up, the full build with every test, then the
-# engine, host and tool tests once more under AddressSanitizer and
-# UndefinedBehaviorSanitizer, then a short fuzzing run of the OBJ reader.
+# Everything CI runs: set-up, the full build with every test, the module
+# built with plain Makefiles (its resources must be linked with any
+# generator), the engine, host and tool tests once more under
+# AddressSanitizer and UndefinedBehaviorSanitizer, then a short fuzzing run
+# of the OBJ reader.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 JOBS=${JOBS:-2}
@@ -12,6 +14,11 @@ echo "== build and test (default) =="
 cmake --preset default >/dev/null
 cmake --build --preset default -j"$JOBS"
 ctest --preset default
+
+echo "== plain Makefile build: the module carries its resources =="
+cmake --preset make >/dev/null
+cmake --build --preset make -j"$JOBS" --target module_tests
+ctest --preset make -R '^ModuleLoad\.'
 
 echo "== build and test (ASan + UBSan) =="
 cmake --preset asan >/dev/null
