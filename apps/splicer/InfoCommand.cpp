@@ -1,6 +1,7 @@
 // `splicer info SCENE`: what a scene holds.
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "Commands.h"
 #include "ObjFile.h"
@@ -23,21 +24,36 @@ const char* TypeName(int32_t type) {
   }
 }
 
-int RunInfo(const std::string& path) {
+struct InfoSettings {
+  std::string scene;
+  bool namesOnly = false;
+};
+
+void PrintTable(const std::string& path, const std::vector<tsxSOBJ>& objects) {
+  std::printf("%s: %zu object%s\n", path.c_str(), objects.size(), objects.size() == 1 ? "" : "s");
+  std::printf("%-20s %-11s %9s %9s %9s   %s\n", "name", "type", "vertices", "uvs", "faces", "axes position");
+  for (tsxSOBJ obj : objects) {
+    CtsxVector3f axes{};
+    tsxGNodeGetAxesPosition(obj, &axes);
+    std::printf("%-20s %-11s %9d %9d %9d   (%.9g, %.9g, %.9g)\n", tsxhost::ObjectName(obj).c_str(),
+                TypeName(tsxSobjGetType(obj)), tsxPolyhGetNbrVxs(obj), tsxPolyhGetNbrUV(obj),
+                tsxPolyhGetNbrFaces(obj), double(axes.x), double(axes.y), double(axes.z));
+  }
+}
+
+int RunInfo(const InfoSettings& settings) {
+  const std::string& path = settings.scene;
   const tsxhost::ObjResult loaded = tsxhost::LoadObj(path);
   for (const std::string& w : loaded.warnings) std::fprintf(stderr, "warning: %s\n", w.c_str());
   if (!loaded.ok) {
     std::fprintf(stderr, "error: %s\n", loaded.error.c_str());
     return kExitFile;
   }
-  std::printf("%s: %zu object%s\n", path.c_str(), loaded.objects.size(), loaded.objects.size() == 1 ? "" : "s");
-  std::printf("%-20s %-11s %9s %9s %9s   %s\n", "name", "type", "vertices", "uvs", "faces", "axes position");
-  for (tsxSOBJ obj : loaded.objects) {
-    CtsxVector3f axes{};
-    tsxGNodeGetAxesPosition(obj, &axes);
-    std::printf("%-20s %-11s %9d %9d %9d   (%.9g, %.9g, %.9g)\n", tsxhost::ObjectName(obj).c_str(),
-                TypeName(tsxSobjGetType(obj)), tsxPolyhGetNbrVxs(obj), tsxPolyhGetNbrUV(obj),
-                tsxPolyhGetNbrFaces(obj), double(axes.x), double(axes.y), double(axes.z));
+  if (settings.namesOnly) {
+    // One name a line, nothing else: for shell completion and scripts.
+    for (tsxSOBJ obj : loaded.objects) std::printf("%s\n", tsxhost::ObjectName(obj).c_str());
+  } else {
+    PrintTable(path, loaded.objects);
   }
   return kExitOk;
 }
@@ -45,11 +61,12 @@ int RunInfo(const std::string& path) {
 }  // namespace
 
 void AddInfoCommand(CLI::App& app) {
-  auto path = std::make_shared<std::string>();
+  auto settings = std::make_shared<InfoSettings>();
   CLI::App* info = app.add_subcommand("info", "List the objects of an OBJ scene with their counts and axes");
-  info->add_option("scene", *path, "OBJ scene to read")->required();
-  info->callback([path] {
-    if (const int status = RunInfo(*path); status != kExitOk) throw CLI::RuntimeError(status);
+  info->add_option("scene", settings->scene, "OBJ scene to read")->required();
+  info->add_flag("--names", settings->namesOnly, "print only the object names, one a line");
+  info->callback([settings] {
+    if (const int status = RunInfo(*settings); status != kExitOk) throw CLI::RuntimeError(status);
   });
 }
 

@@ -13,6 +13,7 @@ constexpr int kExitFile = 3;
 
 int main(int argc, char** argv) {
   CLI::App app{"SPLICER-BOT: join two polyhedron objects across the face they share"};
+  app.set_version_flag("--version", "splicer " SPLICER_VERSION, "Show the program's version and exit");
   app.require_subcommand(1);
   splicer::AddInfoCommand(app);
   splicer::AddJoinCommand(app);

@@ -13,8 +13,15 @@ QString DefaultModulePath() {
   const QString program = QCoreApplication::instance()
                               ? QCoreApplication::applicationFilePath()
                               : QFileInfo("/proc/self/exe").canonicalFilePath();
-  const QString beside = QFileInfo(program).dir().filePath("SPL0020.tsx");
+  const QDir programDir = QFileInfo(program).dir();
+  // Beside the program, then where an install tree (moved or not) puts it,
+  // then the one built with this program.
+  const QString beside = programDir.filePath("SPL0020.tsx");
   if (QFileInfo::exists(beside)) return beside;
+#ifdef TSXHOST_INSTALLED_MODULE
+  const QString installed = QDir::cleanPath(programDir.filePath(TSXHOST_INSTALLED_MODULE));
+  if (QFileInfo::exists(installed)) return installed;
+#endif
 #ifdef TSXHOST_BUILT_MODULE
   return QStringLiteral(TSXHOST_BUILT_MODULE);
 #else
@@ -42,13 +49,14 @@ bool ParseHostOptions(const QStringList& arguments, HostOptions* o, QString* err
   QCommandLineParser parser;
   parser.setApplicationDescription("A small modelling host for plug-in modules.");
   const QCommandLineOption help = parser.addHelpOption();
+  const QCommandLineOption version("version", "Show the program's version and exit.");
   const QCommandLineOption module("module", "Plug-in module to load.", "PATH", DefaultModulePath());
   const QCommandLineOption noPlugin("no-plugin", "Start without a plug-in module.");
   const QCommandLineOption render("render", "Draw SCENE headless and exit.", "SCENE");
   const QCommandLineOption out("out", "Picture to write with --render (PNG).", "PICTURE");
   const QCommandLineOption size("size", "Picture size, e.g. 800x600.", "WxH", "800x600");
   const QCommandLineOption select("select", "Select (and highlight) the object NAME.", "NAME");
-  parser.addOptions({module, noPlugin, render, out, size, select});
+  parser.addOptions({version, module, noPlugin, render, out, size, select});
   parser.addPositionalArgument("scene", "OBJ files to open.", "[SCENE.obj...]");
   if (!parser.parse(arguments)) {
     *error = parser.errorText();
@@ -56,6 +64,11 @@ bool ParseHostOptions(const QStringList& arguments, HostOptions* o, QString* err
   }
   if (parser.isSet(help)) {
     std::fputs(qPrintable(parser.helpText().replace("<executable_name>", "tsxhost")), stdout);
+    *exitNow = true;
+    return true;
+  }
+  if (parser.isSet(version)) {
+    std::printf("tsxhost %s\n", SPLICER_VERSION);
     *exitNow = true;
     return true;
   }

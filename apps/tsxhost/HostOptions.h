@@ -15,7 +15,8 @@ struct HostOptions {
   bool noPlugin = false;     // --no-plugin
 };
 
-// The module that ships beside the program.
+// The module to load when none is named: beside the program, else where
+// the install tree puts it, else the one built with the program.
 QString DefaultModulePath();
 
 // Fills `options` from the arguments (argv[0] first). False with *error set
