@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "Coincidence.h"
 #include "RadixSort.h"
 
 namespace spl {
@@ -25,8 +26,6 @@ uint64_t Mix(uint64_t h) {
   h ^= h >> 33;
   return h;
 }
-
-bool Finite(const CtsxVector3f& p) { return std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z); }
 
 }  // namespace
 

@@ -12,6 +12,7 @@
 #include <optional>
 #include <vector>
 
+#include "Coincidence.h"
 #include "CornerIndex.h"
 #include "Errors.h"
 #include "FaceOrder.h"
@@ -50,8 +51,6 @@ class WorkingArrays {
  private:
   int32_t* blocks_[4] = {nullptr, nullptr, nullptr, nullptr};
 };
-
-bool Finite(const CtsxVector3f& p) { return std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z); }
 
 // One object as the search sees it: its faces, its vertices in world space,
 // and each face's rank.
@@ -132,14 +131,6 @@ class Tolerance {
   std::optional<int32_t> value_;
 };
 
-bool PointsCoincide(const CtsxVector3f& a, const CtsxVector3f& b, int32_t accuracy) {
-  if (!Finite(a) || !Finite(b)) return false;
-  const float d = tsxDistanceToPoint3f(&a, &b);
-  // Thousandths beyond 32 bits cannot be within an accuracy that fits.
-  const std::optional<int32_t> t = TryRoundToThousandths(d);
-  return t && *t <= accuracy;
-}
-
 // Face B matches face A when corner i of A coincides with corner (k - i)
 // mod n of B for every i, k being the lowest corner of B on A's corner 0.
 bool MatchFacePair(const SearchObject& a, const CtsxFace& faceA, const SearchObject& b, const CtsxFace& faceB,
@@ -195,11 +186,6 @@ struct Incidence {
     return n >= 0 && static_cast<size_t>(n) < countsByCorners.size() && countsByCorners[static_cast<size_t>(n)] > 0;
   }
 };
-
-// Radius within which two points can coincide at `accuracy` thousandths:
-// round(d * 1000) <= accuracy needs d < (accuracy + 0.5) / 1000; padded for
-// the rounding of the host's distance.
-double CoincidenceRadius(int32_t accuracy) { return (static_cast<double>(accuracy) + 1.0) / 1000.0 * 1.0001; }
 
 int32_t SaturatedSteps(int64_t steps) {
   return static_cast<int32_t>(std::clamp<int64_t>(steps, std::numeric_limits<int32_t>::min(),

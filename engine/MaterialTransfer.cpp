@@ -1,5 +1,7 @@
 #include "MaterialTransfer.h"
 
+#include <algorithm>
+#include <span>
 #include <string_view>
 
 #include "Progress.h"
@@ -44,15 +46,18 @@ class WorkingMaterial {
 };
 
 // One run of source faces onto result faces from `firstResultFace` on,
-// `skip` left out. False when an abort stopped it.
-bool PaintRun(HostObject result, HostObject source, int32_t firstResultFace, int32_t skip,
+// the faces in `skip` (rising) left out. False when an abort stopped it.
+bool PaintRun(HostObject result, HostObject source, int32_t firstResultFace, std::span<const int32_t> skip,
               std::string_view text, WorkingMaterial& material) {
   const int32_t count = tsxPolyhGetNbrFaces(source);
   CtsxFace** faces = tsxPolyhGetFaceptrArray(source);
   if (!faces) return true;  // nothing to paint from
   int32_t j = firstResultFace;
+  auto next = std::find_if(skip.begin(), skip.end(), [](int32_t s) { return s >= 0; });
   for (int32_t i = 0; i < count; ++i) {
-    if (i != skip) {
+    if (next != skip.end() && *next == i) {
+      ++next;
+    } else {
       material.Fill(source, faces[i]->materialIndex);
       tsxPolyhPaintFace(result, j, material.Handle(), 0);
       ++j;
@@ -73,6 +78,13 @@ bool Announce(std::string_view text) {
 }  // namespace
 
 void TransferMaterials(HostObject result, HostObject first, HostObject second) {
+  const int32_t skipA[] = {JoinState.JunctionFaceA};
+  const int32_t skipB[] = {JoinState.JunctionFaceB};
+  TransferMaterialsSkipping(result, first, second, skipA, skipB);
+}
+
+void TransferMaterialsSkipping(HostObject result, HostObject first, HostObject second,
+                               std::span<const int32_t> skipA, std::span<const int32_t> skipB) {
   constexpr std::string_view kFirstRun = "Copying materials(1)...";
   constexpr std::string_view kSecondRun = "Copying materials(2)...";
   const int32_t nA = tsxPolyhGetNbrFaces(first);
@@ -81,9 +93,9 @@ void TransferMaterials(HostObject result, HostObject first, HostObject second) {
   // announcement would otherwise be reported again by the next call.
   const bool done =
       Announce(kFirstRun) &&
-      PaintRun(result, first, 0, JoinState.JunctionFaceA, kFirstRun, material) &&
+      PaintRun(result, first, 0, skipA, kFirstRun, material) &&
       Announce(kSecondRun) &&
-      PaintRun(result, second, nA - 1, JoinState.JunctionFaceB, kSecondRun, material);
+      PaintRun(result, second, nA - static_cast<int32_t>(skipA.size()), skipB, kSecondRun, material);
   if (done) return;
   material.Destroy();
   if (result != 0) tsxSobjDelete(result);

@@ -2,6 +2,9 @@
 // material of the source face it came from.
 #pragma once
 
+#include <cstdint>
+#include <span>
+
 #include "JoinState.h"
 
 namespace spl {
@@ -14,5 +17,12 @@ namespace spl {
 // deleted (it never reaches the scene). The working material is destroyed
 // only on hosts of version 410 or more.
 void TransferMaterials(HostObject result, HostObject first, HostObject second);
+
+// The same for a result that left out the first object's faces `skipA` and
+// the second object's faces `skipB` (each rising, no repeats): the second
+// run starts at result face nA - skipA.size(). A negative entry skips
+// nothing (but still counts in that start).
+void TransferMaterialsSkipping(HostObject result, HostObject first, HostObject second,
+                               std::span<const int32_t> skipA, std::span<const int32_t> skipB);
 
 }  // namespace spl

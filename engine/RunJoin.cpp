@@ -8,6 +8,7 @@
 #include "MaterialTransfer.h"
 #include "MeshMerge.h"
 #include "Progress.h"
+#include "ResultObject.h"
 #include "Thousandths.h"
 #include "tsxapi.h"
 
@@ -15,22 +16,6 @@ namespace spl {
 namespace {
 
 JoinStageObserver* g_observer = nullptr;
-
-// Tells the observer that a stage starts, and on every way out that it ends.
-class StageScope {
- public:
-  explicit StageScope(JoinStage stage) : stage_(stage) {
-    if (g_observer) g_observer->StageStarted(stage_);
-  }
-  ~StageScope() {
-    if (g_observer) g_observer->StageFinished(stage_);
-  }
-  StageScope(const StageScope&) = delete;
-  StageScope& operator=(const StageScope&) = delete;
-
- private:
-  JoinStage stage_;
-};
 
 bool Failed() { return JoinState.LastError != 0; }
 
@@ -41,20 +26,8 @@ void ClearJunction() {
   JoinState.JunctionCornerB = -1;
 }
 
-// Until the result is handed to the scene, a failed join deletes it.
-class UnfinishedResult {
- public:
-  ~UnfinishedResult() {
-    if (!added_ && JoinState.ResultObject != 0) tsxSobjDelete(JoinState.ResultObject);
-  }
-  void Added() { added_ = true; }
-
- private:
-  bool added_ = false;
-};
-
 bool Search() {
-  StageScope scope(JoinStage::Search);
+  JoinStageScope scope(JoinStage::Search);
   ReportProgress(0, "Preparing...", 1);
   if (Failed()) return false;
   JoinState.ProgressTick = 0;
@@ -77,50 +50,38 @@ bool Search() {
 }
 
 bool CopyFirst() {
-  StageScope scope(JoinStage::Copy);
-  JoinState.ResultObject = 0;
-  tsxGNodeCopy(JoinState.FirstObject, &JoinState.ResultObject);
-  if (JoinState.ResultObject != 0) return true;
-  ReportError(kCannotMakeResult);
-  return false;
+  JoinStageScope scope(JoinStage::Copy);
+  return MakeResultCopy();
 }
 
 void Refresh(HostObject result) {
-  StageScope scope(JoinStage::Refresh);
-  tsxPolyhComputeFaceAdjacency(result);
-  tsxPolyhMarkTopologyChange(result);
-  tsxPolyhMarkGeomChange(result);
-  tsxPolyhInitializeMaterials(result);
+  JoinStageScope scope(JoinStage::Refresh);
+  RefreshResult(result);
 }
 
 void Join(UnfinishedResult& unfinished) {
   {
-    StageScope scope(JoinStage::Count);
+    JoinStageScope scope(JoinStage::Count);
     UpdateObjectInfo(JoinState.FirstObject, JoinState.SecondObject);
   }
   if (!Search() || !CopyFirst()) return;
   const HostObject result = JoinState.ResultObject;
   {
-    StageScope scope(JoinStage::Merge);
+    JoinStageScope scope(JoinStage::Merge);
     MergeObjects(result, JoinState.SecondObject);
   }
   if (Failed()) return;
   Refresh(result);
   {
-    StageScope scope(JoinStage::Materials);
+    JoinStageScope scope(JoinStage::Materials);
     TransferMaterials(result, JoinState.FirstObject, JoinState.SecondObject);
   }
   if (Failed()) {
     unfinished.Added();  // the transfer has deleted it
     return;
   }
-  StageScope scope(JoinStage::Finish);
-  // Not tested: once painted, the result is completed even when this call
-  // reports an abort.
-  ReportProgress(0, "Finishing...", 1);
-  tsxPolyhMarkMaterialChange(result);
-  tsxSceneAddObject(result, 0);
-  unfinished.Added();
+  JoinStageScope scope(JoinStage::Finish);
+  AddResultToScene(result, unfinished);
 }
 
 }  // namespace
@@ -141,8 +102,16 @@ std::string_view StageName(JoinStage stage) {
 
 void SetJoinStageObserver(JoinStageObserver* observer) { g_observer = observer; }
 
+JoinStageScope::JoinStageScope(JoinStage stage) : stage_(stage) {
+  if (g_observer) g_observer->StageStarted(stage_);
+}
+
+JoinStageScope::~JoinStageScope() {
+  if (g_observer) g_observer->StageFinished(stage_);
+}
+
 void RunJoin() {
-  StageScope whole(JoinStage::Whole);
+  JoinStageScope whole(JoinStage::Whole);
   JoinState.ResultObject = 0;
   UnfinishedResult unfinished;
   try {

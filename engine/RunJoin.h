@@ -37,4 +37,17 @@ class JoinStageObserver {
 // The observer RunJoin reports to; null: none. Not owned.
 void SetJoinStageObserver(JoinStageObserver* observer);
 
+// Tells the observer that a stage starts, and on every way out that it
+// ends. Every join mode reports its stages through it.
+class JoinStageScope {
+ public:
+  explicit JoinStageScope(JoinStage stage);
+  ~JoinStageScope();
+  JoinStageScope(const JoinStageScope&) = delete;
+  JoinStageScope& operator=(const JoinStageScope&) = delete;
+
+ private:
+  JoinStage stage_;
+};
+
 }  // namespace spl

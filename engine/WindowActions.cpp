@@ -4,6 +4,7 @@
 #include "JoinView.h"
 #include "Progress.h"
 #include "RunJoin.h"
+#include "SeamJoin.h"
 #include "tsxapi.h"
 
 namespace spl {
@@ -57,7 +58,10 @@ void CancelObject(int slot) {
   Slot(slot == 1 ? 1 : 2) = 0;
 }
 
-SlotLamps JoinPickedObjects() {
+namespace {
+
+// The join button's checks, the join `run` and the reset afterwards.
+SlotLamps JoinPicked(void (*run)()) {
   if (g_joining) return Lamps();
   JoinState.LastError = 0;
   if (JoinState.FirstObject == 0) ReportError(kFirstNotSelected);
@@ -78,13 +82,19 @@ SlotLamps JoinPickedObjects() {
 
   {
     JoiningScope joining;
-    RunJoin();
+    run();
   }
   JoinState.FirstObject = 0;
   JoinState.SecondObject = 0;
   ResetProgressDisplay();
   return Lamps();
 }
+
+}  // namespace
+
+SlotLamps JoinPickedObjects() { return JoinPicked(RunJoin); }
+
+SlotLamps SeamJoinPickedObjects() { return JoinPicked(RunSeamJoin); }
 
 void ResetProgressDisplay() {
   JoinState.StepsToGo = 0;

@@ -26,6 +26,9 @@ void CancelObject(int slot);
 // display. Returns the slots' state afterwards.
 SlotLamps JoinPickedObjects();
 
+// The same with a seam join (RunSeamJoin) in place of the plain join.
+SlotLamps SeamJoinPickedObjects();
+
 // The progress display of an idle window: StepsToGo 0, "0", empty status,
 // Abort disabled, AbortRequested false.
 void ResetProgressDisplay();

@@ -1,0 +1,35 @@
+#include "ResultObject.h"
+
+#include "Errors.h"
+#include "Progress.h"
+#include "tsxapi.h"
+
+namespace spl {
+
+UnfinishedResult::~UnfinishedResult() {
+  if (!added_ && JoinState.ResultObject != 0) tsxSobjDelete(JoinState.ResultObject);
+}
+
+bool MakeResultCopy() {
+  JoinState.ResultObject = 0;
+  tsxGNodeCopy(JoinState.FirstObject, &JoinState.ResultObject);
+  if (JoinState.ResultObject != 0) return true;
+  ReportError(kCannotMakeResult);
+  return false;
+}
+
+void RefreshResult(HostObject result) {
+  tsxPolyhComputeFaceAdjacency(result);
+  tsxPolyhMarkTopologyChange(result);
+  tsxPolyhMarkGeomChange(result);
+  tsxPolyhInitializeMaterials(result);
+}
+
+void AddResultToScene(HostObject result, UnfinishedResult& unfinished) {
+  ReportProgress(0, "Finishing...", 1);
+  tsxPolyhMarkMaterialChange(result);
+  tsxSceneAddObject(result, 0);
+  unfinished.Added();
+}
+
+}  // namespace spl
