@@ -1,9 +1,9 @@
 // Face adjacency: which face lies across each edge. Edges are bucketed by
 // their lower vertex (a counting sort) and each bucket sorted by the upper
 // vertex, so that the two sides of an edge meet in O(corners) time overall
-// without a hash table.
+// without a hash table. Scratch arrays come from the host's block pool:
+// their pages are mostly touched already.
 #include <algorithm>
-#include <vector>
 
 #include "HostState.h"
 
@@ -21,7 +21,10 @@ struct EdgeEntry {
 
 bool ComputeAdjacency(Polyhedron& poly) {
   const int32_t nv = poly.vertexCount;
-  std::vector<uint32_t> start(static_cast<size_t>(nv) + 2, 0);
+  const size_t buckets = static_cast<size_t>(nv) + 2;
+  ScratchArray<uint32_t> start(buckets);
+  if (start.empty()) return false;
+  std::fill_n(start.data(), buckets, 0u);
   bool closed = poly.faceCount > 0;
   auto edge = [&](const CtsxFace& face, int32_t c, int32_t* lo, int32_t* hi) {
     const int32_t a = face.corners[c].vindex, b = face.corners[(c + 1) % face.nbrCorners].vindex;
@@ -37,9 +40,11 @@ bool ComputeAdjacency(Polyhedron& poly) {
       if (edge(face, c, &lo, &hi)) ++start[static_cast<size_t>(lo) + 1];
     }
   }
-  for (size_t v = 1; v < start.size(); ++v) start[v] += start[v - 1];
-  std::vector<EdgeEntry> entries(start[static_cast<size_t>(nv)]);
-  std::vector<uint32_t> fill(start.begin(), start.end() - 1);
+  for (size_t v = 1; v < buckets; ++v) start[v] += start[v - 1];
+  ScratchArray<EdgeEntry> entries(start[static_cast<size_t>(nv)]);
+  ScratchArray<uint32_t> fill(buckets - 1);
+  if (entries.empty() || fill.empty()) return false;
+  std::copy_n(start.data(), buckets - 1, fill.data());
   for (int32_t f = 0; f < poly.faceCount; ++f) {
     const CtsxFace& face = *poly.faces[f];
     for (int32_t c = 0; c < face.nbrCorners; ++c) {
@@ -52,8 +57,8 @@ bool ComputeAdjacency(Polyhedron& poly) {
     }
   }
   for (int32_t v = 0; v < nv; ++v) {
-    auto first = entries.begin() + start[static_cast<size_t>(v)];
-    auto last = entries.begin() + start[static_cast<size_t>(v) + 1];
+    EdgeEntry* first = entries.data() + start[static_cast<size_t>(v)];
+    EdgeEntry* last = entries.data() + start[static_cast<size_t>(v) + 1];
     std::sort(first, last, [](const EdgeEntry& a, const EdgeEntry& b) { return a.upper < b.upper; });
     for (auto run = first; run != last;) {
       auto end = run;

@@ -1,5 +1,4 @@
 // Polyhedron arrays: reading them, replacing them, copying them.
-#include <cstdlib>
 #include <cstring>
 
 #include "HostState.h"
@@ -9,7 +8,7 @@ namespace {
 
 template <typename T>
 T* CopyArray(const T* src, int32_t count) {
-  auto* out = static_cast<T*>(std::malloc(sizeof(T) * static_cast<size_t>(count > 0 ? count : 1)));
+  auto* out = static_cast<T*>(AllocBlock(sizeof(T) * static_cast<size_t>(count > 0 ? count : 1)));
   if (out && count > 0) std::memcpy(out, src, sizeof(T) * static_cast<size_t>(count));
   return out;
 }
@@ -17,25 +16,25 @@ T* CopyArray(const T* src, int32_t count) {
 void FreeFaces(CtsxFace** faces, int32_t count) {
   if (!faces) return;
   for (int32_t i = 0; i < count; ++i) FreeFace(faces[i]);
-  std::free(faces);
+  FreeBlock(faces);
 }
 
 }  // namespace
 
 Polyhedron::~Polyhedron() {
-  std::free(vertices);
-  std::free(uvs);
+  FreeBlock(vertices);
+  FreeBlock(uvs);
   FreeFaces(faces, faceCount);
 }
 
 void Polyhedron::ReplaceVertices(int32_t count, CtsxVector3f* array) {
-  std::free(vertices);
+  FreeBlock(vertices);
   vertices = array;
   vertexCount = array ? count : 0;
 }
 
 void Polyhedron::ReplaceUVs(int32_t count, CtsxUV* array) {
-  std::free(uvs);
+  FreeBlock(uvs);
   uvs = array;
   uvCount = array ? count : 0;
 }
@@ -46,15 +45,19 @@ void Polyhedron::ReplaceFaces(int32_t count, CtsxFace** array) {
   faceCount = array ? count : 0;
 }
 
+// Each array in one allocation, and every face record in one chunk.
 std::unique_ptr<Polyhedron> Polyhedron::Clone() const {
   auto copy = std::make_unique<Polyhedron>();
   copy->materials = materials;
   copy->vertices = CopyArray(vertices, vertexCount);
   copy->uvs = CopyArray(uvs, uvCount);
-  copy->faces = static_cast<CtsxFace**>(std::calloc(static_cast<size_t>(faceCount > 0 ? faceCount : 1), sizeof(CtsxFace*)));
+  copy->faces = static_cast<CtsxFace**>(AllocZeroedBlock(sizeof(CtsxFace*) * static_cast<size_t>(faceCount > 0 ? faceCount : 1)));
   if (!copy->vertices || !copy->uvs || !copy->faces) return nullptr;
   copy->vertexCount = vertexCount;
   copy->uvCount = uvCount;
+  size_t bytes = 0;
+  for (int32_t i = 0; i < faceCount; ++i) bytes += FaceBytes(*faces[i]);
+  if (!ReserveFaces(bytes)) return nullptr;
   for (int32_t i = 0; i < faceCount; ++i) {
     copy->faces[i] = CloneFace(*faces[i]);
     if (!copy->faces[i]) return nullptr;
@@ -129,7 +132,7 @@ TSXAPI int32_t TSXCALL tsxPolyhSetVxs(tsxPOLYHEDRON p, int32_t count, CtsxVector
   Adopt(array);
   Polyhedron* poly = FindPolyhedron(p);
   if (!poly || count < 0 || (count > 0 && !array)) {
-    std::free(array);
+    FreeBlock(array);
     return e_tsxBAD_INPUT;
   }
   poly->ReplaceVertices(count, array);
@@ -141,7 +144,7 @@ TSXAPI int32_t TSXCALL tsxPolyhSetUVArray(tsxPOLYHEDRON p, int32_t count, CtsxUV
   Adopt(array);
   Polyhedron* poly = FindPolyhedron(p);
   if (!poly || count < 0 || (count > 0 && !array)) {
-    std::free(array);
+    FreeBlock(array);
     return e_tsxBAD_INPUT;
   }
   poly->ReplaceUVs(count, array);
@@ -160,7 +163,7 @@ TSXAPI int32_t TSXCALL tsxPolyhSetFaces(tsxPOLYHEDRON p, int32_t count, CtsxFace
   if (!poly || count < 0 || !sound) {
     // Taken over all the same: a refused array is released here.
     for (int32_t i = 0; array && i < count; ++i) FreeFace(array[i]);
-    std::free(array);
+    FreeBlock(array);
     return e_tsxBAD_INPUT;
   }
   poly->ReplaceFaces(count, array);

@@ -78,9 +78,10 @@ tsxSOBJ AddFlatPolyhedron(const std::string& name, const FlatMesh& mesh,
   obj->axes = axes;
   auto poly = std::make_unique<Polyhedron>();
   const size_t nf = mesh.faceStart.size() - 1;
-  auto* vertices = static_cast<CtsxVector3f*>(std::malloc(sizeof(CtsxVector3f) * (mesh.vertices.size() + 1)));
-  auto* uvs = static_cast<CtsxUV*>(std::malloc(sizeof(CtsxUV) * (mesh.uvs.size() + 1)));
-  auto* faces = static_cast<CtsxFace**>(std::calloc(nf + 1, sizeof(CtsxFace*)));
+  auto* vertices = static_cast<CtsxVector3f*>(AllocBlock(sizeof(CtsxVector3f) * mesh.vertices.size()));
+  auto* uvs = static_cast<CtsxUV*>(AllocBlock(sizeof(CtsxUV) * mesh.uvs.size()));
+  auto* faces = static_cast<CtsxFace**>(AllocZeroedBlock(sizeof(CtsxFace*) * nf));
+  if (!ReserveFaces(nf * FaceBytes(0, nullptr, 0) + sizeof(CtsxCorner) * mesh.corners.size())) std::abort();
   if (!vertices || !uvs || !faces) std::abort();
   std::copy(mesh.vertices.begin(), mesh.vertices.end(), vertices);
   std::copy(mesh.uvs.begin(), mesh.uvs.end(), uvs);
@@ -198,9 +199,9 @@ tsxSOBJ AddPolyhedron(const std::string& name, const Mesh& mesh, const CtsxTxmx3
   const auto nv = static_cast<int32_t>(mesh.vertices.size());
   const auto nuv = static_cast<int32_t>(mesh.uvs.size());
   const auto nf = static_cast<int32_t>(mesh.faces.size());
-  auto* vertices = static_cast<CtsxVector3f*>(std::malloc(sizeof(CtsxVector3f) * (mesh.vertices.size() + 1)));
-  auto* uvs = static_cast<CtsxUV*>(std::malloc(sizeof(CtsxUV) * (mesh.uvs.size() + 1)));
-  auto* faces = static_cast<CtsxFace**>(std::calloc(mesh.faces.size() + 1, sizeof(CtsxFace*)));
+  auto* vertices = static_cast<CtsxVector3f*>(AllocBlock(sizeof(CtsxVector3f) * mesh.vertices.size()));
+  auto* uvs = static_cast<CtsxUV*>(AllocBlock(sizeof(CtsxUV) * mesh.uvs.size()));
+  auto* faces = static_cast<CtsxFace**>(AllocZeroedBlock(sizeof(CtsxFace*) * mesh.faces.size()));
   if (!vertices || !uvs || !faces) std::abort();
   std::copy(mesh.vertices.begin(), mesh.vertices.end(), vertices);
   std::copy(mesh.uvs.begin(), mesh.uvs.end(), uvs);
@@ -371,7 +372,9 @@ long CallCount(const std::string& name) {
 
 void ResetCallCounts() { detail::TheState().calls.fill(0); }
 
-long OutstandingAllocations() { return static_cast<long>(detail::TheState().outstanding.size()); }
+long OutstandingAllocations() { return detail::TheState().outstanding; }
+
+long LiveHostBlocks() { return detail::LiveBlockCount(); }
 
 void SetCallHook(CallHook hook, void* user) {
   detail::TheState().hook = hook;

@@ -10,6 +10,8 @@
 #include <unordered_set>
 #include <vector>
 
+#include "FaceArena.h"
+#include "HostBlocks.h"
 #include "HostTesting.h"
 #include "Scene.h"
 #include "tsxapi.h"
@@ -81,8 +83,8 @@ struct State {
   int16_t subVersion = 0;
 
   // Blocks handed out by tsxMalloc or tsxFaceCopy and not yet freed or
-  // taken over by a replacing operation.
-  std::unordered_set<void*> outstanding;
+  // taken over by a replacing operation (each is tagged outstanding).
+  long outstanding = 0;
 
   // Faults.
   int failAllocationIn = 0;
@@ -107,12 +109,6 @@ inline void Enter(Op op) {
 Object* FindObject(tsxSOBJ id);
 Polyhedron* FindPolyhedron(tsxSOBJ id);
 
-// Face records are single blocks: the record, its corners, its hole
-// pointers, the hole records and their corners.
-CtsxFace* NewFace(int32_t corners, const std::vector<int32_t>& holeCorners);
-CtsxFace* CloneFace(const CtsxFace& face);
-void FreeFace(CtsxFace* face);
-
 // Fills the corners' adjacency; true when every edge has one partner.
 bool ComputeAdjacency(Polyhedron& poly);
 
@@ -129,7 +125,10 @@ struct FlatMesh {
 tsxSOBJ AddFlatPolyhedron(const std::string& name, const FlatMesh& mesh,
                           const CtsxVector3f& axes);
 
-// The host taking over a block that came from tsxMalloc.
+// A block from tsxMalloc or tsxFaceCopy handed to the caller.
+void HandOut(void* block);
+// The host taking over a block that came from tsxMalloc or tsxFaceCopy
+// (anything else, null included, is left alone).
 void Adopt(void* block);
 
 }  // namespace tsxhost::detail

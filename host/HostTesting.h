@@ -24,6 +24,9 @@ TSXHOST_API void ResetCallCounts();
 // Blocks from tsxMalloc and face records from tsxFaceCopy not yet freed or
 // taken over by the host.
 TSXHOST_API long OutstandingAllocations();
+// Blocks the host holds from the system: arrays, tsxMalloc's blocks and the
+// chunks that face records are carved from (not one per face).
+TSXHOST_API long LiveHostBlocks();
 // Called at the start of every tsxapi operation with its name (null: none);
 // lets tests record the order of host calls.
 using CallHook = void (*)(const char* name, void* user);
