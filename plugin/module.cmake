@@ -16,3 +16,5 @@ target_link_options(SPL0020 PRIVATE
   -Wl,--version-script=${CMAKE_CURRENT_SOURCE_DIR}/SPL0020.map -Wl,--no-undefined)
 target_link_libraries(SPL0020 PRIVATE
   splicer_ui splicer_engine splicer_resources Qt6::Widgets tsxapi splicer_warnings)
+install(TARGETS SPL0020 LIBRARY DESTINATION ${SPLICER_MODULE_DIR})
+splicer_install_rpath(SPL0020 ${SPLICER_MODULE_DIR})

@@ -6,6 +6,8 @@ set -euo pipefail
 PACKAGES=(
   # toolchain and build
   g++ clang cmake ninja-build make binutils pkg-config python3 git
+  # manual pages (Markdown to roff); the Debian package (cpack's shlibdeps)
+  go-md2man gzip dpkg-dev file
   # tests, benchmarks, fuzzing (libFuzzer comes with clang's runtime)
   libgtest-dev libgmock-dev libbenchmark-dev libclang-rt-14-dev
   # command-line parsing, JSON reports, SHA-256 of result dumps

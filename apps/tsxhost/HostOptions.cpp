@@ -50,7 +50,9 @@ bool ParseHostOptions(const QStringList& arguments, HostOptions* o, QString* err
   parser.setApplicationDescription("A small modelling host for plug-in modules.");
   const QCommandLineOption help = parser.addHelpOption();
   const QCommandLineOption version("version", "Show the program's version and exit.");
-  const QCommandLineOption module("module", "Plug-in module to load.", "PATH", DefaultModulePath());
+  const QString defaultModule = DefaultModulePath();
+  const QCommandLineOption module("module", QString("Plug-in module to load (default: %1).").arg(defaultModule),
+                                  "PATH", defaultModule);
   const QCommandLineOption noPlugin("no-plugin", "Start without a plug-in module.");
   const QCommandLineOption render("render", "Draw SCENE headless and exit.", "SCENE");
   const QCommandLineOption out("out", "Picture to write with --render (PNG).", "PICTURE");

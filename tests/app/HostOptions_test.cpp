@@ -49,3 +49,13 @@ TEST(HostOptions, RefusesBadUsage) {
     EXPECT_FALSE(error.isEmpty());
   }
 }
+
+TEST(HostOptions, VersionIsAnsweredWithoutFurtherWork) {
+  HostOptions o;
+  QString error;
+  bool exitNow = false;
+  testing::internal::CaptureStdout();
+  ASSERT_TRUE(ParseHostOptions({"tsxhost", "--version", "--size", "1x1"}, &o, &error, &exitNow));
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), "tsxhost " SPLICER_VERSION "\n");
+  EXPECT_TRUE(exitNow);
+}

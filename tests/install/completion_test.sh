@@ -1,0 +1,44 @@
+#!/usr/bin/env bash
+# splicer's bash completion, driven as bash drives it.
+#   completion_test.sh COMPLETION_SCRIPT SPLICER EXAMPLES_DIR
+set -u
+script=$1 splicer=$2 examples=$3
+# shellcheck source=/dev/null
+source "$script"
+failures=0
+
+# complete WORDS... : COMPREPLY for the last word, one per line, sorted.
+complete_line() {
+  COMP_WORDS=("$splicer" "$@")
+  COMP_CWORD=$#
+  COMPREPLY=()
+  _splicer "$splicer" "${COMP_WORDS[COMP_CWORD]}" "${COMP_WORDS[COMP_CWORD - 1]}"
+  printf '%s\n' "${COMPREPLY[@]}" | sort
+}
+
+expect() {
+  local want=$1 got
+  shift
+  got=$(complete_line "$@")
+  if [[ $got != "$want" ]]; then
+    echo "FAIL: splicer $* -> [${got//$'\n'/ }], expected [${want//$'\n'/ }]"
+    ((failures++))
+  fi
+}
+
+cd "$examples/.." || exit 1
+expect $'--help\n--version\ninfo\njoin' ""
+expect "join" jo
+expect $'--help\n--names' info --
+expect "examples" info exa
+expect "examples/boxes.obj" join examples/bo
+expect $'Left\nRight' join examples/boxes.obj ""
+expect "Right" join examples/boxes.obj Left R
+expect $'Left\nRight' join --accuracy 0.1 examples/boxes.obj Left ""
+expect "" join examples/boxes.obj Left Right ""
+expect "" join no-such.obj ""
+expect "--output" join examples/boxes.obj Left Right --ou
+expect "" join examples/boxes.obj --accuracy ""
+
+if ((failures)); then exit 1; fi
+echo "completion: all cases pass"
