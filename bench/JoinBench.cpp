@@ -38,7 +38,8 @@ class StageTimes : public spl::JoinStageObserver {
   Clock::time_point started_{};
 };
 
-void BM_Join(benchmark::State& state, Layout layout) {
+// The join button (`press`: the plain join's or the seam join's) on a pair.
+void BM_Join(benchmark::State& state, Layout layout, spl::SlotLamps (*press)()) {
   tsxSOBJ a = 0, b = 0;
   SetUpPair(static_cast<int>(state.range(0)), layout, &a, &b);
   StageTimes times;
@@ -50,7 +51,7 @@ void BM_Join(benchmark::State& state, Layout layout) {
     spl::PickObject(1);
     tsxhost::SetSelection(b);
     spl::PickObject(2);
-    spl::JoinPickedObjects();
+    press();
     state.PauseTiming();
     if (layout != Layout::Apart && spl::JoinState.LastError != 0) state.SkipWithError("join failed");
     for (tsxSOBJ obj : tsxhost::SceneObjects()) {
@@ -121,9 +122,14 @@ void Sizes(benchmark::internal::Benchmark* b) {
   b->Arg(10'002)->Arg(100'002)->Arg(1'000'002)->Arg(2'000'002)->Unit(benchmark::kMillisecond)->UseRealTime();
 }
 
-BENCHMARK_CAPTURE(BM_Join, end_to_end, Layout::EndToEnd)->Apply(Sizes);
-BENCHMARK_CAPTURE(BM_Join, no_junction, Layout::Apart)->Apply(Sizes);
-BENCHMARK_CAPTURE(BM_Join, far_from_midpoint, Layout::FarFromMidpoint)->Apply(Sizes);
+BENCHMARK_CAPTURE(BM_Join, end_to_end, Layout::EndToEnd, spl::JoinPickedObjects)->Apply(Sizes);
+BENCHMARK_CAPTURE(BM_Join, no_junction, Layout::Apart, spl::JoinPickedObjects)->Apply(Sizes);
+BENCHMARK_CAPTURE(BM_Join, far_from_midpoint, Layout::FarFromMidpoint, spl::JoinPickedObjects)->Apply(Sizes);
+// The seam join on the same pairs (one touching face pair each), to hold
+// against the plain join's times above.
+BENCHMARK_CAPTURE(BM_Join, seam_end_to_end, Layout::EndToEnd, spl::SeamJoinPickedObjects)->Apply(Sizes);
+BENCHMARK_CAPTURE(BM_Join, seam_far_from_midpoint, Layout::FarFromMidpoint, spl::SeamJoinPickedObjects)
+    ->Apply(Sizes);
 BENCHMARK(BM_MergeOnly)->Apply(Sizes);
 BENCHMARK(BM_CopyArraysOnce)->Apply(Sizes);
 

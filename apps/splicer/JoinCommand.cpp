@@ -38,6 +38,7 @@ struct JoinSettings {
   std::string report;
   double accuracy = 0.01;
   bool wholeScene = false;
+  bool seam = false;  // join along the whole seam instead of one face pair
 };
 
 void Error(const std::string& text) { std::fprintf(stderr, "error: %s\n", text.c_str()); }
@@ -141,7 +142,11 @@ tsxSOBJ Join(tsxSOBJ first, tsxSOBJ second, const JoinSettings& s, StageClock& c
   tsxhost::SetSelection(second);
   spl::PickObject(2);
   clock.Begin();
-  spl::JoinPickedObjects();
+  if (s.seam) {
+    spl::SeamJoinPickedObjects();
+  } else {
+    spl::JoinPickedObjects();
+  }
   if (spl::JoinState.LastError != 0) return 0;
   for (tsxSOBJ obj : tsxhost::SceneObjects()) {
     if (std::find(before.begin(), before.end(), obj) == before.end()) return obj;
@@ -204,6 +209,8 @@ void AddJoinCommand(CLI::App& app) {
       ->capture_default_str();
   join->add_option("--report", settings->report, "JSON file to write a report of the join to");
   join->add_flag("--scene", settings->wholeScene, "write the whole scene with the new object added");
+  join->add_flag("--seam", settings->seam,
+                 "join along the whole seam: drop every face lying on the other object, weld the seam");
   join->callback([settings] {
     if (const int status = RunJoinCommand(*settings); status != kExitOk) {
       throw CLI::RuntimeError(status);

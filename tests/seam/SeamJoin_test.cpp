@@ -184,6 +184,23 @@ TEST_F(SeamJoinTest, MeasuresTheGapInThousandths) {
   }
 }
 
+// An accuracy below zero thousandths lets nothing coincide (message 06); one
+// too large for whole thousandths gets the toolkit's conversion report. In
+// both cases nothing is added.
+TEST_F(SeamJoinTest, RefusesAccuraciesThatMatchNothingOrDoNotConvert) {
+  const tsxSOBJ a = tsxhost::AddPolyhedron("A", OctagonPrism(0, 1, Cap::Ngon, Cap::FanFrom0, "a"));
+  const tsxSOBJ b = tsxhost::AddPolyhedron("B", OctagonPrism(1, 2, Cap::Strip, Cap::Ngon, "b"));
+  JoinState.Accuracy = -0.0005;
+  EXPECT_EQ(SeamJoin(a, b), 0u);
+  EXPECT_EQ(MessageTexts(), std::vector<std::string>{"SPL : 06 - Faces (Junction) not found."});
+  view.messages.clear();
+  JoinState.Accuracy = 3e6;
+  EXPECT_EQ(SeamJoin(a, b), 0u);
+  EXPECT_TRUE(view.messages.empty());
+  EXPECT_EQ(view.conversionErrors.size(), 1u);
+  EXPECT_EQ(tsxhost::LiveObjects().size(), 2u);
+}
+
 // With one touching face pair the seam join is the plain join.
 TEST_F(SeamJoinTest, EqualsThePlainJoinOnTwoBoxes) {
   const tsxSOBJ left = tsxhost::AddPolyhedron("Left", MakeBox({0, 0, 0}, {1, 1, 1}, "l", true));
