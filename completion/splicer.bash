@@ -44,7 +44,7 @@ _splicer() {
   if [[ $cur == -* ]]; then
     case $command in
       info) COMPREPLY=($(compgen -W "--names --help" -- "$cur")) ;;
-      join) COMPREPLY=($(compgen -W "-o --output --accuracy --report --scene --help" -- "$cur")) ;;
+      join) COMPREPLY=($(compgen -W "-o --output --accuracy --report --scene --seam --help" -- "$cur")) ;;
     esac
     return
   fi
