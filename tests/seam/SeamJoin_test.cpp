@@ -184,6 +184,39 @@ TEST_F(SeamJoinTest, MeasuresTheGapInThousandths) {
   }
 }
 
+// B stored in its own space, scaled by 2 along its x, turned a quarter turn
+// about x and moved by 5: in world space it stands where the other tests
+// place it. The seam is found in world space and the result, in A's space,
+// is sealed; on boxes it is again the plain join's result.
+TEST_F(SeamJoinTest, JoinsInWorldSpaceThroughTheObjectsTransforms) {
+  const CtsxTxmx3f transform{{2, 0, 0, 5, 0, 0, -1, 0, 0, 1, 0, 0}};
+  const auto toLocal = [](tsxhost::Mesh mesh) {
+    for (CtsxVector3f& v : mesh.vertices) v = {(v.x - 5) / 2, v.z, -v.y};
+    return mesh;
+  };
+  const tsxSOBJ a = tsxhost::AddPolyhedron("A", OctagonPrism(0, 1, Cap::Ngon, Cap::FanFrom3, "a"));
+  const tsxSOBJ b =
+      tsxhost::AddPolyhedron("B", toLocal(OctagonPrism(1, 2, Cap::Quads, Cap::Ngon, "b")), transform);
+  const tsxSOBJ result = SeamJoin(a, b);
+  ASSERT_NE(result, 0u);
+  const tsxhost::Mesh mesh = Read(result);
+  EXPECT_EQ(mesh.vertices.size(), 24u);
+  EXPECT_EQ(mesh.faces.size(), 18u);
+  EXPECT_EQ(EdgeProblems(mesh), "");
+  EXPECT_EQ(ConnectedParts(mesh), 1);
+
+  tsxhost::ResetScene();
+  const tsxSOBJ left = tsxhost::AddPolyhedron("Left", MakeBox({0, 0, 0}, {1, 1, 1}, "l", true));
+  const tsxSOBJ right = tsxhost::AddPolyhedron("Right", toLocal(MakeBox({1, 0, 0}, {2, 1, 1}, "r", true)), transform);
+  const std::vector<tsxSOBJ> before = tsxhost::SceneObjects();
+  Join(left, right);
+  const std::vector<tsxSOBJ> plain = NewSceneObjects(before);
+  ASSERT_EQ(plain.size(), 1u);
+  const tsxSOBJ seam = SeamJoin(left, right);
+  ASSERT_NE(seam, 0u);
+  EXPECT_TRUE(SameMesh(Read(seam), Read(plain[0])));
+}
+
 // An accuracy below zero thousandths lets nothing coincide (message 06); one
 // too large for whole thousandths gets the toolkit's conversion report. In
 // both cases nothing is added.
