@@ -62,17 +62,9 @@ bool PaintRun(HostObject result, HostObject source, int32_t firstResultFace, std
       tsxPolyhPaintFace(result, j, material.Handle(), 0);
       ++j;
     }
-    ReportProgress(kMaterialInterval, text, kMaterialInterval);
-    if (JoinState.LastError != 0) return false;
+    if (!ReportProgress(kMaterialInterval, text, kMaterialInterval)) return false;
   }
   return true;
-}
-
-// Announces a run; false when an abort is seen already.
-bool Announce(std::string_view text) {
-  ReportProgress(0, text, 1);
-  JoinState.ProgressTick = 0;
-  return JoinState.LastError == 0;
 }
 
 }  // namespace
@@ -92,9 +84,9 @@ void TransferMaterialsSkipping(HostObject result, HostObject first, HostObject s
   // Every progress call is followed by a test: an abort seen by an
   // announcement would otherwise be reported again by the next call.
   const bool done =
-      Announce(kFirstRun) &&
+      AnnounceStage(kFirstRun) &&
       PaintRun(result, first, 0, skipA, kFirstRun, material) &&
-      Announce(kSecondRun) &&
+      AnnounceStage(kSecondRun) &&
       PaintRun(result, second, nA - static_cast<int32_t>(skipA.size()), skipB, kSecondRun, material);
   if (done) return;
   material.Destroy();

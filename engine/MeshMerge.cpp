@@ -25,10 +25,7 @@ int32_t ClampSteps(int64_t steps) {
 
 // One progress call between phases: the finished phase's steps and the text
 // of the phase that begins. False when the join has to stop.
-bool Advance(int64_t steps, std::string_view next) {
-  ReportProgress(ClampSteps(steps), next, 1);
-  return JoinState.LastError == 0;
-}
+bool Advance(int64_t steps, std::string_view next) { return ReportProgress(ClampSteps(steps), next, 1); }
 
 // A count of the merged object, refused when it does not fit the host's
 // 32-bit counts.
@@ -72,10 +69,8 @@ class Merge {
 };
 
 void Merge::Run() {
-  JoinState.ProgressTick = 0;
-  ReportProgress(0, "Merging vertices...", 1);
   // An abort seen here is reported already; going on would report it again.
-  if (JoinState.LastError != 0) return;
+  if (!AnnounceStage("Merging vertices...")) return;
   if (!MergeVertices() || !Advance(int64_t{va_} + 2 * int64_t{vb_}, "Merging UV indeces...")) {
     return;
   }

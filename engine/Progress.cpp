@@ -29,10 +29,10 @@ bool MulAdd(int32_t factor, int32_t value, int32_t* sum) {
 
 }  // namespace
 
-void ReportProgress(int32_t steps, std::string_view text, int32_t interval) {
+bool ReportProgress(int32_t steps, std::string_view text, int32_t interval) {
   if (JoinState.AbortRequested) {
     ReportError(kAborted);
-    return;
+    return false;
   }
   if (text.size() > kMaxStageText) text = text.substr(0, kMaxStageText);
   JoinView* view = CurrentJoinView();
@@ -46,6 +46,13 @@ void ReportProgress(int32_t steps, std::string_view text, int32_t interval) {
     JoinState.ProgressTick = 0;
   }
   if (view) view->PumpEvents(text);
+  return JoinState.LastError == kNoError;
+}
+
+bool AnnounceStage(std::string_view text) {
+  const bool goOn = ReportProgress(0, text, 1);
+  JoinState.ProgressTick = 0;
+  return goOn;
 }
 
 bool EstimateSteps(int32_t vA, int32_t vB, int32_t fA, int32_t fB,

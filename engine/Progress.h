@@ -14,8 +14,15 @@ inline constexpr std::size_t kMaxStageText = 255;
 
 // Takes `steps` off StepsToGo every `interval` calls, refreshes the labels
 // while "Show Info" is ticked, and pumps events. With an abort requested it
-// reports -1100 instead and does nothing else.
-void ReportProgress(int32_t steps, std::string_view text, int32_t interval);
+// reports -1100 instead and does nothing else. False when the stage has to
+// stop: LastError is nonzero after the call (the abort, or an error a
+// handler reported while events were pumped).
+[[nodiscard]] bool ReportProgress(int32_t steps, std::string_view text, int32_t interval);
+
+// Announces a stage: its text shows at once with no steps taken, and the
+// progress counter restarts so that the first refresh comes after a full
+// interval. False when the stage has to stop, as for ReportProgress.
+[[nodiscard]] bool AnnounceStage(std::string_view text);
 
 // Sets the steps-to-go estimate for joining `first` and `second`, resets
 // the progress counter and the abort request, and enables Abort. An

@@ -26,7 +26,9 @@ void RefreshResult(HostObject result) {
 }
 
 void AddResultToScene(HostObject result, UnfinishedResult& unfinished) {
-  ReportProgress(0, "Finishing...", 1);
+  // Once painted, the result is completed even when this call reports an
+  // abort: its answer is not needed.
+  static_cast<void>(ReportProgress(0, "Finishing...", 1));
   tsxPolyhMarkMaterialChange(result);
   tsxSceneAddObject(result, 0);
   unfinished.Added();

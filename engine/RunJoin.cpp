@@ -28,9 +28,7 @@ void ClearJunction() {
 
 bool Search() {
   JoinStageScope scope(JoinStage::Search);
-  ReportProgress(0, "Preparing...", 1);
-  if (Failed()) return false;
-  JoinState.ProgressTick = 0;
+  if (!AnnounceStage("Preparing..."))return false;
   ClearJunction();
   try {
     FindJunctionFaces();

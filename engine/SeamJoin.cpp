@@ -85,9 +85,7 @@ struct LoadedSide {
 
 bool Search(JoinedSeam* seam) {
   JoinStageScope scope(JoinStage::Search);
-  ReportProgress(0, "Preparing...", 1);
-  if (Failed()) return false;
-  JoinState.ProgressTick = 0;
+  if (!AnnounceStage("Preparing...")) return false;
   JoinState.JunctionFaceA = JoinState.JunctionFaceB = -1;
   JoinState.JunctionCornerA = JoinState.JunctionCornerB = -1;
   int32_t accuracy = 0;
@@ -96,9 +94,7 @@ bool Search(JoinedSeam* seam) {
       !second.Load(JoinState.SecondObject, kSecondGone)) {
     return false;
   }
-  ReportProgress(0, "Searching seam...", 1);
-  if (Failed()) return false;
-  JoinState.ProgressTick = 0;
+  if (!AnnounceStage("Searching seam...")) return false;
   if (!FindSeam(first.side, second.side, accuracy, seam)) return false;
   if (seam->droppedFacesA.empty() || seam->droppedFacesB.empty()) {
     ReportError(kJunctionNotFound);

@@ -21,8 +21,7 @@ constexpr int64_t kInt32Max = std::numeric_limits<int32_t>::max();
 // One progress call between phases: the finished phase's steps and the text
 // of the phase that begins. False when the join has to stop.
 bool Advance(int64_t steps, std::string_view next) {
-  ReportProgress(static_cast<int32_t>(std::clamp<int64_t>(steps, 0, kInt32Max)), next, 1);
-  return JoinState.LastError == 0;
+  return ReportProgress(static_cast<int32_t>(std::clamp<int64_t>(steps, 0, kInt32Max)), next, 1);
 }
 
 template <typename T>
@@ -74,8 +73,7 @@ class SeamMerge {
 };
 
 void SeamMerge::Run() {
-  JoinState.ProgressTick = 0;
-  if (!Advance(0, "Merging vertices...")) return;
+  if (!AnnounceStage("Merging vertices...")) return;
   if (!MergeVertices() || !Advance(int64_t{va_} + vb_, "Merging UV indeces...")) return;
   if (!MergeUVs() || !Advance(int64_t{ua_} + ub_, "Merging faces...")) return;
   if (!CopyFaces() || !Advance(int64_t{fa_} + fb_, "Arranging topology(1)...")) return;

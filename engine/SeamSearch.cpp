@@ -29,9 +29,8 @@ constexpr int32_t kChunk = 16384;  // items between two progress calls
 // One progress call for a finished chunk of work; false when the join has
 // to stop.
 bool Advance(int64_t steps) {
-  ReportProgress(static_cast<int32_t>(std::min<int64_t>(steps, std::numeric_limits<int32_t>::max())),
-                 kSearchText, 1);
-  return JoinState.LastError == 0;
+  return ReportProgress(static_cast<int32_t>(std::min<int64_t>(steps, std::numeric_limits<int32_t>::max())),
+                        kSearchText, 1);
 }
 
 template <typename T>

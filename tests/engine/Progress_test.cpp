@@ -39,7 +39,7 @@ tsxSOBJ AddTriangles(const std::string& name, int faces, int uvs = 0) {
 TEST_F(ProgressTest, IntervalCallsTakeOffStepsOnlyEveryIntervalCalls) {
   JoinState.StepsToGo = 1000;
   JoinState.ProgressTick = 0;
-  for (int i = 0; i < 25; ++i) ReportProgress(10, "Sorting faces(1)...", 10);
+  for (int i = 0; i < 25; ++i) EXPECT_TRUE(ReportProgress(10, "Sorting faces(1)...", 10));
   EXPECT_EQ(JoinState.StepsToGo, 980);  // the last 5 calls are not counted
   EXPECT_EQ(JoinState.ProgressTick, 5);
   EXPECT_EQ(view.pumps.size(), 25u);    // events run on every call
@@ -48,31 +48,43 @@ TEST_F(ProgressTest, IntervalCallsTakeOffStepsOnlyEveryIntervalCalls) {
 TEST_F(ProgressTest, LabelsAreWrittenOnlyWhileShowInfoIsTicked) {
   JoinState.StepsToGo = 100;
   view.showInfo = false;
-  ReportProgress(7, "Merging faces...", 1);
+  EXPECT_TRUE(ReportProgress(7, "Merging faces...", 1));
   EXPECT_EQ(view.stepsText, "Label4");
   EXPECT_EQ(view.statusText, "Label2");
   EXPECT_EQ(JoinState.StepsToGo, 93);
 
   view.showInfo = true;
-  ReportProgress(100, "Finishing...", 1);
+  EXPECT_TRUE(ReportProgress(100, "Finishing...", 1));
   EXPECT_EQ(view.stepsText, "-7");
   EXPECT_EQ(view.statusText, "Finishing...");
 }
 
-TEST_F(ProgressTest, AnnouncementShowsTheTextWithoutCounting) {
+TEST_F(ProgressTest, AnnouncementShowsTheTextWithoutCountingAndRestartsTheCounter) {
   view.showInfo = true;
   JoinState.StepsToGo = 50;
-  ReportProgress(0, "Preparing...", 1);
+  JoinState.ProgressTick = 7;
+  EXPECT_TRUE(AnnounceStage("Preparing..."));
   EXPECT_EQ(view.stepsText, "50");
   EXPECT_EQ(view.statusText, "Preparing...");
+  EXPECT_EQ(JoinState.ProgressTick, 0);
+  EXPECT_EQ(view.pumps.size(), 1u);
+}
+
+TEST_F(ProgressTest, AnnouncementAfterAnAbortRequestStopsTheStage) {
+  JoinState.AbortRequested = true;
+  JoinState.ProgressTick = 7;
+  EXPECT_FALSE(AnnounceStage("Merging vertices..."));
+  EXPECT_EQ(JoinState.LastError, kAborted);
+  EXPECT_EQ(JoinState.ProgressTick, 0);
+  EXPECT_TRUE(view.pumps.empty());
 }
 
 TEST_F(ProgressTest, AbortRequestReportsEveryCallAndCountsNothing) {
   view.showInfo = true;
   JoinState.StepsToGo = 50;
   JoinState.AbortRequested = true;
-  ReportProgress(5, "Searching faces...", 1);
-  ReportProgress(5, "Searching faces...", 1);
+  EXPECT_FALSE(ReportProgress(5, "Searching faces...", 1));
+  EXPECT_FALSE(ReportProgress(5, "Searching faces...", 1));
   EXPECT_EQ(JoinState.LastError, kAborted);
   EXPECT_TRUE(JoinState.AbortRequested);
   EXPECT_EQ(JoinState.StepsToGo, 50);
@@ -84,21 +96,27 @@ TEST_F(ProgressTest, AbortRequestReportsEveryCallAndCountsNothing) {
 
 TEST_F(ProgressTest, AbortClickedDuringADispatchIsSeenByTheNextCall) {
   view.onPump = [](size_t) { JoinState.AbortRequested = true; };
-  ReportProgress(1, "Merging vertices...", 1);
+  EXPECT_TRUE(ReportProgress(1, "Merging vertices...", 1));
   EXPECT_EQ(JoinState.LastError, 0);
-  ReportProgress(1, "Merging UV indeces...", 1);
+  EXPECT_FALSE(ReportProgress(1, "Merging UV indeces...", 1));
   EXPECT_EQ(JoinState.LastError, kAborted);
+}
+
+TEST_F(ProgressTest, AnErrorReportedDuringADispatchStopsTheStage) {
+  view.onPump = [](size_t) { ReportError(kSecondGone); };
+  EXPECT_FALSE(ReportProgress(1, "Merging faces...", 1));
+  EXPECT_EQ(JoinState.LastError, kSecondGone);
 }
 
 TEST_F(ProgressTest, StepsToGoSaturatesInsteadOfWrapping) {
   JoinState.StepsToGo = INT_MIN + 5;
-  ReportProgress(10, "Faces found!", 1);
+  EXPECT_TRUE(ReportProgress(10, "Faces found!", 1));
   EXPECT_EQ(JoinState.StepsToGo, INT_MIN);
 }
 
 TEST_F(ProgressTest, LongStageTextsAreCut) {
   view.showInfo = true;
-  ReportProgress(0, std::string(300, 'x'), 1);
+  EXPECT_TRUE(ReportProgress(0, std::string(300, 'x'), 1));
   EXPECT_EQ(view.statusText.size(), kMaxStageText);
 }
 

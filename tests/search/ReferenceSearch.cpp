@@ -115,13 +115,11 @@ bool Less(const Keyed& k, int32_t a, int32_t b) {
 }
 
 bool Place(const Keyed& k, int32_t n, std::vector<int32_t>& order, const char* text) {
-  ReportProgress(0, text, 1);
-  if (JoinState.LastError != 0) return false;
+  if (!ReportProgress(0, text, 1)) return false;
   JoinState.ProgressTick = 0;
   std::vector<bool> placed(static_cast<size_t>(n), false);
   for (int32_t m = 0; m < n; ++m) {
-    ReportProgress(10, text, 10);
-    if (JoinState.LastError != 0) return false;
+    if (!ReportProgress(10, text, 10)) return false;
     int32_t candidate = m;
     for (int32_t a = 0; a < n; ++a) {
       if (a == candidate || placed[static_cast<size_t>(a)]) continue;
@@ -156,8 +154,7 @@ void ReferenceFindJunctionFaces() {
   int32_t foundM = -1, foundP = -1;
   for (int32_t m = 0; m < nA && foundM < 0; ++m) {
     const FaceRecord a = BuildFaceRecord(first, orderA[static_cast<size_t>(m)]);
-    ReportProgress(nB, "Searching faces...", 1);
-    if (JoinState.LastError != 0) return;
+    if (!ReportProgress(nB, "Searching faces...", 1)) return;
     for (int32_t p = 0; p < nB; ++p) {
       const FaceRecord b = BuildFaceRecord(second, orderB[static_cast<size_t>(p)]);
       if (a.corners == b.corners && MatchFacePair(a, b)) {
@@ -176,7 +173,7 @@ void ReferenceFindJunctionFaces() {
   g_info = {foundM, foundP};
   JoinState.ProgressTick = 0;
   const int64_t steps = int64_t{nB - foundP} * (nA - foundM - 1);
-  ReportProgress(static_cast<int32_t>(std::min<int64_t>(steps, INT32_MAX)), "Faces found!", 1);
+  static_cast<void>(ReportProgress(static_cast<int32_t>(std::min<int64_t>(steps, INT32_MAX)), "Faces found!", 1));
 }
 
 }  // namespace spl::testing

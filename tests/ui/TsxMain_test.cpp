@@ -308,14 +308,14 @@ TEST_F(MainFormTest, HostDeactivationDuringAJoinOnlyHides) {
 
 TEST_F(MainFormTest, AbortClickDeliveredByAPumpStopsTheNextProgressCall) {
   form->SetAbortEnabled(true);
-  spl::ReportProgress(0, "Stage", 1);  // a first call dispatches
+  EXPECT_TRUE(spl::ReportProgress(0, "Stage", 1));  // a first call dispatches
   QMetaObject::invokeMethod(
       ui().Button8, [this] { QTest::mouseClick(ui().Button8, Qt::LeftButton); },
       Qt::QueuedConnection);
-  spl::ReportProgress(0, "Next stage", 1);  // a new stage dispatches: the click lands
+  EXPECT_TRUE(spl::ReportProgress(0, "Next stage", 1));  // a new stage dispatches: the click lands
   EXPECT_TRUE(JoinState.AbortRequested);
   EXPECT_EQ(JoinState.LastError, 0);
-  spl::ReportProgress(0, "Next stage", 1);
+  EXPECT_FALSE(spl::ReportProgress(0, "Next stage", 1));
   EXPECT_EQ(JoinState.LastError, -1100);
   EXPECT_EQ(boxes.Texts(), std::vector<QString>{kMsg11});
 }
