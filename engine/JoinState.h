@@ -11,6 +11,10 @@ namespace spl {
 // A host object handle as the engine keeps it; 0 = none.
 using HostObject = tsxSOBJ;
 
+// The accuracy a new tool window, its reset button and the command-line
+// join start from.
+inline constexpr double kDefaultAccuracy = 0.01;
+
 struct TJoinState {
   HostObject FirstObject = 0;
   HostObject SecondObject = 0;

@@ -10,7 +10,6 @@
 namespace spl {
 namespace {
 
-constexpr double kDefaultAccuracy = 0.01;
 constexpr int16_t kHoleMergeVersion = 320;
 
 // Set while RunJoin runs: the window's handlers run inside its progress

@@ -10,8 +10,6 @@
 
 #include "tsxapi.h"
 
-#define TSXHOST_API __attribute__((visibility("default")))
-
 namespace tsxhost {
 
 // A material as a value record: the usual MTL fields.

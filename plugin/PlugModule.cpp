@@ -1,10 +1,12 @@
 #include "PlugModule.h"
 
 #include <QApplication>
+#include <cstddef>
 #include <cstring>
 
 #include "TsxAbout.h"
 #include "TsxMain.h"
+#include "TsxPlug.h"
 
 namespace spl::plug {
 namespace {
@@ -44,10 +46,11 @@ void TWindowOwner::DestroyAll() {
 void GetData(void* record) {
   if (record == nullptr) return;
   auto* bytes = static_cast<unsigned char*>(record);
-  std::memcpy(bytes + kNameOffset, kPluginName, sizeof kPluginName);
-  std::memcpy(bytes + kMakerOffset, kPluginMaker, sizeof kPluginMaker);
-  std::memcpy(bytes + kBitmapIdOffset, &kBitmapId, sizeof kBitmapId);
-  std::memcpy(bytes + kStringIdOffset, &kStringId, sizeof kStringId);
+  // By offset: the host's record need not be aligned for the struct.
+  std::memcpy(bytes + offsetof(tsxPlugInfo, name), kPluginName, sizeof kPluginName);
+  std::memcpy(bytes + offsetof(tsxPlugInfo, maker), kPluginMaker, sizeof kPluginMaker);
+  std::memcpy(bytes + offsetof(tsxPlugInfo, bitmapId), &kBitmapId, sizeof kBitmapId);
+  std::memcpy(bytes + offsetof(tsxPlugInfo, stringId), &kStringId, sizeof kStringId);
 }
 
 int32_t OnLeftClick() {

@@ -4,7 +4,6 @@
 #pragma once
 
 #include <QPointer>
-#include <cstddef>
 #include <cstdint>
 
 class TTsxMainForm;
@@ -16,12 +15,6 @@ inline constexpr char kPluginName[] = "SPLICER-BOT";
 inline constexpr char kPluginMaker[] = "Studio MORIKAZ";
 inline constexpr uint16_t kBitmapId = 101;
 inline constexpr uint16_t kStringId = 1;
-
-// Where tsxGetData writes in the host's identity record.
-inline constexpr std::size_t kNameOffset = 0;
-inline constexpr std::size_t kMakerOffset = 32;
-inline constexpr std::size_t kBitmapIdOffset = 96;
-inline constexpr std::size_t kStringIdOffset = 98;
 
 // Owns the module's windows; destroys them at unload while the module's
 // code and resources are still there.

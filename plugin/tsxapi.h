@@ -32,17 +32,7 @@
 #include <stddef.h>
 #include <stdint.h>
 
-#if defined(__i386__)
-#define TSXCALL __attribute__((cdecl))
-#else
-#define TSXCALL
-#endif
-
-#if defined(TSXAPI_BUILDING_HOST)
-#define TSXAPI __attribute__((visibility("default")))
-#else
-#define TSXAPI
-#endif
+#include "tsxlinkage.h"
 
 #ifdef __cplusplus
 extern "C" {

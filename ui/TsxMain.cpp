@@ -171,7 +171,7 @@ void TTsxMainForm::FormCreate() {
   SetLamp(2, false);
   spl::InitJoinStateForWindow();
   WriteAccuracy();
-  ui->SpinArrow1->SetPosition(10);
+  ui->SpinArrow1->SetPosition(spl::RoundToThousandths(spl::kDefaultAccuracy));
   ui->Label4->setText(QStringLiteral("0"));
   ui->Label2->setText(QString());
   ui->Button8->setEnabled(false);
@@ -190,7 +190,7 @@ void TTsxMainForm::FormClose() {
 
 void TTsxMainForm::Button7Click() {
   Guarded(this, [this] {
-    spl::JoinState.Accuracy = 0.01;
+    spl::JoinState.Accuracy = spl::kDefaultAccuracy;
     ui->SpinArrow1->SetPosition(spl::RoundToThousandths(spl::JoinState.Accuracy));
     WriteAccuracy();
   });

@@ -6,9 +6,7 @@
 
 namespace splicer {
 
-// Exit status, one per kind of failure: 0 done, 2 bad usage, 3 a file
-// could not be read, parsed or written, 4 the join ended in an error or was
-// aborted.
+// Exit statuses: ../ExitStatus.h.
 
 void AddInfoCommand(CLI::App& app);
 void AddJoinCommand(CLI::App& app);

@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "../ExitStatus.h"
 #include "Commands.h"
 #include "ObjFile.h"
 #include "Scene.h"
@@ -10,9 +11,6 @@
 
 namespace splicer {
 namespace {
-
-constexpr int kExitOk = 0;
-constexpr int kExitFile = 3;
 
 const char* TypeName(int32_t type) {
   switch (type & 0xFF) {
@@ -47,7 +45,7 @@ int RunInfo(const InfoSettings& settings) {
   for (const std::string& w : loaded.warnings) std::fprintf(stderr, "warning: %s\n", w.c_str());
   if (!loaded.ok) {
     std::fprintf(stderr, "error: %s\n", loaded.error.c_str());
-    return kExitFile;
+    return exitstatus::kFile;
   }
   if (settings.namesOnly) {
     // One name a line, nothing else: for shell completion and scripts.
@@ -55,7 +53,7 @@ int RunInfo(const InfoSettings& settings) {
   } else {
     PrintTable(path, loaded.objects);
   }
-  return kExitOk;
+  return exitstatus::kOk;
 }
 
 }  // namespace
@@ -66,7 +64,7 @@ void AddInfoCommand(CLI::App& app) {
   info->add_option("scene", settings->scene, "OBJ scene to read")->required();
   info->add_flag("--names", settings->namesOnly, "print only the object names, one a line");
   info->callback([settings] {
-    if (const int status = RunInfo(*settings); status != kExitOk) throw CLI::RuntimeError(status);
+    if (const int status = RunInfo(*settings); status != exitstatus::kOk) throw CLI::RuntimeError(status);
   });
 }
 

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "../ExitStatus.h"
 #include "Commands.h"
 #include "Errors.h"
 #include "JoinState.h"
@@ -24,19 +25,13 @@
 namespace splicer {
 namespace {
 
-// Exit status, one per kind of failure.
-constexpr int kExitOk = 0;
-constexpr int kExitUsage = 2;
-constexpr int kExitFile = 3;  // a file could not be read, parsed or written
-constexpr int kExitJoin = 4;  // the join ended in an error or was aborted
-
 struct JoinSettings {
   std::string scene;
   std::string first;
   std::string second;
   std::string output;
   std::string report;
-  double accuracy = 0.01;
+  double accuracy = spl::kDefaultAccuracy;
   bool wholeScene = false;
   bool seam = false;  // join along the whole seam instead of one face pair
 };
@@ -159,14 +154,14 @@ int RunJoinCommand(const JoinSettings& s) {
   for (const std::string& w : loaded.warnings) std::fprintf(stderr, "warning: %s\n", w.c_str());
   if (!loaded.ok) {
     Error(loaded.error);
-    return kExitFile;
+    return exitstatus::kFile;
   }
   const tsxSOBJ first = tsxhost::FindObject(s.first);
   const tsxSOBJ second = tsxhost::FindObject(s.second);
   for (const std::string* name : {&s.first, &s.second}) {
     if (tsxhost::FindObject(*name) == 0) {
       Error("no object named \"" + *name + "\" in " + s.scene + "; its objects are " + ObjectList());
-      return kExitUsage;
+      return exitstatus::kUsage;
     }
   }
 
@@ -180,15 +175,15 @@ int RunJoinCommand(const JoinSettings& s) {
   view.ClearBar();
 
   const bool reported = s.report.empty() || WriteReport(s.report, MakeReport(first, second, result, clock));
-  if (result == 0) return kExitJoin;
+  if (result == 0) return exitstatus::kFailed;
   tsxhost::SetObjectName(result, ResultName(s));
   std::string error;
   const std::vector<tsxSOBJ> objects = s.wholeScene ? tsxhost::SceneObjects() : std::vector<tsxSOBJ>{result};
   if (!tsxhost::SaveObj(s.output, objects, &error)) {
     Error(error);
-    return kExitFile;
+    return exitstatus::kFile;
   }
-  return reported ? kExitOk : kExitFile;
+  return reported ? exitstatus::kOk : exitstatus::kFile;
 }
 
 }  // namespace
@@ -212,7 +207,7 @@ void AddJoinCommand(CLI::App& app) {
   join->add_flag("--seam", settings->seam,
                  "join along the whole seam: drop every face lying on the other object, weld the seam");
   join->callback([settings] {
-    if (const int status = RunJoinCommand(*settings); status != kExitOk) {
+    if (const int status = RunJoinCommand(*settings); status != exitstatus::kOk) {
       throw CLI::RuntimeError(status);
     }
   });

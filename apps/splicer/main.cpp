@@ -3,13 +3,8 @@
 #include <cstdio>
 #include <exception>
 
+#include "../ExitStatus.h"
 #include "Commands.h"
-
-namespace {
-constexpr int kExitOk = 0;
-constexpr int kExitUsage = 2;
-constexpr int kExitFile = 3;
-}  // namespace
 
 int main(int argc, char** argv) {
   CLI::App app{"SPLICER-BOT: join two polyhedron objects across the face they share"};
@@ -25,10 +20,10 @@ int main(int argc, char** argv) {
     if (e.get_exit_code() == 0) return app.exit(e);  // --help
     std::fprintf(stderr, "error: %s\n", e.what());
     std::fprintf(stderr, "Run with --help for more information.\n");
-    return kExitUsage;
+    return exitstatus::kUsage;
   } catch (const std::exception& e) {
     std::fprintf(stderr, "error: %s\n", e.what());
-    return kExitFile;
+    return exitstatus::kFile;
   }
-  return kExitOk;
+  return exitstatus::kOk;
 }

@@ -6,8 +6,9 @@
 #include <QFileInfo>
 
 #include <algorithm>
-#include <array>
 #include <cstring>
+
+#include "TsxPlug.h"
 
 namespace {
 
@@ -16,19 +17,13 @@ std::vector<QWidget*> windowsNow() {
   return {list.begin(), list.end()};
 }
 
-QString fieldText(const std::array<char, 100>& record, size_t offset,
-                  size_t size) {
-  const char* begin = record.data() + offset;
-  const void* end = std::memchr(begin, 0, size);
-  const size_t length =
-      end ? static_cast<size_t>(static_cast<const char*>(end) - begin) : size;
-  return QString::fromLatin1(begin, static_cast<qsizetype>(length));
-}
-
-uint16_t fieldU16(const std::array<char, 100>& record, size_t offset) {
-  uint16_t value = 0;
-  std::memcpy(&value, record.data() + offset, sizeof value);
-  return value;
+// A text field of the identity record, bounded by its size when the
+// module left it unterminated.
+template <size_t N>
+QString fieldText(const char (&field)[N]) {
+  const void* end = std::memchr(field, 0, N);
+  const size_t length = end ? static_cast<size_t>(static_cast<const char*>(end) - field) : N;
+  return QString::fromLatin1(field, static_cast<qsizetype>(length));
 }
 
 }  // namespace
@@ -73,16 +68,16 @@ bool PluginModule::load(const QString& path) {
 
   // The record is zeroed so that unterminated or unwritten fields read as
   // bounded, empty texts.
-  std::array<char, 100> record{};
+  tsxPlugInfo record{};
   const auto before = windowsNow();
   enter();
-  getData(record.data(), 0);
+  getData(&record, 0);
   noteNewWindows(before);
   leave();
-  identity_.name = fieldText(record, 0, 32);
-  identity_.maker = fieldText(record, 32, 64);
-  identity_.bitmapId = fieldU16(record, 96);
-  identity_.stringId = fieldU16(record, 98);
+  identity_.name = fieldText(record.name);
+  identity_.maker = fieldText(record.maker);
+  identity_.bitmapId = record.bitmapId;
+  identity_.stringId = record.stringId;
   return true;
 }
 

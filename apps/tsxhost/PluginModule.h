@@ -10,12 +10,12 @@
 #include <cstdint>
 #include <vector>
 
-// Identity record handed to tsxGetData: the host's layout, 100 bytes used.
+// What the module's tsxGetData wrote into its identity record (tsxPlugInfo).
 struct PluginIdentity {
-  QString name;       // offset 0, up to 32 bytes
-  QString maker;      // offset 32, up to 64 bytes
-  uint16_t bitmapId;  // offset 96
-  uint16_t stringId;  // offset 98
+  QString name;
+  QString maker;
+  uint16_t bitmapId;
+  uint16_t stringId;
 };
 
 class PluginModule : public QObject {

@@ -4,6 +4,7 @@
 
 #include <cstdio>
 
+#include "../ExitStatus.h"
 #include "Camera.h"
 #include "ObjFile.h"
 #include "Rasterizer.h"
@@ -14,7 +15,7 @@ int RunRender(const HostOptions& o) {
   const tsxhost::ObjResult r = tsxhost::LoadObj(QFile::encodeName(o.render).toStdString());
   if (!r.ok) {
     std::fprintf(stderr, "error: %s\n", r.error.c_str());
-    return 3;
+    return exitstatus::kFile;
   }
   for (const std::string& w : r.warnings) std::fprintf(stderr, "warning: %s\n", w.c_str());
   const SceneGeometry scene = BuildSceneGeometry(tsxhost::SceneObjects());
@@ -25,7 +26,7 @@ int RunRender(const HostOptions& o) {
     const tsxSOBJ obj = tsxhost::FindObject(o.select.toStdString());
     if (!obj) {
       std::fprintf(stderr, "error: no object named '%s'\n", qPrintable(o.select));
-      return 3;
+      return exitstatus::kFile;
     }
     settings.selected = scene.indexOf(obj);
   }
@@ -35,7 +36,7 @@ int RunRender(const HostOptions& o) {
   const Frame frame = RenderScene(scene, camera, settings);
   if (!frame.image.save(o.out, "PNG")) {
     std::fprintf(stderr, "error: cannot write %s\n", qPrintable(o.out));
-    return 4;
+    return exitstatus::kFailed;
   }
-  return 0;
+  return exitstatus::kOk;
 }

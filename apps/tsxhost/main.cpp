@@ -5,6 +5,7 @@
 
 #include <cstdio>
 
+#include "../ExitStatus.h"
 #include "HostApplication.h"
 #include "HostOptions.h"
 #include "MainWindow.h"
@@ -21,9 +22,9 @@ int ReadOptions(const QStringList& arguments, HostOptions* options) {
   bool exitNow = false;
   if (!ParseHostOptions(arguments, options, &error, &exitNow)) {
     std::fprintf(stderr, "error: %s\n", qPrintable(error));
-    return 2;
+    return exitstatus::kUsage;
   }
-  return exitNow ? 0 : -1;
+  return exitNow ? exitstatus::kOk : -1;
 }
 
 QStringList Arguments(int argc, char** argv) {
@@ -65,7 +66,7 @@ bool OpenStartScenes(const HostOptions& options, SceneDocument& document) {
 int RunInteractive(int argc, char** argv, const HostOptions& options) {
   if (!HaveDisplay()) {
     std::fprintf(stderr, "error: no display (use --render for pictures without one)\n");
-    return 2;
+    return exitstatus::kUsage;
   }
   HostApplication app(argc, argv);
 
@@ -81,7 +82,7 @@ int RunInteractive(int argc, char** argv, const HostOptions& options) {
   tsxhost::SetMainViewHwnd(window.winId());
   if (!OpenStartScenes(options, document)) {
     module.unload();
-    return 3;
+    return exitstatus::kFile;
   }
   window.show();
   const int status = app.exec();
