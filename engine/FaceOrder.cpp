@@ -2,8 +2,6 @@
 // always at the front of the sorted list once placed entries are skipped.
 #include "FaceOrder.h"
 
-#include <new>
-
 #include "RadixSort.h"
 
 namespace spl {
@@ -20,19 +18,14 @@ uint64_t RankBits(const FaceRank& r) {
 
 FaceOrdering::FaceOrdering(const FaceRank* ranks, int32_t count)
     : ranks_(ranks), count_(count > 0 ? count : 0),
-      sorted_(new uint64_t[static_cast<size_t>(count_) + 1]),
-      placed_(new bool[static_cast<size_t>(count_) + 1]()) {
+      sorted_(std::make_unique_for_overwrite<uint64_t[]>(static_cast<size_t>(count_) + 1)),
+      placed_(std::make_unique<bool[]>(static_cast<size_t>(count_) + 1)) {
   for (int32_t i = 0; i < count_; ++i) {
     sorted_[i] = (RankBits(ranks_[i]) << 31) | static_cast<uint32_t>(i);
   }
   // Entries are in index order, so a stable sort on the rank bits alone
   // orders equal ranks by index.
-  RadixSortBits(sorted_, static_cast<size_t>(count_), 31, 33);
-}
-
-FaceOrdering::~FaceOrdering() {
-  delete[] sorted_;
-  delete[] placed_;
+  RadixSortBits(sorted_.get(), static_cast<size_t>(count_), 31, 33);
 }
 
 int32_t FaceOrdering::Next(int32_t m) {

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 
 namespace spl {
 
@@ -24,10 +25,8 @@ struct FaceRank {
 // function then returns false with order[0..m) filled.
 class FaceOrdering {
  public:
+  // Throws std::bad_alloc, holding nothing, when its arrays cannot be had.
   FaceOrdering(const FaceRank* ranks, int32_t count);
-  ~FaceOrdering();
-  FaceOrdering(const FaceOrdering&) = delete;
-  FaceOrdering& operator=(const FaceOrdering&) = delete;
 
   template <typename OnPosition>
   bool Place(int32_t* order, OnPosition&& onPosition) {
@@ -43,8 +42,8 @@ class FaceOrdering {
 
   const FaceRank* ranks_;
   int32_t count_;
-  uint64_t* sorted_;   // rank and index packed, ascending
-  bool* placed_;
+  std::unique_ptr<uint64_t[]> sorted_;  // rank and index packed, ascending
+  std::unique_ptr<bool[]> placed_;
   int32_t cursor_ = 0;  // first entry of sorted_ that may be unplaced
 };
 

@@ -35,11 +35,17 @@ struct Block {
   std::vector<int64_t> rawVertex, rawUv;  // global indices, checked at the end
 };
 
+// A material library named by an "mtllib" line.
+struct Library {
+  long line = 0;
+  std::string file;
+};
+
 class Parser {
  public:
   Parser(std::string_view text, std::string file) : text_(text), file_(std::move(file)) {}
 
-  bool Run(std::vector<Block>* blocks, std::vector<std::string>* libraries, std::string* error);
+  bool Run(std::vector<Block>* blocks, std::vector<Library>* libraries, std::string* error);
 
  private:
   bool Fail(const std::string& what) {
@@ -51,7 +57,9 @@ class Parser {
   bool ParseFace(std::string_view rest);
   bool ParseIndex(std::string_view token, int64_t count, int64_t* global, const char* what);
   bool CloseBlock();
+  void OpenBlock(std::string name, bool implicit);
   Block& Current();
+  bool UseMaterial(const std::string& name);
   bool ReadFloat(std::string_view& rest, float* out, bool required, const char* what);
 
   std::string_view text_;
@@ -60,7 +68,7 @@ class Parser {
   std::string error_;
   std::vector<Block> blocks_;
   std::unordered_set<std::string> names_;
-  std::vector<std::string> libraries_;
+  std::vector<Library> libraries_;
   int64_t vertexCount_ = 0, uvCount_ = 0;
   bool openBlock_ = false;
   bool nameTaken_ = false;  // the implicit object's name is in the scene
@@ -87,22 +95,42 @@ std::string_view NextToken(std::string_view& rest) {
   return token;
 }
 
+void Parser::OpenBlock(std::string name, bool implicit) {
+  Block block;
+  block.name = std::move(name);
+  block.line = line_;
+  block.implicit = implicit;
+  block.vertexStart = vertexCount_;
+  block.uvStart = uvCount_;
+  names_.insert(block.name);
+  blocks_.push_back(std::move(block));
+  openBlock_ = true;
+}
+
 Block& Parser::Current() {
   if (!openBlock_) {
     // Geometry before any "o" line forms an object named after the file.
-    Block block;
-    block.name = std::filesystem::path(file_).stem().string();
-    if (block.name.empty()) block.name = "object";
-    if (FindObject(block.name)) nameTaken_ = true;
-    block.line = line_;
-    block.implicit = true;
-    block.vertexStart = vertexCount_;
-    block.uvStart = uvCount_;
-    names_.insert(block.name);
-    blocks_.push_back(std::move(block));
-    openBlock_ = true;
+    std::string name = std::filesystem::path(file_).stem().string();
+    if (name.empty()) name = "object";
+    if (FindObject(name)) nameTaken_ = true;
+    OpenBlock(std::move(name), true);
   }
   return blocks_.back();
+}
+
+// Faces from here on take material `name`; a face's material is an index
+// into the block's table, so a block holds at most 65,536 names.
+bool Parser::UseMaterial(const std::string& name) {
+  Block& block = Current();
+  auto it = block.materialIndex.find(name);
+  if (it == block.materialIndex.end()) {
+    if (block.materialNames.size() > std::numeric_limits<uint16_t>::max()) return Fail("too many materials");
+    it = block.materialIndex.emplace(name, static_cast<uint16_t>(block.materialNames.size())).first;
+    block.materialNames.push_back(name);
+  }
+  block.currentMaterial = it->second;
+  block.materialChosen = true;
+  return true;
 }
 
 bool Parser::ReadFloat(std::string_view& rest, float* out, bool required, const char* what) {
@@ -181,12 +209,8 @@ bool Parser::ParseFace(std::string_view rest) {
   }
   if (corners < 3) return Fail("face with " + std::to_string(corners) + " corners (at least 3 needed)");
   if (corners > INT16_MAX) return Fail("face with " + std::to_string(corners) + " corners (at most 32767)");
-  if (!block.materialChosen) {
-    block.materialChosen = true;
-    auto [it, inserted] = block.materialIndex.try_emplace("default", static_cast<uint16_t>(block.materialNames.size()));
-    if (inserted) block.materialNames.push_back("default");
-    block.currentMaterial = it->second;
-  }
+  // Faces before any "usemtl" of their object take "default".
+  if (!block.materialChosen && !UseMaterial("default")) return false;
   block.mesh.faceStart.push_back(static_cast<uint32_t>(block.rawVertex.size()));
   block.mesh.faceMaterial.push_back(block.currentMaterial);
   block.faceLine.push_back(line_);
@@ -220,7 +244,7 @@ bool Parser::CloseBlock() {
   return true;
 }
 
-bool Parser::Run(std::vector<Block>* blocks, std::vector<std::string>* libraries, std::string* error) {
+bool Parser::Run(std::vector<Block>* blocks, std::vector<Library>* libraries, std::string* error) {
   size_t at = 0;
   bool ok = true;
   while (ok && at < text_.size()) {
@@ -243,29 +267,12 @@ bool Parser::Run(std::vector<Block>* blocks, std::vector<std::string>* libraries
       const std::string name(Trim(rest));
       if (ok && name.empty()) ok = Fail("object without a name");
       if (ok && (names_.count(name) || FindObject(name))) ok = Fail("a second object named '" + name + "'");
-      if (ok) {
-        Block block;
-        block.name = name;
-        block.line = line_;
-        block.vertexStart = vertexCount_;
-        block.uvStart = uvCount_;
-        names_.insert(name);
-        blocks_.push_back(std::move(block));
-        openBlock_ = true;
-      }
+      if (ok) OpenBlock(name, false);
     } else if (key == "usemtl") {
-      Block& block = Current();
-      const std::string name(Trim(rest));
-      auto [it, inserted] = block.materialIndex.try_emplace(name, static_cast<uint16_t>(block.materialNames.size()));
-      if (inserted) {
-        if (block.materialNames.size() > std::numeric_limits<uint16_t>::max()) return Fail("too many materials");
-        block.materialNames.push_back(name);
-      }
-      block.currentMaterial = it->second;
-      block.materialChosen = true;
+      ok = UseMaterial(std::string(Trim(rest)));
     } else if (key == "mtllib") {
       for (std::string_view lib = NextToken(rest); !lib.empty(); lib = NextToken(rest)) {
-        libraries_.push_back(std::to_string(line_) + ":" + std::string(lib));
+        libraries_.push_back({line_, std::string(lib)});
       }
     }
     // vn, s, g, l and anything else carry nothing this host keeps.
@@ -300,18 +307,16 @@ CtsxVector3f BoundingBoxCentre(const std::vector<CtsxVector3f>& vertices) {
 ObjResult LoadObjText(const std::string& text, const std::string& name) {
   ObjResult result;
   std::vector<Block> blocks;
-  std::vector<std::string> libraries;
+  std::vector<Library> libraries;
   Parser parser(text, name);
   if (!parser.Run(&blocks, &libraries, &result.error)) return result;
 
   std::unordered_map<std::string, Material> library;
   const std::filesystem::path dir = std::filesystem::path(name).parent_path();
-  for (const std::string& entry : libraries) {
-    const size_t colon = entry.find(':');
-    const std::string file = entry.substr(colon + 1);
-    if (!detail::ReadMtlFile((dir / file).string(), &library)) {
-      result.warnings.push_back(name + ":" + entry.substr(0, colon) + ": cannot read material library '" + file +
-                                "'; faces keep their material names");
+  for (const Library& entry : libraries) {
+    if (!detail::ReadMtlFile((dir / entry.file).string(), &library)) {
+      result.warnings.push_back(name + ":" + std::to_string(entry.line) + ": cannot read material library '" +
+                                entry.file + "'; faces keep their material names");
     }
   }
 

@@ -125,6 +125,15 @@ TEST_F(ObjTest, MalformedFilesAreRefusedWithFileAndLine) {
   const auto tooMany = tsxhost::LoadObjText(huge + "\n", "bad.obj");
   EXPECT_EQ(tooMany.error, "bad.obj:3: face with 32768 corners (at most 32767)");
 
+  // Material indices are 16 bits: the 65,537th name of one object is one
+  // too many, and says so.
+  std::string materials = "o A\nv 0 0 0\n";
+  for (int i = 0; i <= 65536; ++i) materials += "usemtl m" + std::to_string(i) + "\n";
+  const auto tooManyMaterials = tsxhost::LoadObjText(materials, "bad.obj");
+  EXPECT_FALSE(tooManyMaterials.ok);
+  EXPECT_EQ(tooManyMaterials.error, "bad.obj:65539: too many materials");
+  EXPECT_TRUE(tsxhost::SceneObjects().empty());
+
   const auto missing = tsxhost::LoadObj((dir_ / "none.obj").string());
   EXPECT_FALSE(missing.ok);
   EXPECT_EQ(missing.error, (dir_ / "none.obj").string() + ": cannot read the file");

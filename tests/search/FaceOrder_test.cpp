@@ -3,8 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <new>
 #include <random>
 #include <vector>
+
+#include "FailingNew.h"
 
 namespace spl {
 namespace {
@@ -60,6 +63,25 @@ TEST(FaceOrder, StopsWhenAPositionSaysSo) {
   FaceOrdering ordering(ranks.data(), 3);
   EXPECT_FALSE(ordering.Place(order.data(), [](int32_t m) { return m < 2; }));
   EXPECT_EQ(order, (std::vector<int32_t>{2, 1, -1}));
+}
+
+TEST(FaceOrder, AnAllocationThatFailsLeavesNothingBehind) {
+  // Its two arrays and the sort's scratch fail in turn; each time the
+  // failure reaches the caller and every block already had is given back.
+  std::vector<FaceRank> ranks(1000);
+  for (size_t i = 0; i < ranks.size(); ++i) ranks[i].key = static_cast<int32_t>(ranks.size() - i);
+  const int64_t before = testing::LiveNewBlocks();
+  const int allocations = testing::ForEachFailingNew(
+      [&] {
+        try {
+          FaceOrdering ordering(ranks.data(), static_cast<int32_t>(ranks.size()));
+        } catch (const std::bad_alloc&) {
+          return true;
+        }
+        return false;
+      },
+      [&](int n) { EXPECT_EQ(testing::LiveNewBlocks(), before) << "failing allocation " << n; });
+  EXPECT_GE(allocations, 3);
 }
 
 TEST(FaceOrder, AgreesWithTheSelectionOnRandomKeysWithManyTies) {
