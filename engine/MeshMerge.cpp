@@ -51,11 +51,6 @@ class Merge {
   bool CloseUp();
   bool HandOver();
 
-  // Calls `visit` on the corner list of every face of the second run and,
-  // when holes are merged, on the corner list of each of their holes.
-  template <typename Visit>
-  void ForSecondRunCorners(Visit visit);
-
   HostObject result_;
   HostObject second_;
   int32_t va_ = 0, vb_ = 0, ua_ = 0, ub_ = 0, fa_ = 0, fb_ = 0;
@@ -196,37 +191,37 @@ bool Merge::BuildWeld(CtsxFace** facesA, CtsxFace** facesB) {
   return true;
 }
 
-template <typename Visit>
-void Merge::ForSecondRunCorners(Visit visit) {
+// Onto the merged numbering: vertex indices + VA, welded, and closed up
+// over face B's dropped vertices; UV indices + UA except a corner without a
+// UV, which keeps -1. Closing up belongs to the next phase, but the copies
+// are the merge's own until handed over: doing it in the same pass saves a
+// walk over every corner and nobody can tell.
+void Merge::Renumber() {
+  const JunctionWeld& weld = *weld_;
+  const int32_t va = va_;
+  const int32_t ua = ua_;
+  const auto renumber = [&weld, va, ua](CtsxCorner* corner, int32_t n) {
+    for (int32_t c = 0; c < n; ++c) {
+      const int32_t welded = weld.Weld(corner[c].vindex + va);
+      corner[c].vindex = welded - weld.DroppedBelow(welded);
+      if (corner[c].uvindex >= 0) corner[c].uvindex += ua;
+    }
+  };
   const bool holes = JoinState.HoleMergeEnabled;
   for (int32_t pos = fa_ - 1; pos < faces_->Made(); ++pos) {
     CtsxFace* face = (*faces_)[pos];
-    visit(face->corners, CornerCount(face));
+    face->materialIndex = material_;
+    renumber(face->corners, CornerCount(face));
     if (!holes) continue;
     const int32_t nh = tsxFaceGetNbrHoles(face);
     if (nh <= 0) continue;
     CtsxHole** hole = tsxFaceGetHoleptrArray(face);
     if (!hole) continue;
-    for (int32_t h = 0; h < nh; ++h) visit(hole[h]->corners, std::max<int32_t>(hole[h]->nbrCorners, 0));
+    for (int32_t h = 0; h < nh; ++h) renumber(hole[h]->corners, std::max<int32_t>(hole[h]->nbrCorners, 0));
   }
 }
 
-// Onto the merged numbering: vertex indices + VA, then welded; UV indices +
-// UA except a corner without a UV, which keeps -1.
-void Merge::Renumber() {
-  for (int32_t pos = fa_ - 1; pos < faces_->Made(); ++pos) (*faces_)[pos]->materialIndex = material_;
-  const JunctionWeld& weld = *weld_;
-  const int32_t va = va_;
-  const int32_t ua = ua_;
-  ForSecondRunCorners([&weld, va, ua](CtsxCorner* corner, int32_t n) {
-    for (int32_t c = 0; c < n; ++c) {
-      corner[c].vindex = weld.Weld(corner[c].vindex + va);
-      if (corner[c].uvindex >= 0) corner[c].uvindex += ua;
-    }
-  });
-}
-
-// Drops face B's vertices and closes the indices above them up.
+// Drops face B's vertices (the corners were closed up over them already).
 bool Merge::CloseUp() {
   const std::size_t total = static_cast<std::size_t>(va_) + static_cast<std::size_t>(vb_);
   compact_ = HostBlock<CtsxVector3f>(total);
@@ -244,11 +239,6 @@ bool Merge::CloseUp() {
   }
   std::memcpy(compact_.get() + to, merged_.get() + from, sizeof(CtsxVector3f) * (total - from));
   kept_ = static_cast<int32_t>(to + total - from);
-
-  const JunctionWeld& weld = *weld_;
-  ForSecondRunCorners([&weld](CtsxCorner* corner, int32_t n) {
-    for (int32_t c = 0; c < n; ++c) corner[c].vindex -= weld.DroppedBelow(corner[c].vindex);
-  });
   return true;
 }
 

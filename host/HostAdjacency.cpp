@@ -10,12 +10,14 @@
 namespace tsxhost::detail {
 namespace {
 
+// 12 bytes: a face has at most 32767 corners.
 struct EdgeEntry {
-  int32_t upper;   // the edge's higher vertex index
+  int32_t upper;    // the edge's higher vertex index
   int32_t face;
-  int32_t corner;  // the edge runs from this corner to the next
-  bool forward;    // it runs from the lower vertex to the upper one
+  uint16_t corner;  // the edge runs from this corner to the next
+  bool forward;     // it runs from the lower vertex to the upper one
 };
+static_assert(sizeof(EdgeEntry) == 12);
 
 }  // namespace
 
@@ -37,14 +39,14 @@ bool ComputeAdjacency(Polyhedron& poly) {
     for (int32_t c = 0; c < face.nbrCorners; ++c) {
       face.corners[c].adjFace = face.corners[c].adjCorner = -1;
       int32_t lo = 0, hi = 0;
-      if (edge(face, c, &lo, &hi)) ++start[static_cast<size_t>(lo) + 1];
+      if (edge(face, c, &lo, &hi)) ++start[static_cast<size_t>(lo) + 2];
     }
   }
-  for (size_t v = 1; v < buckets; ++v) start[v] += start[v - 1];
-  ScratchArray<EdgeEntry> entries(start[static_cast<size_t>(nv)]);
-  ScratchArray<uint32_t> fill(buckets - 1);
-  if (entries.empty() || fill.empty()) return false;
-  std::copy_n(start.data(), buckets - 1, fill.data());
+  // Counted one bucket ahead, so that placing moves each start[v + 1] from
+  // the start of bucket v to its end, where bucket v + 1 starts.
+  for (size_t v = 2; v < buckets; ++v) start[v] += start[v - 1];
+  ScratchArray<EdgeEntry> entries(start[buckets - 1]);
+  if (entries.empty()) return false;
   for (int32_t f = 0; f < poly.faceCount; ++f) {
     const CtsxFace& face = *poly.faces[f];
     for (int32_t c = 0; c < face.nbrCorners; ++c) {
@@ -53,7 +55,7 @@ bool ComputeAdjacency(Polyhedron& poly) {
         closed = false;
         continue;
       }
-      entries[fill[static_cast<size_t>(lo)]++] = {hi, f, c, face.corners[c].vindex == lo};
+      entries[start[static_cast<size_t>(lo) + 1]++] = {hi, f, static_cast<uint16_t>(c), face.corners[c].vindex == lo};
     }
   }
   for (int32_t v = 0; v < nv; ++v) {
