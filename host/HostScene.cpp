@@ -68,42 +68,63 @@ void AddToScene(Object& obj) {
   TheState().sceneOrder.push_back(obj.id);
 }
 
-}  // namespace
+// What a new polyhedron is made of, whichever way it comes in.
+struct PolyhedronParts {
+  const std::vector<CtsxVector3f>& vertices;
+  const std::vector<CtsxUV>& uvs;
+  size_t faceCount;
+  const std::vector<Material>& materials;
+};
 
-tsxSOBJ AddFlatPolyhedron(const std::string& name, const FlatMesh& mesh,
-                          const CtsxVector3f& axes) {
+// The steps every new polyhedron shares: its arrays as host blocks, face f
+// from `makeFace(f)`, its materials (one default when it has none), a new
+// handle and a place at the end of the scene.
+template <typename MakeFace>
+tsxSOBJ AddNewPolyhedron(const std::string& name, const CtsxTxmx3f& transform, const CtsxVector3f& axes,
+                         const PolyhedronParts& parts, MakeFace makeFace) {
   auto obj = std::make_unique<Object>();
   obj->name = name;
   obj->type = e_tsxPOLYHEDRON;
+  obj->transform = transform;
   obj->axes = axes;
   auto poly = std::make_unique<Polyhedron>();
-  const size_t nf = mesh.faceStart.size() - 1;
-  auto* vertices = static_cast<CtsxVector3f*>(AllocBlock(sizeof(CtsxVector3f) * mesh.vertices.size()));
-  auto* uvs = static_cast<CtsxUV*>(AllocBlock(sizeof(CtsxUV) * mesh.uvs.size()));
-  auto* faces = static_cast<CtsxFace**>(AllocZeroedBlock(sizeof(CtsxFace*) * nf));
-  if (!ReserveFaces(nf * FaceBytes(0, nullptr, 0) + sizeof(CtsxCorner) * mesh.corners.size())) std::abort();
+  auto* vertices = static_cast<CtsxVector3f*>(AllocBlock(sizeof(CtsxVector3f) * parts.vertices.size()));
+  auto* uvs = static_cast<CtsxUV*>(AllocBlock(sizeof(CtsxUV) * parts.uvs.size()));
+  auto* faces = static_cast<CtsxFace**>(AllocZeroedBlock(sizeof(CtsxFace*) * parts.faceCount));
   if (!vertices || !uvs || !faces) std::abort();
-  std::copy(mesh.vertices.begin(), mesh.vertices.end(), vertices);
-  std::copy(mesh.uvs.begin(), mesh.uvs.end(), uvs);
-  poly->ReplaceVertices(static_cast<int32_t>(mesh.vertices.size()), vertices);
-  poly->ReplaceUVs(static_cast<int32_t>(mesh.uvs.size()), uvs);
-  const std::vector<int32_t> noHoles;
-  for (size_t f = 0; f < nf; ++f) {
-    const uint32_t begin = mesh.faceStart[f], end = mesh.faceStart[f + 1];
-    CtsxFace* face = NewFace(static_cast<int32_t>(end - begin), noHoles);
-    if (!face) std::abort();
-    for (uint32_t c = begin; c < end; ++c) {
-      face->corners[c - begin] = {mesh.corners[c].vertex, mesh.corners[c].uv, -1, -1};
-    }
-    face->materialIndex = mesh.faceMaterial[f];
-    faces[f] = face;
+  std::copy(parts.vertices.begin(), parts.vertices.end(), vertices);
+  std::copy(parts.uvs.begin(), parts.uvs.end(), uvs);
+  poly->ReplaceVertices(static_cast<int32_t>(parts.vertices.size()), vertices);
+  poly->ReplaceUVs(static_cast<int32_t>(parts.uvs.size()), uvs);
+  for (size_t f = 0; f < parts.faceCount; ++f) {
+    faces[f] = makeFace(f);
+    if (!faces[f]) std::abort();
   }
-  poly->ReplaceFaces(static_cast<int32_t>(nf), faces);
-  poly->materials = mesh.materials.empty() ? std::vector<Material>{Material{}} : mesh.materials;
+  poly->ReplaceFaces(static_cast<int32_t>(parts.faceCount), faces);
+  poly->materials = parts.materials.empty() ? std::vector<Material>{Material{}} : parts.materials;
   obj->poly = std::move(poly);
   const tsxSOBJ id = Register(std::move(obj));
   AddToScene(*FindObject(id));
   return id;
+}
+
+}  // namespace
+
+tsxSOBJ AddFlatPolyhedron(const std::string& name, const FlatMesh& mesh,
+                          const CtsxVector3f& axes) {
+  const size_t nf = mesh.faceStart.size() - 1;
+  if (!ReserveFaces(nf * FaceBytes(0, nullptr, 0) + sizeof(CtsxCorner) * mesh.corners.size())) std::abort();
+  const std::vector<int32_t> noHoles;
+  return AddNewPolyhedron(name, kIdentity, axes, {mesh.vertices, mesh.uvs, nf, mesh.materials}, [&](size_t f) {
+    const uint32_t begin = mesh.faceStart[f], end = mesh.faceStart[f + 1];
+    CtsxFace* face = NewFace(static_cast<int32_t>(end - begin), noHoles);
+    if (!face) return face;
+    for (uint32_t c = begin; c < end; ++c) {
+      face->corners[c - begin] = {mesh.corners[c].vertex, mesh.corners[c].uv, -1, -1};
+    }
+    face->materialIndex = mesh.faceMaterial[f];
+    return face;
+  });
 }
 
 }  // namespace tsxhost::detail
@@ -190,29 +211,13 @@ namespace tsxhost {
 
 tsxSOBJ AddPolyhedron(const std::string& name, const Mesh& mesh, const CtsxTxmx3f& transform,
                       const CtsxVector3f& axes) {
-  auto obj = std::make_unique<Object>();
-  obj->name = name;
-  obj->type = e_tsxPOLYHEDRON;
-  obj->transform = transform;
-  obj->axes = axes;
-  auto poly = std::make_unique<Polyhedron>();
-  const auto nv = static_cast<int32_t>(mesh.vertices.size());
-  const auto nuv = static_cast<int32_t>(mesh.uvs.size());
-  const auto nf = static_cast<int32_t>(mesh.faces.size());
-  auto* vertices = static_cast<CtsxVector3f*>(AllocBlock(sizeof(CtsxVector3f) * mesh.vertices.size()));
-  auto* uvs = static_cast<CtsxUV*>(AllocBlock(sizeof(CtsxUV) * mesh.uvs.size()));
-  auto* faces = static_cast<CtsxFace**>(AllocZeroedBlock(sizeof(CtsxFace*) * mesh.faces.size()));
-  if (!vertices || !uvs || !faces) std::abort();
-  std::copy(mesh.vertices.begin(), mesh.vertices.end(), vertices);
-  std::copy(mesh.uvs.begin(), mesh.uvs.end(), uvs);
-  poly->ReplaceVertices(nv, vertices);
-  poly->ReplaceUVs(nuv, uvs);
-  for (int32_t f = 0; f < nf; ++f) {
-    const Face& src = mesh.faces[static_cast<size_t>(f)];
+  const detail::PolyhedronParts parts{mesh.vertices, mesh.uvs, mesh.faces.size(), mesh.materials};
+  return detail::AddNewPolyhedron(name, transform, axes, parts, [&](size_t f) {
+    const Face& src = mesh.faces[f];
     std::vector<int32_t> holeCorners;
     for (const auto& hole : src.holes) holeCorners.push_back(static_cast<int32_t>(hole.size()));
     CtsxFace* face = NewFace(static_cast<int32_t>(src.corners.size()), holeCorners);
-    if (!face) std::abort();
+    if (!face) return face;
     for (size_t c = 0; c < src.corners.size(); ++c) {
       face->corners[c] = {src.corners[c].vertex, src.corners[c].uv, -1, -1};
     }
@@ -222,14 +227,8 @@ tsxSOBJ AddPolyhedron(const std::string& name, const Mesh& mesh, const CtsxTxmx3
       }
     }
     face->materialIndex = static_cast<uint16_t>(src.material);
-    faces[f] = face;
-  }
-  poly->ReplaceFaces(nf, faces);
-  poly->materials = mesh.materials.empty() ? std::vector<Material>{Material{}} : mesh.materials;
-  obj->poly = std::move(poly);
-  const tsxSOBJ id = Register(std::move(obj));
-  AddToScene(*detail::FindObject(id));
-  return id;
+    return face;
+  });
 }
 
 tsxSOBJ AddObject(const std::string& name, int32_t type) {
@@ -323,23 +322,15 @@ void SetVersion(int16_t version, int16_t subVersion) {
 
 void ResetScene() {
   State& s = detail::TheState();
-  s.objects.clear();
-  s.sceneOrder.clear();
-  s.selection = 0;
-  s.materials.clear();
-  s.active = Material{};
-  s.mainView = 0;
-  s.version = 600;
-  s.subVersion = 0;
-  s.failAllocationIn = 0;
-  s.failFaceCopyIn = 0;
-  s.faceCopyCode = 0;
-  s.failNextObjectCopy = false;
-  s.calls.fill(0);
-  s.hook = nullptr;
-  s.hookUser = nullptr;
+  State fresh;
   // Handles keep counting up: a handle is never reused, not even after a
   // reset, so a stale handle from before can never name a new object.
+  fresh.nextObject = s.nextObject;
+  fresh.nextMaterial = s.nextMaterial;
+  // Blocks already handed out stay the caller's, and stay counted.
+  fresh.outstanding = s.outstanding;
+  s.objects.clear();
+  s = std::move(fresh);
 }
 
 namespace testing {

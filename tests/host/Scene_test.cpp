@@ -62,6 +62,20 @@ TEST_F(SceneTest, DeletedHandlesAnswerWithZeroAndNullAndAreNeverReused) {
   EXPECT_EQ(tsxPolyhGetNbrVxs(0xDEADBEEF), 0);
 }
 
+TEST_F(SceneTest, ResetKeepsMaterialHandlesCountingAndBlocksHandedOutCounted) {
+  tsxMATERIAL before = 0;
+  ASSERT_EQ(tsxMaterialCreate(&before), 0);
+  void* block = tsxMalloc(16);
+  const long outstanding = tsxhost::testing::OutstandingAllocations();
+  tsxhost::ResetScene();
+  EXPECT_EQ(tsxhost::testing::OutstandingAllocations(), outstanding);
+  tsxMATERIAL after = 0;
+  ASSERT_EQ(tsxMaterialCreate(&after), 0);
+  EXPECT_GT(after, before);
+  tsxFree(block);
+  EXPECT_EQ(tsxhost::testing::OutstandingAllocations(), outstanding - 1);
+}
+
 TEST_F(SceneTest, CopyIsDeepAndOutsideTheSceneUntilAdded) {
   const tsxSOBJ a = tsxhost::AddPolyhedron("A", TwoFaces(), tsxhost::kIdentity, {1, 2, 3});
   tsxGNODE copy = 0;
