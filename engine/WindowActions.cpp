@@ -17,10 +17,19 @@ constexpr int16_t kHoleMergeVersion = 320;
 bool g_joining = false;
 
 struct JoiningScope {
-  JoiningScope() { g_joining = true; }
-  ~JoiningScope() { g_joining = false; }
+  explicit JoiningScope(const std::function<void(bool)>& tell) : tell_(tell) {
+    g_joining = true;
+    if (tell_) tell_(true);
+  }
+  ~JoiningScope() {
+    g_joining = false;
+    if (tell_) tell_(false);
+  }
   JoiningScope(const JoiningScope&) = delete;
   JoiningScope& operator=(const JoiningScope&) = delete;
+
+ private:
+  const std::function<void(bool)>& tell_;
 };
 
 HostObject& Slot(int slot) { return slot == 1 ? JoinState.FirstObject : JoinState.SecondObject; }
@@ -60,7 +69,7 @@ void CancelObject(int slot) {
 namespace {
 
 // The join button's checks, the join `run` and the reset afterwards.
-SlotLamps JoinPicked(void (*run)()) {
+SlotLamps JoinPicked(void (*run)(), const std::function<void(bool)>& joining) {
   if (g_joining) return Lamps();
   JoinState.LastError = 0;
   if (JoinState.FirstObject == 0) ReportError(kFirstNotSelected);
@@ -80,7 +89,7 @@ SlotLamps JoinPicked(void (*run)()) {
   if (JoinState.LastError != 0) return Lamps();
 
   {
-    JoiningScope joining;
+    JoiningScope scope(joining);
     run();
   }
   JoinState.FirstObject = 0;
@@ -91,9 +100,13 @@ SlotLamps JoinPicked(void (*run)()) {
 
 }  // namespace
 
-SlotLamps JoinPickedObjects() { return JoinPicked(RunJoin); }
+SlotLamps JoinPickedObjects(const std::function<void(bool joining)>& joining) {
+  return JoinPicked(RunJoin, joining);
+}
 
-SlotLamps SeamJoinPickedObjects() { return JoinPicked(RunSeamJoin); }
+SlotLamps SeamJoinPickedObjects(const std::function<void(bool joining)>& joining) {
+  return JoinPicked(RunSeamJoin, joining);
+}
 
 void ResetProgressDisplay() {
   JoinState.StepsToGo = 0;

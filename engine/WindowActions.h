@@ -3,6 +3,8 @@
 // tests share them. Messages go through ReportError to the current view.
 #pragma once
 
+#include <functional>
+
 #include "JoinState.h"
 
 namespace spl {
@@ -23,11 +25,13 @@ void CancelObject(int slot);
 
 // The join button: checks both slots and that both objects still exist,
 // runs the join, and afterwards empties both slots and resets the progress
-// display. Returns the slots' state afterwards.
-SlotLamps JoinPickedObjects();
+// display. Returns the slots' state afterwards. `joining`, when set, is
+// called with true just before the join itself runs and with false once it
+// has returned (also when it throws); the checks' messages come outside.
+SlotLamps JoinPickedObjects(const std::function<void(bool joining)>& joining = {});
 
 // The same with a seam join (RunSeamJoin) in place of the plain join.
-SlotLamps SeamJoinPickedObjects();
+SlotLamps SeamJoinPickedObjects(const std::function<void(bool joining)>& joining = {});
 
 // The progress display of an idle window: StepsToGo 0, "0", empty status,
 // Abort disabled, AbortRequested false.

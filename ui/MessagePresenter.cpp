@@ -11,6 +11,9 @@ namespace {
 // A box that places itself in the middle of the screen once it knows its
 // size, which QMessageBox settles only as it is shown.
 class TCentredBox : public QMessageBox {
+ public:
+  explicit TCentredBox(QWidget* owner) : QMessageBox(owner) {}
+
  protected:
   void showEvent(QShowEvent* event) override {
     QMessageBox::showEvent(event);
@@ -36,8 +39,9 @@ QMessageBox::Icon IconOf(BoxType type) {
 
 class TModalBoxPresenter : public TMessagePresenter {
  public:
-  void Show(BoxType type, const QString& title, const QString& text) override {
-    TCentredBox box;
+  void Show(BoxType type, const QString& title, const QString& text,
+            QWidget* owner) override {
+    TCentredBox box(owner ? owner->window() : nullptr);
     box.setIcon(IconOf(type));
     box.setWindowTitle(title);
     box.setText(text);

@@ -1,9 +1,11 @@
 // How the windows show a message box: modal, one OK button, the icon of
-// its type, centred on the screen. Tests install their own presenter to
+// its type, centred on the screen, transient for its tool window. Tests install their own presenter to
 // record the boxes instead of blocking in a modal loop.
 #pragma once
 
 #include <QString>
+
+class QWidget;
 
 #include "JoinView.h"
 
@@ -12,8 +14,11 @@ namespace spl {
 class TMessagePresenter {
  public:
   virtual ~TMessagePresenter() = default;
-  // Returns when the user has closed the box.
-  virtual void Show(BoxType type, const QString& title, const QString& text) = 0;
+  // Returns when the user has closed the box. `owner`, the tool window the
+  // box belongs to (may be null), is its transient parent, so that the
+  // tool window is active again once the box is closed.
+  virtual void Show(BoxType type, const QString& title, const QString& text,
+                    QWidget* owner) = 0;
 };
 
 // The presenter in use: the one installed, else the modal box.

@@ -47,6 +47,7 @@ class TSpinArrow : public QWidget {
  protected:
   virtual void Change();
   void paintEvent(QPaintEvent* event) override;
+  void changeEvent(QEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
@@ -61,6 +62,7 @@ class TSpinArrow : public QWidget {
   QImage upBitmap_;
   QImage downBitmap_;
   QImage shownBitmap_;
+  QImage disabledBitmap_;  // the released picture with the arrow greyed
   bool pressed_ = false;
   int32_t lastX_ = 0;
 };

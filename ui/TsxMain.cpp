@@ -4,6 +4,7 @@
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QKeyEvent>
+#include <QPushButton>
 #include <exception>
 
 #include "AccuracyText.h"
@@ -84,20 +85,21 @@ void TTsxMainForm::ConnectHandlers() {
   connect(ui->SpinArrow1, &TSpinArrow::OnChange, this, &TTsxMainForm::SpinArrow1Change);
   connect(ui->Edit1, &QLineEdit::textChanged, this, &TTsxMainForm::Edit1Change);
   ui->Edit1->installEventFilter(this);
+  for (QPushButton* button : findChildren<QPushButton*>()) button->installEventFilter(this);
 }
 
 // ---- The engine's view ---------------------------------------------------
 
 void TTsxMainForm::ShowMessage(spl::BoxType type, std::string_view title,
                                std::string_view text) {
-  spl::CurrentPresenter().Show(type, FromUtf8(title), FromUtf8(text));
+  spl::CurrentPresenter().Show(type, FromUtf8(title), FromUtf8(text), this);
 }
 
 void TTsxMainForm::ShowConversionError(std::string_view text) {
   // The toolkit's own error report: an error box under the host's name.
   QString title = QGuiApplication::applicationDisplayName();
   if (title.isEmpty()) title = QStringLiteral("SPL0020");
-  spl::CurrentPresenter().Show(spl::BoxType::Error, title, FromUtf8(text));
+  spl::CurrentPresenter().Show(spl::BoxType::Error, title, FromUtf8(text), this);
 }
 
 bool TTsxMainForm::ShowInfo() const { return ui->CheckBox1->isChecked(); }
@@ -130,10 +132,21 @@ void TTsxMainForm::WriteAccuracy() {
 }
 
 void TTsxMainForm::SetControlsIdle(bool idle) {
+  // "Show Info" stays live: ticking it only shows progress.
   QWidget* const inputs[] = {ui->Button1, ui->Button2, ui->Button3, ui->Button4,
                              ui->Button5, ui->Button6, ui->Button7, ui->Edit1,
-                             ui->SpinArrow1, ui->CheckBox1};
+                             ui->SpinArrow1};
+  if (!idle) {
+    // Disabling the focused control would hand focus along the chain until
+    // none is left; take it off first and give it back afterwards.
+    focusBeforeJoin_ = focusWidget();
+    if (focusBeforeJoin_) focusBeforeJoin_->clearFocus();
+  }
   for (QWidget* w : inputs) w->setEnabled(idle);
+  if (idle && focusBeforeJoin_ && focusBeforeJoin_->isEnabled()) {
+    focusBeforeJoin_->setFocus(Qt::OtherFocusReason);
+  }
+  if (idle) focusBeforeJoin_ = nullptr;
 }
 
 // ---- Handlers --------------------------------------------------------------
@@ -217,12 +230,14 @@ void TTsxMainForm::Button5Click() {
 void TTsxMainForm::Button6Click() {
   if (joinRunning_) return;
   joinRunning_ = true;
-  SetControlsIdle(false);
   spl::SlotLamps lamps{spl::JoinState.FirstObject != 0, spl::JoinState.SecondObject != 0};
-  Guarded(this, [&] { lamps = spl::JoinPickedObjects(); });
+  // The controls are greyed only while RunJoin runs, not while a pick
+  // error is shown.
+  Guarded(this, [&] {
+    lamps = spl::JoinPickedObjects([this](bool joining) { SetControlsIdle(!joining); });
+  });
   SetLamp(1, lamps.first);
   SetLamp(2, lamps.second);
-  SetControlsIdle(true);
   joinRunning_ = false;
   if (closeAfterJoin_) {
     closeAfterJoin_ = false;
@@ -247,12 +262,53 @@ void TTsxMainForm::closeEvent(QCloseEvent* event) {
   event->accept();
 }
 
-bool TTsxMainForm::eventFilter(QObject* watched, QEvent* event) {
-  if (watched != ui->Edit1 || event->type() != QEvent::KeyPress) {
-    return TTsxFormBase::eventFilter(watched, event);
+namespace {
+
+// Keys that move or edit rather than type: they reach the field whatever
+// text the platform attaches to them (Tab "\t", Delete "\x7f" on X11).
+bool MovesOrEdits(const QKeyEvent& key) {
+  switch (key.key()) {
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab:
+    case Qt::Key_Delete:
+    case Qt::Key_Backspace:
+    case Qt::Key_Left:
+    case Qt::Key_Right:
+    case Qt::Key_Up:
+    case Qt::Key_Down:
+    case Qt::Key_Home:
+    case Qt::Key_End:
+      return true;
+    default:
+      return false;
   }
-  // Only keys that type a character pass the filter; moving keys type none.
-  const QString typed = static_cast<QKeyEvent*>(event)->text();
+}
+
+bool IsEnter(const QKeyEvent& key) {
+  return (key.key() == Qt::Key_Return || key.key() == Qt::Key_Enter) &&
+         (key.modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
+}
+
+}  // namespace
+
+bool TTsxMainForm::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() != QEvent::KeyPress) return TTsxFormBase::eventFilter(watched, event);
+  const auto& key = *static_cast<QKeyEvent*>(event);
+  if (watched == ui->Edit1) return FilterAccuracyKey(key);
+  // Enter clicks the focused button, as in the host's toolkit; no button
+  // becomes the window's default.
+  auto* button = qobject_cast<QPushButton*>(watched);
+  if (button && IsEnter(key)) {
+    if (button->isEnabled()) button->click();
+    return true;
+  }
+  return TTsxFormBase::eventFilter(watched, event);
+}
+
+bool TTsxMainForm::FilterAccuracyKey(const QKeyEvent& event) {
+  if (MovesOrEdits(event)) return false;
+  // Only keys that type one character go through Edit1keypress.
+  const QString typed = event.text();
   if (typed.size() != 1) return false;
   QChar key = typed.front();
   Edit1keypress(key);

@@ -4,6 +4,7 @@
 // engine's view while it exists.
 #pragma once
 
+#include <QPointer>
 #include <QString>
 #include <memory>
 
@@ -13,6 +14,7 @@
 
 class QChar;
 class QCloseEvent;
+class QKeyEvent;
 class TSpinArrow;
 namespace Ui {
 class TTsxMainForm;
@@ -68,10 +70,14 @@ class TTsxMainForm : public TTsxFormBase, public spl::JoinView {
   void SetEditText(const QString& text);
   void WriteAccuracy();
   // While a join runs only Abort stays live.
+  // Keeps the focus where it was across the join.
   void SetControlsIdle(bool idle);
+  // True when the key is discarded.
+  bool FilterAccuracyKey(const QKeyEvent& event);
 
   std::unique_ptr<Ui::TTsxMainForm> ui;
   spl::TPumpGate pumpGate_;
   bool joinRunning_ = false;
   bool closeAfterJoin_ = false;
+  QPointer<QWidget> focusBeforeJoin_;
 };

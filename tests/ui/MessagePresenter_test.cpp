@@ -8,6 +8,7 @@
 #include <QMessageBox>
 #include <QScreen>
 #include <QTimer>
+#include <QWindow>
 
 namespace {
 
@@ -18,11 +19,13 @@ struct SeenBox {
   int buttons = 0;
   bool modal = false;
   QPoint centre, screenCentre;
+  QWidget* parent = nullptr;
+  QWindow* transientParent = nullptr;
 };
 
 // Opens the box through the default presenter and reads it from inside
 // its modal loop, then presses OK.
-SeenBox ShowAndRead(spl::BoxType type) {
+SeenBox ShowAndRead(spl::BoxType type, QWidget* owner = nullptr) {
   SeenBox seen;
   QTimer::singleShot(0, [&] {
     auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
@@ -35,9 +38,11 @@ SeenBox ShowAndRead(spl::BoxType type) {
     seen.modal = box->isModal();
     seen.centre = box->frameGeometry().center();
     seen.screenCentre = QGuiApplication::primaryScreen()->availableGeometry().center();
+    seen.parent = box->parentWidget();
+    seen.transientParent = box->windowHandle() ? box->windowHandle()->transientParent() : nullptr;
     box->button(QMessageBox::Ok)->click();
   });
-  spl::CurrentPresenter().Show(type, "ｴﾗｰ", "SPL : 06 - Faces (Junction) not found.");
+  spl::CurrentPresenter().Show(type, "ｴﾗｰ", "SPL : 06 - Faces (Junction) not found.", owner);
   return seen;
 }
 
@@ -58,6 +63,20 @@ TEST(MessagePresenter, ModalBoxWithOneOkCentredOnTheScreen) {
     EXPECT_TRUE(seen.modal);
     EXPECT_LE((seen.centre - seen.screenCentre).manhattanLength(), 2);
   }
+}
+
+// The box belongs to the tool window of the control that raised it, so
+// that window, not the host's, is active again after OK.
+TEST(MessagePresenter, TransientForTheOwningToolWindowStillCentred) {
+  QWidget toolWindow;
+  toolWindow.setGeometry(20, 20, 241, 205);
+  auto* button = new QWidget(&toolWindow);
+  toolWindow.show();
+  const SeenBox seen = ShowAndRead(spl::BoxType::Error, button);
+  ASSERT_TRUE(seen.found);
+  EXPECT_EQ(seen.parent, &toolWindow);
+  EXPECT_EQ(seen.transientParent, toolWindow.windowHandle());
+  EXPECT_LE((seen.centre - seen.screenCentre).manhattanLength(), 2);
 }
 
 }  // namespace

@@ -57,6 +57,26 @@ TEST_F(RealWindows, ToolWindowsAreOwnedByTheHostView) {
   EXPECT_EQ(main.HostOwner()->winId(), hostView.winId());
 }
 
+// A pick error's box is transient for the tool window, so that a window
+// manager gives the focus back to it, not to the host's main view, after
+// OK (Xvfb runs without one, so only the ownership is checked).
+TEST_F(RealWindows, MessageBoxBelongsToTheToolWindow) {
+  TTsxMainForm main;
+  main.ToolActivate();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&main));
+  main.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&main));
+  QWindow* transientParent = nullptr;
+  QTimer::singleShot(200, [&] {
+    if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+      transientParent = box->windowHandle()->transientParent();
+      box->button(QMessageBox::Ok)->click();
+    }
+  });
+  QTest::mouseClick(main.Controls().Button2, Qt::LeftButton);  // nothing selected: 01
+  EXPECT_EQ(transientParent, main.windowHandle());
+}
+
 TEST_F(RealWindows, Screenshots) {
   const QString dir = ArtifactsDir();
   TTsxMainForm main;

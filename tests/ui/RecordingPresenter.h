@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QString>
+#include <functional>
 #include <ostream>
 #include <vector>
 
@@ -13,6 +14,7 @@ struct RecordedBox {
   BoxType type;
   QString title;
   QString text;
+  QWidget* owner = nullptr;
 };
 
 class RecordingPresenter : public TMessagePresenter {
@@ -22,8 +24,10 @@ class RecordingPresenter : public TMessagePresenter {
   RecordingPresenter(const RecordingPresenter&) = delete;
   RecordingPresenter& operator=(const RecordingPresenter&) = delete;
 
-  void Show(BoxType type, const QString& title, const QString& text) override {
-    boxes.push_back({type, title, text});
+  void Show(BoxType type, const QString& title, const QString& text,
+            QWidget* owner) override {
+    boxes.push_back({type, title, text, owner});
+    if (onShow) onShow(boxes.back());
   }
 
   std::vector<QString> Texts() const {
@@ -33,6 +37,8 @@ class RecordingPresenter : public TMessagePresenter {
   }
 
   std::vector<RecordedBox> boxes;
+  // Runs while the box would be open, e.g. to look at the window then.
+  std::function<void(const RecordedBox&)> onShow;
 };
 
 }  // namespace spl::testing

@@ -179,4 +179,24 @@ TEST_F(SpinArrowTest, HoldingStillChangesNothing) {
   EXPECT_EQ(spin.Position(), 0);
 }
 
+// A disabled arrow is drawn greyed on the same raised frame, and drawn as
+// before once enabled again.
+TEST(SpinArrow, LooksDisabledWhenDisabled) {
+  TSpinArrow arrow;
+  arrow.setEnabled(false);
+  const QImage greyed = arrow.grab().toImage().convertToFormat(QImage::Format_RGB32);
+  for (int y = 0; y < 16; ++y) {
+    for (int x = 0; x < 16; ++x) {
+      SCOPED_TRACE(testing::Message() << x << "," << y);
+      const QRgb want = kUp[y][x] == 'K' ? qRgb(128, 128, 128) : greyed.pixel(x, y);
+      EXPECT_EQ(greyed.pixel(x, y), want);
+      if (x == 0 || y == 0 || x == 15 || y == 15) {
+        EXPECT_EQ(greyed.pixel(x, y), Expected(kUp[y][x], false));
+      }
+    }
+  }
+  arrow.setEnabled(true);
+  ExpectPicture(arrow.grab().toImage(), false);
+}
+
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include <QCloseEvent>
 #include <QFontInfo>
+#include <QPushButton>
 #include <QTest>
 #include <string>
 #include <vector>
@@ -453,6 +454,132 @@ TEST_F(MainFormTest, NoHostWindowMeansNoOwner) {
   form->hide();
   form->show();
   EXPECT_EQ(form->HostOwner(), nullptr);
+}
+
+// ---- Keyboard and focus ---------------------------------------------------------------
+
+// A key as the X server delivers it: the key code with the text it carries.
+void SendKey(QWidget* target, Qt::Key key, const QString& text,
+             Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+  QTest::sendKeyEvent(QTest::Press, target, key, text, modifiers);
+  QTest::sendKeyEvent(QTest::Release, target, key, text, modifiers);
+}
+
+class MainFormKeysTest : public MainFormTest {
+ protected:
+  void SetUp() override {
+    MainFormTest::SetUp();
+    form->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+  }
+  QWidget* Focused() { return QApplication::focusWidget(); }
+};
+
+TEST_F(MainFormKeysTest, TabAndShiftTabLeaveTheAccuracyField) {
+  ui().Edit1->setFocus();
+  SendKey(ui().Edit1, Qt::Key_Tab, "\t");
+  EXPECT_EQ(Focused(), ui().Button7);
+  SendKey(ui().Button7, Qt::Key_Backtab, "", Qt::ShiftModifier);
+  EXPECT_EQ(Focused(), ui().Edit1);
+  SendKey(ui().Edit1, Qt::Key_Backtab, "", Qt::ShiftModifier);
+  EXPECT_EQ(Focused(), ui().Button1);
+  EXPECT_EQ(ui().Edit1->text(), "0.01");
+}
+
+TEST_F(MainFormKeysTest, EditingKeysReachTheFieldControlKeysStayFiltered) {
+  QLineEdit* edit = ui().Edit1;
+  edit->setFocus();
+  SendKey(edit, Qt::Key_End, "");
+  EXPECT_EQ(edit->cursorPosition(), 4);
+  SendKey(edit, Qt::Key_Home, "");
+  EXPECT_EQ(edit->cursorPosition(), 0);
+  SendKey(edit, Qt::Key_Delete, "\x7f");  // X11's text for Delete
+  EXPECT_EQ(edit->text(), ".01");
+  SendKey(edit, Qt::Key_Right, "");
+  EXPECT_EQ(edit->cursorPosition(), 1);
+  SendKey(edit, Qt::Key_End, "");
+  SendKey(edit, Qt::Key_Backspace, "\b");  // ".0" reads 0, shown as "0"
+  EXPECT_EQ(edit->text(), "0");
+  EXPECT_EQ(ui().SpinArrow1->Position(), 0);
+
+  edit->setText("0.5");
+  edit->selectAll();
+  SendKey(edit, Qt::Key_X, "\x18", Qt::ControlModifier);  // cut
+  SendKey(edit, Qt::Key_Z, "\x1a", Qt::ControlModifier);  // undo
+  EXPECT_EQ(edit->text(), "0.5");
+  EXPECT_TRUE(boxes.boxes.empty());
+}
+
+TEST_F(MainFormKeysTest, EnterClicksTheFocusedButtonNoneIsTheDefault) {
+  for (QPushButton* b : form->findChildren<QPushButton*>()) {
+    EXPECT_FALSE(b->isDefault()) << b->objectName().toStdString();
+  }
+  tsxhost::SetSelection(left);
+  ui().Button2->setFocus();
+  SendKey(ui().Button2, Qt::Key_Return, "\r");
+  EXPECT_EQ(Lamp(1), 65280u);
+  ui().Button3->setFocus();
+  SendKey(ui().Button3, Qt::Key_Enter, "\r", Qt::KeypadModifier);
+  EXPECT_EQ(Lamp(1), 32896u);
+  ui().Button1->setFocus();  // Enter in the field clicks nothing
+  ui().Edit1->setFocus();
+  SendKey(ui().Edit1, Qt::Key_Return, "\r");
+  EXPECT_TRUE(form->isVisible());
+}
+
+TEST_F(MainFormKeysTest, FocusComesBackAfterAJoin) {
+  Pick(1, left);
+  Pick(2, right);
+  ui().Button6->setFocus();
+  QWidget* focusDuring = nullptr;
+  QMetaObject::invokeMethod(
+      form.get(), [&] { focusDuring = Focused(); }, Qt::QueuedConnection);
+  SendKey(ui().Button6, Qt::Key_Return, "\r");
+  EXPECT_EQ(tsxhost::SceneObjects().size(), 3u);
+  EXPECT_NE(focusDuring, ui().CheckBox1);  // not handed along the chain
+  EXPECT_EQ(Focused(), ui().Button6);
+  ExpectIdle();
+
+  ui().Edit1->setFocus();  // a join refused for empty slots keeps it too
+  ui().Button6->click();
+  EXPECT_EQ(Focused(), ui().Edit1);
+}
+
+TEST_F(MainFormKeysTest, PickErrorsLeaveTheControlsLiveAndBelongToTheWindow) {
+  std::vector<bool> joinButtonLive;
+  boxes.onShow = [&](const spl::testing::RecordedBox&) {
+    joinButtonLive.push_back(ui().Button6->isEnabled() && ui().Edit1->isEnabled());
+  };
+  QTest::mouseClick(ui().Button6, Qt::LeftButton);  // 01 and 02
+  Pick(1, left);
+  Pick(2, right);
+  tsxSobjDelete(left);
+  QTest::mouseClick(ui().Button6, Qt::LeftButton);  // 07
+  EXPECT_EQ(boxes.Texts(), (std::vector<QString>{kMsg01, kMsg02, kMsg07}));
+  EXPECT_EQ(joinButtonLive, std::vector<bool>(3, true));
+  for (const auto& box : boxes.boxes) EXPECT_EQ(box.owner, form.get());
+}
+
+TEST_F(MainFormKeysTest, DuringAJoinShowInfoStaysLiveAndTheSpinArrowLooksDisabled) {
+  Pick(1, left);
+  Pick(2, right);
+  bool showInfoLive = false, spinLive = true;
+  QImage spinDuring;
+  QMetaObject::invokeMethod(
+      form.get(),
+      [&] {
+        showInfoLive = ui().CheckBox1->isEnabled();
+        spinLive = ui().SpinArrow1->isEnabled();
+        spinDuring = ui().SpinArrow1->grab().toImage();
+      },
+      Qt::QueuedConnection);
+  QTest::mouseClick(ui().Button6, Qt::LeftButton);
+  EXPECT_TRUE(showInfoLive);
+  EXPECT_FALSE(spinLive);
+  ASSERT_FALSE(spinDuring.isNull());
+  EXPECT_NE(spinDuring.pixel(7, 7), qRgb(0, 0, 0));  // the arrow's bar is no longer black
+  const QImage after = ui().SpinArrow1->grab().toImage();
+  EXPECT_EQ(after.pixel(7, 7), qRgb(0, 0, 0));
 }
 
 }  // namespace
