@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -81,6 +82,31 @@ TSXHOST_API int LiveMaterialCount();
 // Whether every edge of every face has exactly one neighbouring edge
 // running the other way (after tsxPolyhComputeFaceAdjacency).
 TSXHOST_API bool IsClosed(tsxSOBJ obj);
+
+namespace detail {
+struct Object;
+struct ObjectDeleter {
+  TSXHOST_API void operator()(Object* obj) const;
+};
+}  // namespace detail
+
+// An object taken out of the scene whole, for the host's undo: while held
+// its handle is dead to the interface (a plug-in sees it as deleted), and
+// putting it back revives the same handle with the very same arrays.
+// Destroying the holder frees the object.
+struct HeldObject {
+  std::unique_ptr<detail::Object, detail::ObjectDeleter> object;
+  tsxSOBJ id = 0;
+  size_t scenePosition = 0;  // where it stood in the scene's order
+  explicit operator bool() const { return object != nullptr; }
+};
+
+// Takes a scene object out (clearing the selection if it was selected);
+// an empty holder for a handle that is not in the scene.
+TSXHOST_API HeldObject TakeOut(tsxSOBJ obj);
+// Puts a held object back at its place in the scene's order and returns
+// its handle; 0 (and the holder keeps it) when the handle is taken.
+TSXHOST_API tsxSOBJ PutBack(HeldObject& held);
 
 // Native id of the main view (0: no window) and version numbers.
 TSXHOST_API void SetMainViewHwnd(tsxHWND hwnd);

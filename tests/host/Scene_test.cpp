@@ -225,3 +225,37 @@ TEST_F(SceneTest, NonPolyhedraHaveATypeAndNoGeometry) {
 }
 
 }  // namespace
+
+namespace {
+
+// Undo in the host takes objects out whole and puts them back: meanwhile
+// the handle is dead to a plug-in, afterwards it names the same arrays.
+TEST(HeldObjects, TakenOutIsDeadPutBackIsTheSameObjectInItsPlace) {
+  tsxhost::ResetScene();
+  const tsxSOBJ a = tsxhost::AddPolyhedron("A", TwoFaces());
+  const tsxSOBJ b = tsxhost::AddPolyhedron("B", TwoFaces());
+  const tsxSOBJ c = tsxhost::AddPolyhedron("C", TwoFaces());
+  CtsxVector3f* const vertices = tsxPolyhGetVxArray(b);
+  tsxhost::SetSelection(b);
+
+  tsxhost::HeldObject held = tsxhost::TakeOut(b);
+  ASSERT_TRUE(held);
+  EXPECT_EQ(tsxhost::SceneObjects(), (std::vector<tsxSOBJ>{a, c}));
+  EXPECT_EQ(tsxPolyhGetVxArray(b), nullptr);
+  EXPECT_EQ(tsxGetCurrentSelection(), 0u);
+  EXPECT_FALSE(tsxhost::TakeOut(b));  // not in the scene any more
+
+  EXPECT_EQ(tsxhost::PutBack(held), b);
+  EXPECT_FALSE(held);
+  EXPECT_EQ(tsxhost::SceneObjects(), (std::vector<tsxSOBJ>{a, b, c}));
+  EXPECT_EQ(tsxPolyhGetVxArray(b), vertices);
+  EXPECT_EQ(tsxhost::ObjectName(b), "B");
+  EXPECT_EQ(tsxhost::PutBack(held), 0u);  // nothing held
+
+  // A holder that is dropped frees its object.
+  { tsxhost::HeldObject gone = tsxhost::TakeOut(c); }
+  EXPECT_FALSE(tsxhost::IsAlive(c));
+  EXPECT_EQ(tsxhost::SceneObjects(), (std::vector<tsxSOBJ>{a, b}));
+}
+
+}  // namespace
