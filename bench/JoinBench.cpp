@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <ctime>
 #include <cstring>
 #include <map>
 #include <string>
@@ -12,6 +13,7 @@
 
 #include "Bars.h"
 #include "JoinState.h"
+#include "JunctionReport.h"
 #include "MeshMerge.h"
 #include "RunJoin.h"
 #include "Scene.h"
@@ -63,6 +65,49 @@ void BM_Join(benchmark::State& state, Layout layout, spl::SlotLamps (*press)()) 
   for (const auto& [stage, seconds] : times.seconds) {
     state.counters[stage + "_ms"] = benchmark::Counter(seconds * 1000 / static_cast<double>(state.iterations()));
   }
+  tsxhost::ResetScene();
+}
+
+// The thread's processor time: a loaded machine stretches wall time.
+double CpuSeconds() {
+  timespec t{};
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+  return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
+}
+
+// The join followed by its report, the report reusing the search's
+// geometry. Counters: each one's processor time and the report's share of
+// the join's.
+void BM_JoinWithReport(benchmark::State& state, Layout layout) {
+  tsxSOBJ a = 0, b = 0;
+  SetUpPair(static_cast<int>(state.range(0)), layout, &a, &b);
+  double joinCpu = 0, reportCpu = 0;
+  for (auto _ : state) {
+    spl::ResetJoinState();
+    spl::InitJoinStateForWindow();
+    spl::KeptSearchGeometry kept;
+    const double started = CpuSeconds();
+    tsxhost::SetSelection(a);
+    spl::PickObject(1);
+    tsxhost::SetSelection(b);
+    spl::PickObject(2);
+    spl::JoinPickedObjects();
+    const double joined = CpuSeconds();
+    const spl::JunctionReport report = spl::ReportPlainJoin(a, b, &kept.geometry);
+    benchmark::DoNotOptimize(report.left.coincidingVertexPairs);
+    joinCpu += joined - started;
+    reportCpu += CpuSeconds() - joined;
+    state.PauseTiming();
+    if (layout != Layout::Apart && !report.Joined()) state.SkipWithError("join failed");
+    for (tsxSOBJ obj : tsxhost::SceneObjects()) {
+      if (obj != a && obj != b) tsxSobjDelete(obj);
+    }
+    state.ResumeTiming();
+  }
+  const auto n = static_cast<double>(state.iterations());
+  state.counters["join_cpu_ms"] = benchmark::Counter(joinCpu * 1000 / n);
+  state.counters["report_cpu_ms"] = benchmark::Counter(reportCpu * 1000 / n);
+  state.counters["report_share"] = benchmark::Counter(joinCpu > 0 ? reportCpu / joinCpu : 0);
   tsxhost::ResetScene();
 }
 
@@ -130,6 +175,8 @@ BENCHMARK_CAPTURE(BM_Join, far_from_midpoint, Layout::FarFromMidpoint, spl::Join
 BENCHMARK_CAPTURE(BM_Join, seam_end_to_end, Layout::EndToEnd, spl::SeamJoinPickedObjects)->Apply(Sizes);
 BENCHMARK_CAPTURE(BM_Join, seam_far_from_midpoint, Layout::FarFromMidpoint, spl::SeamJoinPickedObjects)
     ->Apply(Sizes);
+BENCHMARK_CAPTURE(BM_JoinWithReport, end_to_end, Layout::EndToEnd)->Apply(Sizes);
+BENCHMARK_CAPTURE(BM_JoinWithReport, no_junction, Layout::Apart)->Apply(Sizes);
 BENCHMARK(BM_MergeOnly)->Apply(Sizes);
 BENCHMARK(BM_CopyArraysOnce)->Apply(Sizes);
 

@@ -26,6 +26,7 @@ namespace spl {
 namespace {
 
 JunctionSearchInfo g_info;
+SearchGeometry* g_keeper = nullptr;
 
 // The four per-face working arrays, obtained from the host in the order
 // keys A, keys B, order A, order B and given back in that order.
@@ -206,13 +207,13 @@ struct Found {
 
 // Tries the first object's faces in order; for each, the earliest face of
 // the second object's order that matches.
-Found SearchPairs(const SearchObject& a, const SearchObject& b, const int32_t* orderA, const int32_t* orderB) {
+Found SearchPairs(const SearchObject& a, const SearchObject& b, const int32_t* orderA, const int32_t* orderB,
+                  std::optional<CornerIndex>& index, int32_t* indexAccuracy) {
   std::vector<int32_t> positionB(static_cast<size_t>(b.faceCount));
   for (int32_t p = 0; p < b.faceCount; ++p) positionB[static_cast<size_t>(orderB[p])] = p;
   const Incidence incidence(b);
   std::vector<int32_t> seen(static_cast<size_t>(b.faceCount), -1);
   Tolerance tolerance;
-  std::optional<CornerIndex> index;
 
   JoinState.ProgressTick = 0;
   for (int32_t m = 0; m < a.faceCount; ++m) {
@@ -222,7 +223,10 @@ Found SearchPairs(const SearchObject& a, const SearchObject& b, const int32_t* o
     if (!a.ranks[static_cast<size_t>(fa)].computable || !incidence.AnyWithCorners(faceA.nbrCorners)) continue;
     const int32_t accuracy = tolerance.Thousandths();  // the first corner test
     if (accuracy < 0) continue;  // no distance is below zero thousandths
-    if (!index) index.emplace(b.world.data(), b.vertexCount, CoincidenceRadius(accuracy));
+    if (!index) {
+      index.emplace(b.world.data(), b.vertexCount, CoincidenceRadius(accuracy));
+      *indexAccuracy = accuracy;
+    }
 
     Found best;
     index->ForEachNear(a.world[static_cast<size_t>(faceA.corners[0].vindex)], [&](int32_t v) {
@@ -243,13 +247,35 @@ Found SearchPairs(const SearchObject& a, const SearchObject& b, const int32_t* o
   return {};
 }
 
+// Hands what the search built to the keeper, if any, on every way out.
+struct GeometryHandOver {
+  SearchObject a, b;
+  std::optional<CornerIndex> index;
+  int32_t indexAccuracy = 0;
+
+  ~GeometryHandOver() {
+    if (!g_keeper) return;
+    *g_keeper = SearchGeometry{};
+    g_keeper->first = JoinState.FirstObject;
+    g_keeper->second = JoinState.SecondObject;
+    g_keeper->worldA = std::move(a.world);
+    g_keeper->worldB = std::move(b.world);
+    g_keeper->indexAccuracy = indexAccuracy;
+    g_keeper->indexB = std::move(index);
+  }
+};
+
 }  // namespace
 
 JunctionSearchInfo LastJunctionSearchInfo() { return g_info; }
 
+void KeepSearchGeometry(SearchGeometry* keeper) { g_keeper = keeper; }
+
 void FindJunctionFaces() {
   g_info = {};
-  SearchObject a, b;
+  GeometryHandOver built;
+  SearchObject& a = built.a;
+  SearchObject& b = built.b;
   const int32_t nA = std::max(tsxPolyhGetNbrFaces(JoinState.FirstObject), 0);
   const int32_t nB = std::max(tsxPolyhGetNbrFaces(JoinState.SecondObject), 0);
   WorkingArrays arrays;
@@ -273,7 +299,7 @@ void FindJunctionFaces() {
   if (!PlaceFaces(a, arrays.order(0), "Sorting faces(1)...")) return;
   if (!PlaceFaces(b, arrays.order(1), "Sorting faces(2)...")) return;
 
-  const Found found = SearchPairs(a, b, arrays.order(0), arrays.order(1));
+  const Found found = SearchPairs(a, b, arrays.order(0), arrays.order(1), built.index, &built.indexAccuracy);
   if (JoinState.LastError != 0) return;
   if (found.p < 0) {
     ReportError(kJunctionNotFound);

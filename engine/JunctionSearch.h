@@ -5,6 +5,11 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
+#include <vector>
+
+#include "CornerIndex.h"
+#include "JoinState.h"
 
 namespace spl {
 
@@ -33,5 +38,23 @@ struct JunctionSearchInfo {
   int32_t orderPositionB = -1;
 };
 JunctionSearchInfo LastJunctionSearchInfo();
+
+// What a search built, kept for a report made right after the join so that
+// it need not build it again: both objects' vertices in world space and the
+// index of the second's. A field stays empty when the search stopped before
+// building it (the index is built at the first corner test).
+struct SearchGeometry {
+  HostObject first = 0;
+  HostObject second = 0;
+  std::vector<CtsxVector3f> worldA;
+  std::vector<CtsxVector3f> worldB;
+  int32_t indexAccuracy = 0;  // whole thousandths the index was built for
+  std::optional<CornerIndex> indexB;
+};
+
+// While set, every FindJunctionFaces leaves its geometry in `keeper` (on
+// every way out); null, the default: it is dropped with the search. Not
+// owned.
+void KeepSearchGeometry(SearchGeometry* keeper);
 
 }  // namespace spl

@@ -15,10 +15,13 @@
 #include "../ExitStatus.h"
 #include "Commands.h"
 #include "Errors.h"
+#include "JoinReport.h"
 #include "JoinState.h"
+#include "JunctionReport.h"
 #include "ObjFile.h"
 #include "RunJoin.h"
 #include "Scene.h"
+#include "SeamJoin.h"
 #include "TerminalView.h"
 #include "WindowActions.h"
 
@@ -34,6 +37,7 @@ struct JoinSettings {
   double accuracy = spl::kDefaultAccuracy;
   bool wholeScene = false;
   bool seam = false;  // join along the whole seam instead of one face pair
+  bool strict = false;
 };
 
 void Error(const std::string& text) { std::fprintf(stderr, "error: %s\n", text.c_str()); }
@@ -110,9 +114,10 @@ bool WriteReport(const std::string& path, const nlohmann::json& report) {
   return false;
 }
 
-nlohmann::json MakeReport(tsxSOBJ first, tsxSOBJ second, tsxSOBJ result, const StageClock& clock) {
+nlohmann::json MakeReport(tsxSOBJ first, tsxSOBJ second, tsxSOBJ result, const StageClock& clock,
+                          const spl::JunctionReport& junction) {
   const spl::TJoinState& s = spl::JoinState;
-  return {{"error", s.LastError},
+  nlohmann::json report = {{"error", s.LastError},
           {"error_message", spl::LookUpError(s.LastError).message},
           {"join_ran", clock.Ran()},
           {"JunctionFaceA", s.JunctionFaceA},
@@ -123,6 +128,8 @@ nlohmann::json MakeReport(tsxSOBJ first, tsxSOBJ second, tsxSOBJ result, const S
           {"steps_estimate", clock.Estimate()},
           {"steps_to_go", clock.StepsAtEnd()},
           {"seconds", clock.Times()}};
+  report.update(ReportFields(junction));
+  return report;
 }
 
 // Picks the two objects as the window's buttons do and presses the join
@@ -169,13 +176,25 @@ int RunJoinCommand(const JoinSettings& s) {
   StageClock clock(view);
   spl::SetJoinView(&view);
   spl::SetJoinStageObserver(&clock);
+  spl::KeptSearchGeometry kept;
   const tsxSOBJ result = Join(first, second, s, clock);
   spl::SetJoinStageObserver(nullptr);
   spl::SetJoinView(nullptr);
   view.ClearBar();
+  const spl::JunctionReport junction = s.seam ? spl::ReportSeamJoin(first, second, spl::LastJoinedSeam())
+                                              : spl::ReportPlainJoin(first, second, &kept.geometry);
 
-  const bool reported = s.report.empty() || WriteReport(s.report, MakeReport(first, second, result, clock));
-  if (result == 0) return exitstatus::kFailed;
+  const bool reported =
+      s.report.empty() || WriteReport(s.report, MakeReport(first, second, result, clock, junction));
+  if (result == 0) {
+    PrintReportLines(junction, s.first, s.second, result, s.output);
+    return exitstatus::kFailed;
+  }
+  if (s.strict && !junction.left.Complete()) {
+    PrintReportLines(junction, s.first, s.second, 0, s.output);
+    Error("the seam is incomplete and --strict is given; nothing written");
+    return exitstatus::kFailed;
+  }
   tsxhost::SetObjectName(result, ResultName(s));
   std::string error;
   const std::vector<tsxSOBJ> objects = s.wholeScene ? tsxhost::SceneObjects() : std::vector<tsxSOBJ>{result};
@@ -183,6 +202,7 @@ int RunJoinCommand(const JoinSettings& s) {
     Error(error);
     return exitstatus::kFile;
   }
+  PrintReportLines(junction, s.first, s.second, result, s.output);
   return reported ? exitstatus::kOk : exitstatus::kFile;
 }
 
@@ -194,7 +214,8 @@ void AddJoinCommand(CLI::App& app) {
       "join",
       "Join two objects of a scene across the face they share into a new object.\n"
       "Exit status: 0 joined, 2 bad usage or unknown object name, 3 a file could not\n"
-      "be read or written, 4 the join ended in an error or was aborted (Ctrl-C).");
+      "be read or written, 4 the join ended in an error or was aborted (Ctrl-C), or\n"
+      "with --strict, the seam is incomplete.");
   join->add_option("scene", settings->scene, "OBJ scene to read")->required();
   join->add_option("first", settings->first, "name of the 1st object")->required();
   join->add_option("second", settings->second, "name of the 2nd object")->required();
@@ -206,6 +227,9 @@ void AddJoinCommand(CLI::App& app) {
   join->add_flag("--scene", settings->wholeScene, "write the whole scene with the new object added");
   join->add_flag("--seam", settings->seam,
                  "join along the whole seam: drop every face lying on the other object, weld the seam");
+  join->add_flag("--strict", settings->strict,
+                 "treat an incomplete seam (other faces or vertices still lying on each other) as a failure:\n"
+                 "exit 4 and write no OBJ");
   join->callback([settings] {
     if (const int status = RunJoinCommand(*settings); status != exitstatus::kOk) {
       throw CLI::RuntimeError(status);

@@ -8,7 +8,7 @@ fail() { echo "FAIL: $*"; cat "$work/stderr" 2>/dev/null; exit 1; }
 case $case_name in
   success)
     "$splicer" join "$src/examples/boxes.obj" Left Right -o "$work/joined.obj" \
-      --report "$work/report.json" 2>"$work/stderr"
+      --report "$work/report.json" >"$work/stdout" 2>"$work/stderr"
     rc=$?
     [ $rc -eq 0 ] || fail "exit $rc"
     [ -s "$work/joined.mtl" ] || fail "no MTL beside the result"
@@ -16,6 +16,16 @@ case $case_name in
     [ "$(grep -c '^f ' "$work/joined.obj")" -eq 10 ] || fail "not 10 faces"
     grep -q '"error": 0' "$work/report.json" || fail "report without error 0"
     grep -q '"steps_estimate"' "$work/report.json" || fail "report without the estimate"
+    [ "$(cat "$work/stdout")" = "joined Left and Right at faces 5 and 4 (4 corners, largest gap 0): 12 vertices, 10 faces -> $work/joined.obj" ] \
+      || fail "summary line: $(cat "$work/stdout")"
+    grep -q '^warning\|^hint' "$work/stderr" && fail "warning or hint for two boxes"
+    python3 - "$work/report.json" <<'PY' || fail "report fields"
+import json, sys
+r = json.load(open(sys.argv[1]))
+assert r["junction"] == {"face_a": 5, "face_b": 4, "corners": 4, "max_gap": 0}, r["junction"]
+assert r["seam"] == {"touching_face_pairs_left": 0, "coinciding_vertex_pairs_left": 0}, r["seam"]
+assert r["hint"] is None
+PY
     "$splicer" join "$src/examples/boxes.obj" Left Right -o "$work/scene.obj" --scene 2>>"$work/stderr" \
       || fail "--scene failed"
     [ "$(grep -c '^o ' "$work/scene.obj")" -eq 3 ] || fail "--scene did not write three objects"
@@ -48,6 +58,36 @@ case $case_name in
     grep -q '^error: SPL : 06 - Faces (Junction) not found.$' "$work/stderr" || fail "no message 06"
     [ ! -e "$work/joined.obj" ] && [ ! -e "$work/joined.mtl" ] || fail "a file was written"
     grep -q '"error": -1006' "$work/report.json" || fail "report without error -1006"
+    grep -q '^hint: faces 1 and 0 (4 corners) come nearest, at most 0.5 apart: try --accuracy 0.5$' "$work/stderr" \
+      || fail "no hint line"
+    grep -q '"shortest_edge": null' "$work/report.json" || fail "report without the hint"
+    "$splicer" join "$work/apart.obj" Near Far -o "$work/joined.obj" --accuracy 0.5 >/dev/null 2>>"$work/stderr" \
+      || fail "the hinted accuracy does not join"
+    ;;
+  incomplete-seam)
+    # Two squares, each cut into two triangles, on each other: the plain join
+    # welds one triangle pair and leaves the other.
+    {
+      echo "o A"; echo "v 0 0 0"; echo "v 0 1 0"; echo "v 0 1 1"; echo "v 0 0 1"; echo "v -1 0 0"
+      echo "f 1 2 3"; echo "f 1 3 4"; echo "f 5 2 1"
+      echo "o B"; echo "v 0 0 0"; echo "v 0 1 0"; echo "v 0 1 1"; echo "v 0 0 1"; echo "v 1 0 0"
+      echo "f 6 8 7"; echo "f 6 9 8"; echo "f 10 6 7"
+    } >"$work/caps.obj"
+    "$splicer" join "$work/caps.obj" A B -o "$work/joined.obj" --report "$work/report.json" \
+      >"$work/stdout" 2>"$work/stderr" || fail "plain join failed"
+    grep -q '^joined A and B at faces [01] and [01] (3 corners, largest gap 0): 7 vertices, 4 faces -> ' "$work/stdout" \
+      || fail "summary: $(cat "$work/stdout")"
+    grep -q '^warning: the seam is incomplete: 1 more face pair touches, 1 vertex pair coincides unwelded; join with --seam to join the whole seam$' \
+      "$work/stderr" || fail "no warning"
+    grep -q '"touching_face_pairs_left": 1' "$work/report.json" || fail "report without the seam left"
+    rm -f "$work/joined.obj"
+    "$splicer" join "$work/caps.obj" A B -o "$work/joined.obj" --strict --report "$work/report.json" \
+      >"$work/stdout" 2>"$work/stderr"
+    rc=$?
+    [ $rc -eq 4 ] || fail "--strict exit $rc, not 4"
+    [ ! -e "$work/joined.obj" ] || fail "--strict wrote the result"
+    grep -q '^warning: the seam is incomplete' "$work/stderr" || fail "--strict without the warning"
+    grep -q '"coinciding_vertex_pairs_left": 1' "$work/report.json" || fail "--strict without the report"
     ;;
   *) fail "unknown case $case_name" ;;
 esac

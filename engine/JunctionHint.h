@@ -1,0 +1,27 @@
+// After "06": the face pairs that came nearest to forming a junction, and
+// the accuracy at which the search's own rule accepts the best of them.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+
+#include "JunctionReport.h"
+#include "ReportGeometry.h"
+
+namespace spl {
+
+// The smallest whole thousandths at which the search accepts fa and fb:
+// with k the lowest corner of fb on corner 0 of fa, every corner i of fa on
+// corner (k - i) mod n of fb. Raising the accuracy can bring a lower corner
+// of fb onto corner 0 of fa, so this need not be the smallest walk.
+std::optional<int32_t> AccuracyToMatch(const ReportObject& a, const CtsxFace& fa, const ReportObject& b,
+                                       const CtsxFace& fb);
+
+// Candidates are looked for within a radius that starts at the accuracy's
+// reach and grows fourfold until `wanted` are found, the radius spans both
+// objects, or `budget` pair tests are spent. Ranked by their largest corner
+// gap at the best starting corner, then by the accuracy they need.
+std::optional<JunctionHint> FindJunctionHint(const ReportObject& a, const ReportObject& b, double accuracy,
+                                             int wanted = 3, int64_t budget = 50'000'000);
+
+}  // namespace spl

@@ -1,0 +1,114 @@
+#include "JunctionReport.h"
+
+#include <map>
+#include <utility>
+
+#include "CornerIndex.h"
+#include "Errors.h"
+#include "JunctionHint.h"
+#include "ReportGeometry.h"
+#include "SeamRemains.h"
+#include "Thousandths.h"
+
+namespace spl {
+namespace {
+
+struct Sources {
+  ReportObject a;
+  ReportObject b;
+};
+
+Sources Load(HostObject first, HostObject second, SearchGeometry* kept) {
+  const bool same = kept && kept->first == first && kept->second == second;
+  return {LoadReportObject(first, same ? &kept->worldA : nullptr),
+          LoadReportObject(second, same ? &kept->worldB : nullptr)};
+}
+
+bool ValidFace(const ReportObject& obj, int32_t f) { return f >= 0 && f < obj.faceCount && obj.FaceValid(f); }
+
+void AddPolygon(const ReportObject& obj, const CtsxFace& face, std::vector<OutlineSegment>& outline) {
+  for (int32_t c = 0; c < face.nbrCorners; ++c) {
+    outline.push_back({obj.Corner(face, c), obj.Corner(face, (c + 1) % face.nbrCorners)});
+  }
+}
+
+// The border of the dropped faces of `obj`: edges that only one of them has.
+std::vector<OutlineSegment> Border(const ReportObject& obj, const std::vector<int32_t>& dropped) {
+  std::map<std::pair<int32_t, int32_t>, int> uses;
+  for (int32_t f : dropped) {
+    if (!ValidFace(obj, f)) continue;
+    const CtsxFace& face = obj.Face(f);
+    for (int32_t c = 0; c < face.nbrCorners; ++c) {
+      const int32_t u = face.corners[c].vindex, v = face.corners[(c + 1) % face.nbrCorners].vindex;
+      ++uses[{std::min(u, v), std::max(u, v)}];
+    }
+  }
+  std::vector<OutlineSegment> outline;
+  for (const auto& [edge, count] : uses) {
+    if (count == 1) {
+      outline.push_back({obj.world[static_cast<size_t>(edge.first)], obj.world[static_cast<size_t>(edge.second)]});
+    }
+  }
+  return outline;
+}
+
+// The junction as JoinState holds it, with its gap; also what the plain
+// join took out of the sources.
+std::optional<JunctionFacts> Junction(const Sources& s, JoinedSeam& joined) {
+  const int32_t fa = JoinState.JunctionFaceA, fb = JoinState.JunctionFaceB;
+  if (!ValidFace(s.a, fa) || !ValidFace(s.b, fb)) return std::nullopt;
+  const CtsxFace& faceA = s.a.Face(fa);
+  const CtsxFace& faceB = s.b.Face(fb);
+  const int32_t k = JoinState.JunctionCornerB;
+  if (faceB.nbrCorners != faceA.nbrCorners || k < 0 || k >= faceB.nbrCorners) return std::nullopt;
+  joined.droppedFacesA = {fa};
+  joined.droppedFacesB = {fb};
+  for (int32_t i = 0, j = k; i < faceA.nbrCorners; ++i, j = j == 0 ? faceB.nbrCorners - 1 : j - 1) {
+    joined.weldedVerticesB.push_back(faceB.corners[j].vindex);
+    joined.weldedOntoA.push_back(faceA.corners[i].vindex);
+  }
+  return JunctionFacts{fa, fb, faceA.nbrCorners, s.a.WalkGap(faceA, s.b, faceB, k)};
+}
+
+void CountLeft(const Sources& s, JunctionReport& report, const JoinedSeam& joined, SearchGeometry* kept) {
+  const std::optional<int32_t> accuracy = TryRoundToThousandths(report.accuracy);
+  report.accuracyFits = accuracy.has_value();
+  if (!accuracy || *accuracy < 0) return;
+  const CornerIndex index = TakeOrBuildIndex(s.b, *accuracy, kept);
+  report.left = CountSeamLeft(s.a, s.b, index, *accuracy, joined);
+}
+
+}  // namespace
+
+JunctionReport ReportPlainJoin(HostObject first, HostObject second, SearchGeometry* kept) {
+  JunctionReport report;
+  report.error = JoinState.LastError;
+  report.accuracy = JoinState.Accuracy;
+  const bool joined = report.error == 0, notFound = report.error == kJunctionNotFound;
+  if (!joined && !notFound) return report;
+  const Sources s = Load(first, second, kept);
+  if (notFound) {
+    report.hint = FindJunctionHint(s.a, s.b, report.accuracy);
+    return report;
+  }
+  JoinedSeam taken;
+  report.junction = Junction(s, taken);
+  if (!report.junction) return report;
+  AddPolygon(s.a, s.a.Face(report.junction->faceA), report.outline);
+  CountLeft(s, report, taken, kept);
+  return report;
+}
+
+JunctionReport ReportSeamJoin(HostObject first, HostObject second, const JoinedSeam& joined) {
+  JunctionReport report;
+  report.error = JoinState.LastError;
+  report.accuracy = JoinState.Accuracy;
+  if (report.error != 0) return report;
+  const Sources s = Load(first, second, nullptr);
+  report.seamJoin = joined;
+  report.outline = Border(s.a, joined.droppedFacesA);
+  CountLeft(s, report, joined, nullptr);
+  return report;
+}
+
+}  // namespace spl

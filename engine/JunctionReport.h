@@ -1,0 +1,104 @@
+// The report of a join: what was joined, what is left of the seam, and,
+// when no junction was found, which faces came nearest and at what accuracy
+// they would join. Made after the join from the two sources (unchanged by
+// any join) and JoinState; it reads, and never changes, the join.
+//
+// Two faces, one of each object, "touch" when they have the same corner
+// count and a corner k of the second's lies on corner 0 of the first's such
+// that corner i of the first coincides with corner (k - i) mod n of the
+// second for every i: corners on corners, running opposite. Unlike the
+// search, any such k counts, not only the lowest. Two points coincide as in
+// the search: their distance in whole thousandths is at most the accuracy's.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+#include "JoinState.h"
+#include "JoinedSeam.h"
+#include "JunctionSearch.h"
+#include "tsxapi.h"
+
+namespace spl {
+
+// The junction of a plain join.
+struct JunctionFacts {
+  int32_t faceA = -1;
+  int32_t faceB = -1;
+  int32_t corners = 0;
+  double maxGap = 0;  // largest world distance of two welded corners
+};
+
+// What is left of the seam after the join: touching face pairs of which
+// neither face was dropped, and coinciding vertex pairs (one of each
+// object) whose second vertex was not welded.
+struct SeamLeft {
+  int64_t touchingFacePairs = 0;
+  int64_t coincidingVertexPairs = 0;
+  bool Complete() const { return touchingFacePairs == 0 && coincidingVertexPairs == 0; }
+};
+
+// A face pair that could form a junction: same corner count, nearest when
+// walked opposite.
+struct JunctionCandidate {
+  int32_t faceA = -1;
+  int32_t faceB = -1;
+  int32_t corners = 0;
+  double maxGap = 0;  // largest corner distance at the best starting corner
+  // The smallest accuracy, in whole thousandths, at which the search's own
+  // rule (the lowest corner of B on corner 0 of A, walked backward) accepts
+  // the pair; empty when no accuracy that fits does.
+  std::optional<int32_t> accuracy;
+  double shortestEdge = 0;  // the shortest edge of the two faces, in world space
+};
+
+// After "06": the nearest candidates, best first, and the accuracy to try.
+struct JunctionHint {
+  std::vector<JunctionCandidate> candidates;
+  // The best candidate's accuracy in whole thousandths and as a length.
+  int32_t accuracyThousandths = 0;
+  double Accuracy() const { return accuracyThousandths / 1000.0; }
+  // The best candidate's shortest edge when it is below the join's accuracy:
+  // a larger accuracy then puts another corner of B on corner 0 of A first.
+  std::optional<double> shortEdge;
+};
+
+// A line of the outline of what was joined, in world space.
+struct OutlineSegment {
+  CtsxVector3f from{};
+  CtsxVector3f to{};
+};
+
+struct JunctionReport {
+  int32_t error = 0;            // LastError after the join
+  double accuracy = 0;          // JoinState.Accuracy
+  bool accuracyFits = true;     // it converts to whole thousandths
+  std::optional<JunctionFacts> junction;  // a plain join that succeeded
+  std::optional<JoinedSeam> seamJoin;     // a seam join that succeeded: what it took out
+  SeamLeft left;                          // after a join that succeeded
+  std::optional<JunctionHint> hint;       // after "06", when a candidate exists
+  std::vector<OutlineSegment> outline;    // the junction face, or the seam's border
+  bool Joined() const { return error == 0 && (junction || seamJoin); }
+};
+
+// Keeps what the next junction search builds while alive, so that the
+// report reuses it; make one before the join and pass it to the report.
+class KeptSearchGeometry {
+ public:
+  KeptSearchGeometry() { KeepSearchGeometry(&geometry); }
+  ~KeptSearchGeometry() { KeepSearchGeometry(nullptr); }
+  KeptSearchGeometry(const KeptSearchGeometry&) = delete;
+  KeptSearchGeometry& operator=(const KeptSearchGeometry&) = delete;
+  SearchGeometry geometry;
+};
+
+// After RunJoin: the report of the plain join of `first` and `second`, from
+// JoinState's LastError, junction fields and Accuracy. `kept`, when given,
+// saves building the geometry again. Throws std::bad_alloc only.
+JunctionReport ReportPlainJoin(HostObject first, HostObject second, SearchGeometry* kept = nullptr);
+
+// After a seam join that took `joined` out of the sources: what is left.
+JunctionReport ReportSeamJoin(HostObject first, HostObject second, const JoinedSeam& joined);
+
+}  // namespace spl

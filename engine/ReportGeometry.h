@@ -1,0 +1,70 @@
+// The two sources of a join as its report sees them: faces, vertices in
+// world space, the second's vertex-to-face incidence and a corner index.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+#include "CornerIndex.h"
+#include "JoinState.h"
+#include "JunctionSearch.h"
+#include "tsxapi.h"
+
+namespace spl {
+
+struct ReportObject {
+  HostObject object = 0;
+  int32_t vertexCount = 0;
+  int32_t faceCount = 0;
+  CtsxFace** faces = nullptr;
+  std::vector<CtsxVector3f> world;
+  bool keptWorld = false;  // taken over from the search
+
+  const CtsxFace& Face(int32_t f) const { return *faces[f]; }
+  const CtsxVector3f& Corner(const CtsxFace& face, int32_t c) const {
+    return world[static_cast<size_t>(face.corners[c].vindex)];
+  }
+  // A face with corners that all name a vertex.
+  bool FaceValid(int32_t f) const;
+  // The largest double-precision distance of corner i of `face` to corner
+  // (k - i) mod n of `other` (same corner count).
+  double WalkGap(const CtsxFace& face, const ReportObject& otherObject, const CtsxFace& other, int32_t k) const;
+  double ShortestEdge(const CtsxFace& face) const;
+};
+
+// The box around an object's finite world points; a point farther than
+// `reach` outside it has no point of the object within `reach`.
+struct WorldBox {
+  double lo[3];
+  double hi[3];
+  explicit WorldBox(const std::vector<CtsxVector3f>& points);
+  bool Empty() const { return !(lo[0] <= hi[0]); }
+  bool Near(const CtsxVector3f& p, double reach) const;
+  void Merge(const WorldBox& other);
+  double Diagonal() const;
+};
+
+// Faces of an object by vertex: faces[start[v]..start[v+1]) use vertex v.
+// Only valid faces that `take` marks are in.
+struct FaceIncidence {
+  std::vector<uint32_t> start;
+  std::vector<int32_t> faces;
+  FaceIncidence(const ReportObject& obj, const std::vector<bool>& take);
+  template <typename Visit>
+  void ForEachFace(int32_t v, Visit&& visit) const {
+    for (uint32_t e = start[static_cast<size_t>(v)]; e < start[static_cast<size_t>(v) + 1]; ++e) visit(faces[e]);
+  }
+};
+
+// Loads one source; `kept` world positions (the search's of this object, or
+// null) are taken over when their count is the object's vertex count.
+ReportObject LoadReportObject(HostObject object, std::vector<CtsxVector3f>* kept);
+
+// The kept index of `b` when it was built for this accuracy over the kept
+// positions that `b` took over, else a new one.
+CornerIndex TakeOrBuildIndex(const ReportObject& b, int32_t accuracy, SearchGeometry* kept);
+
+double Distance(const CtsxVector3f& p, const CtsxVector3f& q);
+
+}  // namespace spl

@@ -1,0 +1,35 @@
+// The report of a join as short lines for people: a summary of what was
+// joined, a warning when the seam is incomplete, and the hint after "06".
+// Callers add their own prefixes ("warning: ", "hint: ") and the result's
+// counts.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "JunctionReport.h"
+
+namespace spl {
+
+// A length with at most four significant digits: "0", "0.0088", "1.5e-05".
+std::string FormatLength(double length);
+// An accuracy of whole thousandths as a decimal: "0.009", "0.01", "2".
+std::string FormatThousandths(int32_t thousandths);
+
+// "joined Left and Right at faces 5 and 4 (4 corners, largest gap 0)", or
+// for a seam join "joined head and body along a seam (265 and 265 faces
+// dropped, 269 vertices welded)"; empty when nothing was joined.
+std::string SummaryText(const JunctionReport& report, std::string_view first, std::string_view second);
+
+// When the seam is incomplete: "the seam is incomplete: 125 more face pairs
+// touch, 178 vertex pairs coincide unwelded; <seamPointer>". The pointer
+// names the tool's way to a seam join and is left out after one.
+std::optional<std::string> WarningText(const JunctionReport& report, std::string_view seamPointer);
+
+// After "06", when a candidate exists: "faces 12 and 40 (3 corners) come
+// nearest, at most 0.0088 apart: try <accuracyOption> 0.009", and why a
+// larger accuracy fails when one of their edges is shorter than it.
+std::optional<std::string> HintText(const JunctionReport& report, std::string_view accuracyOption);
+
+}  // namespace spl

@@ -1,0 +1,22 @@
+// What is left of a seam after a join: face pairs of the two sources that
+// still touch, and coinciding vertex pairs that were not welded.
+#pragma once
+
+#include <cstdint>
+
+#include "CornerIndex.h"
+#include "JunctionReport.h"
+#include "ReportGeometry.h"
+
+namespace spl {
+
+// Whether face `fa` of `a` and face `fb` of `b` touch at `accuracy`
+// thousandths (the rule of JunctionReport.h: any starting corner).
+bool FacesTouch(const ReportObject& a, const CtsxFace& fa, const ReportObject& b, const CtsxFace& fb,
+                int32_t accuracy);
+
+// `indexB` indexes b's world positions for `accuracy`.
+SeamLeft CountSeamLeft(const ReportObject& a, const ReportObject& b, const CornerIndex& indexB, int32_t accuracy,
+                       const JoinedSeam& joined);
+
+}  // namespace spl
