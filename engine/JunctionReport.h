@@ -80,6 +80,12 @@ struct JunctionReport {
   std::optional<JunctionHint> hint;       // after "06", when a candidate exists
   std::vector<OutlineSegment> outline;    // the junction face, or the seam's border
   bool Joined() const { return error == 0 && (junction || seamJoin); }
+  // Whether the join left part of the seam: after a plain join, anything
+  // left; after a seam join, faces that still touch (it leaves vertices
+  // that are close but not on its seam apart on purpose).
+  bool SeamIncomplete() const {
+    return Joined() && (seamJoin ? left.touchingFacePairs > 0 : !left.Complete());
+  }
 };
 
 // Keeps what the next junction search builds while alive, so that the

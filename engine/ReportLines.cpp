@@ -44,14 +44,14 @@ std::string SummaryText(const JunctionReport& report, std::string_view first, st
 }
 
 std::optional<std::string> WarningText(const JunctionReport& report, std::string_view seamPointer) {
-  if (!report.Joined() || report.left.Complete()) return std::nullopt;
+  if (!report.SeamIncomplete()) return std::nullopt;
   std::string text = report.seamJoin ? "the seam is still incomplete: " : "the seam is incomplete: ";
   const SeamLeft& left = report.left;
   if (left.touchingFacePairs > 0) {
     text += Count(left.touchingFacePairs, "more face pair touches", "more face pairs touch");
-    if (left.coincidingVertexPairs > 0) text += ", ";
+    if (left.coincidingVertexPairs > 0 && !report.seamJoin) text += ", ";
   }
-  if (left.coincidingVertexPairs > 0) {
+  if (left.coincidingVertexPairs > 0 && !report.seamJoin) {
     text += Count(left.coincidingVertexPairs, "vertex pair coincides", "vertex pairs coincide") + " unwelded";
   }
   if (!report.seamJoin && !seamPointer.empty()) text += "; " + std::string(seamPointer);

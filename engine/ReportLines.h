@@ -24,7 +24,8 @@ std::string SummaryText(const JunctionReport& report, std::string_view first, st
 
 // When the seam is incomplete: "the seam is incomplete: 125 more face pairs
 // touch, 178 vertex pairs coincide unwelded; <seamPointer>". The pointer
-// names the tool's way to a seam join and is left out after one.
+// names the tool's way to a seam join. After a seam join only the faces
+// that still touch are named, without the pointer.
 std::optional<std::string> WarningText(const JunctionReport& report, std::string_view seamPointer);
 
 // After "06", when a candidate exists: "faces 12 and 40 (3 corners) come

@@ -190,7 +190,7 @@ int RunJoinCommand(const JoinSettings& s) {
     PrintReportLines(junction, s.first, s.second, result, s.output);
     return exitstatus::kFailed;
   }
-  if (s.strict && !junction.left.Complete()) {
+  if (s.strict && junction.SeamIncomplete()) {
     PrintReportLines(junction, s.first, s.second, 0, s.output);
     Error("the seam is incomplete and --strict is given; nothing written");
     return exitstatus::kFailed;

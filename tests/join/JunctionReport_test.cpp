@@ -136,8 +136,16 @@ TEST_F(JunctionReportTest, SeamJoinReportCountsWhatItDidNotTakeOut) {
   report = ReportSeamJoin(a, b, part);
   EXPECT_EQ(report.left.touchingFacePairs, 1);
   EXPECT_EQ(report.left.coincidingVertexPairs, 1);
-  EXPECT_EQ(*WarningText(report, "join with --seam"),
-            "the seam is still incomplete: 1 more face pair touches, 1 vertex pair coincides unwelded");
+  EXPECT_EQ(*WarningText(report, "join with --seam"), "the seam is still incomplete: 1 more face pair touches");
+
+  // Vertices that are close but not on the seam stay apart on purpose.
+  part = all;
+  part.weldedVerticesB.pop_back();
+  part.weldedOntoA.pop_back();
+  report = ReportSeamJoin(a, b, part);
+  EXPECT_EQ(report.left.coincidingVertexPairs, 1);
+  EXPECT_FALSE(report.SeamIncomplete());
+  EXPECT_FALSE(WarningText(report, "join with --seam"));
 }
 
 // Face A's corner 0 and 1 are an edge of 0.004 apart; face B lies on it

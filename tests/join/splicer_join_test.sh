@@ -88,6 +88,11 @@ PY
     [ ! -e "$work/joined.obj" ] || fail "--strict wrote the result"
     grep -q '^warning: the seam is incomplete' "$work/stderr" || fail "--strict without the warning"
     grep -q '"coinciding_vertex_pairs_left": 1' "$work/report.json" || fail "--strict without the report"
+    "$splicer" join "$work/caps.obj" A B -o "$work/joined.obj" --seam --strict >"$work/stdout" 2>"$work/stderr" \
+      || fail "--seam --strict failed"
+    [ "$(cat "$work/stdout")" = "joined A and B along a seam (2 and 2 faces dropped, 4 vertices welded): 6 vertices, 2 faces -> $work/joined.obj" ] \
+      || fail "seam summary: $(cat "$work/stdout")"
+    grep -q '^warning' "$work/stderr" && fail "a warning after the seam join"
     ;;
   *) fail "unknown case $case_name" ;;
 esac
