@@ -9,6 +9,7 @@
 #include <new>
 
 #include "HostBlocks.h"
+#include "HostState.h"
 
 namespace tsxhost::detail {
 namespace {
@@ -78,15 +79,20 @@ void* Carve(size_t bytes) {
 
 }  // namespace
 
-size_t FaceBytes(int32_t corners, const int32_t* holeCorners, int32_t holes) {
+size_t ExtraBytes(int32_t normalSlots) {
+  return AlignUp(sizeof(FaceExtra) + static_cast<size_t>(normalSlots) * (sizeof(CtsxVector3f) + 1));
+}
+
+size_t FaceBytes(int32_t corners, const int32_t* holeCorners, int32_t holes, bool normals) {
   size_t size = sizeof(BlockTag) + AlignUp(sizeof(CtsxFace)) + AlignUp(sizeof(CtsxCorner) * static_cast<size_t>(corners));
-  size += AlignUp(sizeof(CtsxHole*) * static_cast<size_t>(holes)) + sizeof(CtsxHole) * static_cast<size_t>(holes);
+  size += AlignUp(sizeof(CtsxHole*) * static_cast<size_t>(holes)) + AlignUp(sizeof(CtsxHole) * static_cast<size_t>(holes));
   for (int32_t h = 0; h < holes; ++h) size += AlignUp(sizeof(CtsxCorner) * static_cast<size_t>(holeCorners[h]));
-  return size;
+  return size + ExtraBytes(normals ? corners : 0);
 }
 
 size_t FaceBytes(const CtsxFace& face) {
-  size_t size = FaceBytes(face.nbrCorners, nullptr, 0);
+  const FaceExtra* extra = FaceExtraOf(face);
+  size_t size = FaceBytes(face.nbrCorners, nullptr, 0, extra && extra->normalSlots > 0);
   for (int32_t h = 0; h < face.nbrHoles; ++h) {
     size += sizeof(CtsxHole*) + sizeof(CtsxHole) + AlignUp(sizeof(CtsxCorner) * static_cast<size_t>(face.holes[h]->nbrCorners)) + kAlign;
   }
@@ -100,13 +106,13 @@ bool ReserveFaces(size_t bytes) {
   return StartChunk(bytes);
 }
 
-CtsxFace* NewFace(int32_t corners, const std::vector<int32_t>& holeCorners) {
+CtsxFace* NewFace(int32_t corners, const std::vector<int32_t>& holeCorners, bool normals) {
   if (corners < 0 || corners > INT16_MAX || holeCorners.size() > INT32_MAX) return nullptr;
   const auto holes = static_cast<int32_t>(holeCorners.size());
   for (int32_t n : holeCorners) {
     if (n < 0 || n > INT16_MAX) return nullptr;
   }
-  const size_t bytes = FaceBytes(corners, holeCorners.data(), holes);
+  const size_t bytes = FaceBytes(corners, holeCorners.data(), holes, normals);
   auto* base = static_cast<unsigned char*>(Carve(bytes));
   if (!base) return nullptr;
   std::memset(base, 0, bytes - sizeof(BlockTag));
@@ -121,7 +127,7 @@ CtsxFace* NewFace(int32_t corners, const std::vector<int32_t>& holeCorners) {
     face->holes = reinterpret_cast<CtsxHole**>(base + at);
     at += AlignUp(sizeof(CtsxHole*) * static_cast<size_t>(holes));
     auto* records = reinterpret_cast<CtsxHole*>(base + at);
-    at += sizeof(CtsxHole) * static_cast<size_t>(holes);
+    at += AlignUp(sizeof(CtsxHole) * static_cast<size_t>(holes));
     for (int32_t h = 0; h < holes; ++h) {
       records[h].nbrCorners = static_cast<int16_t>(holeCorners[static_cast<size_t>(h)]);
       records[h].corners = reinterpret_cast<CtsxCorner*>(base + at);
@@ -130,16 +136,20 @@ CtsxFace* NewFace(int32_t corners, const std::vector<int32_t>& holeCorners) {
     }
   }
   for (int32_t i = 0; i < corners; ++i) face->corners[i] = {0, -1, -1, -1};
+  // The extra ends the record: the engine frees a face copy as one block.
+  face->hostData = static_cast<uint32_t>(at);
+  new (base + at) FaceExtra{0, 0, 0, normals ? corners : 0};
   return face;
 }
 
 CtsxFace* CloneFace(const CtsxFace& src) {
   std::vector<int32_t> holeCorners;
   for (int32_t h = 0; h < src.nbrHoles; ++h) holeCorners.push_back(src.holes[h]->nbrCorners);
-  CtsxFace* face = NewFace(src.nbrCorners, holeCorners);
+  const FaceExtra* from = FaceExtraOf(src);
+  CtsxFace* face = NewFace(src.nbrCorners, holeCorners, from && from->normalSlots > 0);
   if (!face) return nullptr;
   face->hostFlags = src.hostFlags;
-  face->hostData = src.hostData;
+  if (from) std::memcpy(FaceExtraOf(*face), from, sizeof(FaceExtra) + static_cast<size_t>(from->normalSlots) * (sizeof(CtsxVector3f) + 1));
   face->materialIndex = src.materialIndex;
   std::memcpy(face->corners, src.corners, sizeof(CtsxCorner) * static_cast<size_t>(src.nbrCorners));
   for (int32_t h = 0; h < src.nbrHoles; ++h) {

@@ -123,7 +123,14 @@ void* AllocLarge(size_t size) {
 
 }  // namespace
 
+namespace {
+int failBlockIn = 0;  // the n-th block from now cannot be had; 0: none
+}  // namespace
+
+void FailNthBlock(int n) { failBlockIn = n; }
+
 void* AllocBlock(size_t size) {
+  if (failBlockIn > 0 && --failBlockIn == 0) return nullptr;
   size = size ? size : 1;
   if (size >= kLargeBlock) return AllocLarge(size);
   void* base = std::malloc(size + kHeader);

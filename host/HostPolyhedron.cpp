@@ -49,6 +49,7 @@ void Polyhedron::ReplaceFaces(int32_t count, CtsxFace** array) {
 std::unique_ptr<Polyhedron> Polyhedron::Clone() const {
   auto copy = std::make_unique<Polyhedron>();
   copy->materials = materials;
+  copy->groups = groups;
   copy->vertices = CopyArray(vertices, vertexCount);
   copy->uvs = CopyArray(uvs, uvCount);
   copy->faces = static_cast<CtsxFace**>(AllocZeroedBlock(sizeof(CtsxFace*) * static_cast<size_t>(faceCount > 0 ? faceCount : 1)));
@@ -167,6 +168,7 @@ TSXAPI int32_t TSXCALL tsxPolyhSetFaces(tsxPOLYHEDRON p, int32_t count, CtsxFace
     return e_tsxBAD_INPUT;
   }
   poly->ReplaceFaces(count, array);
+  ClaimFaces(p, array, count);
   return e_tsxOK;
 }
 

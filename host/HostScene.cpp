@@ -1,6 +1,7 @@
 // The scene: object handles, selection, copies, and the host's C++ side.
 #include <algorithm>
 #include <cstdlib>
+#include <new>
 
 #include "HostState.h"
 
@@ -68,63 +69,119 @@ void AddToScene(Object& obj) {
   TheState().sceneOrder.push_back(obj.id);
 }
 
-// What a new polyhedron is made of, whichever way it comes in.
-struct PolyhedronParts {
-  const std::vector<CtsxVector3f>& vertices;
-  const std::vector<CtsxUV>& uvs;
-  size_t faceCount;
-  const std::vector<Material>& materials;
-};
-
-// The steps every new polyhedron shares: its arrays as host blocks, face f
-// from `makeFace(f)`, its materials (one default when it has none), a new
-// handle and a place at the end of the scene.
-template <typename MakeFace>
-tsxSOBJ AddNewPolyhedron(const std::string& name, const CtsxTxmx3f& transform, const CtsxVector3f& axes,
-                         const PolyhedronParts& parts, MakeFace makeFace) {
+std::unique_ptr<Object> NewPolyObject(const std::string& name, const CtsxTxmx3f& transform,
+                                      const CtsxVector3f& axes, const std::vector<CtsxVector3f>& vertices,
+                                      const std::vector<CtsxUV>& uvs, size_t faces) {
   auto obj = std::make_unique<Object>();
   obj->name = name;
   obj->type = e_tsxPOLYHEDRON;
   obj->transform = transform;
   obj->axes = axes;
-  auto poly = std::make_unique<Polyhedron>();
-  auto* vertices = static_cast<CtsxVector3f*>(AllocBlock(sizeof(CtsxVector3f) * parts.vertices.size()));
-  auto* uvs = static_cast<CtsxUV*>(AllocBlock(sizeof(CtsxUV) * parts.uvs.size()));
-  auto* faces = static_cast<CtsxFace**>(AllocZeroedBlock(sizeof(CtsxFace*) * parts.faceCount));
-  if (!vertices || !uvs || !faces) std::abort();
-  std::copy(parts.vertices.begin(), parts.vertices.end(), vertices);
-  std::copy(parts.uvs.begin(), parts.uvs.end(), uvs);
-  poly->ReplaceVertices(static_cast<int32_t>(parts.vertices.size()), vertices);
-  poly->ReplaceUVs(static_cast<int32_t>(parts.uvs.size()), uvs);
-  for (size_t f = 0; f < parts.faceCount; ++f) {
-    faces[f] = makeFace(f);
-    if (!faces[f]) std::abort();
+  obj->poly = std::make_unique<Polyhedron>();
+  Polyhedron& poly = *obj->poly;
+  auto* v = static_cast<CtsxVector3f*>(AllocBlock(sizeof(CtsxVector3f) * vertices.size()));
+  poly.ReplaceVertices(static_cast<int32_t>(vertices.size()), v);
+  auto* t = static_cast<CtsxUV*>(AllocBlock(sizeof(CtsxUV) * uvs.size()));
+  poly.ReplaceUVs(static_cast<int32_t>(uvs.size()), t);
+  // Counted as faces are made, so that a failure frees only those.
+  poly.ReplaceFaces(0, static_cast<CtsxFace**>(AllocZeroedBlock(sizeof(CtsxFace*) * faces)));
+  if (!v || !t || !poly.faces) return nullptr;
+  std::copy(vertices.begin(), vertices.end(), v);
+  std::copy(uvs.begin(), uvs.end(), t);
+  // Handles are given now, never reused: one lost to a failure is harmless.
+  obj->id = TheState().nextObject++;
+  return obj;
+}
+
+// Fills a new face's corners, normals, smoothing group and group.
+void FillFace(CtsxFace& face, tsxSOBJ owner, const Corner* corners, const std::vector<CtsxVector3f>& normals,
+              uint32_t smoothing, uint32_t group) {
+  FaceExtra& extra = *FaceExtraOf(face);
+  extra.owner = owner;
+  extra.smoothing = smoothing;
+  extra.group = group;
+  for (int32_t c = 0; c < face.nbrCorners; ++c) {
+    face.corners[c] = {corners[c].vertex, corners[c].uv, -1, -1};
+    const int32_t n = corners[c].normal;
+    if (extra.normalSlots == 0 || n < 0 || static_cast<size_t>(n) >= normals.size()) continue;
+    extra.Normals()[c] = normals[static_cast<size_t>(n)];
+    extra.HasNormal()[c] = 1;
   }
-  poly->ReplaceFaces(static_cast<int32_t>(parts.faceCount), faces);
-  poly->materials = parts.materials.empty() ? std::vector<Material>{Material{}} : parts.materials;
-  obj->poly = std::move(poly);
-  const tsxSOBJ id = Register(std::move(obj));
-  AddToScene(*FindObject(id));
-  return id;
+}
+
+uint32_t GroupIndex(std::vector<std::string>& groups, const std::string& name) {
+  for (size_t g = 1; g < groups.size(); ++g) {
+    if (groups[g] == name) return static_cast<uint32_t>(g);
+  }
+  groups.push_back(name);
+  return static_cast<uint32_t>(groups.size() - 1);
+}
+
+bool AnyNormal(const Corner* corners, size_t count) {
+  for (size_t c = 0; c < count; ++c) {
+    if (corners[c].normal >= 0) return true;
+  }
+  return false;
 }
 
 }  // namespace
 
-tsxSOBJ AddFlatPolyhedron(const std::string& name, const FlatMesh& mesh,
-                          const CtsxVector3f& axes) {
+std::unique_ptr<Object> BuildFlatPolyhedron(const std::string& name, const FlatMesh& mesh,
+                                            const CtsxVector3f& axes) {
   const size_t nf = mesh.faceStart.size() - 1;
-  if (!ReserveFaces(nf * FaceBytes(0, nullptr, 0) + sizeof(CtsxCorner) * mesh.corners.size())) std::abort();
-  const std::vector<int32_t> noHoles;
-  return AddNewPolyhedron(name, kIdentity, axes, {mesh.vertices, mesh.uvs, nf, mesh.materials}, [&](size_t f) {
+  auto obj = NewPolyObject(name, kIdentity, axes, mesh.vertices, mesh.uvs, nf);
+  // Every face record in one chunk.
+  size_t bytes = 0;
+  for (size_t f = 0; f < nf; ++f) {
     const uint32_t begin = mesh.faceStart[f], end = mesh.faceStart[f + 1];
-    CtsxFace* face = NewFace(static_cast<int32_t>(end - begin), noHoles);
-    if (!face) return face;
-    for (uint32_t c = begin; c < end; ++c) {
-      face->corners[c - begin] = {mesh.corners[c].vertex, mesh.corners[c].uv, -1, -1};
-    }
+    bytes += FaceBytes(static_cast<int32_t>(end - begin), nullptr, 0, AnyNormal(mesh.corners.data() + begin, end - begin));
+  }
+  if (!obj || !ReserveFaces(bytes)) return nullptr;
+  Polyhedron& poly = *obj->poly;
+  const std::vector<int32_t> noHoles;
+  for (size_t f = 0; f < nf; ++f) {
+    const uint32_t begin = mesh.faceStart[f], end = mesh.faceStart[f + 1];
+    const Corner* corners = mesh.corners.data() + begin;
+    CtsxFace* face = NewFace(static_cast<int32_t>(end - begin), noHoles, AnyNormal(corners, end - begin));
+    if (!face) return nullptr;
+    poly.faces[f] = face;
+    poly.faceCount = static_cast<int32_t>(f + 1);
+    FillFace(*face, obj->id, corners, mesh.normals, mesh.faceSmoothing.empty() ? 0 : mesh.faceSmoothing[f],
+             mesh.faceGroup.empty() ? 0 : mesh.faceGroup[f]);
     face->materialIndex = mesh.faceMaterial[f];
-    return face;
-  });
+  }
+  poly.materials = mesh.materials.empty() ? std::vector<Material>{Material{}} : mesh.materials;
+  poly.groups = mesh.groups.empty() ? std::vector<std::string>{std::string()} : mesh.groups;
+  return obj;
+}
+
+std::vector<tsxSOBJ> AddToSceneAll(std::vector<std::unique_ptr<Object>> objects) {
+  State& s = TheState();
+  std::vector<tsxSOBJ> ids;
+  ids.reserve(objects.size());
+  s.sceneOrder.reserve(s.sceneOrder.size() + objects.size());
+  s.objects.reserve(s.objects.size() + objects.size());
+  try {
+    for (auto& obj : objects) {
+      const tsxSOBJ id = obj->id;
+      s.objects.emplace(id, std::move(obj));
+      ids.push_back(id);
+    }
+  } catch (const std::bad_alloc&) {
+    for (tsxSOBJ id : ids) s.objects.erase(id);
+    throw;
+  }
+  // Nothing below allocates: the room was reserved above.
+  for (tsxSOBJ id : ids) AddToScene(*FindObject(id));
+  return ids;
+}
+
+tsxSOBJ AddFlatPolyhedron(const std::string& name, const FlatMesh& mesh, const CtsxVector3f& axes) {
+  auto obj = BuildFlatPolyhedron(name, mesh, axes);
+  if (!obj) throw std::bad_alloc();
+  std::vector<std::unique_ptr<Object>> one;
+  one.push_back(std::move(obj));
+  return AddToSceneAll(std::move(one)).front();
 }
 
 }  // namespace tsxhost::detail
@@ -165,7 +222,9 @@ TSXAPI int32_t TSXCALL tsxGNodeCopy(tsxGNODE src, tsxGNODE* result) {
     copy->poly = source->poly->Clone();
     if (!copy->poly) return e_tsxNO_MEMORY;
   }
+  Polyhedron* poly = copy->poly.get();
   *result = Register(std::move(copy));
+  if (poly) SetOwner(*poly, *result);
   return e_tsxOK;
 }
 
@@ -211,24 +270,31 @@ namespace tsxhost {
 
 tsxSOBJ AddPolyhedron(const std::string& name, const Mesh& mesh, const CtsxTxmx3f& transform,
                       const CtsxVector3f& axes) {
-  const detail::PolyhedronParts parts{mesh.vertices, mesh.uvs, mesh.faces.size(), mesh.materials};
-  return detail::AddNewPolyhedron(name, transform, axes, parts, [&](size_t f) {
+  auto obj = detail::NewPolyObject(name, transform, axes, mesh.vertices, mesh.uvs, mesh.faces.size());
+  if (!obj) throw std::bad_alloc();
+  Polyhedron& poly = *obj->poly;
+  for (size_t f = 0; f < mesh.faces.size(); ++f) {
     const Face& src = mesh.faces[f];
     std::vector<int32_t> holeCorners;
     for (const auto& hole : src.holes) holeCorners.push_back(static_cast<int32_t>(hole.size()));
-    CtsxFace* face = NewFace(static_cast<int32_t>(src.corners.size()), holeCorners);
-    if (!face) return face;
-    for (size_t c = 0; c < src.corners.size(); ++c) {
-      face->corners[c] = {src.corners[c].vertex, src.corners[c].uv, -1, -1};
-    }
+    CtsxFace* face = detail::NewFace(static_cast<int32_t>(src.corners.size()), holeCorners,
+                                     detail::AnyNormal(src.corners.data(), src.corners.size()));
+    if (!face) throw std::bad_alloc();
+    poly.faces[f] = face;
+    poly.faceCount = static_cast<int32_t>(f + 1);
+    const uint32_t group = src.group.empty() ? 0 : detail::GroupIndex(poly.groups, src.group);
+    detail::FillFace(*face, obj->id, src.corners.data(), mesh.normals, src.smoothing, group);
     for (size_t h = 0; h < src.holes.size(); ++h) {
       for (size_t c = 0; c < src.holes[h].size(); ++c) {
         face->holes[h]->corners[c] = {src.holes[h][c].vertex, src.holes[h][c].uv, -1, -1};
       }
     }
     face->materialIndex = static_cast<uint16_t>(src.material);
-    return face;
-  });
+  }
+  poly.materials = mesh.materials.empty() ? std::vector<Material>{Material{}} : mesh.materials;
+  std::vector<std::unique_ptr<Object>> one;
+  one.push_back(std::move(obj));
+  return detail::AddToSceneAll(std::move(one)).front();
 }
 
 tsxSOBJ AddObject(const std::string& name, int32_t type) {
@@ -247,11 +313,24 @@ bool ReadMesh(tsxSOBJ obj, Mesh* out) {
   out->vertices.assign(poly->vertices, poly->vertices + poly->vertexCount);
   out->uvs.assign(poly->uvs, poly->uvs + poly->uvCount);
   out->faces.clear();
+  out->normals.clear();
   out->faces.reserve(static_cast<size_t>(poly->faceCount));
   for (int32_t f = 0; f < poly->faceCount; ++f) {
     const CtsxFace& src = *poly->faces[f];
     Face face;
-    for (int32_t c = 0; c < src.nbrCorners; ++c) face.corners.push_back({src.corners[c].vindex, src.corners[c].uvindex});
+    const detail::FaceExtra* extra = detail::FaceExtraOf(src);
+    for (int32_t c = 0; c < src.nbrCorners; ++c) {
+      Corner corner{src.corners[c].vindex, src.corners[c].uvindex, -1};
+      if (extra && c < extra->normalSlots && extra->HasNormal()[c]) {
+        corner.normal = static_cast<int32_t>(out->normals.size());
+        out->normals.push_back(extra->Normals()[c]);
+      }
+      face.corners.push_back(corner);
+    }
+    if (extra) {
+      face.smoothing = extra->smoothing;
+      if (extra->group > 0 && extra->group < poly->groups.size()) face.group = poly->groups[extra->group];
+    }
     for (int32_t h = 0; h < src.nbrHoles; ++h) {
       std::vector<Corner> hole;
       for (int32_t c = 0; c < src.holes[h]->nbrCorners; ++c) {
@@ -323,6 +402,7 @@ void SetVersion(int16_t version, int16_t subVersion) {
 void ResetScene() {
   State& s = detail::TheState();
   State fresh;
+  detail::FailNthBlock(0);
   // Handles keep counting up: a handle is never reused, not even after a
   // reset, so a stale handle from before can never name a new object.
   fresh.nextObject = s.nextObject;
@@ -336,6 +416,8 @@ void ResetScene() {
 namespace testing {
 
 void FailNthAllocation(int n) { detail::TheState().failAllocationIn = n; }
+
+void FailNthHostAllocation(int n) { detail::FailNthBlock(n); }
 
 void FailNthFaceCopy(int n, int32_t code) {
   detail::TheState().failFaceCopyIn = n;

@@ -54,6 +54,7 @@ struct Polyhedron {
   CtsxFace** faces = nullptr;
   int32_t faceCount = 0;
   std::vector<Material> materials{Material{}};
+  std::vector<std::string> groups{std::string()};  // face groups; 0: none
   std::unordered_set<int> unavailableMaterials;  // fault injection
   bool allMaterialsUnavailable = false;
 };
@@ -109,6 +110,34 @@ inline void Enter(Op op) {
 Object* FindObject(tsxSOBJ id);
 Polyhedron* FindPolyhedron(tsxSOBJ id);
 
+// What the host keeps with a face beyond the plug-in's fields, at the end
+// of the face's block (the block is freed whole with tsxFree, so it cannot
+// live anywhere else). CtsxFace::hostData holds its offset in the block.
+struct FaceExtra {
+  tsxSOBJ owner = 0;        // the object whose space the normals are in
+  uint32_t smoothing = 0;   // smoothing group; 0: off
+  uint32_t group = 0;       // index into the owner's group table
+  int32_t normalSlots = 0;  // 0, or the face's corner count
+  // Followed by normalSlots normals and normalSlots "has a normal" bytes.
+  CtsxVector3f* Normals() { return reinterpret_cast<CtsxVector3f*>(this + 1); }
+  uint8_t* HasNormal() { return reinterpret_cast<uint8_t*>(Normals() + normalSlots); }
+  const CtsxVector3f* Normals() const { return reinterpret_cast<const CtsxVector3f*>(this + 1); }
+  const uint8_t* HasNormal() const { return reinterpret_cast<const uint8_t*>(Normals() + normalSlots); }
+};
+// Null for a face record the host did not make.
+FaceExtra* FaceExtraOf(CtsxFace& face);
+const FaceExtra* FaceExtraOf(const CtsxFace& face);
+
+// Faces handed to `owner` from another object: normals re-expressed in the
+// owner's space (where the two spaces differ), groups re-found by name.
+void ClaimFaces(tsxSOBJ owner, CtsxFace** faces, int32_t count);
+// The faces' normals are in `owner`'s space (a copy of an object).
+void SetOwner(Polyhedron& poly, tsxSOBJ owner);
+// The map that takes normals of `from`'s space into `to`'s; false when
+// `from` is singular. MapNormal keeps the normal's length.
+bool NormalMap(const CtsxTxmx3f& from, const CtsxTxmx3f& to, double out[3][3]);
+CtsxVector3f MapNormal(const double m[3][3], const CtsxVector3f& n);
+
 // Fills the corners' adjacency; true when every edge has one partner.
 bool ComputeAdjacency(Polyhedron& poly);
 
@@ -117,11 +146,21 @@ bool ComputeAdjacency(Polyhedron& poly);
 struct FlatMesh {
   std::vector<CtsxVector3f> vertices;
   std::vector<CtsxUV> uvs;
+  std::vector<CtsxVector3f> normals;  // named by Corner::normal
   std::vector<uint32_t> faceStart{0};
   std::vector<Corner> corners;
   std::vector<uint16_t> faceMaterial;
+  std::vector<uint32_t> faceSmoothing;  // empty: all off
+  std::vector<uint32_t> faceGroup;      // empty: none; else into groups
   std::vector<Material> materials;
+  std::vector<std::string> groups{std::string()};
 };
+// Builds an object outside the scene, with its handle already given; null
+// when memory fails (std::bad_alloc may also escape).
+std::unique_ptr<Object> BuildFlatPolyhedron(const std::string& name, const FlatMesh& mesh,
+                                            const CtsxVector3f& axes);
+// Adds built objects to the scene, all of them or (memory failing) none.
+std::vector<tsxSOBJ> AddToSceneAll(std::vector<std::unique_ptr<Object>> objects);
 tsxSOBJ AddFlatPolyhedron(const std::string& name, const FlatMesh& mesh,
                           const CtsxVector3f& axes);
 

@@ -10,6 +10,9 @@ namespace tsxhost::testing {
 
 // The n-th tsxMalloc from now (1 = the next one) returns null; 0 disarms.
 TSXHOST_API void FailNthAllocation(int n);
+// The n-th of the host's own blocks from now (arrays and face records it
+// makes for itself, as when a file is read) cannot be had; 0 disarms.
+TSXHOST_API void FailNthHostAllocation(int n);
 // The n-th tsxFaceCopy from now returns `code` and makes nothing.
 TSXHOST_API void FailNthFaceCopy(int n, int32_t code);
 // The next tsxGNodeCopy fails (the result handle stays as it was).

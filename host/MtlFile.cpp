@@ -1,73 +1,173 @@
 #include "MtlFile.h"
 
-#include <cstdio>
-#include <fstream>
-#include <sstream>
+#include <array>
+#include <charconv>
+#include <filesystem>
+
+#include "TextLines.h"
 
 namespace tsxhost::detail {
 namespace {
 
-std::string Trim(const std::string& s) {
-  const size_t b = s.find_first_not_of(" \t\r");
-  if (b == std::string::npos) return {};
-  return s.substr(b, s.find_last_not_of(" \t\r") - b + 1);
+std::string_view Trim(std::string_view s) {
+  while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
+  while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
+  return s;
 }
 
-void ReadColour(std::istringstream& in, std::array<float, 3>& colour) {
-  for (float& c : colour) in >> c;
+std::string_view NextToken(std::string_view& rest) {
+  rest = Trim(rest);
+  const size_t end = std::min(rest.find_first_of(" \t"), rest.size());
+  const std::string_view token = rest.substr(0, end);
+  rest.remove_prefix(end);
+  return token;
+}
+
+bool ReadNumber(std::string_view token, float* out) {
+  if (!token.empty() && token.front() == '+') token.remove_prefix(1);
+  const auto [ptr, ec] = std::from_chars(token.data(), token.data() + token.size(), *out);
+  return !token.empty() && ec == std::errc() && ptr == token.data() + token.size();
+}
+
+// "Kd r g b" or "Kd grey"; anything else (spectral, xyz) keeps the field.
+void ReadColour(std::string_view rest, std::array<float, 3>* colour) {
+  std::array<float, 3> c{};
+  int n = 0;
+  for (std::string_view t = NextToken(rest); !t.empty() && n < 3; t = NextToken(rest), ++n) {
+    if (!ReadNumber(t, &c[static_cast<size_t>(n)])) return;
+  }
+  if (n == 1) c[1] = c[2] = c[0];
+  if (n == 1 || n == 3) *colour = c;
+}
+
+// Sets the field a known statement stands for.
+void ReadField(std::string_view key, std::string_view rest, Material* m) {
+  if (key == "Ka") return ReadColour(rest, &m->ambient);
+  if (key == "Kd") return ReadColour(rest, &m->diffuse);
+  if (key == "Ks") return ReadColour(rest, &m->specular);
+  float f = 0;
+  if (key == "Ns" && ReadNumber(Trim(rest), &f)) m->shininess = f;
+  if (key == "d" && ReadNumber(Trim(rest), &f)) m->opacity = f;
+  if (key == "map_Kd") m->diffuseMap = std::string(Trim(rest));
+}
+
+// Options of texture statements and how many values each takes (-o, -s and
+// -t take one to three numbers).
+int OptionValues(std::string_view option) {
+  if (option == "-blendu" || option == "-blendv" || option == "-cc" || option == "-clamp" ||
+      option == "-bm" || option == "-boost" || option == "-imfchan" || option == "-texres" || option == "-type") {
+    return 1;
+  }
+  if (option == "-mm") return 2;
+  if (option == "-o" || option == "-s" || option == "-t") return 3;
+  return -1;
+}
+
+// Splits "OPTIONS PATH" at the path; the path may hold spaces.
+size_t PathStart(std::string_view rest) {
+  const std::string_view all = rest;
+  for (;;) {
+    std::string_view probe = rest;
+    const std::string_view option = NextToken(probe);
+    const int values = OptionValues(option);
+    if (values < 0) break;
+    rest = probe;
+    for (int i = 0; i < values; ++i) {
+      std::string_view next = rest;
+      const std::string_view value = NextToken(next);
+      float f = 0;
+      if (value.empty() || (i > 0 && values == 3 && !ReadNumber(value, &f))) break;
+      rest = next;
+    }
+  }
+  rest = Trim(rest);
+  return static_cast<size_t>(rest.data() - all.data());
+}
+
+std::string RewritePath(std::string_view path, const std::string& from, const std::string& to) {
+  namespace fs = std::filesystem;
+  fs::path p{std::string(path)};
+  if (p.is_relative()) {
+    if (from.empty()) return std::string(path);  // nowhere known to resolve it from
+    p = fs::path(from) / p;
+  }
+  p = p.lexically_normal();
+  const fs::path rel = p.lexically_relative(fs::path(to));
+  return rel.empty() ? p.generic_string() : rel.generic_string();
+}
+
+std::string ColourText(const char* key, const std::array<float, 3>& c) {
+  return std::string(key) + " " + ShortestFloat(c[0]) + " " + ShortestFloat(c[1]) + " " + ShortestFloat(c[2]);
+}
+
+std::string StatementFor(const std::string& statement, const Material& m, const std::string& folder) {
+  std::string_view rest = statement;
+  const std::string_view key = NextToken(rest);
+  if (IsTextureKey(key)) {
+    const size_t at = PathStart(rest);
+    const std::string_view path = Trim(rest.substr(at));
+    if (path.empty()) return statement;
+    const std::string head(statement.data(), static_cast<size_t>(rest.data() - statement.data()) + at);
+    return head + RewritePath(path, m.folder, folder);
+  }
+  // A known field changed since it was read is written with its value now.
+  Material read;
+  ReadField(key, rest, &read);
+  if (key == "Ka" && read.ambient != m.ambient) return ColourText("Ka", m.ambient);
+  if (key == "Kd" && read.diffuse != m.diffuse) return ColourText("Kd", m.diffuse);
+  if (key == "Ks" && read.specular != m.specular) return ColourText("Ks", m.specular);
+  if (key == "Ns" && read.shininess != m.shininess) return "Ns " + ShortestFloat(m.shininess);
+  if (key == "d" && read.opacity != m.opacity) return "d " + ShortestFloat(m.opacity);
+  return statement;
+}
+
+void FieldsText(const Material& m, const std::string& folder, std::string* text) {
+ *text += ColourText("Ka", m.ambient) + "\n" + ColourText("Kd", m.diffuse) + "\n" + ColourText("Ks", m.specular) + "\n";
+  *text += "Ns " + ShortestFloat(m.shininess) + "\nd " + ShortestFloat(m.opacity) + "\n";
+  if (!m.diffuseMap.empty()) *text += StatementFor("map_Kd " + m.diffuseMap, m, folder) + "\n";
 }
 
 }  // namespace
 
-bool ReadMtlFile(const std::string& path, std::unordered_map<std::string, Material>* out) {
-  std::ifstream file(path);
-  if (!file) return false;
-  std::string line;
-  Material* current = nullptr;
-  while (std::getline(file, line)) {
-    std::istringstream in(line);
-    std::string key;
-    in >> key;
-    if (key == "newmtl") {
-      std::string rest;
-      std::getline(in, rest);
-      const std::string name = Trim(rest);
-      Material m;
-      m.name = name;
-      current = &(*out)[name];
-      *current = m;
-    } else if (!current) {
-      continue;
-    } else if (key == "Ka") {
-      ReadColour(in, current->ambient);
-    } else if (key == "Kd") {
-      ReadColour(in, current->diffuse);
-    } else if (key == "Ks") {
-      ReadColour(in, current->specular);
-    } else if (key == "Ns") {
-      in >> current->shininess;
-    } else if (key == "d") {
-      in >> current->opacity;
-    } else if (key == "map_Kd") {
-      std::string rest;
-      std::getline(in, rest);
-      current->diffuseMap = Trim(rest);
-    }
-  }
-  return true;
+bool IsTextureKey(std::string_view key) {
+  return key.starts_with("map_") || key == "bump" || key == "disp" || key == "decal" || key == "refl" ||
+         key == "norm";
 }
 
-std::string MtlText(const std::vector<Material>& materials) {
+std::string ShortestFloat(float f) {
+  char buf[32];
+  return std::string(buf, std::to_chars(buf, buf + sizeof buf, f).ptr);
+}
+
+void ParseMtlText(std::string_view text, const std::string& folder,
+                  std::unordered_map<std::string, Material>* out) {
+  Material* current = nullptr;
+  ForEachLine(text, [&](std::string_view line) {
+    line = Trim(line);
+    if (line.empty() || line.front() == '#') return true;
+    std::string_view rest = line;
+    const std::string_view key = NextToken(rest);
+    if (key == "newmtl") {
+      const std::string name = ForDisplay(Trim(rest), kNameLimit);
+      current = &(*out)[name];
+      *current = Material{};
+      current->name = name;
+      current->folder = folder;
+      return true;
+    }
+    if (!current) return true;
+    ReadField(key, rest, current);
+    current->statements.emplace_back(line);
+    return true;
+  });
+}
+
+std::string MtlText(const std::vector<Material>& materials, const std::string& folder) {
   std::string text = "# materials\n";
-  char buf[256];
   for (const Material& m : materials) {
     text += "newmtl " + m.name + "\n";
-    std::snprintf(buf, sizeof buf, "Ka %.9g %.9g %.9g\nKd %.9g %.9g %.9g\nKs %.9g %.9g %.9g\nNs %.9g\nd %.9g\n",
-                  double(m.ambient[0]), double(m.ambient[1]), double(m.ambient[2]), double(m.diffuse[0]),
-                  double(m.diffuse[1]), double(m.diffuse[2]), double(m.specular[0]), double(m.specular[1]),
-                  double(m.specular[2]), double(m.shininess), double(m.opacity));
-    text += buf;
-    if (!m.diffuseMap.empty()) text += "map_Kd " + m.diffuseMap + "\n";
+    if (m.statements.empty()) FieldsText(m, folder, &text);
+    for (const std::string& statement : m.statements) text += StatementFor(statement, m, folder) + "\n";
     text += "\n";
   }
   return text;

@@ -1,6 +1,7 @@
 // Wavefront OBJ in and out for the stand-in host's scene.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -15,13 +16,30 @@ struct ObjResult {
   std::vector<tsxSOBJ> objects;       // added to the scene, in file order
 };
 
-// Reads an OBJ file and adds its objects to the scene; on error nothing is
-// added. Names already in the scene are an error too.
-TSXHOST_API ObjResult LoadObj(const std::string& path);
+// Finds the text of a material library named by an "mtllib" line: true
+// with `text` and `folder` (relative texture paths start there), or false
+// with the reason in `why`.
+using MtlResolver = std::function<bool(const std::string& library, std::string* text,
+                                       std::string* folder, std::string* why)>;
+
+inline constexpr size_t kMtlSizeLimit = size_t{64} << 20;
+
+struct ObjReadOptions {
+  // Material libraries are read from the scene's folder and below only,
+  // unless this is set.
+  bool mtlAnywhere = false;
+  // Replaces the file system for material libraries (e.g. in memory).
+  MtlResolver mtlResolver;
+};
+
+// Reads an OBJ file and adds its objects to the scene; on error (memory
+// failing included) nothing is added. Names already in the scene are an
+// error too.
+TSXHOST_API ObjResult LoadObj(const std::string& path, const ObjReadOptions& options = {});
 // The same from text in memory (`name` stands for the file in messages;
 // MTL files are looked up beside it).
-TSXHOST_API ObjResult LoadObjText(const std::string& text,
-                                  const std::string& name);
+TSXHOST_API ObjResult LoadObjText(const std::string& text, const std::string& name,
+                                  const ObjReadOptions& options = {});
 
 // Writes the objects (polyhedra only) with an MTL file beside `path`
 // (same stem, ".mtl"). False with `error` set when a file cannot be written.

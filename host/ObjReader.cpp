@@ -1,13 +1,15 @@
 // Wavefront OBJ reader. Numbers are read with std::from_chars, which rounds
 // correctly to single precision (as strtof does) and needs no locale; the
-// whole file is parsed in memory before anything enters the scene, so a
-// refused file leaves the scene as it was.
+// whole file is parsed in memory and every object built before anything
+// enters the scene, so a refused file leaves the scene as it was.
 #include <algorithm>
 #include <charconv>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <limits>
+#include <map>
+#include <new>
+#include <stdexcept>
 #include <string_view>
 #include <unordered_map>
 #include <unordered_set>
@@ -15,27 +17,34 @@
 #include "HostState.h"
 #include "MtlFile.h"
 #include "ObjFile.h"
+#include "MtlLibrary.h"
+#include "ObjStatements.h"
+#include "TextLines.h"
 
 namespace tsxhost {
 namespace {
 
 using detail::FlatMesh;
+using detail::ForDisplay;
+
+constexpr int64_t kNone = -1;
 
 struct Block {
   std::string name;
-  long line = 0;
-  bool implicit = false;  // geometry before any "o" line
-  int64_t vertexStart = 0, uvStart = 0;  // global index of the block's first v / vt
-  FlatMesh mesh;
+  bool implicit = false;                 // geometry before any "o" (or "g") line
+  int64_t vertexStart = 0, uvStart = 0;  // "o" blocks own the v / vt read inside them
+  std::vector<int64_t> rawVertex, rawUv, rawNormal;  // global indices per corner
+  std::vector<uint32_t> faceStart{0};
+  std::vector<uint16_t> faceMaterial;
+  std::vector<uint32_t> faceSmoothing, faceGroup;
+  std::vector<long> faceLine;  // for errors found when the block is built
   std::vector<std::string> materialNames;  // per table entry, first use first
   std::unordered_map<std::string, uint16_t> materialIndex;
-  uint16_t currentMaterial = 0;
-  bool materialChosen = false;
-  std::vector<long> faceLine;  // for errors found when the block ends
-  std::vector<int64_t> rawVertex, rawUv;  // global indices, checked at the end
+  std::vector<std::string> groups{std::string()};
+  std::unordered_map<std::string, uint32_t> groupIndex;
+  bool hasNormals = false, hasSmoothing = false, hasGroups = false;
 };
 
-// A material library named by an "mtllib" line.
 struct Library {
   long line = 0;
   std::string file;
@@ -45,33 +54,50 @@ class Parser {
  public:
   Parser(std::string_view text, std::string file) : text_(text), file_(std::move(file)) {}
 
-  bool Run(std::vector<Block>* blocks, std::vector<Library>* libraries, std::string* error);
+  bool Run();
+  std::string error;
+  std::vector<Block> blocks;
+  std::vector<Library> libraries;
+  std::vector<std::string> warnings;
+  std::vector<CtsxVector3f> vertices, normals;
+  std::vector<CtsxUV> uvs;
+  bool groupsAsObjects = false;  // groups without any "o": each group an object
 
  private:
   bool Fail(const std::string& what) {
-    error_ = file_ + ":" + std::to_string(line_) + ": " + what;
+    error = ForDisplay(file_) + ":" + std::to_string(line_) + ": " + what;
     return false;
   }
+  bool Statement(std::string_view key, std::string_view rest);
   bool ParseVertex(std::string_view rest);
   bool ParseUv(std::string_view rest);
+  bool ParseNormal(std::string_view rest);
   bool ParseFace(std::string_view rest);
+  bool ParseCorner(std::string_view token, Block& block);
   bool ParseIndex(std::string_view token, int64_t count, int64_t* global, const char* what);
-  bool CloseBlock();
-  void OpenBlock(std::string name, bool implicit);
+  bool OpenObject(std::string_view rest);
+  bool OpenGroup(std::string_view rest);
+  void ChooseMaterial(std::string_view rest);
+  void Smoothing(std::string_view rest);
+  bool StartBlock(const std::string& name, bool implicit);
   Block& Current();
-  bool UseMaterial(const std::string& name);
   bool ReadFloat(std::string_view& rest, float* out, bool required, const char* what);
+  uint16_t MaterialOf(Block& block);
+  void WarnUnused();
 
   std::string_view text_;
   std::string file_;
   long line_ = 0;
-  std::string error_;
-  std::vector<Block> blocks_;
-  std::unordered_set<std::string> names_;
-  std::vector<Library> libraries_;
-  int64_t vertexCount_ = 0, uvCount_ = 0;
-  bool openBlock_ = false;
+  std::unordered_map<std::string, size_t> blockByName_;
+  size_t current_ = 0;
+  bool open_ = false;
   bool nameTaken_ = false;  // the implicit object's name is in the scene
+  std::string material_;    // the "usemtl" in force; empty: none yet
+  bool materialChosen_ = false;
+  uint32_t smoothing_ = 0;
+  std::string group_;
+  bool anyStatement_ = false;
+  StatementTally unused_;
 };
 
 std::string_view TrimLeft(std::string_view s) {
@@ -82,55 +108,64 @@ std::string_view TrimLeft(std::string_view s) {
 
 std::string_view Trim(std::string_view s) {
   s = TrimLeft(s);
-  while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r')) s.remove_suffix(1);
+  while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
   return s;
 }
 
 std::string_view NextToken(std::string_view& rest) {
   rest = TrimLeft(rest);
   size_t end = 0;
-  while (end < rest.size() && rest[end] != ' ' && rest[end] != '\t' && rest[end] != '\r') ++end;
+  while (end < rest.size() && rest[end] != ' ' && rest[end] != '\t') ++end;
   std::string_view token = rest.substr(0, end);
   rest = rest.substr(end);
   return token;
 }
 
-void Parser::OpenBlock(std::string name, bool implicit) {
+// Whether groups make the objects: in a file with "g" lines and no "o"
+// line. Where there is an "o", it makes objects and "g" groups inside them.
+bool GroupsAsObjects(std::string_view text) {
+  bool object = false, group = false;
+  detail::ForEachLine(text, [&](std::string_view line) {
+    std::string_view rest = line;
+    const std::string_view key = NextToken(rest);
+    object = key == "o";
+    group = group || key == "g";
+    return !object;
+  });
+  return group && !object;
+}
+
+bool Parser::StartBlock(const std::string& name, bool implicit) {
+  if (const auto it = blockByName_.find(name); it != blockByName_.end()) {
+    if (!groupsAsObjects) return Fail("a second object named '" + ForDisplay(name) + "'");
+    current_ = it->second;  // a group named again goes on where it was
+    open_ = true;
+    return true;
+  }
+  if (FindObject(name)) {
+    if (!implicit) return Fail("a second object named '" + ForDisplay(name) + "'");
+    nameTaken_ = true;  // refused once the line is read, for its number
+  }
   Block block;
-  block.name = std::move(name);
-  block.line = line_;
+  block.name = name;
   block.implicit = implicit;
-  block.vertexStart = vertexCount_;
-  block.uvStart = uvCount_;
-  names_.insert(block.name);
-  blocks_.push_back(std::move(block));
-  openBlock_ = true;
+  block.vertexStart = static_cast<int64_t>(vertices.size());
+  block.uvStart = static_cast<int64_t>(uvs.size());
+  blockByName_.emplace(name, blocks.size());
+  current_ = blocks.size();
+  blocks.push_back(std::move(block));
+  open_ = true;
+  return true;
 }
 
 Block& Parser::Current() {
-  if (!openBlock_) {
+  if (!open_) {
     // Geometry before any "o" line forms an object named after the file.
-    std::string name = std::filesystem::path(file_).stem().string();
+    std::string name = ForDisplay(std::filesystem::path(file_).stem().string(), detail::kNameLimit);
     if (name.empty()) name = "object";
-    if (FindObject(name)) nameTaken_ = true;
-    OpenBlock(std::move(name), true);
+    StartBlock(name, true);
   }
-  return blocks_.back();
-}
-
-// Faces from here on take material `name`; a face's material is an index
-// into the block's table, so a block holds at most 65,536 names.
-bool Parser::UseMaterial(const std::string& name) {
-  Block& block = Current();
-  auto it = block.materialIndex.find(name);
-  if (it == block.materialIndex.end()) {
-    if (block.materialNames.size() > std::numeric_limits<uint16_t>::max()) return Fail("too many materials");
-    it = block.materialIndex.emplace(name, static_cast<uint16_t>(block.materialNames.size())).first;
-    block.materialNames.push_back(name);
-  }
-  block.currentMaterial = it->second;
-  block.materialChosen = true;
-  return true;
+  return blocks[current_];
 }
 
 bool Parser::ReadFloat(std::string_view& rest, float* out, bool required, const char* what) {
@@ -150,31 +185,39 @@ bool Parser::ReadFloat(std::string_view& rest, float* out, bool required, const 
     return true;
   }
   if (ec != std::errc() || ptr != last || first == last) {
-    return Fail("malformed number '" + std::string(token) + "' in " + what);
+    return Fail("malformed number '" + ForDisplay(token, 40) + "' in " + what);
   }
   return true;
 }
 
 bool Parser::ParseVertex(std::string_view rest) {
-  Block& block = Current();
+  if (!groupsAsObjects) Current();
   CtsxVector3f v{};
   if (!ReadFloat(rest, &v.x, true, "vertex") || !ReadFloat(rest, &v.y, true, "vertex") ||
       !ReadFloat(rest, &v.z, true, "vertex")) {
     return false;
   }
-  block.mesh.vertices.push_back(v);
-  ++vertexCount_;
+  vertices.push_back(v);
   return true;
 }
 
 bool Parser::ParseUv(std::string_view rest) {
-  Block& block = Current();
+  if (!groupsAsObjects) Current();
   CtsxUV uv{};
   if (!ReadFloat(rest, &uv.u, true, "UV coordinate") || !ReadFloat(rest, &uv.v, false, "UV coordinate")) {
     return false;
   }
-  block.mesh.uvs.push_back(uv);
-  ++uvCount_;
+  uvs.push_back(uv);
+  return true;
+}
+
+bool Parser::ParseNormal(std::string_view rest) {
+  CtsxVector3f n{};
+  if (!ReadFloat(rest, &n.x, true, "normal") || !ReadFloat(rest, &n.y, true, "normal") ||
+      !ReadFloat(rest, &n.z, true, "normal")) {
+    return false;
+  }
+  normals.push_back(n);
   return true;
 }
 
@@ -182,7 +225,7 @@ bool Parser::ParseIndex(std::string_view token, int64_t count, int64_t* global, 
   int64_t value = 0;
   const auto [ptr, ec] = std::from_chars(token.data(), token.data() + token.size(), value);
   if (ec != std::errc() || ptr != token.data() + token.size()) {
-    return Fail(std::string("malformed ") + what + " index '" + std::string(token) + "'");
+    return Fail(std::string("malformed ") + what + " index '" + ForDisplay(token, 40) + "'");
   }
   if (value == 0) return Fail(std::string(what) + " index 0 is out of range");
   // Negative indices count back from the last one read so far.
@@ -191,104 +234,229 @@ bool Parser::ParseIndex(std::string_view token, int64_t count, int64_t* global, 
   return true;
 }
 
+// One "v", "v/vt", "v//vn" or "v/vt/vn" corner.
+bool Parser::ParseCorner(std::string_view token, Block& block) {
+  const size_t slash = token.find('/');
+  int64_t v = 0, t = kNone, n = kNone;
+  if (!ParseIndex(token.substr(0, slash), static_cast<int64_t>(vertices.size()), &v, "vertex")) return false;
+  if (slash != std::string_view::npos) {
+    const std::string_view tail = token.substr(slash + 1);
+    const size_t second = tail.find('/');
+    const std::string_view uv = tail.substr(0, second);
+    if (!uv.empty() && !ParseIndex(uv, static_cast<int64_t>(uvs.size()), &t, "UV")) return false;
+    if (second != std::string_view::npos) {
+      const std::string_view normal = tail.substr(second + 1);
+      if (!normal.empty() && !ParseIndex(normal, static_cast<int64_t>(normals.size()), &n, "normal")) return false;
+      if (n >= static_cast<int64_t>(normals.size())) {
+        return Fail("normal index " + std::to_string(n + 1) + " is out of range");
+      }
+    }
+  }
+  block.rawVertex.push_back(v);
+  block.rawUv.push_back(t);
+  block.rawNormal.push_back(n);
+  block.hasNormals = block.hasNormals || n != kNone;
+  return true;
+}
+
+uint16_t Parser::MaterialOf(Block& block) {
+  const std::string& name = materialChosen_ ? material_ : std::string("default");
+  auto [it, inserted] = block.materialIndex.try_emplace(name, static_cast<uint16_t>(block.materialNames.size()));
+  if (inserted) block.materialNames.push_back(name);
+  return it->second;
+}
+
 bool Parser::ParseFace(std::string_view rest) {
   Block& block = Current();
-  int corners = 0;
+  const size_t first = block.rawVertex.size();
+  size_t corners = 0;
   for (std::string_view token = NextToken(rest); !token.empty(); token = NextToken(rest)) {
-    const size_t slash = token.find('/');
-    int64_t v = 0, t = -1;
-    if (!ParseIndex(token.substr(0, slash), vertexCount_, &v, "vertex")) return false;
-    if (slash != std::string_view::npos) {
-      std::string_view tail = token.substr(slash + 1);
-      const std::string_view uv = tail.substr(0, tail.find('/'));
-      if (!uv.empty() && !ParseIndex(uv, uvCount_, &t, "UV")) return false;
-    }
-    block.rawVertex.push_back(v);
-    block.rawUv.push_back(t);
-    ++corners;
+    // Checked as the line is read, so a huge line is refused early.
+    if (++corners > INT16_MAX) return Fail("face with more than 32767 corners");
+    if (!ParseCorner(token, block)) return false;
   }
   if (corners < 3) return Fail("face with " + std::to_string(corners) + " corners (at least 3 needed)");
-  if (corners > INT16_MAX) return Fail("face with " + std::to_string(corners) + " corners (at most 32767)");
-  // Faces before any "usemtl" of their object take "default".
-  if (!block.materialChosen && !UseMaterial("default")) return false;
-  block.mesh.faceStart.push_back(static_cast<uint32_t>(block.rawVertex.size()));
-  block.mesh.faceMaterial.push_back(block.currentMaterial);
+  const std::string& material = materialChosen_ ? material_ : std::string("default");
+  if (block.materialNames.size() > std::numeric_limits<uint16_t>::max() && !block.materialIndex.count(material)) {
+    return Fail("too many materials");
+  }
+  block.faceStart.push_back(static_cast<uint32_t>(first + corners));
+  block.faceMaterial.push_back(MaterialOf(block));
+  block.faceSmoothing.push_back(smoothing_);
+  uint32_t group = 0;
+  if (!group_.empty() && !groupsAsObjects) {
+    auto [it, inserted] = block.groupIndex.try_emplace(group_, static_cast<uint32_t>(block.groups.size()));
+    if (inserted) block.groups.push_back(group_);
+    group = it->second;
+  }
+  block.faceGroup.push_back(group);
+  block.hasSmoothing = block.hasSmoothing || smoothing_ != 0;
+  block.hasGroups = block.hasGroups || group != 0;
   block.faceLine.push_back(line_);
   return true;
 }
 
-// Resolves the block's corners now that its vertex and UV ranges are known.
-bool Parser::CloseBlock() {
-  if (!openBlock_) return true;
-  openBlock_ = false;
-  Block& block = blocks_.back();
-  const int64_t vEnd = vertexCount_, tEnd = uvCount_;
-  block.mesh.corners.resize(block.rawVertex.size());
-  size_t face = 0;
-  for (size_t c = 0; c < block.rawVertex.size(); ++c) {
-    while (block.mesh.faceStart[face + 1] <= c) ++face;
-    const int64_t v = block.rawVertex[c], t = block.rawUv[c];
-    if (v < block.vertexStart || v >= vEnd) {
-      line_ = block.faceLine[face];
-      return Fail("vertex index " + std::to_string(v + 1) + " is outside object '" + block.name + "'");
-    }
-    if (t >= 0 && (t < block.uvStart || t >= tEnd)) {
-      line_ = block.faceLine[face];
-      return Fail("UV index " + std::to_string(t + 1) + " is outside object '" + block.name + "'");
-    }
-    block.mesh.corners[c] = {static_cast<int32_t>(v - block.vertexStart),
-                             t < 0 ? -1 : static_cast<int32_t>(t - block.uvStart)};
+bool Parser::OpenObject(std::string_view rest) {
+  const std::string name = ForDisplay(Trim(rest), detail::kNameLimit);
+  if (name.empty()) return Fail("object without a name");
+  // Each object starts with no material chosen and outside any group.
+  materialChosen_ = false;
+  group_.clear();
+  return StartBlock(name, false);
+}
+
+bool Parser::OpenGroup(std::string_view rest) {
+  const std::string name = ForDisplay(Trim(rest), detail::kNameLimit);
+  if (!groupsAsObjects) {
+    group_ = name;
+    return true;
   }
-  std::vector<int64_t>().swap(block.rawVertex);
-  std::vector<int64_t>().swap(block.rawUv);
+  if (name.empty()) return true;  // "g" alone: the group goes on
+  return StartBlock(name, false);
+}
+
+void Parser::ChooseMaterial(std::string_view rest) {
+  if (!groupsAsObjects) Current();  // a "usemtl" before any "o" belongs to the implicit object
+  material_ = ForDisplay(Trim(rest), detail::kNameLimit);
+  materialChosen_ = true;
+}
+
+void Parser::Smoothing(std::string_view rest) {
+  const std::string_view value = Trim(rest);
+  uint32_t group = 0;
+  if (value != "off") {
+    const auto [ptr, ec] = std::from_chars(value.data(), value.data() + value.size(), group);
+    if (ec != std::errc() || ptr != value.data() + value.size()) group = 0;
+  }
+  smoothing_ = group;
+}
+
+bool Parser::Statement(std::string_view key, std::string_view rest) {
+  if (key == "v") return ParseVertex(rest);
+  if (key == "vt") return ParseUv(rest);
+  if (key == "vn") return ParseNormal(rest);
+  if (key == "f") return ParseFace(rest);
+  if (key == "o") return OpenObject(rest);
+  if (key == "g") return OpenGroup(rest);
+  if (key == "s") {
+    Smoothing(rest);
+  } else if (key == "usemtl") {
+    ChooseMaterial(rest);
+  } else if (key == "mtllib") {
+    libraries.push_back({line_, std::string(Trim(rest))});
+  } else {
+    unused_.Add(key, line_);
+  }
   return true;
 }
 
-bool Parser::Run(std::vector<Block>* blocks, std::vector<Library>* libraries, std::string* error) {
-  size_t at = 0;
-  bool ok = true;
-  while (ok && at < text_.size()) {
-    size_t end = text_.find('\n', at);
-    if (end == std::string_view::npos) end = text_.size();
-    std::string_view line = text_.substr(at, end - at);
-    at = end + 1;
+bool Parser::Run() {
+  groupsAsObjects = GroupsAsObjects(text_);
+  bool known = false;
+  const bool ok = detail::ForEachLine(text_, [&](std::string_view line) {
     ++line_;
+    if (line.find('\0') != std::string_view::npos) return Fail("not an OBJ file (a NUL byte)");
     std::string_view rest = TrimLeft(line);
-    if (rest.empty() || rest[0] == '#') continue;
+    if (rest.empty() || rest[0] == '#') return true;
+    anyStatement_ = true;
     const std::string_view key = NextToken(rest);
-    if (key == "v") {
-      ok = ParseVertex(rest);
-    } else if (key == "vt") {
-      ok = ParseUv(rest);
-    } else if (key == "f") {
-      ok = ParseFace(rest);
-    } else if (key == "o") {
-      ok = CloseBlock();
-      const std::string name(Trim(rest));
-      if (ok && name.empty()) ok = Fail("object without a name");
-      if (ok && (names_.count(name) || FindObject(name))) ok = Fail("a second object named '" + name + "'");
-      if (ok) OpenBlock(name, false);
-    } else if (key == "usemtl") {
-      ok = UseMaterial(std::string(Trim(rest)));
-    } else if (key == "mtllib") {
-      for (std::string_view lib = NextToken(rest); !lib.empty(); lib = NextToken(rest)) {
-        libraries_.push_back({line_, std::string(lib)});
-      }
-    }
-    // vn, s, g, l and anything else carry nothing this host keeps.
-    if (ok && nameTaken_) ok = Fail("a second object named '" + blocks_.back().name + "'");
-  }
-  ok = ok && CloseBlock();
-  if (!ok) {
-    *error = error_;
+    if (!Statement(key, rest)) return false;
+    known = known || IsObjStatement(key);
+    if (nameTaken_) return Fail("a second object named '" + ForDisplay(blocks[current_].name) + "'");
+    return true;
+  });
+  if (!ok) return false;
+  if (anyStatement_ && !known) {
+    error = ForDisplay(file_) + ": not an OBJ file (no statement it knows)";
     return false;
   }
-  // A "usemtl" before the first object opens no object of its own.
-  std::erase_if(blocks_, [](const Block& b) {
-    return b.implicit && b.mesh.vertices.empty() && b.mesh.uvs.empty() && b.faceLine.empty();
-  });
-  *blocks = std::move(blocks_);
-  *libraries = std::move(libraries_);
+  for (const std::string& w : unused_.Warnings()) warnings.push_back(ForDisplay(file_) + ": " + w);
+  return true;
+}
+
+// Builds a block's mesh from the file's arrays. "o" blocks keep the
+// vertices and UVs read inside them, numbered from their start; groups read
+// as objects take the ones their faces use, in file order.
+class BlockBuilder {
+ public:
+  BlockBuilder(const Parser& p, std::string file) : p_(p), file_(std::move(file)) {}
+  bool Build(Block& block, int64_t vertexEnd, int64_t uvEnd, FlatMesh* mesh);
+  std::string error;
+
+ private:
+  bool FailAt(const Block& block, size_t corner, const std::string& what);
+  template <typename T>
+  static void Compact(const std::vector<int64_t>& raw, const std::vector<T>& all, std::vector<int32_t>& map,
+                      std::vector<T>* out, std::vector<int32_t>* local);
+  const Parser& p_;
+  std::string file_;
+  std::vector<int32_t> vertexMap_, uvMap_, normalMap_;
+};
+
+bool BlockBuilder::FailAt(const Block& block, size_t corner, const std::string& what) {
+  const auto face = static_cast<size_t>(
+      std::upper_bound(block.faceStart.begin(), block.faceStart.end(), static_cast<uint32_t>(corner)) -
+      block.faceStart.begin() - 1);
+  error = ForDisplay(file_) + ":" + std::to_string(block.faceLine[face]) + ": " + what;
+  return false;
+}
+
+// Keeps the entries the corners use, in index order; `map` is all -1 on
+// entry and on return.
+template <typename T>
+void BlockBuilder::Compact(const std::vector<int64_t>& raw, const std::vector<T>& all, std::vector<int32_t>& map,
+                           std::vector<T>* out, std::vector<int32_t>* local) {
+  if (map.size() < all.size()) map.resize(all.size(), -1);
+  std::vector<int64_t> used;
+  for (int64_t i : raw) {
+    if (i != kNone && map[static_cast<size_t>(i)] == -1) {
+      map[static_cast<size_t>(i)] = 0;
+      used.push_back(i);
+    }
+  }
+  std::sort(used.begin(), used.end());
+  out->reserve(used.size());
+  for (int64_t i : used) {
+    map[static_cast<size_t>(i)] = static_cast<int32_t>(out->size());
+    out->push_back(all[static_cast<size_t>(i)]);
+  }
+  local->resize(raw.size());
+  for (size_t c = 0; c < raw.size(); ++c) (*local)[c] = raw[c] == kNone ? -1 : map[static_cast<size_t>(raw[c])];
+  for (int64_t i : used) map[static_cast<size_t>(i)] = -1;
+}
+
+bool BlockBuilder::Build(Block& block, int64_t vertexEnd, int64_t uvEnd, FlatMesh* mesh) {
+  const size_t n = block.rawVertex.size();
+  std::vector<int32_t> v, t, nl;
+  const std::string object = "' is outside object '" + ForDisplay(block.name) + "'";
+  if (p_.groupsAsObjects) {
+    Compact(block.rawVertex, p_.vertices, vertexMap_, &mesh->vertices, &v);
+    Compact(block.rawUv, p_.uvs, uvMap_, &mesh->uvs, &t);
+  } else {
+    v.resize(n);
+    t.resize(n);
+    for (size_t c = 0; c < n; ++c) {
+      const int64_t vi = block.rawVertex[c], ti = block.rawUv[c];
+      if (vi < block.vertexStart || vi >= vertexEnd) {
+        return FailAt(block, c, "vertex index " + std::to_string(vi + 1) + object.substr(1));
+      }
+      if (ti != kNone && (ti < block.uvStart || ti >= uvEnd)) {
+        return FailAt(block, c, "UV index " + std::to_string(ti + 1) + object.substr(1));
+      }
+      v[c] = static_cast<int32_t>(vi - block.vertexStart);
+      t[c] = ti == kNone ? -1 : static_cast<int32_t>(ti - block.uvStart);
+    }
+    mesh->vertices.assign(p_.vertices.begin() + block.vertexStart, p_.vertices.begin() + vertexEnd);
+    mesh->uvs.assign(p_.uvs.begin() + block.uvStart, p_.uvs.begin() + uvEnd);
+  }
+  if (block.hasNormals) Compact(block.rawNormal, p_.normals, normalMap_, &mesh->normals, &nl);
+  mesh->corners.resize(n);
+  for (size_t c = 0; c < n; ++c) mesh->corners[c] = {v[c], t[c], block.hasNormals ? nl[c] : -1};
+  mesh->faceStart = std::move(block.faceStart);
+  mesh->faceMaterial = std::move(block.faceMaterial);
+  if (block.hasSmoothing) mesh->faceSmoothing = std::move(block.faceSmoothing);
+  if (block.hasGroups) mesh->faceGroup = std::move(block.faceGroup);
+  mesh->groups = std::move(block.groups);
   return true;
 }
 
@@ -302,57 +470,108 @@ CtsxVector3f BoundingBoxCentre(const std::vector<CtsxVector3f>& vertices) {
   return {(lo.x + hi.x) * 0.5f, (lo.y + hi.y) * 0.5f, (lo.z + hi.z) * 0.5f};
 }
 
-}  // namespace
-
-ObjResult LoadObjText(const std::string& text, const std::string& name) {
-  ObjResult result;
-  std::vector<Block> blocks;
-  std::vector<Library> libraries;
-  Parser parser(text, name);
-  if (!parser.Run(&blocks, &libraries, &result.error)) return result;
-
+// Reads the "mtllib" libraries; each one refused is a warning naming its line.
+std::unordered_map<std::string, Material> ReadLibraries(const Parser& parser, const std::string& name,
+                                                        const ObjReadOptions& options,
+                                                        std::vector<std::string>* warnings) {
   std::unordered_map<std::string, Material> library;
-  const std::filesystem::path dir = std::filesystem::path(name).parent_path();
-  for (const Library& entry : libraries) {
-    if (!detail::ReadMtlFile((dir / entry.file).string(), &library)) {
-      result.warnings.push_back(name + ":" + std::to_string(entry.line) + ": cannot read material library '" +
-                                entry.file + "'; faces keep their material names");
+  const MtlResolver resolve = options.mtlResolver ? options.mtlResolver : FileMtlResolver(name, options.mtlAnywhere);
+  for (const Library& entry : parser.libraries) {
+    std::string text, folder, why;
+    // One name with spaces, else several names.
+    if (entry.file.find_first_of(" \t") != std::string::npos && resolve(entry.file, &text, &folder, &why)) {
+      detail::ParseMtlText(text, folder, &library);
+      continue;
+    }
+    std::string_view rest = entry.file;
+    for (std::string_view token = NextToken(rest); !token.empty(); token = NextToken(rest)) {
+      const std::string file(token);
+      if (resolve(file, &text, &folder, &why)) {
+        detail::ParseMtlText(text, folder, &library);
+      } else {
+        warnings->push_back(ForDisplay(name) + ":" + std::to_string(entry.line) + ": cannot read material library '" +
+                            ForDisplay(file) + "' (" + why + "); faces keep their material names");
+      }
     }
   }
+  return library;
+}
 
-  for (Block& block : blocks) {
-    block.mesh.materials.clear();
+ObjResult Load(const std::string& text, const std::string& name, const ObjReadOptions& options) {
+  ObjResult result;
+  Parser parser(text, name);
+  if (!parser.Run()) {
+    result.error = parser.error;
+    return result;
+  }
+  result.warnings = parser.warnings;
+  const auto library = ReadLibraries(parser, name, options, &result.warnings);
+
+  BlockBuilder builder(parser, name);
+  std::vector<std::unique_ptr<detail::Object>> objects;
+  for (size_t i = 0; i < parser.blocks.size(); ++i) {
+    Block& block = parser.blocks[i];
+    // "o" blocks end where the next one starts.
+    const bool last = i + 1 == parser.blocks.size();
+    const int64_t vEnd = last ? static_cast<int64_t>(parser.vertices.size()) : parser.blocks[i + 1].vertexStart;
+    const int64_t tEnd = last ? static_cast<int64_t>(parser.uvs.size()) : parser.blocks[i + 1].uvStart;
+    const bool empty = parser.groupsAsObjects ? block.faceLine.empty()
+                                              : block.faceLine.empty() && vEnd == block.vertexStart && tEnd == block.uvStart;
+    // A "usemtl" before the first object, or a group without faces, makes no object.
+    if (empty && (block.implicit || parser.groupsAsObjects)) continue;
+    FlatMesh mesh;
+    if (!builder.Build(block, vEnd, tEnd, &mesh)) {
+      result.error = builder.error;
+      result.warnings.clear();
+      return result;
+    }
     for (const std::string& material : block.materialNames) {
       const auto it = library.find(material);
       Material m = it != library.end() ? it->second : Material{};
       m.name = material;
-      block.mesh.materials.push_back(std::move(m));
+      mesh.materials.push_back(std::move(m));
     }
-    const CtsxVector3f axes = BoundingBoxCentre(block.mesh.vertices);
-    result.objects.push_back(detail::AddFlatPolyhedron(block.name, block.mesh, axes));
+    objects.push_back(detail::BuildFlatPolyhedron(block.name, mesh, BoundingBoxCentre(mesh.vertices)));
+    if (!objects.back()) throw std::bad_alloc();
+    block = Block();  // its memory, no longer needed
   }
+  result.objects = detail::AddToSceneAll(std::move(objects));
   result.ok = true;
   return result;
 }
 
-ObjResult LoadObj(const std::string& path) {
-  std::ifstream file(path, std::ios::binary);
-  std::string text;
-  if (file) {
-    file.seekg(0, std::ios::end);
-    const std::streamoff size = file.tellg();
-    if (size >= 0) {
-      text.resize(static_cast<size_t>(size));
-      file.seekg(0);
-      file.read(text.data(), size);
+ObjResult OutOfMemory(const std::string& name) {
+  ObjResult result;
+  result.error = ForDisplay(name) + ": not enough memory";
+  return result;
+}
+
+}  // namespace
+
+ObjResult LoadObjText(const std::string& text, const std::string& name, const ObjReadOptions& options) {
+  try {
+    return Load(text, name, options);
+  } catch (const std::bad_alloc&) {
+    return OutOfMemory(name);
+  } catch (const std::length_error&) {
+    return OutOfMemory(name);
+  }
+}
+
+ObjResult LoadObj(const std::string& path, const ObjReadOptions& options) {
+  try {
+    std::string text, why;
+    if (!detail::ReadRegularFile(path, std::numeric_limits<size_t>::max(), &text, &why)) {
+      ObjResult result;
+      result.error = ForDisplay(path) + ": cannot read the file: " + why;
+      return result;
     }
+    return LoadObjText(text, path, options);
+  } catch (const std::bad_alloc&) {
+    return OutOfMemory(path);
+  } catch (const std::length_error&) {
+    return OutOfMemory(path);
   }
-  if (!file) {
-    ObjResult result;
-    result.error = path + ": cannot read the file";
-    return result;
-  }
-  return LoadObjText(text, path);
 }
 
 }  // namespace tsxhost

@@ -1,17 +1,21 @@
 // Wavefront OBJ writer: every float with 9 significant digits, which any
-// single-precision value needs to read back bit for bit. Vertices are written
-// in each object's own space. Holes have no form in OBJ and are left out.
+// single-precision value needs to read back bit for bit. Each object is
+// written as it is seen, its vertex transform applied to vertices and
+// normals. Holes have no form in OBJ and are left out.
 #include <algorithm>
 #include <charconv>
 #include <cstring>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
+#include <new>
+#include <stdexcept>
 #include <unordered_map>
 
 #include "HostState.h"
 #include "MtlFile.h"
 #include "ObjFile.h"
+#include "SafeFile.h"
+#include "TextLines.h"
 
 namespace tsxhost {
 namespace {
@@ -85,30 +89,125 @@ bool IsIdentity(const CtsxTxmx3f& t) {
   return true;
 }
 
-void WriteObject(const detail::Object& obj, const std::vector<std::string>& materialNames, int64_t vBase,
-                 int64_t tBase, Out& out) {
+// The object as seen: its vertex transform applied to vertices and normals,
+// so that the file reads back with the identity transform.
+class Placement {
+ public:
+  explicit Placement(const CtsxTxmx3f& t) : t_(t), identity_(IsIdentity(t)) {
+    if (!identity_ && !detail::NormalMap(t, kIdentity, normal_)) singular_ = true;
+  }
+  CtsxVector3f Vertex(const CtsxVector3f& v) const {
+    if (identity_) return v;
+    auto row = [&](int r) {
+      return static_cast<float>(double(t_.m[r * 4]) * v.x + double(t_.m[r * 4 + 1]) * v.y +
+                                double(t_.m[r * 4 + 2]) * v.z + double(t_.m[r * 4 + 3]));
+    };
+    return {row(0), row(1), row(2)};
+  }
+  CtsxVector3f Normal(const CtsxVector3f& n) const {
+    return identity_ || singular_ ? n : detail::MapNormal(normal_, n);
+  }
+
+ private:
+  CtsxTxmx3f t_;
+  bool identity_;
+  bool singular_ = false;
+  double normal_[3][3]{};
+};
+
+void Vector(const char* key, const CtsxVector3f& v, Out& out) {
+  out.Text(key);
+  out.Float(v.x);
+  out.Text(" ");
+  out.Float(v.y);
+  out.Text(" ");
+  out.Float(v.z);
+  out.Text("\n");
+}
+
+// Running totals of what the file holds so far, for global indices.
+struct Bases {
+  int64_t vertex = 0, uv = 0, normal = 0;
+};
+
+// Writes the object's normals once each (by their bits) and gives each
+// corner its file index (0: none).
+std::vector<int64_t> WriteNormals(const detail::Polyhedron& poly, const Placement& place, Bases& bases, Out& out) {
+  std::vector<int64_t> index;
+  std::unordered_map<uint64_t, std::vector<std::pair<CtsxVector3f, int64_t>>> seen;
+  for (int32_t f = 0; f < poly.faceCount; ++f) {
+    const detail::FaceExtra* extra = detail::FaceExtraOf(*poly.faces[f]);
+    for (int32_t c = 0; c < poly.faces[f]->nbrCorners; ++c) {
+      if (!extra || c >= extra->normalSlots || !extra->HasNormal()[c]) {
+        index.push_back(0);
+        continue;
+      }
+      const CtsxVector3f n = place.Normal(extra->Normals()[c]);
+      uint32_t bits[3];
+      std::memcpy(bits, &n, sizeof bits);
+      auto& bucket = seen[(uint64_t{bits[0]} * 0x9E3779B1u) ^ (uint64_t{bits[1]} << 21) ^ bits[2]];
+      const auto it = std::find_if(bucket.begin(), bucket.end(),
+                                   [&](const auto& e) { return std::memcmp(&e.first, &n, sizeof n) == 0; });
+      if (it != bucket.end()) {
+        index.push_back(it->second);
+        continue;
+      }
+      bucket.emplace_back(n, ++bases.normal);
+      index.push_back(bases.normal);
+      Vector("vn ", n, out);
+    }
+  }
+  return index;
+}
+
+// "usemtl", "g" and "s" lines where a face's differ from the one before.
+class FaceState {
+ public:
+  FaceState(const detail::Polyhedron& poly, const std::vector<std::string>& materialNames)
+      : poly_(poly), names_(materialNames) {}
+  void Before(const CtsxFace& face, Out& out) {
+    const int material = face.materialIndex < poly_.materials.size() ? face.materialIndex : 0;
+    if (!names_.empty() && material != material_) {
+      material_ = material;
+      out.Text("usemtl ");
+      out.Text(names_[static_cast<size_t>(material)]);
+      out.Text("\n");
+    }
+    const detail::FaceExtra* extra = detail::FaceExtraOf(face);
+    const uint32_t group = extra && extra->group < poly_.groups.size() ? extra->group : 0;
+    if (group != group_) {
+      group_ = group;
+      out.Text(group == 0 ? "g\n" : "g ");
+      if (group != 0) {
+        out.Text(poly_.groups[group]);
+        out.Text("\n");
+      }
+    }
+    const uint32_t smoothing = extra ? extra->smoothing : 0;
+    if (smoothing != smoothing_) {
+      smoothing_ = smoothing;
+      out.Text("s ");
+      if (smoothing == 0) out.Text("off");
+      if (smoothing != 0) out.Int(smoothing);
+      out.Text("\n");
+    }
+  }
+
+ private:
+  const detail::Polyhedron& poly_;
+  const std::vector<std::string>& names_;
+  int material_ = -1;
+  uint32_t group_ = 0;
+  uint32_t smoothing_ = 0;
+};
+
+void WriteObject(const detail::Object& obj, const std::vector<std::string>& materialNames, Bases& bases, Out& out) {
   const detail::Polyhedron& poly = *obj.poly;
   out.Text("o ");
   out.Text(obj.name);
   out.Text("\n");
-  if (!IsIdentity(obj.transform)) {
-    // The vertices stay in object space; the transform is kept as a note.
-    out.Text("# vertex transform (not applied):");
-    for (float f : obj.transform.m) {
-      out.Text(" ");
-      out.Float(f);
-    }
-    out.Text("\n");
-  }
-  for (int32_t i = 0; i < poly.vertexCount; ++i) {
-    out.Text("v ");
-    out.Float(poly.vertices[i].x);
-    out.Text(" ");
-    out.Float(poly.vertices[i].y);
-    out.Text(" ");
-    out.Float(poly.vertices[i].z);
-    out.Text("\n");
-  }
+  const Placement place(obj.transform);
+  for (int32_t i = 0; i < poly.vertexCount; ++i) Vector("v ", place.Vertex(poly.vertices[i]), out);
   for (int32_t i = 0; i < poly.uvCount; ++i) {
     out.Text("vt ");
     out.Float(poly.uvs[i].u);
@@ -116,59 +215,65 @@ void WriteObject(const detail::Object& obj, const std::vector<std::string>& mate
     out.Float(poly.uvs[i].v);
     out.Text("\n");
   }
-  int current = -1;
+  const std::vector<int64_t> normals = WriteNormals(poly, place, bases, out);
+  FaceState state(poly, materialNames);
+  size_t corner = 0;
   for (int32_t f = 0; f < poly.faceCount; ++f) {
     const CtsxFace& face = *poly.faces[f];
-    const int material = face.materialIndex < poly.materials.size() ? face.materialIndex : 0;
-    if (!materialNames.empty() && material != current) {
-      current = material;
-      out.Text("usemtl ");
-      out.Text(materialNames[static_cast<size_t>(material)]);
-      out.Text("\n");
-    }
+    state.Before(face, out);
     out.Text("f");
-    for (int32_t c = 0; c < face.nbrCorners; ++c) {
+    for (int32_t c = 0; c < face.nbrCorners; ++c, ++corner) {
       out.Text(" ");
-      out.Int(vBase + face.corners[c].vindex + 1);
-      if (face.corners[c].uvindex >= 0) {
+      out.Int(bases.vertex + face.corners[c].vindex + 1);
+      const bool uv = face.corners[c].uvindex >= 0;
+      const int64_t normal = normals[corner];
+      if (uv || normal) out.Text("/");
+      if (uv) out.Int(bases.uv + face.corners[c].uvindex + 1);
+      if (normal) {
         out.Text("/");
-        out.Int(tBase + face.corners[c].uvindex + 1);
+        out.Int(normal);
       }
     }
     out.Text("\n");
   }
+  bases.vertex += poly.vertexCount;
+  bases.uv += poly.uvCount;
 }
 
-bool WriteFile(const std::string& path, std::string_view text, std::string* error) {
-  std::ofstream file(path, std::ios::binary | std::ios::trunc);
-  file.write(text.data(), static_cast<std::streamsize>(text.size()));
-  file.close();
-  if (!file) {
-    if (error) *error = path + ": cannot write the file";
-    return false;
+bool Save(const std::string& path, const std::vector<tsxSOBJ>& objects, std::string* error) {
+  namespace fs = std::filesystem;
+  const fs::path mtlPath = fs::path(path).replace_extension(".mtl");
+  std::error_code ec;
+  fs::path folder = fs::absolute(mtlPath, ec).parent_path();
+  if (ec) folder = mtlPath.parent_path();
+  Out out;
+  out.Text("# written by the SPLICER-BOT stand-in host; vertex transforms applied\n");
+  out.Text("mtllib ");
+  out.Text(mtlPath.filename().string());
+  out.Text("\n");
+  MaterialNames materials;
+  Bases bases;
+  for (tsxSOBJ id : objects) {
+    const detail::Object* obj = detail::FindObject(id);
+    if (!obj || !obj->poly) continue;
+    WriteObject(*obj, materials.ForTable(obj->poly->materials), bases, out);
   }
-  return true;
+  const std::string mtl = detail::MtlText(materials.Written(), folder.lexically_normal().string());
+  return WriteFilesSafely({{path, out.str()}, {mtlPath.string(), mtl}}, error);
 }
 
 }  // namespace
 
 bool SaveObj(const std::string& path, const std::vector<tsxSOBJ>& objects, std::string* error) {
-  const std::filesystem::path mtlPath = std::filesystem::path(path).replace_extension(".mtl");
-  Out out;
-  out.Text("# written by the SPLICER-BOT stand-in host; vertices in each object's own space\n");
-  out.Text("mtllib ");
-  out.Text(mtlPath.filename().string());
-  out.Text("\n");
-  MaterialNames materials;
-  int64_t vBase = 0, tBase = 0;
-  for (tsxSOBJ id : objects) {
-    const detail::Object* obj = detail::FindObject(id);
-    if (!obj || !obj->poly) continue;
-    WriteObject(*obj, materials.ForTable(obj->poly->materials), vBase, tBase, out);
-    vBase += obj->poly->vertexCount;
-    tBase += obj->poly->uvCount;
+  try {
+    return Save(path, objects, error);
+  } catch (const std::bad_alloc&) {
+    if (error) *error = detail::ForDisplay(path) + ": not enough memory";
+    return false;
+  } catch (const std::length_error&) {
+    if (error) *error = detail::ForDisplay(path) + ": not enough memory";
+    return false;
   }
-  return WriteFile(path, out.str(), error) && WriteFile(mtlPath.string(), detail::MtlText(materials.Written()), error);
 }
 
 }  // namespace tsxhost

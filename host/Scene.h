@@ -22,18 +22,26 @@ struct Material {
   float shininess = 0.0f;                           // Ns
   float opacity = 1.0f;                             // d
   std::string diffuseMap;                           // map_Kd
+  // As read from an MTL file: every statement after "newmtl", in order,
+  // known or not, as its text; empty for a material made otherwise. The
+  // fields above mirror the known ones.
+  std::vector<std::string> statements;
+  std::string folder;  // the MTL file's folder, for relative texture paths
   bool operator==(const Material&) const = default;
 };
 
 struct Corner {
   int32_t vertex = 0;
   int32_t uv = -1;
+  int32_t normal = -1;  // index into Mesh::normals; -1: none (hole corners: always none)
 };
 
 struct Face {
   std::vector<Corner> corners;
   std::vector<std::vector<Corner>> holes;
-  int32_t material = 0;  // index into Mesh::materials
+  int32_t material = 0;   // index into Mesh::materials
+  uint32_t smoothing = 0;  // smoothing group; 0: off
+  std::string group{};     // group inside the object; empty: none
 };
 
 // A polyhedron as plain values, for building and for reading back.
@@ -42,6 +50,7 @@ struct Mesh {
   std::vector<CtsxUV> uvs;
   std::vector<Face> faces;
   std::vector<Material> materials{Material{}};
+  std::vector<CtsxVector3f> normals;  // in the object's own space
 };
 
 inline constexpr CtsxTxmx3f kIdentity{{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0}};

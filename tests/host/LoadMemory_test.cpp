@@ -1,0 +1,63 @@
+// Memory failing at every allocation of a load, one at a time: each load
+// ends with one clear error and leaves the scene as it was.
+#include <gtest/gtest.h>
+
+#include "FailingNew.h"
+#include "HostTesting.h"
+#include "ObjFile.h"
+#include "Scene.h"
+
+namespace {
+
+const char* const kScene =
+    "mtllib m.mtl\n"
+    "o A\nv 0 0 0\nv 1 0 0\nv 0 1 0\nvt 0 0\nvn 0 0 1\ng top\ns 1\nusemtl red\nf 1/1/1 2/1/1 3/1/1\n"
+    "o B\nv 0 0 1\nv 1 0 1\nv 0 1 1\nl 1 2\nf 4 5 6\n";
+
+tsxhost::ObjReadOptions InMemory() {
+  tsxhost::ObjReadOptions options;
+  options.mtlResolver = [](const std::string&, std::string* text, std::string* folder, std::string*) {
+    *text = "newmtl red\nKd 1 0 0\nmap_Kd red.png\n";
+    *folder = "/textures";
+    return true;
+  };
+  return options;
+}
+
+// Loads with the n-th allocation failing (through `arm`) until a load
+// succeeds; every failed one must leave the scene untouched.
+template <typename Arm>
+int FailEachInTurn(Arm arm) {
+  for (int n = 1; n < 100000; ++n) {
+    tsxhost::ResetScene();
+    const tsxSOBJ before = tsxhost::AddObject("before", 201);
+    const tsxhost::ObjReadOptions options = InMemory();
+    const std::string scene = kScene, name = "mem.obj";
+    tsxhost::ObjResult r;
+    arm(n);
+    r = tsxhost::LoadObjText(scene, name, options);
+    arm(0);
+    if (r.ok) {
+      EXPECT_EQ(tsxhost::SceneObjects().size(), 3u);
+      return n;
+    }
+    EXPECT_EQ(r.error, "mem.obj: not enough memory") << "allocation " << n;
+    EXPECT_TRUE(r.objects.empty());
+    EXPECT_EQ(tsxhost::SceneObjects(), std::vector<tsxSOBJ>{before}) << "allocation " << n;
+    EXPECT_EQ(tsxhost::LiveObjects(), std::vector<tsxSOBJ>{before}) << "allocation " << n;
+  }
+  ADD_FAILURE() << "the load never succeeded";
+  return 0;
+}
+
+TEST(LoadMemory, EveryOperatorNewFailingLeavesTheSceneAsItWas) {
+  const int loads = FailEachInTurn([](int n) { spl::testing::FailNthNew(n); });
+  EXPECT_GT(loads, 20);  // the test did reach deep into the load
+}
+
+TEST(LoadMemory, EveryHostBlockFailingLeavesTheSceneAsItWas) {
+  const int loads = FailEachInTurn([](int n) { tsxhost::testing::FailNthHostAllocation(n); });
+  EXPECT_GT(loads, 6);
+}
+
+}  // namespace
