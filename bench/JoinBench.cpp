@@ -40,6 +40,9 @@ class StageTimes : public spl::JoinStageObserver {
   Clock::time_point started_{};
 };
 
+spl::SlotLamps PressJoin() { return spl::JoinPickedObjects(); }
+spl::SlotLamps PressSeamJoin() { return spl::SeamJoinPickedObjects(); }
+
 // The join button (`press`: the plain join's or the seam join's) on a pair.
 void BM_Join(benchmark::State& state, Layout layout, spl::SlotLamps (*press)()) {
   tsxSOBJ a = 0, b = 0;
@@ -167,13 +170,13 @@ void Sizes(benchmark::internal::Benchmark* b) {
   b->Arg(10'002)->Arg(100'002)->Arg(1'000'002)->Arg(2'000'002)->Unit(benchmark::kMillisecond)->UseRealTime();
 }
 
-BENCHMARK_CAPTURE(BM_Join, end_to_end, Layout::EndToEnd, spl::JoinPickedObjects)->Apply(Sizes);
-BENCHMARK_CAPTURE(BM_Join, no_junction, Layout::Apart, spl::JoinPickedObjects)->Apply(Sizes);
-BENCHMARK_CAPTURE(BM_Join, far_from_midpoint, Layout::FarFromMidpoint, spl::JoinPickedObjects)->Apply(Sizes);
+BENCHMARK_CAPTURE(BM_Join, end_to_end, Layout::EndToEnd, PressJoin)->Apply(Sizes);
+BENCHMARK_CAPTURE(BM_Join, no_junction, Layout::Apart, PressJoin)->Apply(Sizes);
+BENCHMARK_CAPTURE(BM_Join, far_from_midpoint, Layout::FarFromMidpoint, PressJoin)->Apply(Sizes);
 // The seam join on the same pairs (one touching face pair each), to hold
 // against the plain join's times above.
-BENCHMARK_CAPTURE(BM_Join, seam_end_to_end, Layout::EndToEnd, spl::SeamJoinPickedObjects)->Apply(Sizes);
-BENCHMARK_CAPTURE(BM_Join, seam_far_from_midpoint, Layout::FarFromMidpoint, spl::SeamJoinPickedObjects)
+BENCHMARK_CAPTURE(BM_Join, seam_end_to_end, Layout::EndToEnd, PressSeamJoin)->Apply(Sizes);
+BENCHMARK_CAPTURE(BM_Join, seam_far_from_midpoint, Layout::FarFromMidpoint, PressSeamJoin)
     ->Apply(Sizes);
 BENCHMARK_CAPTURE(BM_JoinWithReport, end_to_end, Layout::EndToEnd)->Apply(Sizes);
 BENCHMARK_CAPTURE(BM_JoinWithReport, no_junction, Layout::Apart)->Apply(Sizes);
