@@ -18,6 +18,7 @@
 #include "FaceOrder.h"
 #include "JoinState.h"
 #include "Progress.h"
+#include "Saturate.h"
 #include "Thousandths.h"
 #include "Transforms.h"
 #include "tsxapi.h"
@@ -29,7 +30,11 @@ JunctionSearchInfo g_info;
 SearchGeometry* g_keeper = nullptr;
 
 // The four per-face working arrays, obtained from the host in the order
-// keys A, keys B, order A, order B and given back in that order.
+// keys A, keys B, order A, order B and given back in that order. The key
+// arrays are written but never read (the ordering reads the ranks, which
+// carry the keys beside their computable flag): they are kept so that the
+// host sees the allocations it expects, a failing one reporting -2 where
+// it always has.
 class WorkingArrays {
  public:
   bool Obtain(int32_t nA, int32_t nB) {
@@ -188,11 +193,6 @@ struct Incidence {
   }
 };
 
-int32_t SaturatedSteps(int64_t steps) {
-  return static_cast<int32_t>(std::clamp<int64_t>(steps, std::numeric_limits<int32_t>::min(),
-                                                  std::numeric_limits<int32_t>::max()));
-}
-
 bool PlaceFaces(const SearchObject& obj, int32_t* order, const char* text) {
   // An abort seen by the announcement ends the stage there, so that it is
   // reported once.
@@ -312,7 +312,7 @@ void FindJunctionFaces() {
   g_info = {found.m, found.p};
   JoinState.ProgressTick = 0;
   // Not tested here: the driver stops on an abort this call reports.
-  static_cast<void>(ReportProgress(SaturatedSteps(int64_t{b.faceCount - found.p} * (a.faceCount - found.m - 1)),
+  static_cast<void>(ReportProgress(SaturateToInt32(int64_t{b.faceCount - found.p} * (a.faceCount - found.m - 1)),
                                    "Faces found!", 1));
 }
 

@@ -35,8 +35,4 @@ int32_t JunctionWeld::DroppedBelow(int32_t vertex) const {
                               drop_.begin());
 }
 
-bool JunctionWeld::IsDropped(int32_t vertex) const {
-  return std::binary_search(drop_.begin(), drop_.end(), vertex);
-}
-
 }  // namespace spl

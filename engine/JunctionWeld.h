@@ -26,7 +26,6 @@ class JunctionWeld {
   int32_t Weld(int32_t vertex) const;
   // How many distinct dropped indices lie below `vertex`.
   int32_t DroppedBelow(int32_t vertex) const;
-  bool IsDropped(int32_t vertex) const;
   // The distinct dropped indices, rising.
   const std::vector<int32_t>& Dropped() const { return drop_; }
 

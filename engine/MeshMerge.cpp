@@ -12,6 +12,7 @@
 #include "HostBlock.h"
 #include "JunctionWeld.h"
 #include "Progress.h"
+#include "Saturate.h"
 #include "Transforms.h"
 
 namespace spl {
@@ -19,13 +20,9 @@ namespace {
 
 constexpr int64_t kInt32Max = std::numeric_limits<int32_t>::max();
 
-int32_t ClampSteps(int64_t steps) {
-  return static_cast<int32_t>(std::clamp<int64_t>(steps, -kInt32Max, kInt32Max));
-}
-
 // One progress call between phases: the finished phase's steps and the text
 // of the phase that begins. False when the join has to stop.
-bool Advance(int64_t steps, std::string_view next) { return ReportProgress(ClampSteps(steps), next, 1); }
+bool Advance(int64_t steps, std::string_view next) { return ReportProgress(SaturateToInt32(steps), next, 1); }
 
 // A count of the merged object, refused when it does not fit the host's
 // 32-bit counts.
@@ -160,14 +157,14 @@ bool Merge::CopyFaces() {
 // A junction that does not fit the objects as they are now (an object
 // changed or deleted during the join) is refused rather than followed.
 bool Merge::BuildWeld(CtsxFace** facesA, CtsxFace** facesB) {
-  const int32_t fa = JoinState.JunctionFaceA;
-  const int32_t fb = JoinState.JunctionFaceB;
-  if (!facesA || !facesB || fa < 0 || fa >= fa_ || fb < 0 || fb >= fb_) {
+  const int32_t junctionA = JoinState.JunctionFaceA;
+  const int32_t junctionB = JoinState.JunctionFaceB;
+  if (!facesA || !facesB || junctionA < 0 || junctionA >= fa_ || junctionB < 0 || junctionB >= fb_) {
     ReportError(kJunctionNotFound);
     return false;
   }
-  const CtsxFace* faceA = facesA[fa];
-  const CtsxFace* faceB = facesB[fb];
+  const CtsxFace* faceA = facesA[junctionA];
+  const CtsxFace* faceB = facesB[junctionB];
   const int32_t n = CornerCount(faceA);
   int32_t k = JoinState.JunctionCornerB;
   if (n == 0 || CornerCount(faceB) != n || k < 0 || k >= n) {
@@ -242,8 +239,10 @@ bool Merge::CloseUp() {
   return true;
 }
 
-// The host takes each array over. A refused replacement is reported: the
-// result would otherwise reach the scene half replaced.
+// The host takes each array over, refused or not, so all three are handed
+// over before any status is looked at. A refusal is reported: the result,
+// possibly half replaced, is then deleted by the driver and never reaches
+// the scene.
 bool Merge::HandOver() {
   const int32_t status[] = {
       tsxPolyhSetVxs(result_, kept_, compact_.release()),

@@ -5,21 +5,13 @@
 
 #include "Errors.h"
 #include "JoinView.h"
+#include "Saturate.h"
 #include "tsxapi.h"
 
 namespace spl {
 namespace {
 
 constexpr int32_t kInt32Max = std::numeric_limits<int32_t>::max();
-constexpr int32_t kInt32Min = std::numeric_limits<int32_t>::min();
-
-// StepsToGo is for display only; a count that runs past the 32-bit range
-// stays at its end instead of wrapping.
-int32_t SaturatingSubtract(int32_t a, int32_t b) {
-  int32_t out = 0;
-  if (!__builtin_sub_overflow(a, b, &out)) return out;
-  return b > 0 ? kInt32Min : kInt32Max;
-}
 
 bool MulAdd(int32_t factor, int32_t value, int32_t* sum) {
   int32_t product = 0;

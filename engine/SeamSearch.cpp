@@ -19,6 +19,7 @@
 #include "HostBlock.h"
 #include "JoinState.h"
 #include "Progress.h"
+#include "Saturate.h"
 
 namespace spl {
 namespace {
@@ -29,8 +30,7 @@ constexpr int32_t kChunk = 16384;  // items between two progress calls
 // One progress call for a finished chunk of work; false when the join has
 // to stop.
 bool Advance(int64_t steps) {
-  return ReportProgress(static_cast<int32_t>(std::min<int64_t>(steps, std::numeric_limits<int32_t>::max())),
-                        kSearchText, 1);
+  return ReportProgress(SaturateToInt32(steps), kSearchText, 1);
 }
 
 template <typename T>

@@ -46,7 +46,6 @@ bool PickObject(int slot) {
   if (g_joining) return mine != 0;
   const HostObject other = Slot(which == 1 ? 2 : 1);
   JoinState.LastError = 0;
-  mine = 0;
   mine = tsxGetCurrentSelection();
   CheckObjectSuitable(mine, which);
   if (JoinState.LastError != 0) {

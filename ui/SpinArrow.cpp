@@ -40,7 +40,6 @@ TSpinArrow::TSpinArrow(QWidget* owner)
     : QWidget(owner),
       upBitmap_(QString::fromLatin1(spl::res::kSpinArrowUp)),
       downBitmap_(QString::fromLatin1(spl::res::kSpinArrowDown)),
-      shownBitmap_(upBitmap_.copy()),
       disabledBitmap_(Greyed(upBitmap_)) {
   resize(16, 16);
   setFocusPolicy(Qt::NoFocus);
@@ -100,7 +99,7 @@ void TSpinArrow::Refresh() {
 
 void TSpinArrow::paintEvent(QPaintEvent*) {
   QPainter painter(this);
-  painter.drawImage(0, 0, isEnabled() ? shownBitmap_ : disabledBitmap_);
+  painter.drawImage(0, 0, isEnabled() ? ShownBitmap() : disabledBitmap_);
 }
 
 void TSpinArrow::changeEvent(QEvent* event) {
@@ -115,7 +114,6 @@ void TSpinArrow::mousePressEvent(QMouseEvent* event) {
   }
   pressed_ = true;
   lastX_ = PixelX(event);
-  shownBitmap_ = downBitmap_.copy();
   update();
 }
 
@@ -133,6 +131,5 @@ void TSpinArrow::mouseMoveEvent(QMouseEvent* event) {
 void TSpinArrow::mouseReleaseEvent(QMouseEvent*) {
   // Any button ends a drag, also the right one during a left drag.
   pressed_ = false;
-  shownBitmap_ = upBitmap_.copy();
   update();
 }

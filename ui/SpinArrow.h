@@ -39,7 +39,8 @@ class TSpinArrow : public QWidget {
 
   const QImage& UpBitmap() const { return upBitmap_; }
   const QImage& DownBitmap() const { return downBitmap_; }
-  const QImage& ShownBitmap() const { return shownBitmap_; }
+  // The picture that applies: down while pressed, up otherwise.
+  const QImage& ShownBitmap() const { return pressed_ ? downBitmap_ : upBitmap_; }
 
  signals:
   void OnChange(TSpinArrow* sender);
@@ -61,7 +62,6 @@ class TSpinArrow : public QWidget {
   int32_t increment_ = 1;
   QImage upBitmap_;
   QImage downBitmap_;
-  QImage shownBitmap_;
   QImage disabledBitmap_;  // the released picture with the arrow greyed
   bool pressed_ = false;
   int32_t lastX_ = 0;

@@ -29,8 +29,6 @@ class TTsxMainForm : public TTsxFormBase, public spl::JoinView {
 
   // The controls, for the entry points' and the tests' eyes.
   Ui::TTsxMainForm& Controls() { return *ui; }
-  // A join is running inside Button6Click.
-  bool JoinRunning() const { return joinRunning_; }
 
   // spl::JoinView
   void ShowMessage(spl::BoxType type, std::string_view title,
@@ -77,6 +75,9 @@ class TTsxMainForm : public TTsxFormBase, public spl::JoinView {
 
   std::unique_ptr<Ui::TTsxMainForm> ui;
   spl::TPumpGate pumpGate_;
+  // Button6Click is on the stack. Wider than the engine's joining flag: it
+  // also covers the checks' message boxes before the join and the lamps
+  // after it, when a close must still wait.
   bool joinRunning_ = false;
   bool closeAfterJoin_ = false;
   QPointer<QWidget> focusBeforeJoin_;

@@ -101,6 +101,4 @@ InterruptAsAbort::InterruptAsAbort() {
 
 InterruptAsAbort::~InterruptAsAbort() { std::signal(SIGINT, g_previous == SIG_ERR ? SIG_DFL : g_previous); }
 
-bool InterruptAsAbort::Interrupted() { return g_interrupted != 0; }
-
 }  // namespace splicer

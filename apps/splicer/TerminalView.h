@@ -57,7 +57,6 @@ class InterruptAsAbort {
   ~InterruptAsAbort();
   InterruptAsAbort(const InterruptAsAbort&) = delete;
   InterruptAsAbort& operator=(const InterruptAsAbort&) = delete;
-  static bool Interrupted();
 };
 
 }  // namespace splicer

@@ -5,6 +5,7 @@
 #include <QFileDialog>
 #include <QListWidget>
 #include <QMessageBox>
+#include <QSignalBlocker>
 #include <QStatusBar>
 #include <QToolButton>
 
@@ -144,7 +145,8 @@ void MainWindow::placeSelected(const PlacementEdit& edit) {
 }
 
 void MainWindow::refreshList() {
-  syncingList_ = true;
+  // The list follows the document here; only the user's choices go back.
+  const QSignalBlocker following(ui->objectList);
   ui->objectList->clear();
   for (tsxSOBJ obj : document_->objects()) {
     auto* item = new QListWidgetItem(QString::fromStdString(tsxhost::ObjectName(obj)));
@@ -152,22 +154,21 @@ void MainWindow::refreshList() {
     ui->objectList->addItem(item);
     if (obj == document_->selection()) item->setSelected(true);
   }
-  syncingList_ = false;
 }
 
 void MainWindow::showSelection(tsxSOBJ obj) {
-  syncingList_ = true;
-  for (int i = 0; i < ui->objectList->count(); ++i) {
-    QListWidgetItem* item = ui->objectList->item(i);
-    item->setSelected(item->data(Qt::UserRole).toUInt() == obj && obj != 0);
+  {
+    const QSignalBlocker following(ui->objectList);
+    for (int i = 0; i < ui->objectList->count(); ++i) {
+      QListWidgetItem* item = ui->objectList->item(i);
+      item->setSelected(item->data(Qt::UserRole).toUInt() == obj && obj != 0);
+    }
   }
-  syncingList_ = false;
   const QString name = QString::fromStdString(tsxhost::ObjectName(obj));
   statusBar()->showMessage(obj ? tr("Selected: %1").arg(name) : tr("Nothing selected"), 3000);
 }
 
 void MainWindow::listSelectionChanged() {
-  if (syncingList_) return;
   const auto items = ui->objectList->selectedItems();
   document_->select(items.isEmpty() ? 0 : items.front()->data(Qt::UserRole).toUInt());
 }

@@ -62,5 +62,4 @@ class MainWindow : public QMainWindow {
   QAction* pluginAction_ = nullptr;
   bool pluginActive_ = false;
   bool closePending_ = false;
-  bool syncingList_ = false;
 };
