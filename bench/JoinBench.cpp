@@ -7,7 +7,6 @@
 #include <chrono>
 #include <ctime>
 #include <cstring>
-#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -45,8 +44,7 @@ spl::SlotLamps PressJoin() { return spl::JoinPickedObjects(); }
 spl::SlotLamps PressSeamJoin() { return spl::SeamJoinPickedObjects(); }
 
 // The join button (`press`: the plain join's or the seam join's) on a pair.
-void BM_Join(benchmark::State& state, Layout layout,
-             spl::SlotLamps (*press)(const std::function<void(bool)>&)) {
+void BM_Join(benchmark::State& state, Layout layout, spl::SlotLamps (*press)()) {
   tsxSOBJ a = 0, b = 0;
   SetUpPair(static_cast<int>(state.range(0)), layout, &a, &b);
   StageTimes times;
@@ -58,7 +56,7 @@ void BM_Join(benchmark::State& state, Layout layout,
     spl::PickObject(1);
     tsxhost::SetSelection(b);
     spl::PickObject(2);
-    press({});
+    press();
     state.PauseTiming();
     if (layout != Layout::Apart && spl::JoinState.LastError != 0) state.SkipWithError("join failed");
     for (tsxSOBJ obj : tsxhost::SceneObjects()) {
