@@ -14,6 +14,8 @@ struct ObjResult {
   std::string error;                  // "FILE:LINE: what is wrong"
   std::vector<std::string> warnings;  // e.g. a missing MTL file
   std::vector<tsxSOBJ> objects;       // added to the scene, in file order
+  std::vector<std::string> libraries;  // the material library files read
+  bool groupsAsObjects = false;        // no "o" line: each "g" group made an object
 };
 
 // Finds the text of a material library named by an "mtllib" line: true

@@ -472,22 +472,27 @@ CtsxVector3f BoundingBoxCentre(const std::vector<CtsxVector3f>& vertices) {
 
 // Reads the "mtllib" libraries; each one refused is a warning naming its line.
 std::unordered_map<std::string, Material> ReadLibraries(const Parser& parser, const std::string& name,
-                                                        const ObjReadOptions& options,
-                                                        std::vector<std::string>* warnings) {
+                                                        const ObjReadOptions& options, ObjResult* result) {
+  std::vector<std::string>* warnings = &result->warnings;
+  auto read = [&](const std::string& file, const std::string& text, const std::string& folder,
+                  std::unordered_map<std::string, Material>* library) {
+    detail::ParseMtlText(text, folder, library);
+    result->libraries.push_back((std::filesystem::path(folder) / std::filesystem::path(file).filename()).string());
+  };
   std::unordered_map<std::string, Material> library;
   const MtlResolver resolve = options.mtlResolver ? options.mtlResolver : FileMtlResolver(name, options.mtlAnywhere);
   for (const Library& entry : parser.libraries) {
     std::string text, folder, why;
     // One name with spaces, else several names.
     if (entry.file.find_first_of(" \t") != std::string::npos && resolve(entry.file, &text, &folder, &why)) {
-      detail::ParseMtlText(text, folder, &library);
+      read(entry.file, text, folder, &library);
       continue;
     }
     std::string_view rest = entry.file;
     for (std::string_view token = NextToken(rest); !token.empty(); token = NextToken(rest)) {
       const std::string file(token);
       if (resolve(file, &text, &folder, &why)) {
-        detail::ParseMtlText(text, folder, &library);
+        read(file, text, folder, &library);
       } else {
         warnings->push_back(ForDisplay(name) + ":" + std::to_string(entry.line) + ": cannot read material library '" +
                             ForDisplay(file) + "' (" + why + "); faces keep their material names");
@@ -505,7 +510,8 @@ ObjResult Load(const std::string& text, const std::string& name, const ObjReadOp
     return result;
   }
   result.warnings = parser.warnings;
-  const auto library = ReadLibraries(parser, name, options, &result.warnings);
+  result.groupsAsObjects = parser.groupsAsObjects;
+  const auto library = ReadLibraries(parser, name, options, &result);
 
   BlockBuilder builder(parser, name);
   std::vector<std::unique_ptr<detail::Object>> objects;

@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
-#include <fstream>
 #include <memory>
 #include <nlohmann/json.hpp>
 #include <string>
@@ -18,6 +17,8 @@
 #include "JoinReport.h"
 #include "JoinState.h"
 #include "JunctionReport.h"
+#include "OutputChecks.h"
+#include "ReportFile.h"
 #include "ObjFile.h"
 #include "RunJoin.h"
 #include "Scene.h"
@@ -38,6 +39,7 @@ struct JoinSettings {
   bool wholeScene = false;
   bool seam = false;  // join along the whole seam instead of one face pair
   bool strict = false;
+  bool mtlAnywhere = false;
 };
 
 void Error(const std::string& text) { std::fprintf(stderr, "error: %s\n", text.c_str()); }
@@ -89,12 +91,24 @@ nlohmann::json Counts(tsxSOBJ obj) {
 }
 
 std::string ObjectList() {
-  std::string names;
+  std::string names, groups;
   for (tsxSOBJ obj : tsxhost::SceneObjects()) {
-    names += names.empty() ? "" : ", ";
-    names += "\"" + tsxhost::ObjectName(obj) + "\"";
+    const std::string name = tsxhost::ObjectName(obj);
+    names += (names.empty() ? "\"" : ", \"") + name + "\"";
+    // Groups inside objects, where they are named otherwise: a user may
+    // have meant one of those.
+    tsxhost::Mesh mesh;
+    if (!tsxhost::ReadMesh(obj, &mesh)) continue;
+    std::vector<std::string> seen;
+    for (const tsxhost::Face& face : mesh.faces) {
+      if (face.group.empty() || face.group == name) continue;
+      if (std::find(seen.begin(), seen.end(), face.group) != seen.end()) continue;
+      seen.push_back(face.group);
+      groups += (groups.empty() ? "\"" : ", \"") + face.group + "\" (in \"" + name + "\")";
+    }
   }
-  return names.empty() ? "none" : names;
+  if (names.empty()) return "none";
+  return groups.empty() ? names : names + "; its groups are " + groups + " (objects are picked by object name)";
 }
 
 // A name for the new object that no scene object has yet.
@@ -103,15 +117,6 @@ std::string ResultName(const JoinSettings& s) {
   std::string name = base;
   for (int n = 2; tsxhost::FindObject(name) != 0; ++n) name = base + "." + std::to_string(n);
   return name;
-}
-
-bool WriteReport(const std::string& path, const nlohmann::json& report) {
-  std::ofstream out(path);
-  out << report.dump(1) << "\n";
-  out.close();
-  if (out) return true;
-  Error("cannot write the report \"" + path + "\"");
-  return false;
 }
 
 nlohmann::json MakeReport(tsxSOBJ first, tsxSOBJ second, tsxSOBJ result, const StageClock& clock,
@@ -139,10 +144,11 @@ tsxSOBJ Join(tsxSOBJ first, tsxSOBJ second, const JoinSettings& s, StageClock& c
   spl::JoinState.Accuracy = s.accuracy;
   const std::vector<tsxSOBJ> before = tsxhost::SceneObjects();
   InterruptAsAbort interrupt;
+  // A pick that fails has said why: the join button is not pressed then.
   tsxhost::SetSelection(first);
-  spl::PickObject(1);
+  if (!spl::PickObject(1)) return 0;
   tsxhost::SetSelection(second);
-  spl::PickObject(2);
+  if (!spl::PickObject(2)) return 0;
   clock.Begin();
   if (s.seam) {
     spl::SeamJoinPickedObjects();
@@ -156,20 +162,104 @@ tsxSOBJ Join(tsxSOBJ first, tsxSOBJ second, const JoinSettings& s, StageClock& c
   return 0;
 }
 
-int RunJoinCommand(const JoinSettings& s) {
-  const tsxhost::ObjResult loaded = tsxhost::LoadObj(s.scene);
+// A run that stops: its message on stderr, its exit status, and the kind
+// of failure for the report.
+struct Stop {
+  int status = exitstatus::kOk;
+  std::string kind;
+  std::string message;
+  bool reportable = true;  // false when the report itself is what is wrong
+  explicit operator bool() const { return status != exitstatus::kOk; }
+};
+
+Stop Refuse(int status, const std::string& kind, const std::string& message) { return {status, kind, message}; }
+
+// Everything that can be known wrong before the scene is read.
+Stop CheckOutputs(const JoinSettings& s) {
+  const std::string mtl = MtlBeside(s.output);
+  if (std::string why = UnwritableFormat(s.output); !why.empty()) return Refuse(exitstatus::kUsage, "usage", why);
+  if (!s.report.empty()) {
+    for (const std::string* other : {&s.scene, &s.output}) {
+      if (SameFile(s.report, *other) || SameFile(s.report, mtl)) {
+        Stop stop = Refuse(exitstatus::kUsage, "usage", "the report \"" + s.report + "\" would overwrite \"" +
+                                                            (SameFile(s.report, mtl) ? mtl : *other) + "\"");
+        stop.reportable = false;
+        return stop;
+      }
+    }
+  }
+  for (const std::string* path : {&s.report, &s.output}) {
+    if (path->empty()) continue;
+    if (std::string why = UnwritableFolder(*path); !why.empty()) {
+      Stop stop = Refuse(exitstatus::kFile, "file", why);
+      stop.reportable = path != &s.report;
+      return stop;
+    }
+  }
+  return {};
+}
+
+// Writing over an input is safe only when every object of it is written
+// back (--scene): the write replaces the file whole.
+Stop CheckInputsKept(const JoinSettings& s, const tsxhost::ObjResult& loaded) {
+  if (s.wholeScene) return {};
+  const std::string mtl = MtlBeside(s.output);
+  std::vector<std::string> inputs{s.scene};
+  inputs.insert(inputs.end(), loaded.libraries.begin(), loaded.libraries.end());
+  for (const std::string& input : inputs) {
+    for (const std::string* out : {&s.output, &mtl}) {
+      if (SameFile(*out, input)) {
+        return Refuse(exitstatus::kUsage, "usage", "\"" + *out + "\" is an input file (\"" + input +
+                                                       "\"): writing the new object alone over it would lose the rest; "
+                                                       "choose another -o or add --scene");
+      }
+    }
+  }
+  return {};
+}
+
+Stop LoadAndFind(const JoinSettings& s, tsxSOBJ* first, tsxSOBJ* second) {
+  tsxhost::ObjReadOptions options;
+  options.mtlAnywhere = s.mtlAnywhere;
+  const tsxhost::ObjResult loaded = tsxhost::LoadObj(s.scene, options);
   for (const std::string& w : loaded.warnings) std::fprintf(stderr, "warning: %s\n", w.c_str());
   if (!loaded.ok) {
-    Error(loaded.error);
-    return exitstatus::kFile;
+    const bool memory = loaded.error.ends_with(": not enough memory");
+    return Refuse(exitstatus::kFile, memory ? "memory" : "file", loaded.error);
   }
-  const tsxSOBJ first = tsxhost::FindObject(s.first);
-  const tsxSOBJ second = tsxhost::FindObject(s.second);
+  if (Stop stop = CheckInputsKept(s, loaded)) return stop;
+  *first = tsxhost::FindObject(s.first);
+  *second = tsxhost::FindObject(s.second);
   for (const std::string* name : {&s.first, &s.second}) {
     if (tsxhost::FindObject(*name) == 0) {
-      Error("no object named \"" + *name + "\" in " + s.scene + "; its objects are " + ObjectList());
-      return exitstatus::kUsage;
+      return Refuse(exitstatus::kUsage, "usage",
+                    "no object named \"" + *name + "\" in " + s.scene + "; its objects are " + ObjectList());
     }
+  }
+  return {};
+}
+
+// The report's message for the join's error: a conversion error's own
+// text rather than the table's catch-all.
+std::string JoinMessage(const TerminalView& view) {
+  const int32_t code = spl::JoinState.LastError;
+  if (code == spl::kConversionFailed && !view.ConversionText().empty()) return view.ConversionText();
+  return std::string(spl::LookUpError(code).message);
+}
+
+int Finish(const JoinSettings& s, nlohmann::json report, int status, bool reportable = true) {
+  report["exit_status"] = status;
+  const bool reported = s.report.empty() || !reportable || WriteReport(s.report, report);
+  return reported || status != exitstatus::kOk ? status : exitstatus::kFile;
+}
+
+int RunJoinCommand(const JoinSettings& s) {
+  tsxSOBJ first = 0, second = 0;
+  Stop stop = CheckOutputs(s);
+  if (!stop) stop = LoadAndFind(s, &first, &second);
+  if (stop) {
+    Error(stop.message);
+    return Finish(s, FailureReport(stop.kind, stop.message, stop.status), stop.status, stop.reportable);
   }
 
   TerminalView view(isatty(STDERR_FILENO) == 1);
@@ -183,27 +273,32 @@ int RunJoinCommand(const JoinSettings& s) {
   view.ClearBar();
   const spl::JunctionReport junction = s.seam ? spl::ReportSeamJoin(first, second, spl::LastJoinedSeam())
                                               : spl::ReportPlainJoin(first, second, &kept.geometry);
+  nlohmann::json report = MakeReport(first, second, result, clock, junction);
+  report["error_message"] = JoinMessage(view);
 
-  const bool reported =
-      s.report.empty() || WriteReport(s.report, MakeReport(first, second, result, clock, junction));
   if (result == 0) {
     PrintReportLines(junction, s.first, s.second, result, s.output);
-    return exitstatus::kFailed;
+    return Finish(s, report, exitstatus::kFailed);
   }
   if (s.strict && junction.SeamIncomplete()) {
     PrintReportLines(junction, s.first, s.second, 0, s.output);
-    Error("the seam is incomplete and --strict is given; nothing written");
-    return exitstatus::kFailed;
+    const std::string message = "the seam is incomplete and --strict is given; nothing written";
+    Error(message);
+    report["error"] = "incomplete seam";
+    report["error_message"] = message;
+    return Finish(s, report, exitstatus::kFailed);
   }
   tsxhost::SetObjectName(result, ResultName(s));
   std::string error;
   const std::vector<tsxSOBJ> objects = s.wholeScene ? tsxhost::SceneObjects() : std::vector<tsxSOBJ>{result};
   if (!tsxhost::SaveObj(s.output, objects, &error)) {
     Error(error);
-    return exitstatus::kFile;
+    report["error"] = error.ends_with(": not enough memory") ? "memory" : "file";
+    report["error_message"] = error;
+    return Finish(s, report, exitstatus::kFile);
   }
   PrintReportLines(junction, s.first, s.second, result, s.output);
-  return reported ? exitstatus::kOk : exitstatus::kFile;
+  return Finish(s, report, exitstatus::kOk);
 }
 
 }  // namespace
@@ -227,6 +322,9 @@ void AddJoinCommand(CLI::App& app) {
   join->add_flag("--scene", settings->wholeScene, "write the whole scene with the new object added");
   join->add_flag("--seam", settings->seam,
                  "join along the whole seam: drop every face lying on the other object, weld the seam");
+  join->add_flag("--mtl-anywhere", settings->mtlAnywhere,
+                 "read material libraries wherever the scene's mtllib lines point (by default only\n"
+                 "regular files in the scene's folder or below)");
   join->add_flag("--strict", settings->strict,
                  "treat an incomplete seam (other faces or vertices still lying on each other) as a failure:\n"
                  "exit 4 and write no OBJ");

@@ -54,6 +54,7 @@ void TerminalView::ShowMessage(spl::BoxType type, std::string_view /*title*/,
 
 void TerminalView::ShowConversionError(std::string_view text) {
   ClearBar();
+  conversion_ = text;
   std::fprintf(stderr, "error: %s\n", std::string(text).c_str());
 }
 

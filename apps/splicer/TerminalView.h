@@ -34,6 +34,8 @@ class TerminalView : public spl::JoinView {
   void SetEstimate(int64_t steps) { estimate_ = steps; }
   // Removes the bar from the terminal.
   void ClearBar();
+  // The last conversion error shown, for the report.
+  const std::string& ConversionText() const { return conversion_; }
 
  private:
   void Draw();
@@ -45,6 +47,7 @@ class TerminalView : public spl::JoinView {
   std::string steps_;
   std::string stage_;
   std::string drawnStage_;
+  std::string conversion_;
   uint32_t calls_ = 0;
   int64_t lastDrawNs_ = 0;
 };

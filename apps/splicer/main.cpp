@@ -2,9 +2,11 @@
 #include <CLI/CLI.hpp>
 #include <cstdio>
 #include <exception>
+#include <new>
 
 #include "../ExitStatus.h"
 #include "Commands.h"
+#include "ReportFile.h"
 
 int main(int argc, char** argv) {
   CLI::App app{"SPLICER-BOT: join two polyhedron objects across the face they share"};
@@ -20,7 +22,14 @@ int main(int argc, char** argv) {
     if (e.get_exit_code() == 0) return app.exit(e);  // --help
     std::fprintf(stderr, "error: %s\n", e.what());
     std::fprintf(stderr, "Run with --help for more information.\n");
+    // A report asked for is written for a usage error too.
+    if (const std::string report = splicer::ReportPathIn(argc, argv); !report.empty()) {
+      splicer::WriteReport(report, splicer::FailureReport("usage", e.what(), exitstatus::kUsage));
+    }
     return exitstatus::kUsage;
+  } catch (const std::bad_alloc&) {
+    std::fprintf(stderr, "error: not enough memory\n");
+    return exitstatus::kFile;
   } catch (const std::exception& e) {
     std::fprintf(stderr, "error: %s\n", e.what());
     return exitstatus::kFile;

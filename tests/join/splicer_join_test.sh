@@ -94,6 +94,41 @@ PY
       || fail "seam summary: $(cat "$work/stdout")"
     grep -q '^warning' "$work/stderr" && fail "a warning after the seam join"
     ;;
+  refusals)
+    # Whatever cannot end well stops before the join, says why once, writes
+    # nothing, and still writes the report (exit 2, 3 and 4 alike).
+    cp "$src/examples/boxes.obj" "$work/scene.obj"
+    cp "$work/scene.obj" "$work/before.obj"
+    report() { python3 -c 'import json,sys; r=json.load(open(sys.argv[1])); print(r["error"], r["exit_status"], r["join_ran"])' "$work/r.json"; }
+    run() { rm -f "$work/r.json"; "$splicer" join "$@" --report "$work/r.json" >"$work/stdout" 2>"$work/stderr"; echo $?; }
+    [ "$(run "$work/scene.obj" Left Right -o "$work/scene.obj")" = 2 ] || fail "-o the input not refused"
+    cmp -s "$work/scene.obj" "$work/before.obj" || fail "the input changed"
+    [ "$(report)" = "usage 2 False" ] || fail "report: $(report)"
+    grep -q '^error: .*is an input file' "$work/stderr" || fail "no reason given"
+    [ "$(run "$work/scene.obj" Left Right -o "$work/nowhere/x.obj")" = 3 ] || fail "missing folder not refused"
+    grep -q '^error: cannot write ".*/nowhere/x.obj": folder ".*/nowhere": No such file or directory$' "$work/stderr" \
+      || fail "missing folder: $(cat "$work/stderr")"
+    [ "$(report)" = "file 3 False" ] || fail "report: $(report)"
+    [ "$(run "$work/scene.obj" Left Right -o "$work/before.obj/x.obj")" = 3 ] || fail "a file as folder not refused"
+    [ "$(run "$work/scene.obj" Left Right -o "$work/x.ply")" = 2 ] || fail "unknown extension not refused"
+    [ "$(run "$work/scene.obj" Left Right -o "$work/x.mtl")" = 2 ] || fail "-o x.mtl not refused"
+    [ "$(run "$work/scene.obj" Left Right)" = 2 ] || fail "missing -o"
+    [ "$(report)" = "usage 2 False" ] || fail "usage error report: $(report)"
+    rm -f "$work/r.json"
+    "$splicer" join "$work/scene.obj" Left Right -o "$work/out.obj" --report "$work/scene.obj" 2>"$work/stderr"
+    [ $? -eq 2 ] || fail "--report over the input not refused"
+    cmp -s "$work/scene.obj" "$work/before.obj" || fail "the report overwrote the input"
+    # The same object twice: one message (05), no second one from the join button.
+    [ "$(run "$work/scene.obj" Left Left -o "$work/out.obj")" = 4 ] || fail "same object twice"
+    [ "$(grep -c '^error:' "$work/stderr")" -eq 1 ] || fail "not one message: $(cat "$work/stderr")"
+    grep -q '^error: SPL : 05 ' "$work/stderr" || fail "not message 05"
+    [ "$(report)" = "-1005 4 False" ] || fail "report: $(report)"
+    ls "$work" | grep -q '^out\.' && fail "a file was written"
+    # With --scene, the input may be written back whole.
+    [ "$(run "$work/scene.obj" Left Right -o "$work/scene.obj" --scene)" = 0 ] || fail "--scene over the input"
+    [ "$(grep -c '^o ' "$work/scene.obj")" -eq 3 ] || fail "--scene over the input lost objects"
+    ls -a "$work" | grep -q '^\.scene' && fail "a temporary file was left"
+    ;;
   *) fail "unknown case $case_name" ;;
 esac
 echo "ok: $case_name"
