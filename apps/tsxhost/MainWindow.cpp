@@ -108,7 +108,8 @@ void MainWindow::openScene() {
 }
 
 void MainWindow::saveScene() {
-  const QString path = QFileDialog::getSaveFileName(this, tr("Save"), QString(), kObjFilter);
+  // The dialog asks before it overwrites a file; it starts at the file opened.
+  const QString path = QFileDialog::getSaveFileName(this, tr("Save"), document_->lastOpened(), kObjFilter);
   if (path.isEmpty()) return;
   QString error;
   if (!document_->save(path, document_->objects(), &error))
@@ -126,6 +127,12 @@ void MainWindow::exportSelected() {
   const QString path =
       QFileDialog::getSaveFileName(this, tr("Export Selected"), QString(), kObjFilter);
   if (path.isEmpty()) return;
+  if (document_->openedFrom(path) &&
+      QMessageBox::question(this, tr("Export Selected"),
+                            tr("%1 was opened into this scene. Writing only the selected object over it "
+                               "loses its other objects. Overwrite it?").arg(path)) != QMessageBox::Yes) {
+    return;
+  }
   QString error;
   if (!document_->save(path, {obj}, &error))
     QMessageBox::warning(this, tr("Export Selected"), error);

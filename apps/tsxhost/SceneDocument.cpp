@@ -1,6 +1,7 @@
 #include "SceneDocument.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 #include <utility>
 
@@ -21,6 +22,7 @@ bool SceneDocument::open(const QString& path, QString* error) {
       *why = QString::fromStdString(r.error);
       return false;
     }
+    opened_.append(QFileInfo(path).canonicalFilePath());
     rebuild();
     return true;
   };
@@ -43,6 +45,11 @@ bool SceneDocument::save(const QString& path, const std::vector<tsxSOBJ>& object
   if (tsxhost::SaveObj(QFile::encodeName(path).toStdString(), objects, &why)) return true;
   if (error) *error = QString::fromStdString(why);
   return false;
+}
+
+bool SceneDocument::openedFrom(const QString& path) const {
+  const QString canonical = QFileInfo(path).canonicalFilePath();
+  return !canonical.isEmpty() && opened_.contains(canonical);
 }
 
 void SceneDocument::remove(tsxSOBJ obj) {

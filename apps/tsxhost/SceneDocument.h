@@ -6,6 +6,7 @@
 
 #include <QObject>
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 #include <vector>
@@ -26,8 +27,14 @@ class SceneDocument : public QObject {
   // refused (nothing is added then); a deferred load answers true and
   // reports a refusal through failed().
   bool open(const QString& path, QString* error);
-  // Writes objects to an OBJ file (with its MTL beside it).
+  // Writes objects to an OBJ file (with its MTL beside it), each as it is
+  // placed; the old file stays whole when the write fails.
   bool save(const QString& path, const std::vector<tsxSOBJ>& objects, QString* error) const;
+  // Whether the scene's objects were read from this file (then writing
+  // only some of them over it would lose the others).
+  bool openedFrom(const QString& path) const;
+  // The file last opened; empty when none.
+  QString lastOpened() const { return opened_.isEmpty() ? QString() : opened_.back(); }
 
   void remove(tsxSOBJ obj);
   // Scales and turns the object about its axes, then moves it (and its
@@ -65,4 +72,5 @@ class SceneDocument : public QObject {
   tsxSOBJ selection_ = 0;
   std::vector<std::function<void()>> pending_;
   int deferred_ = 0;
+  QStringList opened_;  // canonical paths of the files opened
 };

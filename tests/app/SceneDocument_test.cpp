@@ -73,3 +73,30 @@ TEST_F(SceneDocumentTest, SavesTheSceneOrOneObject) {
   ASSERT_TRUE(document.open(scene, &error));
   EXPECT_EQ(document.objects().size(), 2u);
 }
+
+TEST_F(SceneDocumentTest, SavedPlacementReadsBackWhereItWasAndKnowsItsInputs) {
+  QTemporaryDir dir;
+  QString error;
+  const QString opened = dir.filePath("boxes.obj");
+  ASSERT_TRUE(QFile::copy(APP_TEST_DATA "/boxes.obj", opened));
+  ASSERT_TRUE(document.open(opened, &error)) << error.toStdString();
+  EXPECT_TRUE(document.openedFrom(opened));
+  EXPECT_FALSE(document.openedFrom(dir.filePath("other.obj")));
+  const tsxSOBJ left = tsxhost::FindObject("Left");
+  tsxhost::Mesh before;
+  ASSERT_TRUE(tsxhost::ReadMesh(left, &before));
+  PlacementEdit move;
+  move.move = {0, 0, 10};
+  document.place(left, move);
+  const QString saved = dir.filePath("placed.obj");
+  ASSERT_TRUE(document.save(saved, {left}, &error)) << error.toStdString();
+  tsxhost::ResetScene();
+  ASSERT_TRUE(tsxhost::LoadObj(saved.toStdString()).ok);
+  tsxhost::Mesh after;
+  ASSERT_TRUE(tsxhost::ReadMesh(tsxhost::FindObject("Left"), &after));
+  ASSERT_EQ(after.vertices.size(), before.vertices.size());
+  for (size_t i = 0; i < after.vertices.size(); ++i) {
+    EXPECT_EQ(after.vertices[i].x, before.vertices[i].x);
+    EXPECT_EQ(after.vertices[i].z, before.vertices[i].z + 10);
+  }
+}
