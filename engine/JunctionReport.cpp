@@ -52,14 +52,12 @@ std::vector<OutlineSegment> Border(const ReportObject& obj, const std::vector<in
   return outline;
 }
 
-// The junction as JoinState holds it, with its gap; also what the plain
-// join took out of the sources.
-std::optional<JunctionFacts> Junction(const Sources& s, JoinedSeam& joined) {
-  const int32_t fa = JoinState.JunctionFaceA, fb = JoinState.JunctionFaceB;
+// The junction with its gap; also what the plain join took out of the
+// sources.
+std::optional<JunctionFacts> Junction(const Sources& s, int32_t fa, int32_t fb, int32_t k, JoinedSeam& joined) {
   if (!ValidFace(s.a, fa) || !ValidFace(s.b, fb)) return std::nullopt;
   const CtsxFace& faceA = s.a.Face(fa);
   const CtsxFace& faceB = s.b.Face(fb);
-  const int32_t k = JoinState.JunctionCornerB;
   if (faceB.nbrCorners != faceA.nbrCorners || k < 0 || k >= faceB.nbrCorners) return std::nullopt;
   joined.droppedFacesA = {fa};
   joined.droppedFacesB = {fb};
@@ -78,6 +76,15 @@ void CountLeft(const Sources& s, JunctionReport& report, const JoinedSeam& joine
   report.left = CountSeamLeft(s.a, s.b, index, *accuracy, joined);
 }
 
+void FillJunction(const Sources& s, int32_t fa, int32_t fb, int32_t k, JunctionReport& report,
+                  SearchGeometry* kept) {
+  JoinedSeam taken;
+  report.junction = Junction(s, fa, fb, k, taken);
+  if (!report.junction) return;
+  AddPolygon(s.a, s.a.Face(fa), report.outline);
+  CountLeft(s, report, taken, kept);
+}
+
 }  // namespace
 
 JunctionReport ReportPlainJoin(HostObject first, HostObject second, SearchGeometry* kept) {
@@ -91,11 +98,16 @@ JunctionReport ReportPlainJoin(HostObject first, HostObject second, SearchGeomet
     report.hint = FindJunctionHint(s.a, s.b, report.accuracy);
     return report;
   }
-  JoinedSeam taken;
-  report.junction = Junction(s, taken);
-  if (!report.junction) return report;
-  AddPolygon(s.a, s.a.Face(report.junction->faceA), report.outline);
-  CountLeft(s, report, taken, kept);
+  FillJunction(s, JoinState.JunctionFaceA, JoinState.JunctionFaceB, JoinState.JunctionCornerB, report, kept);
+  return report;
+}
+
+JunctionReport ReportJunction(HostObject first, HostObject second, const JunctionFaces& faces, double accuracy) {
+  JunctionReport report;
+  report.accuracy = accuracy;
+  const Sources s = Load(first, second, nullptr);
+  FillJunction(s, faces.faceA, faces.faceB, faces.cornerB, report, nullptr);
+  if (!report.junction) report.error = kJunctionNotFound;
   return report;
 }
 

@@ -104,6 +104,19 @@ class KeptSearchGeometry {
 // saves building the geometry again. Throws std::bad_alloc only.
 JunctionReport ReportPlainJoin(HostObject first, HostObject second, SearchGeometry* kept = nullptr);
 
+// The faces and matching corner of a plain junction, as JoinState holds
+// them.
+struct JunctionFaces {
+  int32_t faceA = -1;
+  int32_t faceB = -1;
+  int32_t cornerB = -1;  // the corner of face B on corner 0 of face A
+};
+
+// The report of a plain join whose junction is known from elsewhere (the
+// host program reads it off the result). error is -1006 when the faces do
+// not form one.
+JunctionReport ReportJunction(HostObject first, HostObject second, const JunctionFaces& faces, double accuracy);
+
 // After a seam join that took `joined` out of the sources: what is left.
 JunctionReport ReportSeamJoin(HostObject first, HostObject second, const JoinedSeam& joined);
 

@@ -218,6 +218,7 @@ TSXAPI int32_t TSXCALL tsxGNodeCopy(tsxGNODE src, tsxGNODE* result) {
   copy->type = source->type;
   copy->transform = source->transform;
   copy->axes = source->axes;
+  copy->copiedFrom = src;
   if (source->poly) {
     copy->poly = source->poly->Clone();
     if (!copy->poly) return e_tsxNO_MEMORY;
@@ -371,6 +372,11 @@ tsxSOBJ FindObject(const std::string& name) {
 std::string ObjectName(tsxSOBJ obj) {
   const Object* o = detail::FindObject(obj);
   return o ? o->name : std::string();
+}
+
+tsxSOBJ CopiedFrom(tsxSOBJ obj) {
+  const Object* o = detail::FindObject(obj);
+  return o ? o->copiedFrom : 0;
 }
 
 void SetObjectName(tsxSOBJ obj, const std::string& name) {

@@ -67,6 +67,7 @@ struct Object {
   CtsxTxmx3f transform = kIdentity;
   CtsxVector3f axes{0, 0, 0};
   std::unique_ptr<Polyhedron> poly;  // null unless a polyhedron
+  tsxSOBJ copiedFrom = 0;             // the source of tsxGNodeCopy; 0 = none
 };
 
 struct State {

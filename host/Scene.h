@@ -75,6 +75,9 @@ TSXHOST_API bool InScene(tsxSOBJ obj);
 TSXHOST_API tsxSOBJ FindObject(const std::string& name);
 TSXHOST_API std::string ObjectName(tsxSOBJ obj);
 TSXHOST_API void SetObjectName(tsxSOBJ obj, const std::string& name);
+// The object that tsxGNodeCopy made `obj` from (it may be gone since); 0
+// when `obj` was not made by a copy.
+TSXHOST_API tsxSOBJ CopiedFrom(tsxSOBJ obj);
 
 TSXHOST_API void SetSelection(tsxSOBJ obj);
 

@@ -9,11 +9,13 @@
 #include <QStatusBar>
 #include <QToolButton>
 
+#include "JoinReportPresenter.h"
 #include "PluginModule.h"
 #include "PluginResources.h"
 #include "Scene.h"
 #include "SceneDocument.h"
 #include "SceneView.h"
+#include "SeamJoinCommand.h"
 #include "TransformPanel.h"
 #include "ui_MainWindow.h"
 
@@ -52,6 +54,8 @@ MainWindow::MainWindow(PluginModule* plugin, SceneDocument* document, QWidget* p
     QMessageBox::warning(this, tr("Open"), message);
   });
   if (plugin_) connect(plugin_, &PluginModule::idle, this, &MainWindow::pluginIdle);
+  joinReports_ = new JoinReportPresenter(document_, plugin_, ui->sceneView, statusBar(), this);
+  AddSeamJoinCommand(this, ui->menuEdit, document_, plugin_, joinReports_);
   addPluginTool();
   refreshList();
 }

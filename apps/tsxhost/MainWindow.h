@@ -13,6 +13,7 @@
 namespace Ui {
 class MainWindow;
 }
+class JoinReportPresenter;
 class PluginModule;
 class QAction;
 class QListWidget;
@@ -35,6 +36,7 @@ class MainWindow : public QMainWindow {
   SceneView* view() const;
   QListWidget* objectList() const;
   TransformPanel* transformPanel() const;
+  JoinReportPresenter* joinReports() const { return joinReports_; }
 
   void deleteSelected();
   void placeSelected(const PlacementEdit& edit);
@@ -62,4 +64,5 @@ class MainWindow : public QMainWindow {
   QAction* pluginAction_ = nullptr;
   bool pluginActive_ = false;
   bool closePending_ = false;
+  JoinReportPresenter* joinReports_ = nullptr;
 };

@@ -6,6 +6,7 @@
 #include <QPainter>
 #include <QWheelEvent>
 
+#include "OutlineOverlay.h"
 #include "SceneDocument.h"
 
 namespace {
@@ -78,6 +79,12 @@ void SceneView::paintEvent(QPaintEvent*) {
   }
   QPainter painter(this);
   painter.drawImage(rect(), frame_.image);
+  DrawOutline(painter, camera_, size(), outline_);
+}
+
+void SceneView::setOutline(std::vector<spl::OutlineSegment> outline) {
+  outline_ = std::move(outline);
+  update();
 }
 
 void SceneView::mousePressEvent(QMouseEvent* event) {

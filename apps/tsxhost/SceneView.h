@@ -6,7 +6,10 @@
 #include <QPoint>
 #include <QWidget>
 
+#include <vector>
+
 #include "Camera.h"
+#include "JunctionReport.h"
 #include "Rasterizer.h"
 #include "tsxapi.h"
 
@@ -23,6 +26,9 @@ class SceneView : public QWidget {
   // The object under a widget position, 0 for none (from the last picture).
   tsxSOBJ objectAt(const QPoint& pos) const;
   const Camera& camera() const { return camera_; }
+  // Lines drawn over the picture: what the last join welded.
+  void setOutline(std::vector<spl::OutlineSegment> outline);
+  const std::vector<spl::OutlineSegment>& outline() const { return outline_; }
   QSize sizeHint() const override { return {800, 600}; }
 
  signals:
@@ -53,4 +59,5 @@ class SceneView : public QWidget {
   Qt::MouseButton button_ = Qt::NoButton;
   QPoint last_;
   double lastRenderMs_ = 0;
+  std::vector<spl::OutlineSegment> outline_;
 };

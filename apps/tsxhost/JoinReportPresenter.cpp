@@ -1,0 +1,89 @@
+#include "JoinReportPresenter.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QStatusBar>
+
+#include <algorithm>
+#include <new>
+
+#include "JoinRecognizer.h"
+#include "PluginModule.h"
+#include "ReportLines.h"
+#include "Scene.h"
+#include "SceneDocument.h"
+#include "SceneView.h"
+
+namespace {
+constexpr double kDefaultAccuracy = 0.01;
+}
+
+JoinReportPresenter::JoinReportPresenter(SceneDocument* document, PluginModule* plugin, SceneView* view,
+                                         QStatusBar* statusBar, QObject* parent)
+    : QObject(parent), document_(document), plugin_(plugin), view_(view), label_(new QLabel(statusBar)) {
+  label_->setObjectName("joinReport");
+  label_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  statusBar->addWidget(label_, 1);
+  known_ = document_->objects();
+  connect(document_, &SceneDocument::sceneChanged, this, &JoinReportPresenter::sceneChanged);
+}
+
+QString JoinReportPresenter::text() const { return label_->text(); }
+
+void JoinReportPresenter::clear() {
+  shownResult_ = 0;
+  label_->clear();
+  view_->setOutline({});
+}
+
+void JoinReportPresenter::present(const spl::JunctionReport& report, tsxSOBJ first, tsxSOBJ second,
+                                  tsxSOBJ result) {
+  const std::string summary = spl::SummaryText(report, tsxhost::ObjectName(first), tsxhost::ObjectName(second));
+  if (summary.empty()) return clear();
+  QString text = tr("%1: %2 vertices, %3 faces")
+                     .arg(QString::fromStdString(summary))
+                     .arg(tsxPolyhGetNbrVxs(result))
+                     .arg(tsxPolyhGetNbrFaces(result));
+  if (const auto warning = spl::WarningText(report, "Seam join joins the whole seam")) {
+    text += tr(". Warning: %1").arg(QString::fromStdString(*warning));
+  }
+  shownResult_ = result;
+  if (std::find(known_.begin(), known_.end(), result) == known_.end()) known_.push_back(result);
+  label_->setText(text);
+  view_->setOutline(report.outline);
+}
+
+// The accuracy in the plug-in's tool window, where the join was made.
+double JoinReportPresenter::pluginAccuracy() const {
+  if (!plugin_) return kDefaultAccuracy;
+  for (QWidget* w : QApplication::topLevelWidgets()) {
+    if (!plugin_->ownsWidget(w)) continue;
+    if (const auto* edit = w->findChild<QLineEdit*>("Edit1")) {
+      bool ok = false;
+      const double value = edit->text().toDouble(&ok);
+      if (ok) return value;
+    }
+  }
+  return kDefaultAccuracy;
+}
+
+void JoinReportPresenter::sceneChanged() {
+  const std::vector<tsxSOBJ> now = document_->objects();
+  std::vector<tsxSOBJ> added;
+  for (tsxSOBJ obj : now) {
+    if (std::find(known_.begin(), known_.end(), obj) == known_.end()) added.push_back(obj);
+  }
+  known_ = now;
+  if (shownResult_ != 0 && !tsxhost::InScene(shownResult_)) clear();
+  for (tsxSOBJ obj : added) {
+    try {
+      const std::optional<RecognizedJoin> join = RecognizeJoin(obj);
+      if (!join) continue;
+      present(spl::ReportJunction(join->first, join->second, join->faces, pluginAccuracy()), join->first,
+              join->second, obj);
+    } catch (const std::bad_alloc&) {
+      label_->setText(tr("No memory for the join's report"));
+    }
+  }
+}

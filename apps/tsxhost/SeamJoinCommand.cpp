@@ -1,0 +1,163 @@
+#include "SeamJoinCommand.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QDoubleSpinBox>
+#include <QFormLayout>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPointer>
+#include <QProgressDialog>
+
+#include <algorithm>
+#include <new>
+#include <vector>
+
+#include "JoinReportPresenter.h"
+#include "JoinState.h"
+#include "JoinView.h"
+#include "JunctionReport.h"
+#include "PluginModule.h"
+#include "Scene.h"
+#include "SceneDocument.h"
+#include "SeamJoin.h"
+#include "WindowActions.h"
+
+namespace {
+
+constexpr int kAccuracyDecimals = 4;
+
+// The engine's messages as message boxes, its progress in a progress
+// dialog whose Cancel asks the join to stop.
+class DialogJoinView : public spl::JoinView {
+ public:
+  explicit DialogJoinView(QWidget* parent) : parent_(parent), progress_(parent) {
+    progress_.setWindowTitle(QObject::tr("Seam Join"));
+    progress_.setRange(0, 0);
+    progress_.setMinimumDuration(300);
+    QObject::connect(&progress_, &QProgressDialog::canceled, [] { spl::JoinState.AbortRequested = true; });
+  }
+  void ShowMessage(spl::BoxType type, std::string_view title, std::string_view text) override {
+    const QString t = QString::fromUtf8(title.data(), qsizetype(title.size()));
+    const QString m = QString::fromUtf8(text.data(), qsizetype(text.size()));
+    if (type == spl::BoxType::Error) QMessageBox::critical(parent_, t, m);
+    else if (type == spl::BoxType::Warning) QMessageBox::warning(parent_, t, m);
+    else QMessageBox::information(parent_, t, m);
+  }
+  void ShowConversionError(std::string_view text) override {
+    QMessageBox::critical(parent_, QObject::tr("Seam Join"), QString::fromUtf8(text.data(), qsizetype(text.size())));
+  }
+  bool ShowInfo() const override { return true; }
+  void SetStepsText(std::string_view) override {}
+  void SetStatusText(std::string_view text) override {
+    progress_.setLabelText(QString::fromUtf8(text.data(), qsizetype(text.size())));
+  }
+  void SetAbortEnabled(bool) override {}
+  void PumpEvents(std::string_view) override { QApplication::processEvents(); }
+
+ private:
+  QWidget* parent_;
+  QProgressDialog progress_;
+};
+
+struct SeamJoinChoice {
+  tsxSOBJ first = 0;
+  tsxSOBJ second = 0;
+  double accuracy = 0.01;
+};
+
+QComboBox* ObjectChooser(const std::vector<tsxSOBJ>& objects, tsxSOBJ preferred, QWidget* parent) {
+  auto* box = new QComboBox(parent);
+  for (tsxSOBJ obj : objects) {
+    box->addItem(QString::fromStdString(tsxhost::ObjectName(obj)), QVariant::fromValue<qulonglong>(obj));
+    if (obj == preferred) box->setCurrentIndex(box->count() - 1);
+  }
+  return box;
+}
+
+bool AskForObjects(QWidget* parent, const SceneDocument& document, SeamJoinChoice* choice) {
+  const std::vector<tsxSOBJ>& objects = document.objects();
+  QDialog dialog(parent);
+  dialog.setWindowTitle(QObject::tr("Seam Join"));
+  auto* form = new QFormLayout(&dialog);
+  QComboBox* first = ObjectChooser(objects, document.selection(), &dialog);
+  const auto other = std::find_if(objects.begin(), objects.end(),
+                                  [&](tsxSOBJ o) { return o != document.selection(); });
+  QComboBox* second = ObjectChooser(objects, other == objects.end() ? 0 : *other, &dialog);
+  auto* accuracy = new QDoubleSpinBox(&dialog);
+  accuracy->setDecimals(kAccuracyDecimals);
+  accuracy->setRange(0, 1000);
+  accuracy->setSingleStep(0.001);
+  accuracy->setValue(choice->accuracy);
+  form->addRow(QObject::tr("1st object:"), first);
+  form->addRow(QObject::tr("2nd object:"), second);
+  form->addRow(QObject::tr("Accuracy:"), accuracy);
+  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
+  form->addRow(buttons);
+  QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+  QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+  if (dialog.exec() != QDialog::Accepted) return false;
+  choice->first = first->currentData().value<qulonglong>();
+  choice->second = second->currentData().value<qulonglong>();
+  choice->accuracy = accuracy->value();
+  return true;
+}
+
+}  // namespace
+
+bool SeamJoinObjects(QWidget* parent, SceneDocument* document, JoinReportPresenter* reports, tsxSOBJ first,
+                     tsxSOBJ second, double accuracy) {
+  const std::vector<tsxSOBJ> before = tsxhost::SceneObjects();
+  DialogJoinView view(parent);
+  spl::SetJoinView(&view);
+  spl::InitJoinStateForWindow();
+  spl::JoinState.Accuracy = accuracy;
+  tsxhost::SetSelection(first);
+  bool picked = spl::PickObject(1);
+  tsxhost::SetSelection(second);
+  picked = spl::PickObject(2) && picked;
+  if (picked) spl::SeamJoinPickedObjects();
+  spl::SetJoinView(nullptr);
+  tsxhost::SetSelection(document->selection());
+
+  tsxSOBJ result = 0;
+  for (tsxSOBJ obj : tsxhost::SceneObjects()) {
+    if (std::find(before.begin(), before.end(), obj) == before.end()) result = obj;
+  }
+  if (result == 0) return false;
+  try {
+    reports->present(spl::ReportSeamJoin(first, second, spl::LastJoinedSeam()), first, second, result);
+  } catch (const std::bad_alloc&) {
+    // The join is made; only its report is missing.
+  }
+  document->refresh();
+  return true;
+}
+
+bool RunSeamJoinCommand(QWidget* parent, SceneDocument* document, JoinReportPresenter* reports) {
+  if (document->objects().size() < 2) {
+    QMessageBox::information(parent, QObject::tr("Seam Join"), QObject::tr("The scene needs two objects."));
+    return false;
+  }
+  SeamJoinChoice choice;
+  if (!AskForObjects(parent, *document, &choice)) return false;
+  return SeamJoinObjects(parent, document, reports, choice.first, choice.second, choice.accuracy);
+}
+
+void AddSeamJoinCommand(QWidget* window, QMenu* menu, SceneDocument* document, PluginModule* plugin,
+                        JoinReportPresenter* reports) {
+  QAction* action = menu->addAction(QObject::tr("Seam &Join…"));
+  action->setObjectName("actionSeamJoin");
+  action->setStatusTip(QObject::tr("Join two objects along the whole seam where their surfaces lie on each other"));
+  QPointer<PluginModule> guard(plugin);
+  QObject::connect(action, &QAction::triggered, window, [=] {
+    if (guard && guard->busy()) {
+      QMessageBox::information(window, QObject::tr("Seam Join"),
+                               QObject::tr("Wait until the plug-in has finished its join."));
+      return;
+    }
+    RunSeamJoinCommand(window, document, reports);
+  });
+}

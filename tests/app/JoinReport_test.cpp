@@ -1,0 +1,125 @@
+// The report of a join in the host program: the plug-in's join read off its
+// result, outlined in the view and summed up in the status bar.
+#include <gtest/gtest.h>
+
+#include <QStatusBar>
+
+#include "AppTestSupport.h"
+#include "JoinRecognizer.h"
+#include "JoinReportPresenter.h"
+#include "JoinState.h"
+#include "OutlineOverlay.h"
+#include "SceneDocument.h"
+#include "SceneView.h"
+#include "SeamJoinCommand.h"
+#include "WindowActions.h"
+
+namespace {
+
+// Joins as the plug-in's window does, through the engine.
+tsxSOBJ JoinAsThePlugin(tsxSOBJ first, tsxSOBJ second, double accuracy = 0.01) {
+  spl::ResetJoinState();
+  spl::InitJoinStateForWindow();
+  spl::JoinState.Accuracy = accuracy;
+  const std::vector<tsxSOBJ> before = tsxhost::SceneObjects();
+  tsxhost::SetSelection(first);
+  spl::PickObject(1);
+  tsxhost::SetSelection(second);
+  spl::PickObject(2);
+  spl::JoinPickedObjects();
+  for (tsxSOBJ obj : tsxhost::SceneObjects()) {
+    if (std::find(before.begin(), before.end(), obj) == before.end()) return obj;
+  }
+  return 0;
+}
+
+class JoinReportInHost : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    tsxhost::ResetScene();
+    LoadTwoBoxes();
+    document.refresh();
+  }
+  void TearDown() override { tsxhost::ResetScene(); }
+
+  SceneDocument document{nullptr};
+  SceneView view;
+  QStatusBar bar;
+  JoinReportPresenter presenter{&document, nullptr, &view, &bar};
+};
+
+TEST_F(JoinReportInHost, ReadsTheJoinOffItsResultAsTheEngineMadeIt) {
+  const tsxSOBJ left = tsxhost::FindObject("Left"), right = tsxhost::FindObject("Right");
+  // Another box like Right, elsewhere: same counts, but not the one joined.
+  tsxhost::LoadObjText("o Decoy\nv 5 0 0\nv 6 0 0\nv 5 1 0\nv 6 1 0\nv 5 0 1\nv 6 0 1\nv 5 1 1\nv 6 1 1\n"
+                       "f 1 5 7 3\nf 2 4 8 6\nf 1 2 6 5\nf 3 7 8 4\nf 1 3 4 2\nf 5 6 8 7\n",
+                       "decoy.obj");
+  const tsxSOBJ result = JoinAsThePlugin(left, right);
+  ASSERT_NE(result, 0u);
+  const std::optional<RecognizedJoin> join = RecognizeJoin(result);
+  ASSERT_TRUE(join);
+  EXPECT_EQ(join->first, left);
+  EXPECT_EQ(join->second, right);
+  EXPECT_EQ(join->faces.faceA, spl::JoinState.JunctionFaceA);
+  EXPECT_EQ(join->faces.faceB, spl::JoinState.JunctionFaceB);
+  EXPECT_EQ(join->faces.cornerB, spl::JoinState.JunctionCornerB);
+  EXPECT_FALSE(RecognizeJoin(left));  // not made by a copy
+}
+
+TEST_F(JoinReportInHost, OutlinesTheJunctionAndSumsItUpUntilTheResultGoes) {
+  const tsxSOBJ result = JoinAsThePlugin(tsxhost::FindObject("Left"), tsxhost::FindObject("Right"));
+  ASSERT_NE(result, 0u);
+  document.refresh();
+  EXPECT_EQ(presenter.text().toStdString(),
+            "joined Left and Right at faces 5 and 4 (4 corners, largest gap 0): 12 vertices, 10 faces");
+  ASSERT_EQ(view.outline().size(), 4u);
+  for (const spl::OutlineSegment& s : view.outline()) {
+    EXPECT_EQ(s.from.x, 1.0f);  // the junction lies on x = 1
+    EXPECT_EQ(s.to.x, 1.0f);
+  }
+  // Drawn over the picture in the outline's colour.
+  view.setDocument(&document);
+  view.resize(240, 180);
+  view.frameAll();
+  auto outlinePixels = [this] {
+    const QImage picture = view.grab().toImage();
+    int count = 0;
+    for (int y = 0; y < picture.height(); ++y)
+      for (int x = 0; x < picture.width(); ++x) count += QColor(picture.pixel(x, y)) == kOutlineColour;
+    return count;
+  };
+  EXPECT_GT(outlinePixels(), 50);
+
+  tsxSobjDelete(result);
+  document.refresh();
+  EXPECT_EQ(outlinePixels(), 0);
+  EXPECT_TRUE(presenter.text().isEmpty());
+  EXPECT_TRUE(view.outline().empty());
+}
+
+TEST_F(JoinReportInHost, WarnsOfAnIncompleteSeam) {
+  tsxhost::ResetScene();
+  tsxhost::LoadObjText("o A\nv 0 0 0\nv 0 1 0\nv 0 1 1\nv 0 0 1\nv -1 0 0\nf 1 2 3\nf 1 3 4\nf 5 2 1\n"
+                       "o B\nv 0 0 0\nv 0 1 0\nv 0 1 1\nv 0 0 1\nv 1 0 0\nf 6 8 7\nf 6 9 8\nf 10 6 7\n",
+                       "caps.obj");
+  document.refresh();
+  ASSERT_NE(JoinAsThePlugin(tsxhost::FindObject("A"), tsxhost::FindObject("B")), 0u);
+  document.refresh();
+  EXPECT_TRUE(presenter.text().endsWith(
+      "7 vertices, 4 faces. Warning: the seam is incomplete: 1 more face pair touches, 1 vertex pair coincides "
+      "unwelded; Seam join joins the whole seam"))
+      << presenter.text().toStdString();
+  EXPECT_EQ(view.outline().size(), 3u);
+}
+
+TEST_F(JoinReportInHost, SeamJoinCommandJoinsAndReportsTheSeam) {
+  const tsxSOBJ left = tsxhost::FindObject("Left"), right = tsxhost::FindObject("Right");
+  ASSERT_TRUE(SeamJoinObjects(nullptr, &document, &presenter, left, right, 0.01));
+  EXPECT_EQ(presenter.text().toStdString(),
+            "joined Left and Right along a seam (1 and 1 face dropped, 4 vertices welded): 12 vertices, 10 faces");
+  EXPECT_EQ(view.outline().size(), 4u);
+  EXPECT_EQ(document.objects().size(), 3u);
+  EXPECT_EQ(document.selection(), 0u);
+}
+
+}  // namespace
