@@ -1,6 +1,7 @@
 // Fault injection and call counting for tests of code that uses tsxapi.h.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -34,5 +35,8 @@ TSXHOST_API long LiveHostBlocks();
 // lets tests record the order of host calls.
 using CallHook = void (*)(const char* name, void* user);
 TSXHOST_API void SetCallHook(CallHook hook, void* user);
+// SaveObj formats the vertex lines of objects with at least this many
+// vertices on two threads (0: never; the default is 65536).
+TSXHOST_API void SetParallelFormatting(size_t fromVertices);
 
 }  // namespace tsxhost::testing

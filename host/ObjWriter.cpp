@@ -7,7 +7,10 @@
 #include <cstring>
 #include <cstdio>
 #include <filesystem>
+#include <future>
+#include <memory>
 #include <new>
+#include <system_error>
 #include <stdexcept>
 #include <unordered_map>
 
@@ -20,7 +23,8 @@
 namespace tsxhost {
 namespace {
 
-// The whole file is formatted into one buffer and written at once.
+// The whole file is formatted into one buffer and written at once. The
+// buffer is not cleared first: pages it never reaches are never touched.
 class Out {
  public:
   void Text(std::string_view s) {
@@ -30,22 +34,32 @@ class Out {
   }
   void Float(float f) {
     char* at = Room(32);
-    used_ = static_cast<size_t>(std::to_chars(at, at + 32, f, std::chars_format::general, 9).ptr - buf_.data());
+    used_ = static_cast<size_t>(std::to_chars(at, at + 32, f, std::chars_format::general, 9).ptr - buf_.get());
   }
   void Int(int64_t i) { Put(i); }
-  std::string_view str() const { return {buf_.data(), used_}; }
+  std::string_view str() const { return {buf_.get(), used_}; }
+  void Reserve(size_t n) {
+    if (n > capacity_) Grow(n);
+  }
 
  private:
   template <typename T>
   void Put(T value) {
     char* at = Room(32);
-    used_ = static_cast<size_t>(std::to_chars(at, at + 32, value).ptr - buf_.data());
+    used_ = static_cast<size_t>(std::to_chars(at, at + 32, value).ptr - buf_.get());
   }
   char* Room(size_t n) {
-    if (used_ + n > buf_.size()) buf_.resize(std::max(buf_.size() * 2, used_ + n + (1u << 16)));
-    return buf_.data() + used_;
+    if (used_ + n > capacity_) Grow(std::max(capacity_ * 2, used_ + n + (size_t{1} << 16)));
+    return buf_.get() + used_;
   }
-  std::string buf_;
+  void Grow(size_t capacity) {
+    auto next = std::make_unique_for_overwrite<char[]>(capacity);
+    if (used_ > 0) std::memcpy(next.get(), buf_.get(), used_);
+    buf_ = std::move(next);
+    capacity_ = capacity;
+  }
+  std::unique_ptr<char[]> buf_;
+  size_t capacity_ = 0;
   size_t used_ = 0;
 };
 
@@ -123,6 +137,31 @@ void Vector(const char* key, const CtsxVector3f& v, Out& out) {
   out.Text(" ");
   out.Float(v.z);
   out.Text("\n");
+}
+
+// Objects with this many vertices or more have their vertex lines
+// formatted by two threads, each into a buffer of its own, joined in
+// order: the text is the same either way. 0: never.
+size_t g_parallelFrom = size_t{1} << 16;
+
+void Vertices(const detail::Polyhedron& poly, const Placement& place, Out& out) {
+  const auto format = [&poly, &place](int32_t from, int32_t to, Out& into) {
+    for (int32_t i = from; i < to; ++i) Vector("v ", place.Vertex(poly.vertices[i]), into);
+  };
+  const int32_t n = poly.vertexCount;
+  if (g_parallelFrom == 0 || static_cast<size_t>(n) < g_parallelFrom) return format(0, n, out);
+  const int32_t half = n / 2;
+  Out second;
+  second.Reserve(static_cast<size_t>(n - half) * 40);
+  std::future<void> later;
+  try {
+    later = std::async(std::launch::async, [&] { format(half, n, second); });
+  } catch (const std::system_error&) {
+    return format(0, n, out);  // no second thread to be had
+  }
+  format(0, half, out);
+  later.get();
+  out.Text(second.str());
 }
 
 // Running totals of what the file holds so far, for global indices.
@@ -207,7 +246,7 @@ void WriteObject(const detail::Object& obj, const std::vector<std::string>& mate
   out.Text(obj.name);
   out.Text("\n");
   const Placement place(obj.transform);
-  for (int32_t i = 0; i < poly.vertexCount; ++i) Vector("v ", place.Vertex(poly.vertices[i]), out);
+  Vertices(poly, place, out);
   for (int32_t i = 0; i < poly.uvCount; ++i) {
     out.Text("vt ");
     out.Float(poly.uvs[i].u);
@@ -240,6 +279,20 @@ void WriteObject(const detail::Object& obj, const std::vector<std::string>& mate
   bases.uv += poly.uvCount;
 }
 
+// About the bytes the objects take as text, so that the buffer is mostly
+// allocated once.
+size_t TextEstimate(const std::vector<tsxSOBJ>& objects) {
+  size_t bytes = size_t{1} << 12;
+  for (tsxSOBJ id : objects) {
+    const detail::Object* obj = detail::FindObject(id);
+    if (!obj || !obj->poly) continue;
+    const detail::Polyhedron& poly = *obj->poly;
+    bytes += 40 * static_cast<size_t>(poly.vertexCount) + 28 * static_cast<size_t>(poly.uvCount);
+    for (int32_t f = 0; f < poly.faceCount; ++f) bytes += 4 + 10 * static_cast<size_t>(std::max<int32_t>(poly.faces[f]->nbrCorners, 0));
+  }
+  return bytes;
+}
+
 bool Save(const std::string& path, const std::vector<tsxSOBJ>& objects, std::string* error) {
   namespace fs = std::filesystem;
   const fs::path mtlPath = fs::path(path).replace_extension(".mtl");
@@ -247,6 +300,7 @@ bool Save(const std::string& path, const std::vector<tsxSOBJ>& objects, std::str
   fs::path folder = fs::absolute(mtlPath, ec).parent_path();
   if (ec) folder = mtlPath.parent_path();
   Out out;
+  out.Reserve(TextEstimate(objects));
   out.Text("# written by the SPLICER-BOT stand-in host; vertex transforms applied\n");
   out.Text("mtllib ");
   out.Text(mtlPath.filename().string());
@@ -263,6 +317,12 @@ bool Save(const std::string& path, const std::vector<tsxSOBJ>& objects, std::str
 }
 
 }  // namespace
+
+namespace testing {
+
+void SetParallelFormatting(size_t fromVertices) { g_parallelFrom = fromVertices; }
+
+}  // namespace testing
 
 bool SaveObj(const std::string& path, const std::vector<tsxSOBJ>& objects, std::string* error) {
   try {
