@@ -154,9 +154,13 @@ TSXAPI int32_t TSXCALL tsxSobjGetType(tsxSOBJ obj);
 
 /**
  * Makes a deep copy of `src` outside the scene and writes its handle to
- * *result. On failure *result is left as it was (callers set it to 0 first)
- * and a negative status is returned; on success returns 0. The copy has the
- * source's geometry, materials, transform and axes, and its own arrays.
+ * *result. The copy has the source's geometry, materials, transform and
+ * axes, and its own arrays; it is the caller's until tsxSceneAddObject or
+ * tsxSobjDelete. `result` must not be null. On failure *result is left as
+ * it was (callers set it to 0 first).
+ * Returns 0; e_tsxNULL_POINTER for a null `result`; e_tsxNOT_FOUND for a
+ * dead `src`; e_tsxNO_MEMORY when the copy's arrays cannot be had;
+ * e_tsxFAILURE when the host refuses the copy.
  */
 TSXAPI int32_t TSXCALL tsxGNodeCopy(tsxGNODE src, tsxGNODE* result);
 
@@ -166,8 +170,9 @@ TSXAPI void TSXCALL tsxGNodeGetAxesPosition(tsxGNODE obj, CtsxVector3f* out);
 
 /**
  * Adds an object made by tsxGNodeCopy to the scene; from then on the scene
- * owns it. `flags` must be 0. Returns 0, or a negative status for a dead
- * handle or an object already in the scene.
+ * owns it. `flags` must be 0.
+ * Returns 0; e_tsxNOT_FOUND for a dead handle; e_tsxBAD_INPUT for an object
+ * already in the scene.
  */
 TSXAPI int32_t TSXCALL tsxSceneAddObject(tsxSOBJ obj, int32_t flags);
 
@@ -195,17 +200,21 @@ TSXAPI CtsxFace** TSXCALL tsxPolyhGetFaceptrArray(tsxPOLYHEDRON p);
 
 /**
  * Copies the polyhedron's vertex transform (object space to world space)
- * into *out and returns out; returns null and leaves *out alone for a dead
- * handle. `out` must not be null.
+ * into *out and returns out. May return null: for a dead handle, a
+ * non-polyhedron or a null `out`, leaving *out alone.
  */
 TSXAPI CtsxTxmx3f* TSXCALL tsxPolyhGetVxTxmx(tsxPOLYHEDRON p, CtsxTxmx3f* out);
 
 /**
  * Replacing operations: the polyhedron's vertices, UV coordinates or faces
  * become the first `count` entries of `array`, which must come from
- * tsxMalloc. The host takes over the array (and, for faces, every face
- * record it points to, with their corner lists and holes), also when it
- * fails. Returns 0, or a negative status (the array is then freed).
+ * tsxMalloc (faces: records from tsxFaceCopy). The host takes over the
+ * array (and, for faces, every face record it points to, with their corner
+ * lists and holes), also when it fails; the array is then freed. `array`
+ * may be null only with a count of 0.
+ * Returns 0; e_tsxBAD_INPUT for a dead handle or a non-polyhedron, a
+ * negative count, a null array with a nonzero count, or (faces) a null
+ * record or one with a negative corner count or no corner list.
  */
 TSXAPI int32_t TSXCALL tsxPolyhSetVxs(tsxPOLYHEDRON p, int32_t count,
                                       CtsxVector3f* array);
@@ -215,8 +224,9 @@ TSXAPI int32_t TSXCALL tsxPolyhSetFaces(tsxPOLYHEDRON p, int32_t count,
                                         CtsxFace** array);
 
 /** Cache operations. ComputeFaceAdjacency fills the corners' adjFace and
- *  adjCorner; the Mark operations note a change. Return 0, or a negative
- *  status for a dead handle. */
+ *  adjCorner; InitializeMaterials prepares the material table for
+ *  painting; the Mark operations note a change. Return 0; e_tsxNOT_FOUND
+ *  for a dead handle or a non-polyhedron. */
 TSXAPI int32_t TSXCALL tsxPolyhComputeFaceAdjacency(tsxPOLYHEDRON p);
 TSXAPI int32_t TSXCALL tsxPolyhMarkTopologyChange(tsxPOLYHEDRON p);
 TSXAPI int32_t TSXCALL tsxPolyhMarkGeomChange(tsxPOLYHEDRON p);
@@ -227,10 +237,13 @@ TSXAPI int32_t TSXCALL tsxPolyhMarkMaterialChange(tsxPOLYHEDRON p);
 
 /**
  * Makes a new face record equal to *src, with a corner list and holes of its
- * own, from the host's allocator, and writes it to *dst. Returns 0, else a
- * negative status and *dst is left alone. The new face is the caller's until
- * handed to tsxPolyhSetFaces; a copy that is not handed over is released
- * with tsxFree(face): the record, its corners and its holes are one block.
+ * own, from the host's allocator, and writes it to *dst. Neither pointer may
+ * be null. The new face is the caller's until handed to tsxPolyhSetFaces; a
+ * copy that is not handed over is released with tsxFree(face): the record,
+ * its corners and its holes are one block. On failure *dst is left alone.
+ * Returns 0; e_tsxNULL_POINTER for a null `dst` or `src`; e_tsxBAD_INPUT
+ * for a negative corner count or a missing corner list; e_tsxNO_MEMORY when
+ * the record cannot be had.
  */
 TSXAPI int32_t TSXCALL tsxFaceCopy(CtsxFace** dst, const CtsxFace* src);
 
@@ -244,12 +257,13 @@ TSXAPI CtsxHole** TSXCALL tsxFaceGetHoleptrArray(CtsxFace* face);
 /* ---- Materials ------------------------------------------------------------ */
 
 /** Creates a material record with the host's defaults and writes its handle
- *  to *mat. Returns 0, else a negative status. */
+ *  to *mat; the caller releases it with tsxMaterialDestroy. `mat` must not
+ *  be null. Returns 0; e_tsxNULL_POINTER for a null `mat` (nothing made). */
 TSXAPI int32_t TSXCALL tsxMaterialCreate(tsxMATERIAL* mat);
 
 /** Writes to *mat the handle of a new copy of the host's active material
- *  (the handle previously in *mat is not destroyed). Returns 0 or a
- *  negative status. */
+ *  (the handle previously in *mat is not destroyed). `mat` must not be
+ *  null. Returns 0; e_tsxNULL_POINTER for a null `mat` (nothing made). */
 TSXAPI int32_t TSXCALL tsxMaterialCreateCopyActive(tsxMATERIAL* mat);
 
 /** Releases a material record; a dead handle is ignored. */
@@ -266,7 +280,10 @@ TSXAPI int32_t TSXCALL tsxPolyhGetMaterial(tsxPOLYHEDRON p, uint16_t index,
 /**
  * Gives face `face` the settings of `mat` as they are now (by value: later
  * changes to `mat` leave the face alone). An equal entry of the material
- * table is shared. `flags` must be 0. Returns 0 or a negative status.
+ * table is shared. `flags` must be 0.
+ * Returns 0; e_tsxNOT_FOUND for a dead polyhedron or material handle;
+ * e_tsxOUT_OF_RANGE for a face index outside the polyhedron; e_tsxOVERFLOW
+ * when the material table already holds 65,536 other entries.
  */
 TSXAPI int32_t TSXCALL tsxPolyhPaintFace(tsxPOLYHEDRON p, int32_t face,
                                          tsxMATERIAL mat, int32_t flags);
@@ -278,12 +295,14 @@ TSXAPI int32_t TSXCALL tsxPolyhPaintFace(tsxPOLYHEDRON p, int32_t face,
 /** Splits m's linear part into a rotation *rot (zero translation) and
  *  per-axis scale factors *scale, so that m applied to p equals rot applied
  *  to (scale * p), plus the translation. A zero axis gets scale 0 and the
- *  corresponding unit axis as its rotation column. */
+ *  corresponding unit axis as its rotation column. None of the pointers may
+ *  be null: with any of them null nothing is written. */
 TSXAPI void TSXCALL tsxUnMatrix3f(const CtsxTxmx3f* m, CtsxTxmx3f* rot,
                                   CtsxVector3f* scale);
 
 /** Writes the inverse of the rotation (or any invertible transform) src to
- *  *dst. A singular src gives the identity. dst may equal src. */
+ *  *dst. A singular src gives the identity. dst may equal src; with either
+ *  null nothing is written. */
 TSXAPI void TSXCALL tsxInvertMx3f(CtsxTxmx3f* dst, const CtsxTxmx3f* src);
 
 /** Applies m's linear part to n vectors from src into dst; src may equal

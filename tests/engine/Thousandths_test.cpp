@@ -24,6 +24,10 @@ TEST(RoundToThousandths, RoundsTheSinglePrecisionValue) {
       {0.0104, 10},
       {0.0106, 11},
       {2147483.5, 2147483500},
+      // Exact halves in single precision: away from zero, never to even.
+      {0.0625, 63},
+      {-0.0625, -63},
+      {0.3125, 313},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.value);

@@ -294,6 +294,35 @@ TEST_F(ObjTest, RealMeshRoundTripsBitForBitWithItsMaterials) {
 
 namespace {
 
+TEST_F(ObjTest, EveryObjectsUvIndicesCountFromItsOwnFirstUv) {
+  // Two objects with UVs of their own: the second object's corners must
+  // name the second object's UVs in the file, after the first object's.
+  tsxhost::Mesh a;
+  a.vertices = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}};
+  a.uvs = {{0.1f, 0.1f}, {0.2f, 0.2f}, {0.3f, 0.3f}};
+  a.faces.push_back({{{0, 0}, {1, 1}, {2, 2}}, {}, 0});
+  tsxhost::Mesh b = a;
+  b.uvs = {{0.7f, 0.7f}, {0.8f, 0.8f}, {0.9f, 0.9f}, {0.6f, 0.6f}};
+  b.faces[0].corners = {{0, 3}, {1, 2}, {2, 0}};
+  const std::string path = (dir_ / "two.obj").string();
+  std::string error;
+  ASSERT_TRUE(tsxhost::SaveObj(path, {tsxhost::AddPolyhedron("A", a), tsxhost::AddPolyhedron("B", b)}, &error))
+      << error;
+
+  tsxhost::ResetScene();
+  const auto r = tsxhost::LoadObj(path);
+  ASSERT_TRUE(r.ok) << r.error;
+  ASSERT_EQ(r.objects.size(), 2u);
+  tsxhost::Mesh back;
+  ASSERT_TRUE(tsxhost::ReadMesh(r.objects[1], &back));
+  ASSERT_EQ(back.faces.size(), 1u);
+  for (size_t c = 0; c < 3; ++c) {
+    const int32_t uv = back.faces[0].corners[c].uv;
+    ASSERT_GE(uv, 0);
+    EXPECT_EQ(back.uvs[size_t(uv)].u, b.uvs[size_t(b.faces[0].corners[c].uv)].u) << "corner " << c;
+  }
+}
+
 // The fixed convention: 9 significant digits for every float written.
 TEST(ObjWriter, WritesNineSignificantDigits) {
   tsxhost::ResetScene();

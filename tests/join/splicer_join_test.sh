@@ -25,6 +25,7 @@ r = json.load(open(sys.argv[1]))
 assert r["junction"] == {"face_a": 5, "face_b": 4, "corners": 4, "max_gap": 0}, r["junction"]
 assert r["seam"] == {"touching_face_pairs_left": 0, "coinciding_vertex_pairs_left": 0}, r["seam"]
 assert r["hint"] is None
+assert r["steps_estimate"] == 135, r["steps_estimate"]  # 2*8 + 3*8 + 4 + 4 + 3*6 + 6*6 + 6*6 - 3
 PY
     "$splicer" join "$src/examples/boxes.obj" Left Right -o "$work/scene.obj" --scene 2>>"$work/stderr" \
       || fail "--scene failed"

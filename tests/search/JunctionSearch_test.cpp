@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <ostream>
 
 #include "Errors.h"
 #include "HostTesting.h"
@@ -73,36 +74,46 @@ TEST_F(SearchTest, FacesTurnedTheSameWayNeverMatch) {
   EXPECT_EQ(std::count(view.pumps.begin(), view.pumps.end(), "Faces found!"), 0);
 }
 
-TEST_F(SearchTest, AccuracyIsComparedInWholeThousandths) {
-  struct Case {
-    float offset;
-    double accuracy;
-    bool match;
-  } cases[] = {
-      {0.0104f, 0.01, true},   {0.0106f, 0.01, false}, {0.0004f, 0.0, true},
-      {0.0006f, 0.0, false},   {0.0f, -0.0005, false}, {0.0f, -0.0004, true},  // -0.0004 rounds to 0
-      {0.0024f, 0.0025, true}, {0.0026f, 0.0025, false},                        // 0.0025 is 2 thousandths
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(::testing::Message() << c.offset << " at " << c.accuracy);
-    SetUp();
-    const CtsxVector3f Q0{P0.x + c.offset, P0.y, P0.z};
-    Pick(Object("A", {{P0, P1, P2}}), Object("B", {{P2, P1, Q0}}));
-    JoinState.Accuracy = c.accuracy;
-    FindJunctionFaces();
-    EXPECT_EQ(JoinState.JunctionFaceA == 0, c.match);
-  }
+struct AccuracyCase {
+  float offset;  // of B's corner on A's corner 0
+  double accuracy;
+  bool match;
+};
+
+void PrintTo(const AccuracyCase& c, std::ostream* os) { *os << c.offset << " at " << c.accuracy; }
+
+class AccuracyTest : public SearchTest, public ::testing::WithParamInterface<AccuracyCase> {};
+
+TEST_P(AccuracyTest, IsComparedInWholeThousandths) {
+  const AccuracyCase& c = GetParam();
+  const CtsxVector3f Q0{P0.x + c.offset, P0.y, P0.z};
+  Pick(Object("A", {{P0, P1, P2}}), Object("B", {{P2, P1, Q0}}));
+  JoinState.Accuracy = c.accuracy;
+  FindJunctionFaces();
+  EXPECT_EQ(JoinState.JunctionFaceA == 0, c.match);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Offsets, AccuracyTest,
+    ::testing::Values(AccuracyCase{0.0104f, 0.01, true}, AccuracyCase{0.0106f, 0.01, false},
+                      AccuracyCase{0.0004f, 0.0, true}, AccuracyCase{0.0006f, 0.0, false},
+                      AccuracyCase{0.0f, -0.0005, false},
+                      AccuracyCase{0.0f, -0.0004, true},  // -0.0004 rounds to 0
+                      AccuracyCase{0.0024f, 0.0025, true},
+                      AccuracyCase{0.0026f, 0.0025, false}));  // 0.0025 is 2 thousandths
+
+//  near0 lies within the accuracy of P0.
+const CtsxVector3f near0{0.005f, 0, 0};
+
+TEST_F(SearchTest, FacesOfDifferentCornerCountsAreNeverCompared) {
+  Pick(Object("A", {{P0, P1, P2}}), Object("B", {{near0, P0, P2, P1}}));
+  FindJunctionFaces();
+  EXPECT_EQ(JoinState.LastError, kJunctionNotFound);
 }
 
 TEST_F(SearchTest, OnlyTheLowestCoincidingCornerOfBIsTried) {
   // B's corners 0 and 1 both lie within the accuracy of A's corner 0; from
   // corner 0 the walk fails, and corner 1 is not tried.
-  const CtsxVector3f near0{0.005f, 0, 0};
-  Pick(Object("A", {{P0, P1, P2}}), Object("B", {{near0, P0, P2, P1}}));
-  FindJunctionFaces();  // counts differ: never compared
-  EXPECT_EQ(JoinState.LastError, kJunctionNotFound);
-  SetUp();
-  view.messages.clear();
   Pick(Object("A", {{P0, P1, P2, P3}}), Object("B", {{near0, P0, P3, P2}}));
   FindJunctionFaces();
   EXPECT_EQ(JoinState.LastError, kJunctionNotFound);
@@ -178,15 +189,16 @@ TEST_F(SearchTest, AnAbortWhileSearchingStopsBeforeTheNextFace) {
   EXPECT_EQ(JoinState.JunctionCornerA, -1);
 }
 
-TEST_F(SearchTest, AnAccuracyBeyondWholeThousandthsFailsAtTheFirstCornerTest) {
+TEST_F(SearchTest, AnAccuracyBeyondWholeThousandthsIsNoErrorWhileNoCornerIsTested) {
   JoinState.Accuracy = 3e6;
-  // No pair of equal corner counts: no corner is ever tested, no error.
+  // No pair of equal corner counts: no corner is ever tested.
   Pick(Object("A", {{P0, P1, P2, P3}}), Object("B", {{P2, P1, P0}}));
   FindJunctionFaces();
   EXPECT_EQ(JoinState.LastError, kJunctionNotFound);
-  SetUp();
+}
+
+TEST_F(SearchTest, AnAccuracyBeyondWholeThousandthsFailsAtTheFirstCornerTest) {
   JoinState.Accuracy = 3e6;
-  view.pumps.clear();
   Pick(Object("A", {{P0, P1, P2, P3}, {P0, P1, P2}}), Object("B", {{P2, P1, P0}}));
   const long before = tsxhost::testing::OutstandingAllocations();
   EXPECT_THROW(FindJunctionFaces(), ConversionError);
@@ -215,20 +227,20 @@ TEST_F(SearchTest, TheStepsLeftWhenFoundSaturateAt32Bits) {
   EXPECT_EQ(JoinState.StepsToGo, -150'000);
 }
 
-TEST_F(SearchTest, EachWorkingArrayThatCannotBeHadIsReportedAndNothingLeaks) {
-  for (int n = 1; n <= 4; ++n) {
-    SCOPED_TRACE(n);
-    SetUp();
-    view.messages.clear();
-    Pick(Object("A", {{P0, P1, P2}}), Object("B", {{P2, P1, P0}}));
-    const long before = tsxhost::testing::OutstandingAllocations();
-    tsxhost::testing::FailNthAllocation(n);
-    FindJunctionFaces();
-    EXPECT_EQ(JoinState.LastError, kNoMemory);
-    EXPECT_EQ(view.messages.size(), 1u);
-    EXPECT_EQ(tsxhost::testing::OutstandingAllocations(), before);
-  }
+// The n-th of the four working arrays cannot be had.
+class WorkingArrayTest : public SearchTest, public ::testing::WithParamInterface<int> {};
+
+TEST_P(WorkingArrayTest, ThatCannotBeHadIsReportedAndNothingLeaks) {
+  Pick(Object("A", {{P0, P1, P2}}), Object("B", {{P2, P1, P0}}));
+  const long before = tsxhost::testing::OutstandingAllocations();
+  tsxhost::testing::FailNthAllocation(GetParam());
+  FindJunctionFaces();
+  EXPECT_EQ(JoinState.LastError, kNoMemory);
+  EXPECT_EQ(view.messages.size(), 1u);
+  EXPECT_EQ(tsxhost::testing::OutstandingAllocations(), before);
 }
+
+INSTANTIATE_TEST_SUITE_P(EachOfFour, WorkingArrayTest, ::testing::Range(1, 5));
 
 TEST_F(SearchTest, AJunctionOfFifteenHundredCorners) {
   Points a, b;

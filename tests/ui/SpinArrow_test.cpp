@@ -103,6 +103,16 @@ TEST_F(SpinArrowTest, IncAndDecClampAndAlwaysRaise) {
   EXPECT_EQ(changes.count(), 4);
 }
 
+TEST_F(SpinArrowTest, StepsClampAtANonZeroMinAndAtANegativeOne) {
+  spin.SetMin(20);
+  spin.SetPosition(25);
+  spin.DecPosition(10);
+  EXPECT_EQ(spin.Position(), 20);
+  spin.SetMin(-30);
+  spin.DecPosition(100);
+  EXPECT_EQ(spin.Position(), -30);
+}
+
 TEST_F(SpinArrowTest, BoundsPinEachOtherAndLeavePosition) {
   spin.SetPosition(80);
   changes.clear();

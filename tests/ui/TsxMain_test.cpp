@@ -432,6 +432,7 @@ TEST_F(MainFormTest, CloseKeepsSettingsButEmptiesThePicks) {
   EXPECT_EQ(Lamp(1), 32896u);
   EXPECT_EQ(Lamp(2), 32896u);
   EXPECT_EQ(JoinState.FirstObject, 0u);
+  EXPECT_EQ(JoinState.SecondObject, 0u);
   EXPECT_TRUE(ui().CheckBox1->isChecked());
   EXPECT_EQ(ui().Edit1->text(), "0.5");
   EXPECT_EQ(JoinState.Accuracy, 0.5);

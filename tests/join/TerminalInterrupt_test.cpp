@@ -1,0 +1,56 @@
+// splicer's Ctrl-C: the Abort button of a join run from the command line,
+// whether or not stderr is a terminal that shows the progress bar.
+#include <gtest/gtest.h>
+
+#include <csignal>
+
+#include "Errors.h"
+#include "JoinFixture.h"
+#include "TerminalView.h"
+#include "WindowActions.h"
+
+namespace {
+
+// The user presses Ctrl-C while the join's first stage pumps events.
+class InterruptedAtFirstPump : public splicer::TerminalView {
+ public:
+  using TerminalView::TerminalView;
+  void PumpEvents(std::string_view stageText) override {
+    if (!raised_) {
+      raised_ = true;
+      std::raise(SIGINT);
+    }
+    TerminalView::PumpEvents(stageText);
+  }
+
+ private:
+  bool raised_ = false;
+};
+
+class TerminalInterrupt : public ::testing::TestWithParam<bool> {};
+
+TEST_P(TerminalInterrupt, CtrlCAbortsTheJoinWithMessageElevenAndAddsNothing) {
+  tsxhost::ResetScene();
+  spl::ResetJoinState();
+  spl::InitJoinStateForWindow();
+  const tsxSOBJ a = tsxhost::AddPolyhedron("A", spl::testing::MakeBox({0, 0, 0}, {1, 1, 1}));
+  const tsxSOBJ b = tsxhost::AddPolyhedron("B", spl::testing::MakeBox({1, 0, 0}, {2, 1, 1}));
+  tsxhost::SetSelection(a);
+  ASSERT_TRUE(spl::PickObject(1));
+  tsxhost::SetSelection(b);
+  ASSERT_TRUE(spl::PickObject(2));
+
+  InterruptedAtFirstPump view(/*progressBar=*/GetParam());
+  spl::SetJoinView(&view);
+  {
+    splicer::InterruptAsAbort interrupt;
+    spl::JoinPickedObjects();
+  }
+  spl::SetJoinView(nullptr);
+  EXPECT_EQ(spl::JoinState.LastError, spl::kAborted);
+  EXPECT_EQ(tsxhost::SceneObjects().size(), 2u);
+}
+
+INSTANTIATE_TEST_SUITE_P(StderrIsATerminalOrNot, TerminalInterrupt, ::testing::Bool());
+
+}  // namespace
