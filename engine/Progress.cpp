@@ -75,7 +75,10 @@ void UpdateObjectInfo(HostObject first, HostObject second) {
     ReportError(kStepsOverflow);
     JoinState.LastError = kNoError;  // only a warning: the join goes on
   }
+  ShowNewEstimate();
+}
 
+void ShowNewEstimate() {
   JoinView* view = CurrentJoinView();
   if (!view) return;
   if (view->ShowInfo()) {

@@ -29,6 +29,10 @@ inline constexpr std::size_t kMaxStageText = 255;
 // estimate that overflows 32 bits becomes 2147483647 with warning 12.
 void UpdateObjectInfo(HostObject first, HostObject second);
 
+// Shows a new StepsToGo with an empty stage text while "Show Info" is
+// ticked, and enables Abort: a join begins.
+void ShowNewEstimate();
+
 // The estimate as UpdateObjectInfo computes it; false when any partial sum
 // or product overflows 32 bits.
 bool EstimateSteps(int32_t vA, int32_t vB, int32_t fA, int32_t fB,

@@ -36,13 +36,7 @@ void BeginProgress(HostObject first, HostObject second) {
   JoinState.ProgressTick = 0;
   JoinState.AbortRequested = false;
   JoinState.StepsToGo = static_cast<int32_t>(std::clamp<int64_t>(steps, 0, std::numeric_limits<int32_t>::max()));
-  JoinView* view = CurrentJoinView();
-  if (!view) return;
-  if (view->ShowInfo()) {
-    view->SetStepsText(std::to_string(JoinState.StepsToGo));
-    view->SetStatusText("");
-  }
-  view->SetAbortEnabled(true);
+  ShowNewEstimate();
 }
 
 // The accuracy in whole thousandths; a number that does not convert gets
