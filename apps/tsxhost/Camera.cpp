@@ -28,9 +28,16 @@ void Camera::zoom(float steps) {
 void Camera::frame(const CtsxVector3f& lo, const CtsxVector3f& hi, float aspect) {
   target = {(lo.x + hi.x) / 2, (lo.y + hi.y) / 2, (lo.z + hi.z) / 2};
   const float dx = hi.x - lo.x, dy = hi.y - lo.y, dz = hi.z - lo.z;
-  const float radius = std::max(0.5f * std::sqrt(dx * dx + dy * dy + dz * dz), 1e-3f);
+  frameSphere(target, 0.5f * std::sqrt(dx * dx + dy * dy + dz * dz), aspect);
+}
+
+void Camera::frameSphere(const CtsxVector3f& centre, float radius, float aspect) {
+  target = centre;
+  const float r = std::max(radius, 1e-3f);
   const float halfFov = 0.5f * std::min(fovY, 2 * std::atan(std::tan(fovY / 2) * aspect));
-  distance = radius / std::sin(halfFov) * 1.05f;
+  // A sphere seen in perspective just fits when the eye is r / sin(half
+  // angle) away; a hair more keeps its outline off the border.
+  distance = r / std::sin(halfFov) * 1.02f;
 }
 
 ViewFrame MakeViewFrame(const Camera& c, int width, int height) {

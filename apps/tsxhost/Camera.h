@@ -18,6 +18,9 @@ struct Camera {
   void zoom(float steps);
   // Aims at the box so that all of it is in view at this aspect ratio.
   void frame(const CtsxVector3f& boxMin, const CtsxVector3f& boxMax, float aspect);
+  // Aims at the sphere's centre from just far enough that the whole
+  // sphere fills the narrower field of view.
+  void frameSphere(const CtsxVector3f& centre, float radius, float aspect);
 };
 
 // The camera's frame for one picture: eye position, unit axes, focal length

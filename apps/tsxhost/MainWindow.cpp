@@ -2,47 +2,53 @@
 
 #include <QActionGroup>
 #include <QCloseEvent>
-#include <QFileDialog>
+#include <QLabel>
 #include <QListWidget>
-#include <QMessageBox>
 #include <QSignalBlocker>
 #include <QStatusBar>
 #include <QToolButton>
+#include <QUndoStack>
 
 #include "JoinReportPresenter.h"
+#include "HostPrompts.h"
 #include "PluginModule.h"
 #include "PluginResources.h"
 #include "Scene.h"
 #include "SceneDocument.h"
+#include "RecentFiles.h"
 #include "SceneView.h"
 #include "SeamJoinCommand.h"
 #include "TransformPanel.h"
 #include "ui_MainWindow.h"
 
-namespace {
-const QString kObjFilter = QObject::tr("Wavefront OBJ (*.obj);;All files (*)");
-}
-
 MainWindow::MainWindow(PluginModule* plugin, SceneDocument* document, QWidget* parent)
     : QMainWindow(parent), ui(std::make_unique<Ui::MainWindow>()), plugin_(plugin),
-      document_(document) {
+      document_(document), prompts_(&DialogPrompts()) {
   ui->setupUi(this);
+  setAcceptDrops(true);
+  counts_ = new QLabel(this);
+  counts_->setObjectName("counts");
+  statusBar()->addPermanentWidget(counts_);
   resizeDocks({ui->objectsDock}, {300}, Qt::Horizontal);
   resizeDocks({ui->objectsDock, ui->transformDock}, {400, 160}, Qt::Vertical);
   ui->sceneView->setDocument(document_);
-  connect(ui->actionOpen, &QAction::triggered, this, &MainWindow::openScene);
-  connect(ui->actionSave, &QAction::triggered, this, &MainWindow::saveScene);
-  connect(ui->actionExport, &QAction::triggered, this, &MainWindow::exportSelected);
-  connect(ui->actionQuit, &QAction::triggered, this, &QWidget::close);
+  connectFileActions();
+  addHistoryActions();
   connect(ui->actionDelete, &QAction::triggered, this, &MainWindow::deleteSelected);
   connect(ui->actionFrameAll, &QAction::triggered, ui->sceneView, &SceneView::frameAll);
+  connect(ui->actionFrameSelected, &QAction::triggered, this,
+          [this] { ui->sceneView->frameObjects({document_->selection()}); });
   connect(ui->actionSelect, &QAction::triggered, this, &MainWindow::selectToolChosen);
   connect(ui->sceneView, &SceneView::picked, document_, &SceneDocument::select);
   connect(ui->objectList, &QListWidget::itemSelectionChanged, this,
           &MainWindow::listSelectionChanged);
+  connect(ui->objectList, &QListWidget::itemChanged, this, &MainWindow::listItemChanged);
   connect(ui->transformPanel, &TransformPanel::applyRequested, this, &MainWindow::placeSelected);
   connect(document_, &SceneDocument::sceneChanged, this, &MainWindow::refreshList);
+  connect(document_, &SceneDocument::sceneChanged, this, &MainWindow::showCounts);
   connect(document_, &SceneDocument::selectionChanged, this, &MainWindow::showSelection);
+  connect(document_, &SceneDocument::modifiedChanged, this, &MainWindow::updateTitle);
+  connect(document_, &SceneDocument::fileNameChanged, this, &MainWindow::updateTitle);
   connect(document_, &SceneDocument::deferred, this, [this](const QString& what) {
     statusBar()->showMessage(tr("%1: waits until the plug-in has finished").arg(what), 5000);
   });
@@ -51,13 +57,15 @@ MainWindow::MainWindow(PluginModule* plugin, SceneDocument* document, QWidget* p
                              5000);
   });
   connect(document_, &SceneDocument::failed, this, [this](const QString& message) {
-    QMessageBox::warning(this, tr("Open"), message);
+    prompts_->reportError(this, tr("Open"), message);
   });
   if (plugin_) connect(plugin_, &PluginModule::idle, this, &MainWindow::pluginIdle);
   joinReports_ = new JoinReportPresenter(document_, plugin_, ui->sceneView, statusBar(), this);
   AddSeamJoinCommand(this, ui->menuEdit, document_, plugin_, joinReports_);
   addPluginTool();
   refreshList();
+  showCounts();
+  updateTitle();
 }
 
 MainWindow::~MainWindow() = default;
@@ -66,6 +74,38 @@ QAction* MainWindow::selectTool() const { return ui->actionSelect; }
 SceneView* MainWindow::view() const { return ui->sceneView; }
 QListWidget* MainWindow::objectList() const { return ui->objectList; }
 TransformPanel* MainWindow::transformPanel() const { return ui->transformPanel; }
+
+void MainWindow::setPrompts(HostPrompts* prompts) {
+  prompts_ = prompts ? prompts : &DialogPrompts();
+}
+
+void MainWindow::addHistoryActions() {
+  // Undo and redo go through the document, which holds them back while
+  // the plug-in is busy, as it does every edit.
+  QUndoStack* history = document_->history();
+  QAction* undo = new QAction(tr("&Undo"), this);
+  undo->setObjectName("actionUndo");
+  undo->setShortcut(QKeySequence::Undo);
+  QAction* redo = new QAction(tr("&Redo"), this);
+  redo->setObjectName("actionRedo");
+  redo->setShortcuts({QKeySequence(tr("Ctrl+Shift+Z")), QKeySequence(tr("Ctrl+Y"))});
+  auto label = [](QAction* action, const QString& verb, const QString& what) {
+    action->setText(what.isEmpty() ? verb : tr("%1 %2").arg(verb, what));
+  };
+  connect(history, &QUndoStack::canUndoChanged, undo, &QAction::setEnabled);
+  connect(history, &QUndoStack::canRedoChanged, redo, &QAction::setEnabled);
+  connect(history, &QUndoStack::undoTextChanged, undo,
+          [=](const QString& what) { label(undo, tr("&Undo"), what); });
+  connect(history, &QUndoStack::redoTextChanged, redo,
+          [=](const QString& what) { label(redo, tr("&Redo"), what); });
+  undo->setEnabled(history->canUndo());
+  redo->setEnabled(history->canRedo());
+  connect(undo, &QAction::triggered, document_, &SceneDocument::undo);
+  connect(redo, &QAction::triggered, document_, &SceneDocument::redo);
+  QAction* first = ui->menuEdit->actions().value(0);
+  ui->menuEdit->insertActions(first, {undo, redo});
+  ui->menuEdit->insertSeparator(first);
+}
 
 void MainWindow::addPluginTool() {
   auto* tools = new QActionGroup(this);
@@ -104,44 +144,6 @@ void MainWindow::selectToolChosen() {
   plugin_->deactivate();
 }
 
-void MainWindow::openScene() {
-  const QString path = QFileDialog::getOpenFileName(this, tr("Open"), QString(), kObjFilter);
-  if (path.isEmpty()) return;
-  QString error;
-  if (!document_->open(path, &error)) QMessageBox::warning(this, tr("Open"), error);
-}
-
-void MainWindow::saveScene() {
-  // The dialog asks before it overwrites a file; it starts at the file opened.
-  const QString path = QFileDialog::getSaveFileName(this, tr("Save"), document_->lastOpened(), kObjFilter);
-  if (path.isEmpty()) return;
-  QString error;
-  if (!document_->save(path, document_->objects(), &error))
-    QMessageBox::warning(this, tr("Save"), error);
-  else
-    statusBar()->showMessage(tr("Saved %1").arg(path), 5000);
-}
-
-void MainWindow::exportSelected() {
-  const tsxSOBJ obj = document_->selection();
-  if (!obj) {
-    QMessageBox::information(this, tr("Export Selected"), tr("No object is selected."));
-    return;
-  }
-  const QString path =
-      QFileDialog::getSaveFileName(this, tr("Export Selected"), QString(), kObjFilter);
-  if (path.isEmpty()) return;
-  if (document_->openedFrom(path) &&
-      QMessageBox::question(this, tr("Export Selected"),
-                            tr("%1 was opened into this scene. Writing only the selected object over it "
-                               "loses its other objects. Overwrite it?").arg(path)) != QMessageBox::Yes) {
-    return;
-  }
-  QString error;
-  if (!document_->save(path, {obj}, &error))
-    QMessageBox::warning(this, tr("Export Selected"), error);
-}
-
 void MainWindow::deleteSelected() {
   if (const tsxSOBJ obj = document_->selection()) document_->remove(obj);
 }
@@ -158,13 +160,29 @@ void MainWindow::placeSelected(const PlacementEdit& edit) {
 void MainWindow::refreshList() {
   // The list follows the document here; only the user's choices go back.
   const QSignalBlocker following(ui->objectList);
-  ui->objectList->clear();
-  for (tsxSOBJ obj : document_->objects()) {
-    auto* item = new QListWidgetItem(QString::fromStdString(tsxhost::ObjectName(obj)));
-    item->setData(Qt::UserRole, obj);
-    ui->objectList->addItem(item);
-    if (obj == document_->selection()) item->setSelected(true);
+  QListWidget* list = ui->objectList;
+  const std::vector<tsxSOBJ>& objects = document_->objects();
+  bool same = list->count() == int(objects.size());
+  for (int i = 0; same && i < list->count(); ++i)
+    same = list->item(i)->data(Qt::UserRole).toUInt() == objects[size_t(i)];
+  if (!same) {
+    list->clear();
+    for (tsxSOBJ obj : objects) {
+      auto* item = new QListWidgetItem(QString::fromStdString(tsxhost::ObjectName(obj)));
+      item->setData(Qt::UserRole, obj);
+      item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
+      list->addItem(item);
+    }
   }
+  for (int i = 0; i < list->count(); ++i) {
+    QListWidgetItem* item = list->item(i);
+    const tsxSOBJ obj = item->data(Qt::UserRole).toUInt();
+    item->setCheckState(document_->isShown(obj) ? Qt::Checked : Qt::Unchecked);
+    item->setSelected(obj == document_->selection() && obj != 0);
+  }
+  // No current row either: the list must not pick a neighbour of a
+  // deleted object as the new selection.
+  if (document_->selection() == 0) list->setCurrentItem(nullptr, QItemSelectionModel::Clear);
 }
 
 void MainWindow::showSelection(tsxSOBJ obj) {
@@ -177,6 +195,24 @@ void MainWindow::showSelection(tsxSOBJ obj) {
   }
   const QString name = QString::fromStdString(tsxhost::ObjectName(obj));
   statusBar()->showMessage(obj ? tr("Selected: %1").arg(name) : tr("Nothing selected"), 3000);
+  showCounts();
+}
+
+void MainWindow::showCounts() {
+  const tsxSOBJ obj = document_->selection();
+  if (!obj || !tsxhost::InScene(obj)) {
+    counts_->clear();
+    return;
+  }
+  counts_->setText(tr("%1: %2 vertices, %3 UVs, %4 faces")
+                       .arg(QString::fromStdString(tsxhost::ObjectName(obj)))
+                       .arg(tsxPolyhGetNbrVxs(obj))
+                       .arg(tsxPolyhGetNbrUV(obj))
+                       .arg(tsxPolyhGetNbrFaces(obj)));
+}
+
+void MainWindow::listItemChanged(QListWidgetItem* item) {
+  document_->setShown(item->data(Qt::UserRole).toUInt(), item->checkState() == Qt::Checked);
 }
 
 void MainWindow::listSelectionChanged() {
@@ -198,6 +234,10 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     return;
   }
   closePending_ = false;
+  if (!mayDiscardScene()) {
+    event->ignore();
+    return;
+  }
   if (plugin_) plugin_->unload();
   tsxhost::SetMainViewHwnd(0);
   event->accept();

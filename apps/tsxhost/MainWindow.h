@@ -1,6 +1,7 @@
-// The host's main view: the 3D view with the object list, the placement
-// panel, the File and Edit menus, and the tool bar with the select tool and
-// the plug-in's button.
+// The host's main view: the 3D view with the object list (a check box
+// shows or hides each object), the placement panel, the File, Edit and
+// View menus, the tool bar with the select tool and the plug-in's button,
+// and the status bar with the selected object's counts.
 #pragma once
 
 #include <QMainWindow>
@@ -14,8 +15,12 @@ namespace Ui {
 class MainWindow;
 }
 class JoinReportPresenter;
+class HostPrompts;
 class PluginModule;
 class QAction;
+class QLabel;
+class QListWidgetItem;
+class RecentFiles;
 class QListWidget;
 class QToolButton;
 class SceneDocument;
@@ -38,24 +43,53 @@ class MainWindow : public QMainWindow {
   TransformPanel* transformPanel() const;
   JoinReportPresenter* joinReports() const { return joinReports_; }
 
+  RecentFiles* recentFiles() const { return recent_; }
+  QLabel* countsLabel() const { return counts_; }
+  // Not owned; the modal dialogs unless set.
+  void setPrompts(HostPrompts* prompts);
+
   void deleteSelected();
   void placeSelected(const PlacementEdit& edit);
 
+  // File commands without their file choosers. Each that would throw away
+  // unsaved changes asks first; false when refused or cancelled.
+  bool newScene();
+  bool openFile(const QString& path);
+  // Adds the files' objects (undoably) and frames them; a file that cannot
+  // be read is reported and the others still open. Into an empty, unnamed
+  // scene the first file opens as the scene's file.
+  int addFiles(const QStringList& paths);
+  bool saveTo(const QString& path);
+  // Save, Discard or Cancel when the scene has unsaved changes; true when
+  // the scene may be thrown away.
+  bool mayDiscardScene();
+
  protected:
   void closeEvent(QCloseEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
 
  private:
   void addPluginTool();
   void activatePlugin();
   void pluginRightClick();
   void selectToolChosen();
+  void connectFileActions();
+  void addHistoryActions();
   void openScene();
-  void saveScene();
+  void addScene();
+  bool saveScene();
+  bool saveSceneAs();
   void exportSelected();
   void refreshList();
   void showSelection(tsxSOBJ obj);
+  void showCounts();
+  void updateTitle();
   void listSelectionChanged();
+  void listItemChanged(QListWidgetItem* item);
   void pluginIdle();
+  // The folder the file choosers start in: the current scene's.
+  QString sceneFolder() const;
 
   std::unique_ptr<Ui::MainWindow> ui;
   PluginModule* plugin_;
@@ -65,4 +99,7 @@ class MainWindow : public QMainWindow {
   bool pluginActive_ = false;
   bool closePending_ = false;
   JoinReportPresenter* joinReports_ = nullptr;
+  HostPrompts* prompts_;
+  RecentFiles* recent_ = nullptr;
+  QLabel* counts_ = nullptr;
 };

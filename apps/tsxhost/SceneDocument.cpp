@@ -3,40 +3,108 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <utility>
 
 #include "ObjFile.h"
 #include "PluginModule.h"
 #include "Scene.h"
+#include "SceneCommands.h"
+
+namespace {
+
+QString NameOf(tsxSOBJ obj) { return QString::fromStdString(tsxhost::ObjectName(obj)); }
+
+// Objects of `after` that `before` does not hold, in scene order.
+std::vector<tsxSOBJ> Added(const std::vector<tsxSOBJ>& before, const std::vector<tsxSOBJ>& after) {
+  std::vector<tsxSOBJ> added;
+  for (tsxSOBJ obj : after) {
+    if (std::find(before.begin(), before.end(), obj) == before.end()) added.push_back(obj);
+  }
+  return added;
+}
+
+}  // namespace
 
 SceneDocument::SceneDocument(PluginModule* plugin, QObject* parent)
     : QObject(parent), plugin_(plugin) {
   if (plugin_) connect(plugin_, &PluginModule::idle, this, &SceneDocument::refresh);
+  connect(&history_, &QUndoStack::cleanChanged, this,
+          [this](bool clean) { emit modifiedChanged(!clean); });
   rebuild();
 }
 
+bool SceneDocument::load(const QString& path, QString* why) {
+  const std::vector<tsxSOBJ> before = tsxhost::SceneObjects();
+  const tsxhost::ObjResult r = tsxhost::LoadObj(QFile::encodeName(path).toStdString());
+  if (!r.ok) {
+    *why = QString::fromStdString(r.error);
+    return false;
+  }
+  opened_.append(QFileInfo(path).canonicalFilePath());
+  recordAdded(tr("Open %1").arg(QFileInfo(path).fileName()), before);
+  return true;
+}
+
 bool SceneDocument::open(const QString& path, QString* error) {
-  auto load = [this, path](QString* why) {
-    const tsxhost::ObjResult r = tsxhost::LoadObj(QFile::encodeName(path).toStdString());
-    if (!r.ok) {
-      *why = QString::fromStdString(r.error);
-      return false;
-    }
-    opened_.append(QFileInfo(path).canonicalFilePath());
-    rebuild();
-    return true;
-  };
   if (plugin_ && plugin_->busy()) {
-    edit(tr("Opening %1").arg(path), [this, load] {
+    edit(tr("Opening %1").arg(path), [this, path] {
       QString why;
-      if (!load(&why)) emit failed(why);
+      if (!load(path, &why)) emit failed(why);
     });
     return true;
   }
   QString why;
-  const bool ok = load(&why);
+  const bool ok = load(path, &why);
   if (!ok && error) *error = why;
   return ok;
+}
+
+bool SceneDocument::openReplacing(const QString& path, QString* error) {
+  auto replace = [this, path](QString* why) {
+    // The old objects step aside (their names would clash) and come back
+    // if the file is refused.
+    std::vector<tsxhost::HeldObject> old;
+    const std::vector<tsxSOBJ> scene = tsxhost::SceneObjects();
+    for (auto it = scene.rbegin(); it != scene.rend(); ++it) old.push_back(tsxhost::TakeOut(*it));
+    const tsxhost::ObjResult r = tsxhost::LoadObj(QFile::encodeName(path).toStdString());
+    if (!r.ok) {
+      for (auto it = old.rbegin(); it != old.rend(); ++it) tsxhost::PutBack(*it);
+      *why = QString::fromStdString(r.error);
+      return false;
+    }
+    startHistory(path);
+    return true;
+  };
+  if (plugin_ && plugin_->busy()) {
+    edit(tr("Opening %1").arg(path), [this, replace] {
+      QString why;
+      if (!replace(&why)) emit failed(why);
+    });
+    return true;
+  }
+  QString why;
+  const bool ok = replace(&why);
+  if (!ok && error) *error = why;
+  return ok;
+}
+
+void SceneDocument::newScene() {
+  edit(tr("New scene"), [this] {
+    for (tsxSOBJ obj : tsxhost::SceneObjects()) tsxSobjDelete(obj);
+    startHistory(QString());
+  });
+}
+
+void SceneDocument::startHistory(const QString& path) {
+  history_.clear();
+  hidden_.clear();
+  opened_.clear();
+  if (!path.isEmpty()) opened_.append(QFileInfo(path).canonicalFilePath());
+  fileName_ = path;
+  emit fileNameChanged(path);
+  emit modifiedChanged(false);
+  sceneEdited();
 }
 
 bool SceneDocument::save(const QString& path, const std::vector<tsxSOBJ>& objects,
@@ -52,27 +120,40 @@ bool SceneDocument::openedFrom(const QString& path) const {
   return !canonical.isEmpty() && opened_.contains(canonical);
 }
 
+void SceneDocument::markSaved(const QString& path) {
+  history_.setClean();
+  if (path == fileName_) return;
+  fileName_ = path;
+  emit fileNameChanged(path);
+}
+
 void SceneDocument::remove(tsxSOBJ obj) {
-  edit(tr("Deleting %1").arg(QString::fromStdString(tsxhost::ObjectName(obj))), [this, obj] {
+  edit(tr("Deleting %1").arg(NameOf(obj)), [this, obj] {
     if (!tsxhost::InScene(obj)) return;
-    tsxSobjDelete(obj);
-    if (selection_ == obj) select(0);
-    rebuild();
+    history_.push(new PresenceCommand(tr("Delete %1").arg(NameOf(obj)),
+                                      PresenceCommand::Kind::Deletes, {obj}, false,
+                                      [this] { sceneEdited(); }));
   });
 }
 
 void SceneDocument::place(tsxSOBJ obj, const PlacementEdit& change) {
   // Worked out when applied, so that queued edits add up.
-  edit(tr("Placing %1").arg(QString::fromStdString(tsxhost::ObjectName(obj))),
-       [this, obj, change] {
-         if (!tsxhost::InScene(obj)) return;
-         CtsxVector3f axes{};
-         tsxGNodeGetAxesPosition(obj, &axes);
-         const CtsxTxmx3f delta = EditTransform(change, axes);
-         tsxhost::SetTransform(obj, Compose(delta, tsxhost::GetTransform(obj)));
-         tsxhost::SetAxesPosition(obj, Apply(delta, axes));
-         rebuild();
-       });
+  edit(tr("Placing %1").arg(NameOf(obj)), [this, obj, change] {
+    if (!tsxhost::InScene(obj)) return;
+    const Placement before = CurrentPlacement(obj);
+    const CtsxTxmx3f delta = EditTransform(change, before.axes);
+    const Placement after{Compose(delta, before.transform), Apply(delta, before.axes)};
+    history_.push(new PlaceCommand(tr("Place %1").arg(NameOf(obj)), obj, before, after,
+                                   [this] { sceneEdited(); }));
+  });
+}
+
+void SceneDocument::undo() {
+  edit(tr("Undo"), [this] { history_.undo(); });
+}
+
+void SceneDocument::redo() {
+  edit(tr("Redo"), [this] { history_.redo(); });
 }
 
 void SceneDocument::select(tsxSOBJ obj) {
@@ -83,6 +164,16 @@ void SceneDocument::select(tsxSOBJ obj) {
   if (obj == selection_) return;
   selection_ = obj;
   emit selectionChanged(obj);
+}
+
+void SceneDocument::setShown(tsxSOBJ obj, bool shown) {
+  if (shown == isShown(obj)) return;
+  if (shown) {
+    hidden_.erase(obj);
+  } else {
+    hidden_.insert(obj);
+  }
+  rebuild();
 }
 
 void SceneDocument::edit(const QString& what, std::function<void()> change) {
@@ -97,15 +188,42 @@ void SceneDocument::edit(const QString& what, std::function<void()> change) {
 
 void SceneDocument::refresh() {
   if (plugin_ && plugin_->busy()) return;
+  // What the plug-in added came before the edits that waited for it.
+  const std::vector<tsxSOBJ> before = objects_;
+  if (tsxhost::SceneObjects() != objects_) recordAdded(QString(), before);
   auto queued = std::exchange(pending_, {});
   for (auto& change : queued) change();
   if (!queued.empty()) emit appliedDeferred(int(queued.size()));
+  catchUp();
+}
+
+void SceneDocument::recordAdded(const QString& text, const std::vector<tsxSOBJ>& before) {
+  const std::vector<tsxSOBJ> added = Added(before, tsxhost::SceneObjects());
+  if (!added.empty()) {
+    QString label = text;
+    if (label.isEmpty()) label = tr("Add %1").arg(NameOf(added.front()));
+    history_.push(new PresenceCommand(label, PresenceCommand::Kind::Adds, added, true,
+                                      [this] { sceneEdited(); }));
+  }
+  catchUp();
+}
+
+void SceneDocument::sceneEdited() {
+  rebuild();
+  if (selection_ != 0 && !tsxhost::InScene(selection_)) select(0);
+}
+
+void SceneDocument::catchUp() {
   if (tsxhost::SceneObjects() != objects_) rebuild();
   if (selection_ != 0 && !tsxhost::InScene(selection_)) select(0);
 }
 
 void SceneDocument::rebuild() {
   objects_ = tsxhost::SceneObjects();
-  geometry_ = BuildSceneGeometry(objects_);
+  std::vector<tsxSOBJ> shown;
+  for (tsxSOBJ obj : objects_) {
+    if (isShown(obj)) shown.push_back(obj);
+  }
+  geometry_ = BuildSceneGeometry(shown);
   emit sceneChanged();
 }

@@ -2,13 +2,17 @@
 // join lets the host's events run in its progress calls), edits that would
 // change or free what the join reads are queued and applied once the
 // plug-in has returned; reads and selection changes go through at once.
+// Every scene edit is undoable: opening (adding objects), deleting,
+// placing, and the objects a plug-in adds; undo and redo wait too.
 #pragma once
 
 #include <QObject>
 #include <QString>
 #include <QStringList>
+#include <QUndoStack>
 
 #include <functional>
+#include <set>
 #include <vector>
 
 #include "SceneGeometry.h"
@@ -27,6 +31,11 @@ class SceneDocument : public QObject {
   // refused (nothing is added then); a deferred load answers true and
   // reports a refusal through failed().
   bool open(const QString& path, QString* error);
+  // Replaces the scene by the file's objects and starts a new history; the
+  // old scene stays when the file is refused.
+  bool openReplacing(const QString& path, QString* error);
+  // An empty scene without a file and a new history.
+  void newScene();
   // Writes objects to an OBJ file (with its MTL beside it), each as it is
   // placed; the old file stays whole when the write fails.
   bool save(const QString& path, const std::vector<tsxSOBJ>& objects, QString* error) const;
@@ -41,6 +50,20 @@ class SceneDocument : public QObject {
   // axes), by changing its vertex transform.
   void place(tsxSOBJ obj, const PlacementEdit& edit);
   void select(tsxSOBJ obj);
+  void undo();
+  void redo();
+
+  // Shown or hidden in the view; hidden objects are neither drawn nor
+  // picked, but stay in the scene (and in saved files).
+  void setShown(tsxSOBJ obj, bool shown);
+  bool isShown(tsxSOBJ obj) const { return hidden_.count(obj) == 0; }
+
+  // The file the scene was last read from or saved to; empty for none.
+  const QString& fileName() const { return fileName_; }
+  // Records that the scene now matches `path`.
+  void markSaved(const QString& path);
+  bool isModified() const { return !history_.isClean(); }
+  QUndoStack* history() { return &history_; }
 
   tsxSOBJ selection() const { return selection_; }
   const std::vector<tsxSOBJ>& objects() const { return objects_; }
@@ -61,10 +84,20 @@ class SceneDocument : public QObject {
   void deferred(const QString& what);
   void appliedDeferred(int count);  // queued edits have now been made
   void failed(const QString& message);
+  void modifiedChanged(bool modified);
+  void fileNameChanged(const QString& path);
 
  private:
   void edit(const QString& what, std::function<void()> change);
   void rebuild();
+  // After an edit: the list, the geometry, a selection that left the scene.
+  void sceneEdited();
+  // The same, only when objects came or went behind the document's back.
+  void catchUp();
+  // Adds the file's objects, recorded as one step; false when refused.
+  bool load(const QString& path, QString* why);
+  void recordAdded(const QString& text, const std::vector<tsxSOBJ>& before);
+  void startHistory(const QString& path);
 
   PluginModule* plugin_;
   std::vector<tsxSOBJ> objects_;
@@ -73,4 +106,7 @@ class SceneDocument : public QObject {
   std::vector<std::function<void()>> pending_;
   int deferred_ = 0;
   QStringList opened_;  // canonical paths of the files opened
+  QUndoStack history_;
+  QString fileName_;
+  std::set<tsxSOBJ> hidden_;
 };

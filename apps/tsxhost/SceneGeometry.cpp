@@ -73,9 +73,45 @@ void AddObject(SceneGeometry& g, tsxSOBJ obj, const tsxhost::Mesh& mesh) {
     for (const auto& hole : face.holes)
       if (CornersValid(hole, mesh.vertices.size())) AddLoopEdges(g, base, object, hole, seen);
   }
+  g.firstPoint.push_back(uint32_t(g.points.size()));
+}
+
+template <typename Visit>
+void ForPointsOf(const SceneGeometry& g, const std::vector<tsxSOBJ>& objects, Visit visit) {
+  if (objects.empty()) {
+    for (const CtsxVector3f& p : g.points) visit(p);
+    return;
+  }
+  for (tsxSOBJ obj : objects) {
+    const int i = g.indexOf(obj);
+    if (i < 0) continue;
+    for (uint32_t k = g.firstPoint[size_t(i)]; k < g.firstPoint[size_t(i) + 1]; ++k) visit(g.points[k]);
+  }
 }
 
 }  // namespace
+
+Sphere BoundingSphere(const SceneGeometry& g, const std::vector<tsxSOBJ>& objects) {
+  bool any = false;
+  CtsxVector3f lo{0, 0, 0}, hi{0, 0, 0};
+  ForPointsOf(g, objects, [&](const CtsxVector3f& p) {
+    if (!any) lo = hi = p;
+    any = true;
+    lo = {std::min(lo.x, p.x), std::min(lo.y, p.y), std::min(lo.z, p.z)};
+    hi = {std::max(hi.x, p.x), std::max(hi.y, p.y), std::max(hi.z, p.z)};
+  });
+  Sphere s;
+  if (!any) return s;
+  s.centre = {(lo.x + hi.x) / 2, (lo.y + hi.y) / 2, (lo.z + hi.z) / 2};
+  double r2 = 0;
+  ForPointsOf(g, objects, [&](const CtsxVector3f& p) {
+    const double dx = double(p.x) - s.centre.x, dy = double(p.y) - s.centre.y,
+                 dz = double(p.z) - s.centre.z;
+    r2 = std::max(r2, dx * dx + dy * dy + dz * dz);
+  });
+  s.radius = float(std::sqrt(r2));
+  return s;
+}
 
 int SceneGeometry::indexOf(tsxSOBJ obj) const {
   const auto it = std::find(objects.begin(), objects.end(), obj);

@@ -25,11 +25,23 @@ struct SceneGeometry {
   std::vector<CtsxVector3f> points;
   std::vector<Triangle> triangles;
   std::vector<Edge> edges;
+  // Object i's points are [firstPoint[i], firstPoint[i + 1]).
+  std::vector<uint32_t> firstPoint{0};
   CtsxVector3f boxMin{0, 0, 0}, boxMax{0, 0, 0};  // of every point
 
   bool empty() const { return points.empty(); }
   int indexOf(tsxSOBJ obj) const;
 };
+
+// A sphere around some of the scene's points: the centre of their box and
+// the distance to the farthest of them.
+struct Sphere {
+  CtsxVector3f centre{0, 0, 0};
+  float radius = 0;
+};
+// Around the objects given (all objects when empty); radius 0 when none of
+// them has a point.
+Sphere BoundingSphere(const SceneGeometry& scene, const std::vector<tsxSOBJ>& objects);
 
 // Faces become triangle fans of their outer corners (holes show as edges).
 SceneGeometry BuildSceneGeometry(const std::vector<tsxSOBJ>& objects);

@@ -7,6 +7,8 @@
 #include <QWheelEvent>
 
 #include "OutlineOverlay.h"
+#include <algorithm>
+
 #include "SceneDocument.h"
 
 namespace {
@@ -37,8 +39,14 @@ void SceneView::sceneChanged() {
   redraw();
 }
 
-void SceneView::frameAll() {
+void SceneView::frameAll() { frameObjects({}); }
+
+void SceneView::frameObjects(const std::vector<tsxSOBJ>& objects) {
   // Done at the next paint, when the view has its final size.
+  const auto drawn = [this](tsxSOBJ o) { return document_->geometry().indexOf(o) >= 0; };
+  if (!document_ || (!objects.empty() && std::none_of(objects.begin(), objects.end(), drawn)))
+    return;
+  frameWhat_ = objects;
   frameDue_ = true;
   redraw();
 }
@@ -57,8 +65,8 @@ tsxSOBJ SceneView::objectAt(const QPoint& pos) const {
 
 void SceneView::paintEvent(QPaintEvent*) {
   if (frameDue_ && document_ && !document_->geometry().empty()) {
-    const SceneGeometry& g = document_->geometry();
-    camera_.frame(g.boxMin, g.boxMax, float(width()) / float(std::max(1, height())));
+    const Sphere s = BoundingSphere(document_->geometry(), frameWhat_);
+    camera_.frameSphere(s.centre, s.radius, float(width()) / float(std::max(1, height())));
   }
   frameDue_ = false;
   const int scale = dragging_ && moved_ && lastRenderMs_ > kSlowFrameMs ? 2 : 1;

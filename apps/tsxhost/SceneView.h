@@ -23,6 +23,8 @@ class SceneView : public QWidget {
 
   void setDocument(SceneDocument* document);
   void frameAll();
+  // Frames these objects' bounding sphere; nothing when none is drawn.
+  void frameObjects(const std::vector<tsxSOBJ>& objects);
   // The object under a widget position, 0 for none (from the last picture).
   tsxSOBJ objectAt(const QPoint& pos) const;
   const Camera& camera() const { return camera_; }
@@ -53,6 +55,7 @@ class SceneView : public QWidget {
   bool stale_ = true;  // the picture no longer shows scene and camera
   bool framed_ = false;
   bool frameDue_ = false;
+  std::vector<tsxSOBJ> frameWhat_;  // empty: everything
   bool dragging_ = false;
   bool moved_ = false;
   bool panning_ = false;  // this drag pans rather than orbits

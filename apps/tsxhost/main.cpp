@@ -44,23 +44,17 @@ bool HaveDisplay() {
          !qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
 }
 
-// Opens the start-up scenes and selects by name; false on the first refusal.
-bool OpenStartScenes(const HostOptions& options, SceneDocument& document) {
-  for (const QString& path : options.scenes) {
-    QString error;
-    if (!document.open(path, &error)) {
-      std::fprintf(stderr, "error: %s\n", qPrintable(error));
-      return false;
-    }
-  }
-  if (options.select.isEmpty()) return true;
+// Opens the start-up scenes as File > Open would: a file that cannot be
+// read is reported and the others still open. Then selects by name.
+void OpenStartScenes(const HostOptions& options, MainWindow& window, SceneDocument& document) {
+  window.addFiles(options.scenes);
+  if (options.select.isEmpty()) return;
   const tsxSOBJ obj = tsxhost::FindObject(options.select.toStdString());
   if (!obj) {
     std::fprintf(stderr, "error: no object named '%s'\n", qPrintable(options.select));
-    return false;
+    return;
   }
   document.select(obj);
-  return true;
 }
 
 int RunInteractive(int argc, char** argv, const HostOptions& options) {
@@ -69,6 +63,8 @@ int RunInteractive(int argc, char** argv, const HostOptions& options) {
     return exitstatus::kUsage;
   }
   HostApplication app(argc, argv);
+  QCoreApplication::setOrganizationName(QStringLiteral("splicer"));
+  QCoreApplication::setApplicationName(QStringLiteral("tsxhost"));
 
   PluginModule module;
   app.setPlugin(&module);
@@ -80,11 +76,8 @@ int RunInteractive(int argc, char** argv, const HostOptions& options) {
   SceneDocument document(&module);
   MainWindow window(&module, &document);
   tsxhost::SetMainViewHwnd(window.winId());
-  if (!OpenStartScenes(options, document)) {
-    module.unload();
-    return exitstatus::kFile;
-  }
   window.show();
+  OpenStartScenes(options, window, document);
   const int status = app.exec();
   // Out of the module before its windows' owner and Qt go away.
   module.unload();

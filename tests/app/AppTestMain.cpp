@@ -1,6 +1,11 @@
 // The host program's tests run in one HostApplication, on the offscreen
 // platform unless the environment chooses another (the Xvfb run does).
+// Settings (recent files, the view's up axis) go to a temporary folder,
+// never to the user's.
 #include <gtest/gtest.h>
+
+#include <QSettings>
+#include <QTemporaryDir>
 
 #include "HostApplication.h"
 
@@ -8,5 +13,10 @@ int main(int argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   ::testing::InitGoogleTest(&argc, argv);
   HostApplication app(argc, argv);
+  QTemporaryDir settings;
+  QCoreApplication::setOrganizationName(QStringLiteral("splicer-tests"));
+  QCoreApplication::setApplicationName(QStringLiteral("app_tests"));
+  QSettings::setDefaultFormat(QSettings::IniFormat);
+  QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, settings.path());
   return RUN_ALL_TESTS();
 }

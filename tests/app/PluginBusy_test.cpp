@@ -15,6 +15,7 @@
 #include "MainWindow.h"
 #include "PluginModule.h"
 #include "SceneDocument.h"
+#include "TestPrompts.h"
 
 namespace {
 
@@ -27,6 +28,8 @@ class PluginBusyTest : public ::testing::Test {
     ASSERT_TRUE(module.load(FAKE_MODULE_PATH)) << module.error().toStdString();
     document.refresh();
     document.select(tsxhost::FindObject("Left"));
+    prompts.unsavedAnswers = {HostPrompts::Unsaved::Discard};
+    window.setPrompts(&prompts);
     window.show();
     module.leftClick();
   }
@@ -51,6 +54,7 @@ class PluginBusyTest : public ::testing::Test {
   }
 
   FakeModuleLog log;
+  TestPrompts prompts;
   PluginModule module;
   SceneDocument document{&module};
   MainWindow window{&module, &document};

@@ -1,0 +1,26 @@
+// The questions and reports of the host's main window: the unsaved-changes
+// question, error reports and the file choosers. Tests install their own
+// answers instead of modal dialogs.
+#pragma once
+
+#include <QString>
+
+class QWidget;
+
+class HostPrompts {
+ public:
+  enum class Unsaved { Save, Discard, Cancel };
+
+  virtual ~HostPrompts() = default;
+  // Whether to save the scene `name` before it is thrown away.
+  virtual Unsaved askUnsaved(QWidget* parent, const QString& name) = 0;
+  virtual void reportError(QWidget* parent, const QString& title, const QString& text) = 0;
+  // A yes/no question; true for yes.
+  virtual bool confirm(QWidget* parent, const QString& title, const QString& text) = 0;
+  // Empty when the user cancels.
+  virtual QString openPath(QWidget* parent, const QString& title, const QString& folder) = 0;
+  virtual QString savePath(QWidget* parent, const QString& title, const QString& folder) = 0;
+};
+
+// Modal message boxes and file dialogs.
+HostPrompts& DialogPrompts();

@@ -1,0 +1,174 @@
+// The main window's file commands: the unsaved-changes question, the
+// title, recent files, files that cannot be read, dropped files.
+#include <gtest/gtest.h>
+
+#include <QLabel>
+#include <QListWidget>
+#include <QMenu>
+#include <QMimeData>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QUrl>
+
+#include "AppTestSupport.h"
+#include "MainWindow.h"
+#include "RecentFiles.h"
+#include "SceneDocument.h"
+#include "TestPrompts.h"
+
+namespace {
+
+using Unsaved = HostPrompts::Unsaved;
+
+class MainWindowFilesTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    tsxhost::ResetScene();
+    QSettings().clear();
+    // Saves go to the scene's file: never the test data's.
+    for (const char* name : {"boxes.obj", "boxes.mtl", "single.obj"})
+      ASSERT_TRUE(QFile::copy(QString(APP_TEST_DATA "/") + name, data.filePath(name)));
+    window.setPrompts(&prompts);
+    ASSERT_TRUE(window.openFile(boxes));
+  }
+  void TearDown() override {
+    document.history()->clear();
+    tsxhost::ResetScene();
+  }
+  void Modify() { document.remove(tsxhost::FindObject("Left")); }
+
+  QTemporaryDir data;
+  const QString boxes = data.filePath("boxes.obj");
+  const QString single = data.filePath("single.obj");
+  TestPrompts prompts;
+  SceneDocument document{nullptr};
+  MainWindow window{nullptr, &document};
+};
+
+TEST_F(MainWindowFilesTest, TitleShowsTheFileAndAMarkWhileUnsaved) {
+  EXPECT_EQ(window.windowTitle(), "boxes.obj[*] - tsxhost");
+  EXPECT_FALSE(window.isWindowModified());
+  Modify();
+  EXPECT_TRUE(window.isWindowModified());
+  document.undo();
+  EXPECT_FALSE(window.isWindowModified());
+  window.newScene();
+  EXPECT_EQ(window.windowTitle(), "Untitled[*] - tsxhost");
+}
+
+TEST_F(MainWindowFilesTest, UnsavedChangesAreOnlyThrownAwayWhenTheUserSaysSo) {
+  Modify();
+  // Cancel keeps everything, for New, Open and Quit alike.
+  EXPECT_FALSE(window.newScene());
+  EXPECT_FALSE(window.openFile(single));
+  window.show();
+  EXPECT_FALSE(window.close());
+  EXPECT_TRUE(window.isVisible());
+  EXPECT_EQ(prompts.asked, QStringList({"boxes.obj", "boxes.obj", "boxes.obj"}));
+  EXPECT_EQ(document.objects().size(), 1u);
+
+  // Discard throws the change away.
+  prompts.unsavedAnswers = {Unsaved::Discard};
+  EXPECT_TRUE(window.openFile(single));
+  EXPECT_EQ(document.objects().size(), 1u);
+  EXPECT_EQ(tsxhost::ObjectName(document.objects()[0]), "Single");
+
+  // Save writes the scene first; an unnamed scene asks for a file.
+  QTemporaryDir dir;
+  prompts.pathToSave = dir.filePath("kept.obj");
+  prompts.unsavedAnswers = {Unsaved::Save};
+  window.newScene();  // unmodified: no question
+  document.open(boxes, nullptr);
+  EXPECT_EQ(prompts.asked.size(), 4);
+  EXPECT_TRUE(window.newScene());
+  EXPECT_EQ(prompts.asked.size(), 5);
+  EXPECT_TRUE(QFile::exists(dir.filePath("kept.obj")));
+  EXPECT_TRUE(document.objects().empty());
+}
+
+TEST_F(MainWindowFilesTest, AFileThatCannotBeReadIsReportedAndTheOthersOpen) {
+  window.newScene();
+  EXPECT_EQ(window.addFiles({APP_TEST_DATA "/missing.obj", boxes, single}), 2);
+  ASSERT_EQ(prompts.errors.size(), 1);
+  EXPECT_TRUE(prompts.errors[0].startsWith("Open: ")) << prompts.errors[0].toStdString();
+  EXPECT_TRUE(prompts.errors[0].contains("missing.obj"));
+  EXPECT_EQ(document.objects().size(), 3u);
+  // The first file read into the empty scene is the scene's file; the
+  // second is an undoable addition.
+  EXPECT_EQ(document.fileName(), boxes);
+  document.undo();
+  EXPECT_EQ(document.objects().size(), 2u);
+}
+
+TEST_F(MainWindowFilesTest, OpenRecentKeepsTheLastEight) {
+  QTemporaryDir dir;
+  for (int i = 0; i < 10; ++i) ASSERT_TRUE(window.saveTo(dir.filePath(QString("s%1.obj").arg(i))));
+  const QStringList recent = window.recentFiles()->files();
+  ASSERT_EQ(recent.size(), RecentFiles::kMax);
+  EXPECT_TRUE(recent.front().endsWith("s9.obj"));
+  EXPECT_TRUE(recent.back().endsWith("s2.obj"));
+  auto* menu = window.findChild<QMenu*>("menuRecent");
+  ASSERT_NE(menu, nullptr);
+  ASSERT_EQ(menu->actions().size(), 8);
+  menu->actions()[7]->trigger();  // s2.obj, the scene as saved then
+  EXPECT_EQ(document.fileName(), recent.back());
+  // File choosers start in the scene's folder.
+  prompts.pathToOpen.clear();
+  window.findChild<QAction*>("actionOpen")->trigger();
+  EXPECT_EQ(prompts.folders.back(), dir.path());
+}
+
+TEST_F(MainWindowFilesTest, DroppedObjFilesAreAddedAndFramed) {
+  QMimeData dropped;
+  dropped.setUrls({QUrl::fromLocalFile(single), QUrl::fromLocalFile(APP_TEST_DATA "/boxes.mtl")});
+  QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &dropped, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(&window, &enter);
+  EXPECT_TRUE(enter.isAccepted());
+  QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &dropped, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(&window, &drop);
+  EXPECT_EQ(document.objects().size(), 3u);
+  EXPECT_TRUE(prompts.errors.isEmpty());
+
+  QMimeData other;
+  other.setUrls({QUrl::fromLocalFile(APP_TEST_DATA "/boxes.mtl")});
+  QDragEnterEvent refused(QPoint(5, 5), Qt::CopyAction, &other, Qt::LeftButton, Qt::NoModifier);
+  refused.setAccepted(false);
+  QApplication::sendEvent(&window, &refused);
+  EXPECT_FALSE(refused.isAccepted());
+}
+
+TEST_F(MainWindowFilesTest, DeleteLeavesNothingSelectedAndTheListFollowsUndo) {
+  window.show();
+  QListWidget* list = window.objectList();
+  list->setFocus();
+  list->item(0)->setSelected(true);
+  list->setCurrentRow(0);
+  ASSERT_EQ(document.selection(), tsxhost::FindObject("Left"));
+  window.deleteSelected();
+  EXPECT_EQ(document.selection(), 0u);
+  EXPECT_TRUE(list->selectedItems().isEmpty());
+  EXPECT_EQ(list->count(), 1);
+  document.undo();
+  EXPECT_EQ(list->count(), 2);
+  EXPECT_EQ(list->item(0)->text(), "Left");
+}
+
+TEST_F(MainWindowFilesTest, CheckBoxesShowAndHideObjectsAndTheStatusBarCounts) {
+  QListWidget* list = window.objectList();
+  const tsxSOBJ left = tsxhost::FindObject("Left");
+  EXPECT_EQ(list->item(0)->checkState(), Qt::Checked);
+  list->item(0)->setCheckState(Qt::Unchecked);
+  EXPECT_FALSE(document.isShown(left));
+  EXPECT_EQ(document.geometry().indexOf(left), -1);
+  list->item(0)->setCheckState(Qt::Checked);
+  EXPECT_TRUE(document.isShown(left));
+
+  EXPECT_TRUE(window.countsLabel()->text().isEmpty());
+  document.select(left);
+  EXPECT_EQ(window.countsLabel()->text(), "Left: 8 vertices, 0 UVs, 6 faces");
+  document.select(0);
+  EXPECT_TRUE(window.countsLabel()->text().isEmpty());
+}
+
+}  // namespace
