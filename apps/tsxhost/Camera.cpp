@@ -40,16 +40,26 @@ void Camera::frameSphere(const CtsxVector3f& centre, float radius, float aspect)
   distance = r / std::sin(halfFov) * 1.02f;
 }
 
+namespace {
+
+// The orbit is worked out with y up; with z up its directions are turned
+// a quarter about x, so that the orbit's up becomes the world's z.
+CtsxVector3f ToWorld(const CtsxVector3f& v, bool zUp) {
+  return zUp ? CtsxVector3f{v.x, -v.z, v.y} : v;
+}
+
+}  // namespace
+
 ViewFrame MakeViewFrame(const Camera& c, int width, int height) {
   ViewFrame f{};
   const float cp = std::cos(c.pitch), sp = std::sin(c.pitch);
   const float cy = std::cos(c.yaw), sy = std::sin(c.yaw);
   // From the target towards the eye.
-  const CtsxVector3f back{cp * sy, sp, cp * cy};
+  const CtsxVector3f back = ToWorld({cp * sy, sp, cp * cy}, c.zUp);
   f.eye = {c.target.x + back.x * c.distance, c.target.y + back.y * c.distance,
            c.target.z + back.z * c.distance};
   f.forward = {-back.x, -back.y, -back.z};
-  f.right = {cy, 0, -sy};
+  f.right = ToWorld({cy, 0, -sy}, c.zUp);
   // up = right x forward
   f.up = {f.right.y * f.forward.z - f.right.z * f.forward.y,
           f.right.z * f.forward.x - f.right.x * f.forward.z,

@@ -1,5 +1,7 @@
 // An orbiting perspective camera: it looks at `target` from `distance`
-// away, turned by `yaw` about the world's up axis (y) and tilted by `pitch`.
+// away, turned by `yaw` about the world's up axis and tilted by `pitch`.
+// Most OBJ files stand with y up; `zUp` turns the view for those made
+// with z up.
 #pragma once
 
 #include "tsxapi.h"
@@ -10,6 +12,7 @@ struct Camera {
   float yaw = 0.6f;     // radians
   float pitch = 0.45f;  // radians, kept inside (-pi/2, pi/2)
   float fovY = 0.8f;    // radians
+  bool zUp = false;
 
   // Drag by (dx, dy) pixels: orbit turns, pan slides the target in the view
   // plane, zoom changes the distance by a factor per wheel step.

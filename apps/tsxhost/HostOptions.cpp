@@ -58,7 +58,9 @@ bool ParseHostOptions(const QStringList& arguments, HostOptions* o, QString* err
   const QCommandLineOption out("out", "Picture to write with --render (PNG).", "PICTURE");
   const QCommandLineOption size("size", "Picture size, e.g. 800x600.", "WxH", "800x600");
   const QCommandLineOption select("select", "Select (and highlight) the object NAME.", "NAME");
-  parser.addOptions({version, module, noPlugin, render, out, size, select});
+  const QCommandLineOption zUp("z-up", "With --render: stand the scene with z up (default: y up).");
+  const QCommandLineOption noEdges("no-edges", "With --render: draw no edges.");
+  parser.addOptions({version, module, noPlugin, render, out, size, select, zUp, noEdges});
   parser.addPositionalArgument("scene", "OBJ files to open.", "[SCENE.obj...]");
   if (!parser.parse(arguments)) {
     *error = parser.errorText();
@@ -75,6 +77,8 @@ bool ParseHostOptions(const QStringList& arguments, HostOptions* o, QString* err
     return true;
   }
   o->module = parser.value(module);
+  o->zUp = parser.isSet(zUp);
+  o->edges = !parser.isSet(noEdges);
   o->noPlugin = parser.isSet(noPlugin);
   o->scenes = parser.positionalArguments();
   o->render = parser.value(render);

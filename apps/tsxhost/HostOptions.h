@@ -13,6 +13,8 @@ struct HostOptions {
   QSize size{800, 600};      // --size
   QString select;            // --select: object to select (and highlight)
   bool noPlugin = false;     // --no-plugin
+  bool zUp = false;          // --z-up
+  bool edges = true;         // not --no-edges
 };
 
 // The module to load when none is named: beside the program, else where

@@ -38,6 +38,7 @@ MainWindow::MainWindow(PluginModule* plugin, SceneDocument* document, QWidget* p
   connect(ui->actionFrameAll, &QAction::triggered, ui->sceneView, &SceneView::frameAll);
   connect(ui->actionFrameSelected, &QAction::triggered, this,
           [this] { ui->sceneView->frameObjects({document_->selection()}); });
+  addViewActions();
   connect(ui->actionSelect, &QAction::triggered, this, &MainWindow::selectToolChosen);
   connect(ui->sceneView, &SceneView::picked, document_, &SceneDocument::select);
   connect(ui->objectList, &QListWidget::itemSelectionChanged, this,
@@ -77,6 +78,23 @@ TransformPanel* MainWindow::transformPanel() const { return ui->transformPanel; 
 
 void MainWindow::setPrompts(HostPrompts* prompts) {
   prompts_ = prompts ? prompts : &DialogPrompts();
+}
+
+void MainWindow::addViewActions() {
+  SceneView* view = ui->sceneView;
+  // E itself is the view's key, so the menu only names it.
+  QAction* edges = ui->menuView->addAction(tr("Show &Edges\tE"));
+  edges->setObjectName("actionShowEdges");
+  edges->setCheckable(true);
+  edges->setChecked(view->edgesShown());
+  connect(edges, &QAction::toggled, view, &SceneView::setEdgesShown);
+  connect(view, &SceneView::edgesShownChanged, edges, &QAction::setChecked);
+  QAction* zUp = ui->menuView->addAction(tr("&Z Up"));
+  zUp->setObjectName("actionZUp");
+  zUp->setToolTip(tr("Stand the scene with z up instead of y up"));
+  zUp->setCheckable(true);
+  zUp->setChecked(view->zUp());
+  connect(zUp, &QAction::toggled, view, &SceneView::setZUp);
 }
 
 void MainWindow::addHistoryActions() {

@@ -76,6 +76,7 @@ class MainWindow : public QMainWindow {
   void selectToolChosen();
   void connectFileActions();
   void addHistoryActions();
+  void addViewActions();
   void openScene();
   void addScene();
   bool saveScene();

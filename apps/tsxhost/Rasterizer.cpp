@@ -5,7 +5,8 @@
 
 namespace {
 
-constexpr float kShortestEdge = 4.0f;  // pixels
+constexpr float kShortestEdge = 4.0f;  // pixels: shorter edges are not drawn
+constexpr float kSolidEdge = 16.0f;    // pixels: longer edges are drawn solid
 
 struct ScreenPoint {
   float x, y, invZ;  // invZ 0: behind the near plane
@@ -33,10 +34,10 @@ std::vector<ScreenPoint> Project(const SceneGeometry& scene, const ViewFrame& f)
 
 uint32_t Shade(uint32_t rgb, float light, bool selected) {
   float r = float(rgb >> 16 & 0xFF), g = float(rgb >> 8 & 0xFF), b = float(rgb & 0xFF);
-  if (selected) {  // towards the highlight colour
-    r = 0.55f * r + 0.45f * 255.0f;
-    g = 0.55f * g + 0.45f * 176.0f;
-    b = 0.55f * b;
+  if (selected) {  // a hint of the outline's colour
+    r = 0.85f * r + 0.15f * 255.0f;
+    g = 0.85f * g + 0.15f * 176.0f;
+    b = 0.85f * b;
   }
   auto c = [light](float v) { return uint32_t(std::clamp(v * light, 0.0f, 255.0f)); };
   return 0xFF000000u | c(r) << 16 | c(g) << 8 | c(b);
@@ -85,11 +86,23 @@ void FillTriangle(Target& t, ScreenPoint a, ScreenPoint b, ScreenPoint c,
   }
 }
 
-void DrawEdge(Target& t, const ScreenPoint& a, const ScreenPoint& b, uint32_t argb) {
+uint32_t Mix(uint32_t under, uint32_t over, float k) {
+  auto channel = [&](int shift) {
+    const float u = float(under >> shift & 0xFF), o = float(over >> shift & 0xFF);
+    return uint32_t(u + (o - u) * k + 0.5f) << shift;
+  };
+  return 0xFF000000u | channel(16) | channel(8) | channel(0);
+}
+
+// `fading`: short edges blend into the faces, so that a dense mesh shows
+// its shape rather than a solid web of edge colour.
+void DrawEdge(Target& t, const ScreenPoint& a, const ScreenPoint& b, uint32_t argb,
+              bool fading) {
   const float dx = b.x - a.x, dy = b.y - a.y;
   const float length = std::max(std::fabs(dx), std::fabs(dy));
-  // Edges shorter than this would paint a dense mesh over in edge colour.
-  if (length < kShortestEdge) return;
+  if (fading && length < kShortestEdge) return;
+  const float k =
+      fading ? std::min(1.0f, (length - kShortestEdge) / (kSolidEdge - kShortestEdge)) : 1.0f;
   const int steps = int(std::ceil(length));
   if (steps > 4 * (t.w + t.h)) return;  // nearly edge-on through the eye
   for (int s = 0; s <= steps; ++s) {
@@ -100,7 +113,27 @@ void DrawEdge(Target& t, const ScreenPoint& a, const ScreenPoint& b, uint32_t ar
     const size_t i = size_t(y) * size_t(t.w) + size_t(x);
     // A small depth allowance keeps edges on their own faces visible.
     if (z * 1.002f < t.depth[i]) continue;
-    t.colour[i] = argb;
+    t.colour[i] = k >= 1.0f ? argb : Mix(t.colour[i], argb, k);
+  }
+}
+
+// The selected object's silhouette: its pixels next to any pixel of
+// something else, two pixels wide.
+void OutlineObject(Target& t, int32_t object, uint32_t argb) {
+  const std::vector<int32_t>& ids = *t.ids;
+  auto other = [&](int x, int y) {
+    return x < 0 || y < 0 || x >= t.w || y >= t.h || ids[size_t(y) * size_t(t.w) + size_t(x)] != object;
+  };
+  for (int y = 0; y < t.h; ++y) {
+    for (int x = 0; x < t.w; ++x) {
+      const size_t i = size_t(y) * size_t(t.w) + size_t(x);
+      if (ids[i] != object) continue;
+      bool edge = false;
+      for (int dy = -2; dy <= 2 && !edge; ++dy)
+        for (int dx = -2; dx <= 2 && !edge; ++dx)
+          edge = std::abs(dx) + std::abs(dy) <= 2 && other(x + dx, y + dy);
+      if (edge) t.colour[i] = argb;
+    }
   }
 }
 
@@ -141,12 +174,16 @@ Frame RenderScene(const SceneGeometry& scene, const Camera& camera,
     const float light = 0.35f + 0.65f * std::fabs(Dot(tri.normal, view.forward));
     FillTriangle(t, a, b, c, Shade(tri.rgb, light, tri.object == s.selected), tri.object);
   }
-  if (!s.edges) return frame;
   for (const Edge& e : scene.edges) {
     const ScreenPoint &a = p[e.a], &b = p[e.b];
     if (a.invZ == 0 || b.invZ == 0) continue;
-    const uint32_t rgb = e.object == s.selected ? kSelectedEdgeRgb : kEdgeRgb;
-    DrawEdge(t, a, b, 0xFF000000u | rgb);
+    // The selection's open borders are part of its outline, always drawn.
+    if (e.boundary && e.object == s.selected) {
+      DrawEdge(t, a, b, 0xFF000000u | kSelectedEdgeRgb, false);
+    } else if (s.edges) {
+      DrawEdge(t, a, b, 0xFF000000u | kEdgeRgb, true);
+    }
   }
+  if (s.selected >= 0) OutlineObject(t, s.selected, 0xFF000000u | kSelectedEdgeRgb);
   return frame;
 }

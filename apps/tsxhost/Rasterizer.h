@@ -1,5 +1,7 @@
 // A software z-buffer renderer: flat-shaded triangles in their material
-// colours, depth-tested edges on top, and an object id per pixel for
+// colours, depth-tested edges on top that fade out where the mesh is too
+// dense for them to stay legible, the selected object outlined along its
+// silhouette and its open borders, and an object id per pixel for
 // picking. It runs the same on a display, under Xvfb and headless.
 #pragma once
 
@@ -20,7 +22,7 @@ struct Frame {
 
 struct RenderSettings {
   int width = 800, height = 600;
-  int selected = -1;  // object index drawn highlighted
+  int selected = -1;  // object index drawn outlined
   bool edges = true;
 };
 
@@ -29,4 +31,4 @@ Frame RenderScene(const SceneGeometry& scene, const Camera& camera,
 
 // Colours the renderer uses, for tests and legends.
 inline constexpr uint32_t kEdgeRgb = 0x202020;
-inline constexpr uint32_t kSelectedEdgeRgb = 0xFFB000;
+inline constexpr uint32_t kSelectedEdgeRgb = 0xFFB000;  // the selection's outline

@@ -30,9 +30,13 @@ int RunRender(const HostOptions& o) {
     }
     settings.selected = scene.indexOf(obj);
   }
+  settings.edges = o.edges;
   Camera camera;
-  if (!scene.empty())
-    camera.frame(scene.boxMin, scene.boxMax, float(settings.width) / float(settings.height));
+  camera.zUp = o.zUp;
+  if (!scene.empty()) {
+    const Sphere s = BoundingSphere(scene, {});
+    camera.frameSphere(s.centre, s.radius, float(settings.width) / float(settings.height));
+  }
   const Frame frame = RenderScene(scene, camera, settings);
   if (!frame.image.save(o.out, "PNG")) {
     std::fprintf(stderr, "error: cannot write %s\n", qPrintable(o.out));

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
-#include <unordered_set>
+#include <unordered_map>
 
 #include "Scene.h"
 #include "TransformMath.h"
@@ -39,15 +39,21 @@ bool CornersValid(const std::vector<tsxhost::Corner>& loop, size_t count) {
   });
 }
 
+// Each edge once; an edge met a second time is no longer a boundary.
 void AddLoopEdges(SceneGeometry& g, uint32_t base, int32_t object,
                   const std::vector<tsxhost::Corner>& loop,
-                  std::unordered_set<uint64_t>& seen) {
+                  std::unordered_map<uint64_t, size_t>& seen) {
   for (size_t i = 0; i < loop.size(); ++i) {
     uint32_t a = base + uint32_t(loop[i].vertex);
     uint32_t b = base + uint32_t(loop[(i + 1) % loop.size()].vertex);
     if (a == b) continue;
     const uint64_t key = uint64_t(std::min(a, b)) << 32 | std::max(a, b);
-    if (seen.insert(key).second) g.edges.push_back({a, b, object});
+    const auto [it, fresh] = seen.emplace(key, g.edges.size());
+    if (fresh) {
+      g.edges.push_back({a, b, object, true});
+    } else {
+      g.edges[it->second].boundary = false;
+    }
   }
 }
 
@@ -57,7 +63,7 @@ void AddObject(SceneGeometry& g, tsxSOBJ obj, const tsxhost::Mesh& mesh) {
   const CtsxTxmx3f m = tsxhost::GetTransform(obj);
   const auto base = uint32_t(g.points.size());
   for (const CtsxVector3f& v : mesh.vertices) g.points.push_back(Apply(m, v));
-  std::unordered_set<uint64_t> seen;
+  std::unordered_map<uint64_t, size_t> seen;
   for (const tsxhost::Face& face : mesh.faces) {
     if (face.corners.size() < 2 || !CornersValid(face.corners, mesh.vertices.size()))
       continue;

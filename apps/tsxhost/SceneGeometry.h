@@ -18,6 +18,7 @@ struct Triangle {
 struct Edge {
   uint32_t a, b;  // into points; each edge of an object once
   int32_t object;
+  bool boundary = false;  // on one face only: an open border of the object
 };
 
 struct SceneGeometry {

@@ -4,6 +4,7 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QSettings>
 #include <QWheelEvent>
 
 #include "OutlineOverlay.h"
@@ -14,12 +15,28 @@
 namespace {
 constexpr int kClickSlop = 3;      // pixels a click may move and stay a click
 constexpr double kSlowFrameMs = 40;  // slower than this: drag at half size
+const QString kZUpKey = QStringLiteral("view/zUp");
 }  // namespace
 
 SceneView::SceneView(QWidget* parent) : QWidget(parent) {
   setFocusPolicy(Qt::StrongFocus);
   setMinimumSize(200, 150);
   setAttribute(Qt::WA_OpaquePaintEvent);
+  camera_.zUp = QSettings().value(kZUpKey, false).toBool();
+}
+
+void SceneView::setEdgesShown(bool shown) {
+  if (shown == edges_) return;
+  edges_ = shown;
+  emit edgesShownChanged(shown);
+  redraw();
+}
+
+void SceneView::setZUp(bool zUp) {
+  QSettings().setValue(kZUpKey, zUp);
+  if (zUp == camera_.zUp) return;
+  camera_.zUp = zUp;
+  frameAll();
 }
 
 void SceneView::setDocument(SceneDocument* document) {
@@ -79,6 +96,7 @@ void SceneView::paintEvent(QPaintEvent*) {
     settings.height = want.height();
     const SceneGeometry& g = document_ ? document_->geometry() : kNothing;
     settings.selected = document_ ? g.indexOf(document_->selection()) : -1;
+    settings.edges = edges_;
     QElapsedTimer timer;
     timer.start();
     frame_ = RenderScene(g, camera_, settings);
@@ -135,6 +153,10 @@ void SceneView::wheelEvent(QWheelEvent* event) {
 void SceneView::keyPressEvent(QKeyEvent* event) {
   if (event->key() == Qt::Key_F || event->key() == Qt::Key_Home) {
     frameAll();
+    return;
+  }
+  if (event->key() == Qt::Key_E) {
+    setEdgesShown(!edges_);
     return;
   }
   QWidget::keyPressEvent(event);

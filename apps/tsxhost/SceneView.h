@@ -1,6 +1,8 @@
 // The 3D view: draws the document's geometry with the software renderer,
 // orbits (left drag), pans (middle or right drag, or shift + left drag),
-// zooms (wheel) and picks (left click).
+// zooms (wheel), picks (left click), frames all (F, Home) and shows or
+// hides the edges (E). Y or Z as the up axis is remembered in the
+// program's settings.
 #pragma once
 
 #include <QPoint>
@@ -31,10 +33,15 @@ class SceneView : public QWidget {
   // Lines drawn over the picture: what the last join welded.
   void setOutline(std::vector<spl::OutlineSegment> outline);
   const std::vector<spl::OutlineSegment>& outline() const { return outline_; }
+  bool edgesShown() const { return edges_; }
+  void setEdgesShown(bool shown);
+  bool zUp() const { return camera_.zUp; }
+  void setZUp(bool zUp);
   QSize sizeHint() const override { return {800, 600}; }
 
  signals:
   void picked(tsxSOBJ obj);
+  void edgesShownChanged(bool shown);
 
  protected:
   void paintEvent(QPaintEvent* event) override;
@@ -52,6 +59,7 @@ class SceneView : public QWidget {
   Camera camera_;
   Frame frame_;
   int frameScale_ = 1;  // the picture is drawn at 1/frameScale_ while dragging
+  bool edges_ = true;
   bool stale_ = true;  // the picture no longer shows scene and camera
   bool framed_ = false;
   bool frameDue_ = false;

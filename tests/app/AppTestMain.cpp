@@ -4,9 +4,9 @@
 // never to the user's.
 #include <gtest/gtest.h>
 
-#include <QSettings>
 #include <QTemporaryDir>
 
+#include "AppTestSupport.h"
 #include "HostApplication.h"
 
 int main(int argc, char** argv) {
@@ -14,9 +14,6 @@ int main(int argc, char** argv) {
   ::testing::InitGoogleTest(&argc, argv);
   HostApplication app(argc, argv);
   QTemporaryDir settings;
-  QCoreApplication::setOrganizationName(QStringLiteral("splicer-tests"));
-  QCoreApplication::setApplicationName(QStringLiteral("app_tests"));
-  QSettings::setDefaultFormat(QSettings::IniFormat);
-  QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, settings.path());
+  UseSettingsIn(settings.path());
   return RUN_ALL_TESTS();
 }

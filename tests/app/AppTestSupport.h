@@ -2,7 +2,9 @@
 #pragma once
 
 #include <QApplication>
+#include <QCoreApplication>
 #include <QFile>
+#include <QSettings>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
@@ -15,6 +17,15 @@
 #include "Scene.h"
 
 inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
+
+// Settings (recent files, the view's up axis) go to `folder`, never to
+// the user's.
+inline void UseSettingsIn(const QString& folder) {
+  QCoreApplication::setOrganizationName(QStringLiteral("splicer-tests"));
+  QCoreApplication::setApplicationName(QStringLiteral("tsxhost-tests"));
+  QSettings::setDefaultFormat(QSettings::IniFormat);
+  QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, folder);
+}
 
 // Two unit boxes touching face to face at x = 1:
 //

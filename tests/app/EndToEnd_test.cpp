@@ -9,6 +9,8 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
+#include <QTemporaryDir>
+#include <QUndoStack>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
@@ -17,7 +19,11 @@
 #include "HostApplication.h"
 #include "MainWindow.h"
 #include "PluginModule.h"
+#include "Rasterizer.h"
 #include "SceneDocument.h"
+#include "SceneView.h"
+#include "TestPrompts.h"
+#include "TransformMath.h"
 
 namespace {
 
@@ -58,6 +64,28 @@ Counts Read(tsxSOBJ obj) {
   return {m.vertices, m.faces.size()};
 }
 
+// The object's arrays as bytes, and where its vertices are in the world.
+std::string ArrayBytes(tsxSOBJ obj) {
+  std::string out;
+  const auto* v = reinterpret_cast<const char*>(tsxPolyhGetVxArray(obj));
+  if (v) out.append(v, sizeof(CtsxVector3f) * size_t(tsxPolyhGetNbrVxs(obj)));
+  tsxhost::Mesh m;
+  tsxhost::ReadMesh(obj, &m);
+  for (const tsxhost::Face& f : m.faces) {
+    out.append(reinterpret_cast<const char*>(f.corners.data()),
+               sizeof(tsxhost::Corner) * f.corners.size());
+  }
+  return out;
+}
+
+std::vector<CtsxVector3f> WorldVertices(tsxSOBJ obj) {
+  tsxhost::Mesh m;
+  tsxhost::ReadMesh(obj, &m);
+  const CtsxTxmx3f t = tsxhost::GetTransform(obj);
+  for (CtsxVector3f& p : m.vertices) p = Apply(t, p);
+  return m.vertices;
+}
+
 bool Same(const Counts& a, const Counts& b) {
   return a.faces == b.faces && a.vertices.size() == b.vertices.size() &&
          std::equal(a.vertices.begin(), a.vertices.end(), b.vertices.begin(),
@@ -94,6 +122,8 @@ TEST(EndToEnd, JoinsTheExampleBoxesWithThePlugin) {
   ASSERT_TRUE(module.load(SPL0020_PATH)) << module.error().toStdString();
   SceneDocument document(&module);
   MainWindow window(&module, &document);
+  TestPrompts prompts;
+  window.setPrompts(&prompts);
   tsxhost::SetMainViewHwnd(window.winId());
   QString error;
   ASSERT_TRUE(document.open(ExampleScene(), &error)) << error.toStdString();
@@ -157,6 +187,23 @@ TEST(EndToEnd, JoinsTheExampleBoxesWithThePlugin) {
   EXPECT_EQ(window.objectList()->count(), 3);
   Screenshot("4-joined");
 
+  // The join is one step of the history, after it the delete that waited.
+  const tsxSOBJ joined = scene[2];
+  const std::string joinedBytes = ArrayBytes(joined);
+  QUndoStack* history = document.history();
+  EXPECT_EQ(history->undoText(), "Delete Single");
+  document.undo();
+  EXPECT_TRUE(tsxhost::InScene(single));
+  document.undo();
+  EXPECT_FALSE(tsxhost::IsAlive(joined));
+  EXPECT_EQ(tsxhost::SceneObjects(), (std::vector<tsxSOBJ>{left, right, single}));
+  EXPECT_EQ(window.objectList()->count(), 3);
+  document.redo();
+  ASSERT_TRUE(tsxhost::InScene(joined));
+  EXPECT_EQ(ArrayBytes(joined), joinedBytes);
+  document.redo();
+  EXPECT_EQ(tsxhost::SceneObjects(), (std::vector<tsxSOBJ>{left, right, joined}));
+
   // A right click on the plug-in's button shows its about window.
   QWidgetList visibleBefore;
   for (QWidget* w : QApplication::topLevelWidgets())
@@ -170,13 +217,68 @@ TEST(EndToEnd, JoinsTheExampleBoxesWithThePlugin) {
   EXPECT_TRUE(QTest::qWaitForWindowExposed(about));
   Screenshot("5-about");
 
+  // Placed, saved and read back, the joined object is where it was.
+  document.select(joined);
+  PlacementEdit lift;
+  lift.move = {0, 0.5f, 2};
+  window.placeSelected(lift);
+  const std::vector<CtsxVector3f> placed = WorldVertices(joined);
+  const std::string joinedName = tsxhost::ObjectName(joined);
+  QTemporaryDir saveDir;
+  const QString saved = saveDir.filePath("joined-scene.obj");
+  ASSERT_TRUE(window.saveTo(saved)) << prompts.errors.join('\n').toStdString();
+  EXPECT_FALSE(window.isWindowModified());
+  ASSERT_TRUE(window.openFile(saved)) << prompts.errors.join('\n').toStdString();
+  const tsxSOBJ reloaded = tsxhost::FindObject(joinedName);
+  ASSERT_NE(reloaded, 0u);
+  const std::vector<CtsxVector3f> back = WorldVertices(reloaded);
+  ASSERT_EQ(back.size(), placed.size());
+  for (size_t i = 0; i < back.size(); ++i) {
+    EXPECT_NEAR(back[i].x, placed[i].x, 1e-5) << i;
+    EXPECT_NEAR(back[i].y, placed[i].y, 1e-5) << i;
+    EXPECT_NEAR(back[i].z, placed[i].z, 1e-5) << i;
+  }
+
   window.close();
   EXPECT_FALSE(module.loaded());
   app->setPlugin(nullptr);
 }
 
+// A real mesh, selected: the outline follows its silhouette, and its dense
+// edges fade rather than paint it over.
+TEST(EndToEnd, ShowsARealMeshSelectedWithItsOutline) {
+  tsxhost::ResetScene();
+  SceneDocument document(nullptr);
+  MainWindow window(nullptr, &document);
+  TestPrompts prompts;
+  window.setPrompts(&prompts);
+  window.setGeometry(20, 40, 1000, 700);
+  window.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+  ASSERT_EQ(window.addFiles({APP_TEST_DATA "/suzanne.obj"}), 1);
+  ASSERT_EQ(document.objects().size(), 1u);
+  document.select(document.objects()[0]);
+  EXPECT_EQ(window.windowTitle(), "suzanne.obj[*] - tsxhost");
+  Screenshot("6-suzanne-selected");
+  QApplication::processEvents();
+  const QImage view = window.view()->grab().toImage();
+  view.save(QDir(APP_ARTIFACTS_DIR).filePath("6-suzanne-view.png"));
+  int outline = 0, object = 0;
+  for (int y = 0; y < view.height(); ++y) {
+    for (int x = 0; x < view.width(); ++x) {
+      outline += (view.pixel(x, y) & 0xFFFFFFu) == kSelectedEdgeRgb;
+      object += window.view()->objectAt({x, y}) != 0;
+    }
+  }
+  EXPECT_GT(outline, 100);
+  EXPECT_LT(outline, object / 4);  // an outline, not the whole object tinted
+  window.close();
+}
+
 int main(int argc, char** argv) {
   ::testing::InitGoogleTest(&argc, argv);
   HostApplication app(argc, argv);
+  QTemporaryDir settings;
+  UseSettingsIn(settings.path());
   return RUN_ALL_TESTS();
 }

@@ -112,3 +112,104 @@ TEST(Rasterizer, FramingPutsTheWholeBoxInView) {
     }
   }
 }
+
+namespace {
+
+// An n x n grid of small squares over [-1, 1]^2 at z = 0, as one closed-
+// looking dense object: only its outer border is open.
+void AddGrid(SceneGeometry& g, int n, uint32_t rgb) {
+  const auto base = uint32_t(g.points.size());
+  const auto object = int32_t(g.objects.size());
+  g.objects.push_back(tsxSOBJ(object + 1));
+  for (int y = 0; y <= n; ++y)
+    for (int x = 0; x <= n; ++x)
+      g.points.push_back({-1 + 2.0f * float(x) / float(n), -1 + 2.0f * float(y) / float(n), 0});
+  auto at = [&](int x, int y) { return base + uint32_t(y * (n + 1) + x); };
+  for (int y = 0; y < n; ++y) {
+    for (int x = 0; x < n; ++x) {
+      g.triangles.push_back({at(x, y), at(x + 1, y), at(x + 1, y + 1), rgb, {0, 0, 1}, object});
+      g.triangles.push_back({at(x, y), at(x + 1, y + 1), at(x, y + 1), rgb, {0, 0, 1}, object});
+      g.edges.push_back({at(x, y), at(x + 1, y), object, y == 0});
+      g.edges.push_back({at(x, y), at(x, y + 1), object, x == 0});
+    }
+  }
+  for (int k = 0; k < n; ++k) {
+    g.edges.push_back({at(n, k), at(n, k + 1), object, true});
+    g.edges.push_back({at(k, n), at(k + 1, n), object, true});
+  }
+}
+
+int CountRgb(const Frame& f, uint32_t rgb, QRect area) {
+  int count = 0;
+  for (int y = area.top(); y <= area.bottom(); ++y)
+    for (int x = area.left(); x <= area.right(); ++x) count += Rgb(f, x, y) == rgb;
+  return count;
+}
+
+}  // namespace
+
+// Selecting a dense object outlines it: the border turns the outline's
+// colour, the inside keeps (nearly) its own, whatever the edge count.
+TEST(Rasterizer, TheSelectionOfADenseMeshIsAnOutline) {
+  SceneGeometry g;
+  AddGrid(g, 60, kGrey);
+  const Frame f = RenderScene(g, Straight(), {101, 101, 0, true});
+  int first = 0;
+  while (first < 50 && f.objectAtPixel(first, 50) != 0) ++first;
+  EXPECT_EQ(Rgb(f, first, 50), kSelectedEdgeRgb);
+  EXPECT_EQ(Rgb(f, first + 1, 50), kSelectedEdgeRgb);
+  const QRect inside(first + 4, first + 4, 100 - 2 * (first + 4), 100 - 2 * (first + 4));
+  EXPECT_EQ(CountRgb(f, kSelectedEdgeRgb, inside), 0);
+  // Edges 1.3 pixels apart are not drawn at all on the dense grid.
+  EXPECT_EQ(CountRgb(f, kEdgeRgb, inside), 0);
+}
+
+// Long edges are drawn solid, those a little over the legible length blend
+// into their faces, and the edges can be switched off.
+TEST(Rasterizer, EdgesFadeWhereTheyCrowdAndCanBeSwitchedOff) {
+  for (const auto& [n, solid] : {std::pair{2, true}, {9, false}}) {
+    SceneGeometry g;
+    AddGrid(g, n, kGrey);
+    const Frame shown = RenderScene(g, Straight(), {101, 101, -1, true});
+    const Frame hidden = RenderScene(g, Straight(), {101, 101, -1, false});
+    const QRect all(0, 0, 101, 101);
+    EXPECT_EQ(CountRgb(shown, kEdgeRgb, all) > 0, solid) << n;
+    int blended = 0;
+    for (int y = 0; y < 101; ++y)
+      for (int x = 0; x < 101; ++x)
+        blended += shown.image.pixel(x, y) != hidden.image.pixel(x, y);
+    EXPECT_GT(blended, 0) << n;
+    EXPECT_EQ(CountRgb(hidden, kEdgeRgb, all), 0);
+  }
+}
+
+TEST(Rasterizer, ZUpStandsZUpright) {
+  SceneGeometry g;
+  g.objects.push_back(1);
+  g.points = {{0, 0, 0}, {0.2f, 0, 1}, {-0.2f, 0, 1}};  // a tip pointing along +z
+  g.triangles.push_back({0, 1, 2, kGrey, {0, 1, 0}, 0});
+  Camera c;
+  c.yaw = 0;
+  c.pitch = 0;
+  c.distance = 4;
+  c.zUp = true;
+  const Frame upright = RenderScene(g, c, {101, 101, -1, false});
+  EXPECT_EQ(upright.objectAtPixel(50, 40), 0);  // above the centre
+  EXPECT_EQ(upright.objectAtPixel(50, 60), -1);
+}
+
+// Framing the bounding sphere fills the view: a ball-like cloud seen from
+// any side spans most of the narrower side of the picture.
+TEST(Rasterizer, FramingTheBoundingSphereIsTight) {
+  SceneGeometry g;
+  AddSquare(g, -1, 1, 0, kGrey);
+  const Sphere s = BoundingSphere(g, {});
+  EXPECT_NEAR(s.radius, std::sqrt(2.0f), 1e-6);
+  Camera c = Straight();
+  c.frameSphere(s.centre, s.radius, 1.0f);
+  const Frame f = RenderScene(g, c, {100, 100, -1, false});
+  int first = 0;
+  while (first < 50 && f.objectAtPixel(first, 50) != 0) ++first;
+  EXPECT_GT(first, 0);
+  EXPECT_LT(first, 20);  // the square's width is over 60% of the picture
+}

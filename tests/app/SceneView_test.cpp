@@ -80,3 +80,33 @@ TEST_F(SceneViewTest, AClickPicksWhatIsUnderIt) {
   ASSERT_EQ(picked.count(), 2);
   EXPECT_EQ(picked.at(1).at(0).toUInt(), 0u);
 }
+
+TEST_F(SceneViewTest, EShowsAndHidesTheEdgesAndZUpIsRemembered) {
+  QSignalSpy toggled(&view, &SceneView::edgesShownChanged);
+  ASSERT_TRUE(view.edgesShown());
+  QTest::keyClick(&view, Qt::Key_E);
+  EXPECT_FALSE(view.edgesShown());
+  QTest::keyClick(&view, Qt::Key_E);
+  EXPECT_TRUE(view.edgesShown());
+  EXPECT_EQ(toggled.count(), 2);
+
+  EXPECT_FALSE(view.zUp());
+  view.setZUp(true);
+  EXPECT_TRUE(SceneView().zUp());  // a new view, as at the next start
+  view.setZUp(false);
+  EXPECT_FALSE(SceneView().zUp());
+}
+
+TEST_F(SceneViewTest, FrameSelectedAimsAtTheObject) {
+  const tsxSOBJ right = tsxhost::FindObject("Right");
+  view.frameObjects({right});
+  QApplication::processEvents();
+  view.repaint();
+  EXPECT_NEAR(view.camera().target.x, 1.5f, 1e-5);
+  EXPECT_EQ(view.objectAt({200, 150}), right);
+  const Camera before = view.camera();
+  view.frameObjects({12345});  // not drawn: the view stays
+  view.repaint();
+  EXPECT_EQ(view.camera().target.x, before.target.x);
+  EXPECT_EQ(view.camera().distance, before.distance);
+}
