@@ -54,14 +54,22 @@ float EdgeValue(const ScreenPoint& a, const ScreenPoint& b, float x, float y) {
   return (b.x - a.x) * (y - a.y) - (b.y - a.y) * (x - a.x);
 }
 
-void FillTriangle(Target& t, ScreenPoint a, ScreenPoint b, ScreenPoint c,
-                  uint32_t argb, int32_t id) {
+// The light at each corner; equal for a flat-shaded triangle.
+struct CornerLight {
+  float a, b, c;
+};
+
+void FillTriangle(Target& t, ScreenPoint a, ScreenPoint b, ScreenPoint c, CornerLight light,
+                  uint32_t rgb, bool selected, int32_t id) {
   float area = EdgeValue(a, b, c.x, c.y);
   if (std::fabs(area) < 1e-6f) return;
   if (area < 0) {
     std::swap(b, c);
+    std::swap(light.b, light.c);
     area = -area;
   }
+  const bool flat = light.a == light.b && light.b == light.c;
+  const uint32_t flatArgb = Shade(rgb, light.a, selected);
   const int x0 = std::max(0, int(std::floor(std::min({a.x, b.x, c.x}))));
   const int x1 = std::min(t.w - 1, int(std::ceil(std::max({a.x, b.x, c.x}))));
   const int y0 = std::max(0, int(std::floor(std::min({a.y, b.y, c.y}))));
@@ -80,7 +88,8 @@ void FillTriangle(Target& t, ScreenPoint a, ScreenPoint b, ScreenPoint c,
       const size_t i = row + size_t(x);
       if (z <= t.depth[i]) continue;
       t.depth[i] = z;
-      t.colour[i] = argb;
+      t.colour[i] =
+          flat ? flatArgb : Shade(rgb, (wa * light.a + wb * light.b + wc * light.c) * inv, selected);
       (*t.ids)[i] = id;
     }
   }
@@ -101,7 +110,7 @@ void DrawEdge(Target& t, const ScreenPoint& a, const ScreenPoint& b, uint32_t ar
   const float dx = b.x - a.x, dy = b.y - a.y;
   const float length = std::max(std::fabs(dx), std::fabs(dy));
   if (fading && length < kShortestEdge) return;
-  const float k =
+  const float strength =
       fading ? std::min(1.0f, (length - kShortestEdge) / (kSolidEdge - kShortestEdge)) : 1.0f;
   const int steps = int(std::ceil(length));
   if (steps > 4 * (t.w + t.h)) return;  // nearly edge-on through the eye
@@ -113,7 +122,7 @@ void DrawEdge(Target& t, const ScreenPoint& a, const ScreenPoint& b, uint32_t ar
     const size_t i = size_t(y) * size_t(t.w) + size_t(x);
     // A small depth allowance keeps edges on their own faces visible.
     if (z * 1.002f < t.depth[i]) continue;
-    t.colour[i] = k >= 1.0f ? argb : Mix(t.colour[i], argb, k);
+    t.colour[i] = strength >= 1.0f ? argb : Mix(t.colour[i], argb, strength);
   }
 }
 
@@ -171,8 +180,13 @@ Frame RenderScene(const SceneGeometry& scene, const Camera& camera,
     const ScreenPoint &a = p[tri.a], &b = p[tri.b], &c = p[tri.c];
     if (a.invZ == 0 || b.invZ == 0 || c.invZ == 0) continue;
     // Both sides lit: a headlight along the view direction.
-    const float light = 0.35f + 0.65f * std::fabs(Dot(tri.normal, view.forward));
-    FillTriangle(t, a, b, c, Shade(tri.rgb, light, tri.object == s.selected), tri.object);
+    auto lit = [&view](const CtsxVector3f& n) {
+      return 0.35f + 0.65f * std::fabs(Dot(n, view.forward));
+    };
+    const CornerLight light =
+        tri.smooth ? CornerLight{lit(tri.cornerNormal[0]), lit(tri.cornerNormal[1]), lit(tri.cornerNormal[2])}
+                   : CornerLight{lit(tri.normal), lit(tri.normal), lit(tri.normal)};
+    FillTriangle(t, a, b, c, light, tri.rgb, tri.object == s.selected, tri.object);
   }
   for (const Edge& e : scene.edges) {
     const ScreenPoint &a = p[e.a], &b = p[e.b];

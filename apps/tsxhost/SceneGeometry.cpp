@@ -33,6 +33,33 @@ CtsxVector3f FaceNormal(const std::vector<CtsxVector3f>& p, uint32_t base,
   return {float(nx / len), float(ny / len), float(nz / len)};
 }
 
+// Normals turn with the object: by the cofactors of its transform's 3x3
+// part (the inverse transpose up to scale), then made unit again.
+CtsxVector3f TurnNormal(const CtsxTxmx3f& t, const CtsxVector3f& n) {
+  const float* m = t.m;  // rows of four: 3x3 then the translation
+  const float a = m[0], b = m[1], c = m[2], d = m[4], e = m[5], f = m[6], g = m[8], h = m[9],
+              i = m[10];
+  const double x = double(e * i - f * h) * n.x + double(f * g - d * i) * n.y + double(d * h - e * g) * n.z;
+  const double y = double(c * h - b * i) * n.x + double(a * i - c * g) * n.y + double(b * g - a * h) * n.z;
+  const double z = double(b * f - c * e) * n.x + double(c * d - a * f) * n.y + double(a * e - b * d) * n.z;
+  const double len = std::sqrt(x * x + y * y + z * z);
+  if (!(len > 0) || !std::isfinite(len)) return {0, 0, 0};
+  return {float(x / len), float(y / len), float(z / len)};
+}
+
+// The triangle's corner normals from the file, when all three have one.
+void SmoothFrom(Triangle& tri, const std::vector<CtsxVector3f>& normals,
+                const tsxhost::Corner* corners[3]) {
+  for (int k = 0; k < 3; ++k) {
+    const int32_t n = corners[k]->normal;
+    if (n < 0 || size_t(n) >= normals.size()) return;
+    const CtsxVector3f& v = normals[size_t(n)];
+    if (v.x == 0 && v.y == 0 && v.z == 0) return;
+    tri.cornerNormal[k] = v;
+  }
+  tri.smooth = true;
+}
+
 bool CornersValid(const std::vector<tsxhost::Corner>& loop, size_t count) {
   return std::all_of(loop.begin(), loop.end(), [count](const tsxhost::Corner& c) {
     return c.vertex >= 0 && size_t(c.vertex) < count;
@@ -63,6 +90,9 @@ void AddObject(SceneGeometry& g, tsxSOBJ obj, const tsxhost::Mesh& mesh) {
   const CtsxTxmx3f m = tsxhost::GetTransform(obj);
   const auto base = uint32_t(g.points.size());
   for (const CtsxVector3f& v : mesh.vertices) g.points.push_back(Apply(m, v));
+  std::vector<CtsxVector3f> normals;
+  normals.reserve(mesh.normals.size());
+  for (const CtsxVector3f& n : mesh.normals) normals.push_back(TurnNormal(m, n));
   std::unordered_map<uint64_t, size_t> seen;
   for (const tsxhost::Face& face : mesh.faces) {
     if (face.corners.size() < 2 || !CornersValid(face.corners, mesh.vertices.size()))
@@ -70,11 +100,13 @@ void AddObject(SceneGeometry& g, tsxSOBJ obj, const tsxhost::Mesh& mesh) {
     const size_t mat = size_t(face.material) < mesh.materials.size() ? size_t(face.material) : 0;
     const uint32_t rgb = mesh.materials.empty() ? 0xCCCCCCu : PackColour(mesh.materials[mat]);
     const CtsxVector3f normal = FaceNormal(g.points, base, face);
-    for (size_t i = 1; i + 1 < face.corners.size(); ++i)
-      g.triangles.push_back({base + uint32_t(face.corners[0].vertex),
-                             base + uint32_t(face.corners[i].vertex),
-                             base + uint32_t(face.corners[i + 1].vertex), rgb, normal,
-                             object});
+    for (size_t i = 1; i + 1 < face.corners.size(); ++i) {
+      Triangle tri{base + uint32_t(face.corners[0].vertex), base + uint32_t(face.corners[i].vertex),
+                   base + uint32_t(face.corners[i + 1].vertex), rgb, normal, object};
+      const tsxhost::Corner* corners[3] = {&face.corners[0], &face.corners[i], &face.corners[i + 1]};
+      SmoothFrom(tri, normals, corners);
+      g.triangles.push_back(tri);
+    }
     AddLoopEdges(g, base, object, face.corners, seen);
     for (const auto& hole : face.holes)
       if (CornersValid(hole, mesh.vertices.size())) AddLoopEdges(g, base, object, hole, seen);

@@ -13,6 +13,10 @@ struct Triangle {
   uint32_t rgb;          // the face's diffuse colour, 0xRRGGBB
   CtsxVector3f normal;   // unit face normal, world space
   int32_t object;        // into SceneGeometry::objects
+  // The file's normals at a, b and c (unit, world space), where each of
+  // the three corners has one: the triangle is then shaded smoothly.
+  bool smooth = false;
+  CtsxVector3f cornerNormal[3]{};
 };
 
 struct Edge {

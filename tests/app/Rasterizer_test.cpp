@@ -213,3 +213,20 @@ TEST(Rasterizer, FramingTheBoundingSphereIsTight) {
   EXPECT_GT(first, 0);
   EXPECT_LT(first, 20);  // the square's width is over 60% of the picture
 }
+
+// With corner normals a face's shade runs smoothly between its corners.
+TEST(Rasterizer, CornerNormalsShadeSmoothly) {
+  SceneGeometry g;
+  AddSquare(g, -1, 1, 0, kGrey);
+  const CtsxVector3f facing{0, 0, 1}, aside{0.8f, 0, 0.6f};
+  for (Triangle& tri : g.triangles) {
+    tri.smooth = true;
+    const uint32_t corners[3] = {tri.a, tri.b, tri.c};
+    for (int k = 0; k < 3; ++k) tri.cornerNormal[k] = g.points[corners[k]].x < 0 ? facing : aside;
+  }
+  const Frame f = RenderScene(g, Straight(), {101, 101, -1, false});
+  const int left = qGray(f.image.pixel(25, 50)), middle = qGray(f.image.pixel(50, 50)),
+            right = qGray(f.image.pixel(75, 50));
+  EXPECT_GT(left, middle);
+  EXPECT_GT(middle, right);
+}

@@ -5,6 +5,8 @@
 
 #include "Scene.h"
 
+#include <algorithm>
+
 namespace {
 
 // Two squares sharing the edge 1-2:
@@ -61,4 +63,34 @@ TEST_F(SceneGeometryTest, LeavesOutWhatCannotBeDrawn) {
   const SceneGeometry g = BuildSceneGeometry({obj, light, 999});
   EXPECT_EQ(g.objects.size(), 1u);
   EXPECT_EQ(g.triangles.size(), 4u);
+}
+
+// Open borders are marked; the shared edge is not.
+TEST_F(SceneGeometryTest, MarksTheEdgesOfOneFaceOnlyAsBoundary) {
+  const SceneGeometry g = BuildSceneGeometry({tsxhost::AddPolyhedron("Squares", TwoSquares())});
+  int boundary = 0;
+  for (const Edge& e : g.edges) {
+    const bool shared = std::min(e.a, e.b) == 1 && std::max(e.a, e.b) == 2;
+    EXPECT_EQ(e.boundary, !shared) << e.a << "-" << e.b;
+    boundary += e.boundary;
+  }
+  EXPECT_EQ(boundary, 6);
+}
+
+// The file's normals shade smoothly, turned with the object; a triangle
+// with a corner that has none stays flat.
+TEST_F(SceneGeometryTest, CornerNormalsTurnWithTheObject) {
+  tsxhost::Mesh m = TwoSquares();
+  m.normals = {{0, 0, 1}, {1, 0, 0}};
+  for (tsxhost::Corner& c : m.faces[0].corners) c.normal = 0;
+  m.faces[0].corners[2].normal = 1;
+  m.faces[1].corners[0].normal = 0;  // the others have none
+  // A quarter turn about y: x goes to -z, z to x; and a stretch along x.
+  const CtsxTxmx3f turn{{0, 0, 3, 0, 0, 1, 0, 0, -1, 0, 0, 0}};
+  const SceneGeometry g = BuildSceneGeometry({tsxhost::AddPolyhedron("Squares", m, turn)});
+  ASSERT_EQ(g.triangles.size(), 4u);
+  ASSERT_TRUE(g.triangles[0].smooth);
+  EXPECT_NEAR(g.triangles[0].cornerNormal[0].x, 1.0f, 1e-6);  // (0,0,1) turned
+  EXPECT_NEAR(g.triangles[0].cornerNormal[2].z, -1.0f, 1e-6);  // (1,0,0) turned
+  EXPECT_FALSE(g.triangles[2].smooth);
 }
