@@ -42,7 +42,7 @@ bool SceneDocument::load(const QString& path, QString* why) {
     return false;
   }
   opened_.append(QFileInfo(path).canonicalFilePath());
-  recordAdded(tr("Open %1").arg(QFileInfo(path).fileName()), before);
+  recordAdded(tr("Open %1").arg(QFileInfo(path).fileName()), Added(before, tsxhost::SceneObjects()));
   return true;
 }
 
@@ -188,17 +188,20 @@ void SceneDocument::edit(const QString& what, std::function<void()> change) {
 
 void SceneDocument::refresh() {
   if (plugin_ && plugin_->busy()) return;
-  // What the plug-in added came before the edits that waited for it.
-  const std::vector<tsxSOBJ> before = objects_;
-  if (tsxhost::SceneObjects() != objects_) recordAdded(QString(), before);
+  const std::vector<tsxSOBJ> fromPlugin = Added(objects_, tsxhost::SceneObjects());
   auto queued = std::exchange(pending_, {});
   for (auto& change : queued) change();
   if (!queued.empty()) emit appliedDeferred(int(queued.size()));
-  catchUp();
+  // What the plug-in added is recorded after the edits that waited for it:
+  // an undo asked for during the join meant the step the user saw then.
+  std::vector<tsxSOBJ> added;
+  for (tsxSOBJ obj : fromPlugin) {
+    if (tsxhost::InScene(obj)) added.push_back(obj);
+  }
+  recordAdded(QString(), added);
 }
 
-void SceneDocument::recordAdded(const QString& text, const std::vector<tsxSOBJ>& before) {
-  const std::vector<tsxSOBJ> added = Added(before, tsxhost::SceneObjects());
+void SceneDocument::recordAdded(const QString& text, const std::vector<tsxSOBJ>& added) {
   if (!added.empty()) {
     QString label = text;
     if (label.isEmpty()) label = tr("Add %1").arg(NameOf(added.front()));

@@ -96,7 +96,8 @@ class SceneDocument : public QObject {
   void catchUp();
   // Adds the file's objects, recorded as one step; false when refused.
   bool load(const QString& path, QString* why);
-  void recordAdded(const QString& text, const std::vector<tsxSOBJ>& before);
+  // Records objects already added as one step ("Add <first>" unless named).
+  void recordAdded(const QString& text, const std::vector<tsxSOBJ>& added);
   void startHistory(const QString& path);
 
   PluginModule* plugin_;

@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+#include <QUndoStack>
 
 #include <functional>
 
@@ -120,4 +121,24 @@ TEST_F(PluginBusyTest, ClosingWaitsUntilTheModuleCanBeUnloaded) {
   EXPECT_FALSE(window.isVisible());
   EXPECT_EQ(log.lines().mid(log.lines().size() - 3),
             QStringList({"join undisturbed", "deactivate", "unload"}));
+}
+
+// An undo asked for during a join waits, and then undoes the step the user
+// saw when asking, not the object the join has added meanwhile.
+TEST_F(PluginBusyTest, AnUndoDuringAJoinUndoesTheStepTheUserSaw) {
+  const tsxSOBJ right = tsxhost::FindObject("Right");
+  document.remove(right);
+  tsxGNODE added = 0;
+  JoinWhile([&] {
+    // What a join does meanwhile: a new object in the scene.
+    ASSERT_EQ(tsxGNodeCopy(tsxhost::FindObject("Left"), &added), e_tsxOK);
+    ASSERT_EQ(tsxSceneAddObject(added, 0), e_tsxOK);
+    document.undo();
+    EXPECT_FALSE(tsxhost::InScene(right));
+  });
+  EXPECT_TRUE(tsxhost::InScene(right));
+  EXPECT_TRUE(tsxhost::InScene(added));
+  EXPECT_EQ(document.history()->undoText(), "Add Left.1");
+  document.undo();
+  EXPECT_FALSE(tsxhost::IsAlive(added));
 }
