@@ -172,3 +172,27 @@ TEST_F(MainWindowFilesTest, CheckBoxesShowAndHideObjectsAndTheStatusBarCounts) {
 }
 
 }  // namespace
+
+namespace {
+
+// Writing one object over a file the scene came from loses the file's
+// other objects: the window asks first.
+TEST_F(MainWindowFilesTest, ExportingOneObjectOverAnOpenedFileAsksFirst) {
+  QFile original(boxes);
+  ASSERT_TRUE(original.open(QIODevice::ReadOnly));
+  const QByteArray before = original.readAll();
+  original.close();
+  document.select(tsxhost::FindObject("Left"));
+  prompts.pathToSave = boxes;
+  window.findChild<QAction*>("actionExport")->trigger();
+  ASSERT_EQ(prompts.questions.size(), 1);
+  ASSERT_TRUE(original.open(QIODevice::ReadOnly));
+  EXPECT_EQ(original.readAll(), before);
+  original.close();
+  prompts.pathToSave = data.filePath("left.obj");
+  window.findChild<QAction*>("actionExport")->trigger();
+  EXPECT_EQ(prompts.questions.size(), 1);
+  EXPECT_TRUE(QFile::exists(data.filePath("left.obj")));
+}
+
+}  // namespace
