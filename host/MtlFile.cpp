@@ -1,7 +1,9 @@
 #include "MtlFile.h"
 
+#include <algorithm>
 #include <array>
 #include <charconv>
+#include <cstring>
 #include <filesystem>
 
 #include "TextLines.h"
@@ -100,7 +102,10 @@ std::string ColourText(const char* key, const std::array<float, 3>& c) {
   return std::string(key) + " " + ShortestFloat(c[0]) + " " + ShortestFloat(c[1]) + " " + ShortestFloat(c[2]);
 }
 
-std::string StatementFor(const std::string& statement, const Material& m, const std::string& folder) {
+std::string_view KeyOf(std::string_view statement) { return NextToken(statement); }
+
+// `last`: no later statement of the material has this one's key.
+std::string StatementFor(const std::string& statement, const Material& m, const std::string& folder, bool last) {
   std::string_view rest = statement;
   const std::string_view key = NextToken(rest);
   if (IsTextureKey(key)) {
@@ -110,21 +115,25 @@ std::string StatementFor(const std::string& statement, const Material& m, const 
     const std::string head(statement.data(), static_cast<size_t>(rest.data() - statement.data()) + at);
     return head + RewritePath(path, m.folder, folder);
   }
-  // A known field changed since it was read is written with its value now.
+  // A known field changed since it was read is written with its value now
+  // (compared by bits: a NaN read stays as it was written); the field holds
+  // the last statement of its key.
+  if (!last) return statement;
   Material read;
   ReadField(key, rest, &read);
-  if (key == "Ka" && read.ambient != m.ambient) return ColourText("Ka", m.ambient);
-  if (key == "Kd" && read.diffuse != m.diffuse) return ColourText("Kd", m.diffuse);
-  if (key == "Ks" && read.specular != m.specular) return ColourText("Ks", m.specular);
-  if (key == "Ns" && read.shininess != m.shininess) return "Ns " + ShortestFloat(m.shininess);
-  if (key == "d" && read.opacity != m.opacity) return "d " + ShortestFloat(m.opacity);
+  auto differs = [](const auto& a, const auto& b) { return std::memcmp(&a, &b, sizeof a) != 0; };
+  if (key == "Ka" && differs(read.ambient, m.ambient)) return ColourText("Ka", m.ambient);
+  if (key == "Kd" && differs(read.diffuse, m.diffuse)) return ColourText("Kd", m.diffuse);
+  if (key == "Ks" && differs(read.specular, m.specular)) return ColourText("Ks", m.specular);
+  if (key == "Ns" && differs(read.shininess, m.shininess)) return "Ns " + ShortestFloat(m.shininess);
+  if (key == "d" && differs(read.opacity, m.opacity)) return "d " + ShortestFloat(m.opacity);
   return statement;
 }
 
 void FieldsText(const Material& m, const std::string& folder, std::string* text) {
  *text += ColourText("Ka", m.ambient) + "\n" + ColourText("Kd", m.diffuse) + "\n" + ColourText("Ks", m.specular) + "\n";
   *text += "Ns " + ShortestFloat(m.shininess) + "\nd " + ShortestFloat(m.opacity) + "\n";
-  if (!m.diffuseMap.empty()) *text += StatementFor("map_Kd " + m.diffuseMap, m, folder) + "\n";
+  if (!m.diffuseMap.empty()) *text += StatementFor("map_Kd " + m.diffuseMap, m, folder, true) + "\n";
 }
 
 }  // namespace
@@ -167,7 +176,12 @@ std::string MtlText(const std::vector<Material>& materials, const std::string& f
   for (const Material& m : materials) {
     text += "newmtl " + m.name + "\n";
     if (m.statements.empty()) FieldsText(m, folder, &text);
-    for (const std::string& statement : m.statements) text += StatementFor(statement, m, folder) + "\n";
+    for (size_t i = 0; i < m.statements.size(); ++i) {
+      const std::string_view key = KeyOf(m.statements[i]);
+      const bool last = std::none_of(m.statements.begin() + static_cast<std::ptrdiff_t>(i) + 1, m.statements.end(),
+                                     [&](const std::string& later) { return KeyOf(later) == key; });
+      text += StatementFor(m.statements[i], m, folder, last) + "\n";
+    }
     text += "\n";
   }
   return text;

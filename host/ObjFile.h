@@ -49,4 +49,10 @@ TSXHOST_API bool SaveObj(const std::string& path,
                          const std::vector<tsxSOBJ>& objects,
                          std::string* error);
 
+// The texts SaveObj would write, in memory: the OBJ naming `mtlName` as its
+// library, and the MTL (texture paths as they were read). False when memory
+// fails.
+TSXHOST_API bool ObjTexts(const std::vector<tsxSOBJ>& objects, const std::string& mtlName, std::string* obj,
+                          std::string* mtl);
+
 }  // namespace tsxhost

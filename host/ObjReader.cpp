@@ -299,9 +299,11 @@ bool Parser::ParseFace(std::string_view rest) {
 bool Parser::OpenObject(std::string_view rest) {
   const std::string name = ForDisplay(Trim(rest), detail::kNameLimit);
   if (name.empty()) return Fail("object without a name");
-  // Each object starts with no material chosen and outside any group.
+  // Each object starts with no material chosen, outside any group and
+  // with smoothing off.
   materialChosen_ = false;
   group_.clear();
+  smoothing_ = 0;
   return StartBlock(name, false);
 }
 
@@ -430,6 +432,15 @@ bool BlockBuilder::Build(Block& block, int64_t vertexEnd, int64_t uvEnd, FlatMes
   std::vector<int32_t> v, t, nl;
   const std::string object = "' is outside object '" + ForDisplay(block.name) + "'";
   if (p_.groupsAsObjects) {
+    for (size_t c = 0; c < n; ++c) {
+      const int64_t vi = block.rawVertex[c], ti = block.rawUv[c];
+      if (vi >= static_cast<int64_t>(p_.vertices.size())) {
+        return FailAt(block, c, "vertex index " + std::to_string(vi + 1) + " is out of range");
+      }
+      if (ti >= static_cast<int64_t>(p_.uvs.size())) {
+        return FailAt(block, c, "UV index " + std::to_string(ti + 1) + " is out of range");
+      }
+    }
     Compact(block.rawVertex, p_.vertices, vertexMap_, &mesh->vertices, &v);
     Compact(block.rawUv, p_.uvs, uvMap_, &mesh->uvs, &t);
   } else {

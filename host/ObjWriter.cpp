@@ -293,6 +293,24 @@ size_t TextEstimate(const std::vector<tsxSOBJ>& objects) {
   return bytes;
 }
 
+// The OBJ text into `out`, the MTL's into `mtl`.
+void Texts(const std::vector<tsxSOBJ>& objects, const std::string& mtlName, const std::string& mtlFolder, Out& out,
+           std::string* mtl) {
+  out.Reserve(TextEstimate(objects));
+  out.Text("# written by the SPLICER-BOT stand-in host; vertex transforms applied\n");
+  out.Text("mtllib ");
+  out.Text(mtlName);
+  out.Text("\n");
+  MaterialNames materials;
+  Bases bases;
+  for (tsxSOBJ id : objects) {
+    const detail::Object* object = detail::FindObject(id);
+    if (!object || !object->poly) continue;
+    WriteObject(*object, materials.ForTable(object->poly->materials), bases, out);
+  }
+  *mtl = detail::MtlText(materials.Written(), mtlFolder);
+}
+
 bool Save(const std::string& path, const std::vector<tsxSOBJ>& objects, std::string* error) {
   namespace fs = std::filesystem;
   const fs::path mtlPath = fs::path(path).replace_extension(".mtl");
@@ -300,19 +318,8 @@ bool Save(const std::string& path, const std::vector<tsxSOBJ>& objects, std::str
   fs::path folder = fs::absolute(mtlPath, ec).parent_path();
   if (ec) folder = mtlPath.parent_path();
   Out out;
-  out.Reserve(TextEstimate(objects));
-  out.Text("# written by the SPLICER-BOT stand-in host; vertex transforms applied\n");
-  out.Text("mtllib ");
-  out.Text(mtlPath.filename().string());
-  out.Text("\n");
-  MaterialNames materials;
-  Bases bases;
-  for (tsxSOBJ id : objects) {
-    const detail::Object* obj = detail::FindObject(id);
-    if (!obj || !obj->poly) continue;
-    WriteObject(*obj, materials.ForTable(obj->poly->materials), bases, out);
-  }
-  const std::string mtl = detail::MtlText(materials.Written(), folder.lexically_normal().string());
+  std::string mtl;
+  Texts(objects, mtlPath.filename().string(), folder.lexically_normal().string(), out, &mtl);
   return WriteFilesSafely({{path, out.str()}, {mtlPath.string(), mtl}}, error);
 }
 
@@ -323,6 +330,19 @@ namespace testing {
 void SetParallelFormatting(size_t fromVertices) { g_parallelFrom = fromVertices; }
 
 }  // namespace testing
+
+bool ObjTexts(const std::vector<tsxSOBJ>& objects, const std::string& mtlName, std::string* obj, std::string* mtl) {
+  try {
+    Out out;
+    Texts(objects, mtlName, std::string(), out, mtl);
+    obj->assign(out.str());
+    return true;
+  } catch (const std::bad_alloc&) {
+    return false;
+  } catch (const std::length_error&) {
+    return false;
+  }
+}
 
 bool SaveObj(const std::string& path, const std::vector<tsxSOBJ>& objects, std::string* error) {
   try {

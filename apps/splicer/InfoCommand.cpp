@@ -25,10 +25,13 @@ const char* TypeName(int32_t type) {
 struct InfoSettings {
   std::string scene;
   bool namesOnly = false;
+  bool mtlAnywhere = false;
 };
 
-void PrintTable(const std::string& path, const std::vector<tsxSOBJ>& objects) {
+void PrintTable(const std::string& path, const tsxhost::ObjResult& loaded) {
+  const std::vector<tsxSOBJ>& objects = loaded.objects;
   std::printf("%s: %zu object%s\n", path.c_str(), objects.size(), objects.size() == 1 ? "" : "s");
+  if (loaded.groupsAsObjects) std::printf("(no \"o\" line: each \"g\" group was read as an object)\n");
   std::printf("%-20s %-11s %9s %9s %9s   %s\n", "name", "type", "vertices", "uvs", "faces", "axes position");
   for (tsxSOBJ obj : objects) {
     CtsxVector3f axes{};
@@ -41,7 +44,9 @@ void PrintTable(const std::string& path, const std::vector<tsxSOBJ>& objects) {
 
 int RunInfo(const InfoSettings& settings) {
   const std::string& path = settings.scene;
-  const tsxhost::ObjResult loaded = tsxhost::LoadObj(path);
+  tsxhost::ObjReadOptions options;
+  options.mtlAnywhere = settings.mtlAnywhere;
+  const tsxhost::ObjResult loaded = tsxhost::LoadObj(path, options);
   for (const std::string& w : loaded.warnings) std::fprintf(stderr, "warning: %s\n", w.c_str());
   if (!loaded.ok) {
     std::fprintf(stderr, "error: %s\n", loaded.error.c_str());
@@ -51,7 +56,7 @@ int RunInfo(const InfoSettings& settings) {
     // One name a line, nothing else: for shell completion and scripts.
     for (tsxSOBJ obj : loaded.objects) std::printf("%s\n", tsxhost::ObjectName(obj).c_str());
   } else {
-    PrintTable(path, loaded.objects);
+    PrintTable(path, loaded);
   }
   return exitstatus::kOk;
 }
@@ -63,6 +68,8 @@ void AddInfoCommand(CLI::App& app) {
   CLI::App* info = app.add_subcommand("info", "List the objects of an OBJ scene with their counts and axes");
   info->add_option("scene", settings->scene, "OBJ scene to read")->required();
   info->add_flag("--names", settings->namesOnly, "print only the object names, one a line");
+  info->add_flag("--mtl-anywhere", settings->mtlAnywhere,
+                 "read material libraries wherever the scene's mtllib lines point");
   info->callback([settings] {
     if (const int status = RunInfo(*settings); status != exitstatus::kOk) throw CLI::RuntimeError(status);
   });

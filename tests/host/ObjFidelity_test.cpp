@@ -134,6 +134,8 @@ TEST_F(ObjFidelity, GroupsWithoutObjectLinesBecomeObjects) {
   EXPECT_EQ(body.vertices.size(), 3u);
   EXPECT_EQ(body.vertices[0].x, 5.0f);
   EXPECT_EQ(body.faces[0].corners[0].vertex, 0);
+  const auto beyond = tsxhost::LoadObjText("v 0 0 0\nv 1 0 0\ng a\nf 1 2 3\n", "beyond.obj");
+  EXPECT_EQ(beyond.error, "beyond.obj:4: vertex index 3 is out of range");
 }
 
 TEST_F(ObjFidelity, SavedPlacementReadsBackWhereItWas) {
