@@ -104,8 +104,10 @@ std::string ColourText(const char* key, const std::array<float, 3>& c) {
 
 std::string_view KeyOf(std::string_view statement) { return NextToken(statement); }
 
-// `last`: no later statement of the material has this one's key.
-std::string StatementFor(const std::string& statement, const Material& m, const std::string& folder, bool last) {
+// `last`: no later statement of the material has this one's key; `read`:
+// the fields as the material's statements set them, in order.
+std::string StatementFor(const std::string& statement, const Material& m, const Material& read,
+                         const std::string& folder, bool last) {
   std::string_view rest = statement;
   const std::string_view key = NextToken(rest);
   if (IsTextureKey(key)) {
@@ -117,10 +119,9 @@ std::string StatementFor(const std::string& statement, const Material& m, const 
   }
   // A known field changed since it was read is written with its value now
   // (compared by bits: a NaN read stays as it was written); the field holds
-  // the last statement of its key.
+  // the last statement of its key. The comparison is with all statements
+  // replayed, since a malformed last one leaves an earlier value in place.
   if (!last) return statement;
-  Material read;
-  ReadField(key, rest, &read);
   auto differs = [](const auto& a, const auto& b) { return std::memcmp(&a, &b, sizeof a) != 0; };
   if (key == "Ka" && differs(read.ambient, m.ambient)) return ColourText("Ka", m.ambient);
   if (key == "Kd" && differs(read.diffuse, m.diffuse)) return ColourText("Kd", m.diffuse);
@@ -133,7 +134,7 @@ std::string StatementFor(const std::string& statement, const Material& m, const 
 void FieldsText(const Material& m, const std::string& folder, std::string* text) {
  *text += ColourText("Ka", m.ambient) + "\n" + ColourText("Kd", m.diffuse) + "\n" + ColourText("Ks", m.specular) + "\n";
   *text += "Ns " + ShortestFloat(m.shininess) + "\nd " + ShortestFloat(m.opacity) + "\n";
-  if (!m.diffuseMap.empty()) *text += StatementFor("map_Kd " + m.diffuseMap, m, folder, true) + "\n";
+  if (!m.diffuseMap.empty()) *text += StatementFor("map_Kd " + m.diffuseMap, m, m, folder, true) + "\n";
 }
 
 }  // namespace
@@ -176,11 +177,17 @@ std::string MtlText(const std::vector<Material>& materials, const std::string& f
   for (const Material& m : materials) {
     text += "newmtl " + m.name + "\n";
     if (m.statements.empty()) FieldsText(m, folder, &text);
+    Material read;
+    for (const std::string& statement : m.statements) {
+      std::string_view rest = statement;
+      const std::string_view key = NextToken(rest);
+      ReadField(key, rest, &read);
+    }
     for (size_t i = 0; i < m.statements.size(); ++i) {
       const std::string_view key = KeyOf(m.statements[i]);
       const bool last = std::none_of(m.statements.begin() + static_cast<std::ptrdiff_t>(i) + 1, m.statements.end(),
                                      [&](const std::string& later) { return KeyOf(later) == key; });
-      text += StatementFor(m.statements[i], m, folder, last) + "\n";
+      text += StatementFor(m.statements[i], m, read, folder, last) + "\n";
     }
     text += "\n";
   }

@@ -193,4 +193,17 @@ TEST_F(ObjFidelity, MaterialWithoutAFileKeepsShortestValues) {
   EXPECT_NE(Read(dir_ / "out/dot.mtl").find("Kd 0.8 0.1 1\n"), std::string::npos);
 }
 
+// A malformed statement after a good one of the same key leaves the good
+// value in force; both come back as written, not the value in its place.
+TEST_F(ObjFidelity, MalformedLastColourStatementIsKeptAsWritten) {
+  Write("in/m.mtl", "newmtl skin\nKd 0.8 0.6 0.5\nKd\nKs 1 0 0\nKs 0.5 x\n");
+  const std::string scene = Write("in/s.obj", "mtllib m.mtl\no A\nv 0 0 0\nv 1 0 0\nv 0 1 0\nusemtl skin\nf 1 2 3\n");
+  const tsxhost::ObjResult r = tsxhost::LoadObj(scene);
+  ASSERT_TRUE(r.ok) << r.error;
+  std::string error;
+  ASSERT_TRUE(tsxhost::SaveObj((dir_ / "out/s.obj").string(), r.objects, &error)) << error;
+  const std::string mtl = Read(dir_ / "out/s.mtl");
+  EXPECT_NE(mtl.find("Kd 0.8 0.6 0.5\nKd\nKs 1 0 0\nKs 0.5 x\n"), std::string::npos) << mtl;
+}
+
 }  // namespace
