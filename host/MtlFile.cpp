@@ -158,7 +158,7 @@ void ParseMtlText(std::string_view text, const std::string& folder,
     std::string_view rest = line;
     const std::string_view key = NextToken(rest);
     if (key == "newmtl") {
-      const std::string name = ForDisplay(Trim(rest), kNameLimit);
+      const std::string name = CleanName(Trim(rest));
       current = &(*out)[name];
       *current = Material{};
       current->name = name;

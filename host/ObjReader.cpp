@@ -161,7 +161,7 @@ bool Parser::StartBlock(const std::string& name, bool implicit) {
 Block& Parser::Current() {
   if (!open_) {
     // Geometry before any "o" line forms an object named after the file.
-    std::string name = ForDisplay(std::filesystem::path(file_).stem().string(), detail::kNameLimit);
+    std::string name = detail::CleanName(std::filesystem::path(file_).stem().string());
     if (name.empty()) name = "object";
     StartBlock(name, true);
   }
@@ -297,7 +297,7 @@ bool Parser::ParseFace(std::string_view rest) {
 }
 
 bool Parser::OpenObject(std::string_view rest) {
-  const std::string name = ForDisplay(Trim(rest), detail::kNameLimit);
+  const std::string name = detail::CleanName(Trim(rest));
   if (name.empty()) return Fail("object without a name");
   // Each object starts with no material chosen, outside any group and
   // with smoothing off.
@@ -308,7 +308,7 @@ bool Parser::OpenObject(std::string_view rest) {
 }
 
 bool Parser::OpenGroup(std::string_view rest) {
-  const std::string name = ForDisplay(Trim(rest), detail::kNameLimit);
+  const std::string name = detail::CleanName(Trim(rest));
   if (!groupsAsObjects) {
     group_ = name;
     return true;
@@ -319,7 +319,7 @@ bool Parser::OpenGroup(std::string_view rest) {
 
 void Parser::ChooseMaterial(std::string_view rest) {
   if (!groupsAsObjects) Current();  // a "usemtl" before any "o" belongs to the implicit object
-  material_ = ForDisplay(Trim(rest), detail::kNameLimit);
+  material_ = detail::CleanName(Trim(rest));
   materialChosen_ = true;
 }
 

@@ -26,6 +26,10 @@ std::string ForDisplay(std::string_view text, size_t limit) {
   return out;
 }
 
+std::string CleanName(std::string_view text) {
+  return ForDisplay(text, text.size() > kNameLimit ? kNameLimit - 3 : kNameLimit);
+}
+
 namespace {
 
 const char* KindOf(mode_t mode) {

@@ -28,6 +28,10 @@ bool ForEachLine(std::string_view text, F line) {
 std::string ForDisplay(std::string_view text, size_t limit = 200);
 
 inline constexpr size_t kNameLimit = 255;  // longest object or group name kept
+// A name from a file, cleaned like ForDisplay and cut so that the result,
+// "..." included, is at most kNameLimit bytes: cleaning it again changes
+// nothing, so a written name reads back the same.
+std::string CleanName(std::string_view text);
 
 // Reads a regular file whole; false with `why` (the reason, as strerror
 // gives it, or "not a regular file") otherwise. Files over `limit` bytes
