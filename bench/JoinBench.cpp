@@ -53,9 +53,9 @@ void BM_Join(benchmark::State& state, Layout layout, spl::SlotLamps (*press)()) 
     spl::ResetJoinState();
     spl::InitJoinStateForWindow();
     tsxhost::SetSelection(a);
-    spl::PickObject(1);
+    spl::PickObject(spl::Slot::First);
     tsxhost::SetSelection(b);
-    spl::PickObject(2);
+    spl::PickObject(spl::Slot::Second);
     press();
     state.PauseTiming();
     if (layout != Layout::Apart && spl::JoinState.LastError != 0) state.SkipWithError("join failed");
@@ -91,9 +91,9 @@ void BM_JoinWithReport(benchmark::State& state, Layout layout) {
     spl::KeptSearchGeometry kept;
     const double started = CpuSeconds();
     tsxhost::SetSelection(a);
-    spl::PickObject(1);
+    spl::PickObject(spl::Slot::First);
     tsxhost::SetSelection(b);
-    spl::PickObject(2);
+    spl::PickObject(spl::Slot::Second);
     spl::JoinPickedObjects();
     const double joined = CpuSeconds();
     const spl::JunctionReport report = spl::ReportPlainJoin(a, b, &kept.geometry);

@@ -15,6 +15,10 @@ using HostObject = tsxSOBJ;
 // join start from.
 inline constexpr double kDefaultAccuracy = 0.01;
 
+// The two object slots of a join: FirstObject and SecondObject. The values
+// are the numbers the messages and the window's buttons carry.
+enum class Slot : int { First = 1, Second = 2 };
+
 struct TJoinState {
   HostObject FirstObject = 0;
   HostObject SecondObject = 0;

@@ -88,8 +88,8 @@ void ShowNewEstimate() {
   view->SetAbortEnabled(true);
 }
 
-void CheckObjectSuitable(HostObject object, int which) {
-  const bool first = which == 1;
+void CheckObjectSuitable(HostObject object, Slot which) {
+  const bool first = which == Slot::First;
   if (object == 0) {
     ReportError(first ? kFirstNotSelected : kSecondNotSelected);
     return;

@@ -38,8 +38,8 @@ void ShowNewEstimate();
 bool EstimateSteps(int32_t vA, int32_t vB, int32_t fA, int32_t fB,
                    int32_t uvA, int32_t uvB, int32_t* steps);
 
-// Reports -1001/-1003 (which == 1) or -1002/-1004 (otherwise) unless
+// Reports -1001/-1003 (first slot) or -1002/-1004 (second slot) unless
 // `object` is a polyhedron with 3 faces or more.
-void CheckObjectSuitable(HostObject object, int which);
+void CheckObjectSuitable(HostObject object, Slot which);
 
 }  // namespace spl

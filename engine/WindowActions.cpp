@@ -32,7 +32,11 @@ struct JoiningScope {
   const std::function<void(bool)>& tell_;
 };
 
-HostObject& Slot(int slot) { return slot == 1 ? JoinState.FirstObject : JoinState.SecondObject; }
+HostObject& Held(Slot slot) {
+  return slot == Slot::First ? JoinState.FirstObject : JoinState.SecondObject;
+}
+
+Slot Other(Slot slot) { return slot == Slot::First ? Slot::Second : Slot::First; }
 
 SlotLamps Lamps() { return {JoinState.FirstObject != 0, JoinState.SecondObject != 0}; }
 
@@ -40,14 +44,13 @@ SlotLamps Lamps() { return {JoinState.FirstObject != 0, JoinState.SecondObject !
 
 bool JoinInProgress() { return g_joining; }
 
-bool PickObject(int slot) {
-  const int which = slot == 1 ? 1 : 2;
-  HostObject& mine = Slot(which);
+bool PickObject(Slot slot) {
+  HostObject& mine = Held(slot);
   if (g_joining) return mine != 0;
-  const HostObject other = Slot(which == 1 ? 2 : 1);
+  const HostObject other = Held(Other(slot));
   JoinState.LastError = 0;
   mine = tsxGetCurrentSelection();
-  CheckObjectSuitable(mine, which);
+  CheckObjectSuitable(mine, slot);
   if (JoinState.LastError != 0) {
     mine = 0;
     return false;
@@ -60,9 +63,9 @@ bool PickObject(int slot) {
   return true;
 }
 
-void CancelObject(int slot) {
+void CancelObject(Slot slot) {
   if (g_joining) return;
-  Slot(slot == 1 ? 1 : 2) = 0;
+  Held(slot) = 0;
 }
 
 namespace {

@@ -18,10 +18,10 @@ struct SlotLamps {
 // "Get 1st Object" / "Get 2nd Object": takes the host's current selection
 // into the slot, checks it and refuses the object held in the other slot.
 // Returns whether the slot now holds an object.
-bool PickObject(int slot);
+bool PickObject(Slot slot);
 
 // A slot's "Cancel": empties it. No message.
-void CancelObject(int slot);
+void CancelObject(Slot slot);
 
 // The join button: checks both slots and that both objects still exist,
 // runs the join, and afterwards empties both slots and resets the progress

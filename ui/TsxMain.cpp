@@ -118,8 +118,8 @@ void TTsxMainForm::PumpEvents(std::string_view stageText) {
 
 // ---- Helpers -------------------------------------------------------------
 
-void TTsxMainForm::SetLamp(int slot, bool held) {
-  TShape* lamp = slot == 1 ? ui->Shape1 : ui->Shape2;
+void TTsxMainForm::SetLamp(spl::Slot slot, bool held) {
+  TShape* lamp = slot == spl::Slot::First ? ui->Shape1 : ui->Shape2;
   lamp->SetBrushColor(held ? kLime : kOlive);
 }
 
@@ -180,8 +180,8 @@ void TTsxMainForm::Edit1keypress(QChar& key) {
 }
 
 void TTsxMainForm::FormCreate() {
-  SetLamp(1, false);
-  SetLamp(2, false);
+  SetLamp(spl::Slot::First, false);
+  SetLamp(spl::Slot::Second, false);
   spl::InitJoinStateForWindow();
   WriteAccuracy();
   ui->SpinArrow1->SetPosition(spl::RoundToThousandths(spl::kDefaultAccuracy));
@@ -192,10 +192,10 @@ void TTsxMainForm::FormCreate() {
 }
 
 void TTsxMainForm::FormClose() {
-  spl::CancelObject(1);
-  SetLamp(1, false);
-  spl::CancelObject(2);
-  SetLamp(2, false);
+  spl::CancelObject(spl::Slot::First);
+  SetLamp(spl::Slot::First, false);
+  spl::CancelObject(spl::Slot::Second);
+  SetLamp(spl::Slot::Second, false);
   spl::JoinState.StepsToGo = 0;
   ui->Label4->setText(QStringLiteral("0"));
   ui->Label2->setText(QString());
@@ -210,21 +210,21 @@ void TTsxMainForm::Button7Click() {
 }
 
 void TTsxMainForm::Button2Click() {
-  Guarded(this, [this] { SetLamp(1, spl::PickObject(1)); });
+  Guarded(this, [this] { SetLamp(spl::Slot::First, spl::PickObject(spl::Slot::First)); });
 }
 
 void TTsxMainForm::Button3Click() {
-  spl::CancelObject(1);
-  SetLamp(1, false);
+  spl::CancelObject(spl::Slot::First);
+  SetLamp(spl::Slot::First, false);
 }
 
 void TTsxMainForm::Button4Click() {
-  Guarded(this, [this] { SetLamp(2, spl::PickObject(2)); });
+  Guarded(this, [this] { SetLamp(spl::Slot::Second, spl::PickObject(spl::Slot::Second)); });
 }
 
 void TTsxMainForm::Button5Click() {
-  spl::CancelObject(2);
-  SetLamp(2, false);
+  spl::CancelObject(spl::Slot::Second);
+  SetLamp(spl::Slot::Second, false);
 }
 
 void TTsxMainForm::Button6Click() {
@@ -236,8 +236,8 @@ void TTsxMainForm::Button6Click() {
   Guarded(this, [&] {
     lamps = spl::JoinPickedObjects([this](bool joining) { SetControlsIdle(!joining); });
   });
-  SetLamp(1, lamps.first);
-  SetLamp(2, lamps.second);
+  SetLamp(spl::Slot::First, lamps.first);
+  SetLamp(spl::Slot::Second, lamps.second);
   joinRunning_ = false;
   if (closeAfterJoin_) {
     closeAfterJoin_ = false;

@@ -8,6 +8,7 @@
 #include <QString>
 #include <memory>
 
+#include "JoinState.h"
 #include "JoinView.h"
 #include "PumpGate.h"
 #include "TsxFormBase.h"
@@ -62,7 +63,7 @@ class TTsxMainForm : public TTsxFormBase, public spl::JoinView {
  private:
   void ConnectHandlers();
   void ApplyFonts();
-  void SetLamp(int slot, bool held);
+  void SetLamp(spl::Slot slot, bool held);
   // Writes Edit1 only when the text differs, so that an equal text raises
   // no change event.
   void SetEditText(const QString& text);

@@ -146,9 +146,9 @@ tsxSOBJ Join(tsxSOBJ first, tsxSOBJ second, const JoinSettings& s, StageClock& c
   InterruptAsAbort interrupt;
   // A pick that fails has said why: the join button is not pressed then.
   tsxhost::SetSelection(first);
-  if (!spl::PickObject(1)) return 0;
+  if (!spl::PickObject(spl::Slot::First)) return 0;
   tsxhost::SetSelection(second);
-  if (!spl::PickObject(2)) return 0;
+  if (!spl::PickObject(spl::Slot::Second)) return 0;
   clock.Begin();
   if (s.seam) {
     spl::SeamJoinPickedObjects();

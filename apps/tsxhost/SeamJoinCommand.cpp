@@ -115,9 +115,9 @@ bool SeamJoinObjects(QWidget* parent, SceneDocument* document, JoinReportPresent
   spl::InitJoinStateForWindow();
   spl::JoinState.Accuracy = accuracy;
   tsxhost::SetSelection(first);
-  bool picked = spl::PickObject(1);
+  bool picked = spl::PickObject(spl::Slot::First);
   tsxhost::SetSelection(second);
-  picked = spl::PickObject(2) && picked;
+  picked = spl::PickObject(spl::Slot::Second) && picked;
   if (picked) spl::SeamJoinPickedObjects();
   spl::SetJoinView(nullptr);
   tsxhost::SetSelection(document->selection());

@@ -23,9 +23,9 @@ tsxSOBJ JoinAsThePlugin(tsxSOBJ first, tsxSOBJ second, double accuracy = 0.01) {
   spl::JoinState.Accuracy = accuracy;
   const std::vector<tsxSOBJ> before = tsxhost::SceneObjects();
   tsxhost::SetSelection(first);
-  spl::PickObject(1);
+  spl::PickObject(spl::Slot::First);
   tsxhost::SetSelection(second);
-  spl::PickObject(2);
+  spl::PickObject(spl::Slot::Second);
   spl::JoinPickedObjects();
   for (tsxSOBJ obj : tsxhost::SceneObjects()) {
     if (std::find(before.begin(), before.end(), obj) == before.end()) return obj;

@@ -188,14 +188,16 @@ TEST_F(ProgressTest, SuitabilityOfPicks) {
 
   struct Case {
     tsxSOBJ object;
-    int which;
+    Slot which;
     int32_t error;
   } cases[] = {
-      {three, 1, 0},     {three, 2, 0},     {two, 1, -1003}, {two, 2, -1004},
-      {light, 1, -1003}, {light, 2, -1004}, {0, 1, -1001},   {0, 2, -1002},
+      {three, Slot::First, 0},         {three, Slot::Second, 0},
+      {two, Slot::First, -1003},       {two, Slot::Second, -1004},
+      {light, Slot::First, -1003},     {light, Slot::Second, -1004},
+      {0, Slot::First, -1001},         {0, Slot::Second, -1002},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(::testing::Message() << c.object << " slot " << c.which);
+    SCOPED_TRACE(::testing::Message() << c.object << " slot " << static_cast<int>(c.which));
     JoinState.LastError = 0;
     view.messages.clear();
     CheckObjectSuitable(c.object, c.which);
@@ -207,7 +209,7 @@ TEST_F(ProgressTest, SuitabilityOfPicks) {
 TEST_F(ProgressTest, NonPolyhedronIsRefusedWithoutCountingItsFaces) {
   const tsxSOBJ light = tsxhost::AddObject("light", e_tsxLIGHT);
   tsxhost::testing::ResetCallCounts();
-  CheckObjectSuitable(light, 1);
+  CheckObjectSuitable(light, Slot::First);
   EXPECT_EQ(JoinState.LastError, -1003);
   EXPECT_EQ(tsxhost::testing::CallCount("tsxPolyhGetNbrFaces"), 0);
 }
@@ -215,7 +217,7 @@ TEST_F(ProgressTest, NonPolyhedronIsRefusedWithoutCountingItsFaces) {
 TEST_F(ProgressTest, DeletedObjectIsNotSuitable) {
   const tsxSOBJ a = AddTriangles("A", 3);
   tsxSobjDelete(a);
-  CheckObjectSuitable(a, 2);
+  CheckObjectSuitable(a, Slot::Second);
   EXPECT_EQ(JoinState.LastError, -1004);
 }
 

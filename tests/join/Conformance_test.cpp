@@ -173,9 +173,9 @@ TEST_P(ConformanceTest, GivesExactlyTheExpectedOutcome) {
   const std::vector<tsxSOBJ> before = tsxhost::SceneObjects();
 
   tsxhost::SetSelection(a);
-  PickObject(1);
+  PickObject(Slot::First);
   tsxhost::SetSelection(b);
-  PickObject(2);
+  PickObject(Slot::Second);
   JoinPickedObjects();
   SetJoinView(nullptr);
   SetJoinStageObserver(nullptr);

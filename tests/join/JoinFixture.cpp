@@ -84,9 +84,9 @@ void JoinTest::TearDown() { tsxhost::ResetScene(); }
 
 void JoinTest::Join(tsxSOBJ first, tsxSOBJ second) {
   tsxhost::SetSelection(first);
-  PickObject(1);
+  PickObject(Slot::First);
   tsxhost::SetSelection(second);
-  PickObject(2);
+  PickObject(Slot::Second);
   JoinPickedObjects();
 }
 

@@ -38,9 +38,9 @@ class JoinNormals : public JoinTest, public ::testing::WithParamInterface<bool> 
   tsxSOBJ JoinedObject() {
     const auto before = tsxhost::SceneObjects();
     tsxhost::SetSelection(a_);
-    PickObject(1);
+    PickObject(Slot::First);
     tsxhost::SetSelection(b_);
-    PickObject(2);
+    PickObject(Slot::Second);
     if (GetParam()) {
       SeamJoinPickedObjects();
     } else {

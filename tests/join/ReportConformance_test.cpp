@@ -41,9 +41,9 @@ JunctionReport JoinAt(const Picked& p, double accuracy, bool keep) {
   JoinState.Accuracy = accuracy;
   KeptSearchGeometry kept;
   tsxhost::SetSelection(p.a);
-  PickObject(1);
+  PickObject(Slot::First);
   tsxhost::SetSelection(p.b);
-  PickObject(2);
+  PickObject(Slot::Second);
   JoinPickedObjects();
   return ReportPlainJoin(p.a, p.b, keep ? &kept.geometry : nullptr);
 }

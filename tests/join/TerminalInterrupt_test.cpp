@@ -36,9 +36,9 @@ TEST_P(TerminalInterrupt, CtrlCAbortsTheJoinWithMessageElevenAndAddsNothing) {
   const tsxSOBJ a = tsxhost::AddPolyhedron("A", spl::testing::MakeBox({0, 0, 0}, {1, 1, 1}));
   const tsxSOBJ b = tsxhost::AddPolyhedron("B", spl::testing::MakeBox({1, 0, 0}, {2, 1, 1}));
   tsxhost::SetSelection(a);
-  ASSERT_TRUE(spl::PickObject(1));
+  ASSERT_TRUE(spl::PickObject(spl::Slot::First));
   tsxhost::SetSelection(b);
-  ASSERT_TRUE(spl::PickObject(2));
+  ASSERT_TRUE(spl::PickObject(spl::Slot::Second));
 
   InterruptedAtFirstPump view(/*progressBar=*/GetParam());
   spl::SetJoinView(&view);

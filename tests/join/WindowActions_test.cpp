@@ -15,7 +15,7 @@ class WindowActionsTest : public JoinTest {
     a = tsxhost::AddPolyhedron("A", MakeBox({0, 0, 0}, {1, 1, 1}));
     b = tsxhost::AddPolyhedron("B", MakeBox({1, 0, 0}, {2, 1, 1}));
   }
-  bool Pick(int slot, tsxSOBJ obj) {
+  bool Pick(Slot slot, tsxSOBJ obj) {
     tsxhost::SetSelection(obj);
     return PickObject(slot);
   }
@@ -41,8 +41,8 @@ TEST_F(WindowActionsTest, HostBelowVersion320MergesNoHoles) {
 }
 
 TEST_F(WindowActionsTest, EmptySelectionGivesMessageOneOrTwo) {
-  EXPECT_FALSE(Pick(1, 0));
-  EXPECT_FALSE(Pick(2, 0));
+  EXPECT_FALSE(Pick(Slot::First, 0));
+  EXPECT_FALSE(Pick(Slot::Second, 0));
   EXPECT_EQ(MessageTexts(), (std::vector<std::string>{"SPL : 01 - 1st object is not selected.",
                                                       "SPL : 02 - 2nd object is not selected."}));
 }
@@ -53,7 +53,7 @@ TEST_F(WindowActionsTest, UnsuitableObjectsGiveMessageThree) {
   twoFaces.faces.resize(2);
   for (tsxSOBJ obj : {tsxhost::AddObject("Lamp", e_tsxLIGHT), tsxhost::AddPolyhedron("Two", twoFaces)}) {
     view.messages.clear();
-    EXPECT_FALSE(Pick(1, obj));
+    EXPECT_FALSE(Pick(Slot::First, obj));
     EXPECT_EQ(JoinState.FirstObject, 0u);
     EXPECT_EQ(MessageTexts(),
               std::vector<std::string>{"SPL : 03 - 1st object is not suitable for SPLICER."});
@@ -61,22 +61,22 @@ TEST_F(WindowActionsTest, UnsuitableObjectsGiveMessageThree) {
 }
 
 TEST_F(WindowActionsTest, SameObjectTwiceEmptiesTheSlotJustPicked) {
-  EXPECT_TRUE(Pick(1, a));
-  EXPECT_FALSE(Pick(2, a));
+  EXPECT_TRUE(Pick(Slot::First, a));
+  EXPECT_FALSE(Pick(Slot::Second, a));
   EXPECT_EQ(JoinState.FirstObject, a);
   EXPECT_EQ(JoinState.SecondObject, 0u);
-  EXPECT_TRUE(Pick(2, b));
-  EXPECT_FALSE(Pick(1, b));
+  EXPECT_TRUE(Pick(Slot::Second, b));
+  EXPECT_FALSE(Pick(Slot::First, b));
   EXPECT_EQ(JoinState.FirstObject, 0u);
   EXPECT_EQ(JoinState.SecondObject, b);
   EXPECT_EQ(CountMessages("SPL : 05 - 1st and 2nd objects can not be the same."), 2);
 }
 
 TEST_F(WindowActionsTest, CancelEmptiesOnlyItsSlotSilently) {
-  Pick(1, a);
-  Pick(2, b);
+  Pick(Slot::First, a);
+  Pick(Slot::Second, b);
   JoinState.LastError = -4;
-  CancelObject(1);
+  CancelObject(Slot::First);
   EXPECT_EQ(JoinState.FirstObject, 0u);
   EXPECT_EQ(JoinState.SecondObject, b);
   EXPECT_EQ(JoinState.LastError, -4);
@@ -92,8 +92,8 @@ TEST_F(WindowActionsTest, JoinWithBothSlotsEmptyShowsOneThenTwo) {
 }
 
 TEST_F(WindowActionsTest, JoinAfterFirstObjectWasDeletedShowsSevenAndKeepsSecond) {
-  Pick(1, a);
-  Pick(2, b);
+  Pick(Slot::First, a);
+  Pick(Slot::Second, b);
   tsxSobjDelete(a);
   const SlotLamps lamps = JoinPickedObjects();
   EXPECT_FALSE(lamps.first);
@@ -105,8 +105,8 @@ TEST_F(WindowActionsTest, JoinAfterFirstObjectWasDeletedShowsSevenAndKeepsSecond
 }
 
 TEST_F(WindowActionsTest, AfterAnyJoinBothSlotsAreEmptyAndTheDisplayIsReset) {
-  Pick(1, a);
-  Pick(2, b);
+  Pick(Slot::First, a);
+  Pick(Slot::Second, b);
   const SlotLamps lamps = JoinPickedObjects();
   EXPECT_FALSE(lamps.first || lamps.second);
   EXPECT_EQ(JoinState.StepsToGo, 0);
@@ -119,15 +119,15 @@ TEST_F(WindowActionsTest, AfterAnyJoinBothSlotsAreEmptyAndTheDisplayIsReset) {
 // The window's handlers run inside the join's progress calls; there they
 // must neither change the picks nor start a second join.
 TEST_F(WindowActionsTest, PicksCancelsAndJoinsDuringAJoinAreIgnored) {
-  Pick(1, a);
-  Pick(2, b);
+  Pick(Slot::First, a);
+  Pick(Slot::Second, b);
   std::size_t nested = 0;
   view.onPump = [&](std::size_t pump) {
     if (pump != 3) return;
     EXPECT_TRUE(JoinInProgress());
     tsxhost::SetSelection(b);
-    PickObject(1);
-    CancelObject(2);
+    PickObject(Slot::First);
+    CancelObject(Slot::Second);
     const std::size_t before = view.pumps.size();
     JoinPickedObjects();
     nested = view.pumps.size() - before;

@@ -32,9 +32,9 @@ class SeamFaultTest : public JoinTest {
     live = tsxhost::LiveObjects().size();
     outstanding = tsxhost::testing::OutstandingAllocations();
     tsxhost::SetSelection(a);
-    PickObject(1);
+    PickObject(Slot::First);
     tsxhost::SetSelection(b);
-    PickObject(2);
+    PickObject(Slot::Second);
     SeamJoinPickedObjects();
     return NewSceneObjects(scene).size();
   }
@@ -117,9 +117,9 @@ TEST_F(SeamFaultTest, FailingNewAtEachStepShowsOneMessageAndLeavesNothing) {
     view.messages.clear();
     scene = tsxhost::SceneObjects();
     tsxhost::SetSelection(a);
-    PickObject(1);
+    PickObject(Slot::First);
     tsxhost::SetSelection(b);
-    PickObject(2);
+    PickObject(Slot::Second);
     {
       NewFailure failure(n);
       SeamJoinPickedObjects();

@@ -22,9 +22,9 @@ class SeamJoinTest : public JoinTest {
   tsxSOBJ SeamJoin(tsxSOBJ first, tsxSOBJ second) {
     const std::vector<tsxSOBJ> before = tsxhost::SceneObjects();
     tsxhost::SetSelection(first);
-    PickObject(1);
+    PickObject(Slot::First);
     tsxhost::SetSelection(second);
-    PickObject(2);
+    PickObject(Slot::Second);
     SeamJoinPickedObjects();
     const std::vector<tsxSOBJ> added = NewSceneObjects(before);
     EXPECT_LE(added.size(), 1u);

@@ -25,9 +25,9 @@ TEST_P(SeamRealMeshTest, JoinsHeadAndBodyIntoOneSealedObject) {
   ASSERT_TRUE(loaded.ok) << loaded.error;
   const std::vector<tsxSOBJ> before = tsxhost::SceneObjects();
   tsxhost::SetSelection(tsxhost::FindObject("head"));
-  PickObject(1);
+  PickObject(Slot::First);
   tsxhost::SetSelection(tsxhost::FindObject("body"));
-  PickObject(2);
+  PickObject(Slot::Second);
   SeamJoinPickedObjects();
   ASSERT_EQ(JoinState.LastError, 0) << (view.messages.empty() ? "" : view.messages[0].text);
   const std::vector<tsxSOBJ> added = NewSceneObjects(before);

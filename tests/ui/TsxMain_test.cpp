@@ -21,6 +21,7 @@
 namespace {
 
 using spl::JoinState;
+using spl::Slot;
 using spl::testing::RecordingPresenter;
 
 const QString kMsg01 = "SPL : 01 - 1st object is not selected.";
@@ -46,14 +47,16 @@ class MainFormTest : public ::testing::Test {
   }
 
   Ui::TTsxMainForm& ui() { return form->Controls(); }
-  unsigned Lamp(int slot) { return ColorNumber((slot == 1 ? ui().Shape1 : ui().Shape2)->BrushColor()); }
-  void Pick(int slot, tsxSOBJ obj) {
+  unsigned Lamp(Slot slot) {
+    return ColorNumber((slot == Slot::First ? ui().Shape1 : ui().Shape2)->BrushColor());
+  }
+  void Pick(Slot slot, tsxSOBJ obj) {
     tsxhost::SetSelection(obj);
-    QTest::mouseClick(slot == 1 ? ui().Button2 : ui().Button4, Qt::LeftButton);
+    QTest::mouseClick(slot == Slot::First ? ui().Button2 : ui().Button4, Qt::LeftButton);
   }
   void ExpectIdle() {
-    EXPECT_EQ(Lamp(1), 32896u);
-    EXPECT_EQ(Lamp(2), 32896u);
+    EXPECT_EQ(Lamp(Slot::First), 32896u);
+    EXPECT_EQ(Lamp(Slot::Second), 32896u);
     EXPECT_EQ(ui().Label4->text(), "0");
     EXPECT_EQ(ui().Label2->text(), "");
     EXPECT_FALSE(ui().Button8->isEnabled());
@@ -181,34 +184,34 @@ TEST_F(MainFormTest, HostVersionDecidesHoleMerging) {
 }
 
 TEST_F(MainFormTest, PicksAndLamps) {
-  Pick(1, 0);
+  Pick(Slot::First, 0);
   EXPECT_EQ(boxes.Texts(), std::vector<QString>{kMsg01});
-  EXPECT_EQ(Lamp(1), 32896u);
+  EXPECT_EQ(Lamp(Slot::First), 32896u);
 
   const tsxSOBJ light = tsxhost::AddObject("Lamp", e_tsxLIGHT);
   const tsxSOBJ tri = tsxhost::AddPolyhedron("Tri", spl::testing::Triangle());
-  Pick(1, light);
-  Pick(1, tri);
+  Pick(Slot::First, light);
+  Pick(Slot::First, tri);
   EXPECT_EQ(boxes.Texts(), (std::vector<QString>{kMsg01, kMsg03, kMsg03}));
-  EXPECT_EQ(Lamp(1), 32896u);
+  EXPECT_EQ(Lamp(Slot::First), 32896u);
 
-  Pick(1, left);
-  EXPECT_EQ(Lamp(1), 65280u);
-  Pick(2, left);  // the same object again: only the second slot empties
+  Pick(Slot::First, left);
+  EXPECT_EQ(Lamp(Slot::First), 65280u);
+  Pick(Slot::Second, left);  // the same object again: only the second slot empties
   EXPECT_EQ(boxes.Texts().back(), kMsg05);
-  EXPECT_EQ(Lamp(1), 65280u);
-  EXPECT_EQ(Lamp(2), 32896u);
+  EXPECT_EQ(Lamp(Slot::First), 65280u);
+  EXPECT_EQ(Lamp(Slot::Second), 32896u);
   EXPECT_EQ(JoinState.FirstObject, left);
   EXPECT_EQ(JoinState.SecondObject, 0u);
 
-  Pick(2, right);
-  EXPECT_EQ(Lamp(2), 65280u);
+  Pick(Slot::Second, right);
+  EXPECT_EQ(Lamp(Slot::Second), 65280u);
   const std::size_t shown = boxes.boxes.size();
   QTest::mouseClick(ui().Button3, Qt::LeftButton);
-  EXPECT_EQ(Lamp(1), 32896u);
+  EXPECT_EQ(Lamp(Slot::First), 32896u);
   EXPECT_EQ(JoinState.FirstObject, 0u);
   QTest::mouseClick(ui().Button5, Qt::LeftButton);
-  EXPECT_EQ(Lamp(2), 32896u);
+  EXPECT_EQ(Lamp(Slot::Second), 32896u);
   EXPECT_EQ(boxes.boxes.size(), shown);
 }
 
@@ -223,13 +226,13 @@ TEST_F(MainFormTest, JoinWithBothSlotsEmptyShowsOneThenTwo) {
 }
 
 TEST_F(MainFormTest, ObjectDeletedAfterPicking) {
-  Pick(1, left);
-  Pick(2, right);
+  Pick(Slot::First, left);
+  Pick(Slot::Second, right);
   tsxSobjDelete(left);
   QTest::mouseClick(ui().Button6, Qt::LeftButton);
   EXPECT_EQ(boxes.Texts(), std::vector<QString>{kMsg07});
-  EXPECT_EQ(Lamp(1), 32896u);
-  EXPECT_EQ(Lamp(2), 65280u);
+  EXPECT_EQ(Lamp(Slot::First), 32896u);
+  EXPECT_EQ(Lamp(Slot::Second), 65280u);
   EXPECT_EQ(JoinState.SecondObject, right);
 }
 
@@ -237,8 +240,8 @@ TEST_F(MainFormTest, ObjectDeletedAfterPicking) {
 
 TEST_F(MainFormTest, JoinAddsTheThirdObjectAndResets) {
   ui().CheckBox1->setChecked(true);
-  Pick(1, left);
-  Pick(2, right);
+  Pick(Slot::First, left);
+  Pick(Slot::Second, right);
   std::vector<bool> idleDuringJoin;
   bool abortLive = false;
   QMetaObject::invokeMethod(
@@ -263,8 +266,8 @@ TEST_F(MainFormTest, JoinAddsTheThirdObjectAndResets) {
 }
 
 TEST_F(MainFormTest, AbortDuringAJoinStopsItWithMessage11) {
-  Pick(1, left);
-  Pick(2, right);
+  Pick(Slot::First, left);
+  Pick(Slot::Second, right);
   QMetaObject::invokeMethod(
       ui().Button8, [this] { QTest::mouseClick(ui().Button8, Qt::LeftButton); },
       Qt::QueuedConnection);
@@ -277,8 +280,8 @@ TEST_F(MainFormTest, AbortDuringAJoinStopsItWithMessage11) {
 }
 
 TEST_F(MainFormTest, ClosingDuringAJoinAbortsAndHidesAfterwards) {
-  Pick(1, left);
-  Pick(2, right);
+  Pick(Slot::First, left);
+  Pick(Slot::Second, right);
   bool visibleAfterClose = false;
   QMetaObject::invokeMethod(
       form.get(),
@@ -296,8 +299,8 @@ TEST_F(MainFormTest, ClosingDuringAJoinAbortsAndHidesAfterwards) {
 }
 
 TEST_F(MainFormTest, HostDeactivationDuringAJoinOnlyHides) {
-  Pick(1, left);
-  Pick(2, right);
+  Pick(Slot::First, left);
+  Pick(Slot::Second, right);
   QMetaObject::invokeMethod(
       form.get(), [this] { form->ToolDeactivate(); }, Qt::QueuedConnection);
   QTest::mouseClick(ui().Button6, Qt::LeftButton);
@@ -423,14 +426,14 @@ TEST_F(MainFormTest, KeyFilterAdmitsDigitsOnePointAndBackspace) {
 TEST_F(MainFormTest, CloseKeepsSettingsButEmptiesThePicks) {
   ui().CheckBox1->setChecked(true);
   ui().Edit1->setText("0.5");
-  Pick(1, left);
-  Pick(2, right);
+  Pick(Slot::First, left);
+  Pick(Slot::Second, right);
   QTest::mouseClick(ui().Button1, Qt::LeftButton);
   EXPECT_FALSE(form->isVisible());
   EXPECT_EQ(form->ToolActivate(), 0);
   EXPECT_TRUE(form->isVisible());
-  EXPECT_EQ(Lamp(1), 32896u);
-  EXPECT_EQ(Lamp(2), 32896u);
+  EXPECT_EQ(Lamp(Slot::First), 32896u);
+  EXPECT_EQ(Lamp(Slot::Second), 32896u);
   EXPECT_EQ(JoinState.FirstObject, 0u);
   EXPECT_EQ(JoinState.SecondObject, 0u);
   EXPECT_TRUE(ui().CheckBox1->isChecked());
@@ -439,13 +442,13 @@ TEST_F(MainFormTest, CloseKeepsSettingsButEmptiesThePicks) {
 }
 
 TEST_F(MainFormTest, DeactivateKeepsThePicks) {
-  Pick(1, left);
+  Pick(Slot::First, left);
   form->ToolDeactivate();
   EXPECT_FALSE(form->isVisible());
   form->ToolDeactivate();
   EXPECT_FALSE(form->isVisible());
   form->ToolActivate();
-  EXPECT_EQ(Lamp(1), 65280u);
+  EXPECT_EQ(Lamp(Slot::First), 65280u);
   EXPECT_EQ(JoinState.FirstObject, left);
 }
 
@@ -518,10 +521,10 @@ TEST_F(MainFormKeysTest, EnterClicksTheFocusedButtonNoneIsTheDefault) {
   tsxhost::SetSelection(left);
   ui().Button2->setFocus();
   SendKey(ui().Button2, Qt::Key_Return, "\r");
-  EXPECT_EQ(Lamp(1), 65280u);
+  EXPECT_EQ(Lamp(Slot::First), 65280u);
   ui().Button3->setFocus();
   SendKey(ui().Button3, Qt::Key_Enter, "\r", Qt::KeypadModifier);
-  EXPECT_EQ(Lamp(1), 32896u);
+  EXPECT_EQ(Lamp(Slot::First), 32896u);
   ui().Button1->setFocus();  // Enter in the field clicks nothing
   ui().Edit1->setFocus();
   SendKey(ui().Edit1, Qt::Key_Return, "\r");
@@ -529,8 +532,8 @@ TEST_F(MainFormKeysTest, EnterClicksTheFocusedButtonNoneIsTheDefault) {
 }
 
 TEST_F(MainFormKeysTest, FocusComesBackAfterAJoin) {
-  Pick(1, left);
-  Pick(2, right);
+  Pick(Slot::First, left);
+  Pick(Slot::Second, right);
   ui().Button6->setFocus();
   QWidget* focusDuring = nullptr;
   QMetaObject::invokeMethod(
@@ -552,8 +555,8 @@ TEST_F(MainFormKeysTest, PickErrorsLeaveTheControlsLiveAndBelongToTheWindow) {
     joinButtonLive.push_back(ui().Button6->isEnabled() && ui().Edit1->isEnabled());
   };
   QTest::mouseClick(ui().Button6, Qt::LeftButton);  // 01 and 02
-  Pick(1, left);
-  Pick(2, right);
+  Pick(Slot::First, left);
+  Pick(Slot::Second, right);
   tsxSobjDelete(left);
   QTest::mouseClick(ui().Button6, Qt::LeftButton);  // 07
   EXPECT_EQ(boxes.Texts(), (std::vector<QString>{kMsg01, kMsg02, kMsg07}));
@@ -562,8 +565,8 @@ TEST_F(MainFormKeysTest, PickErrorsLeaveTheControlsLiveAndBelongToTheWindow) {
 }
 
 TEST_F(MainFormKeysTest, DuringAJoinShowInfoStaysLiveAndTheSpinArrowLooksDisabled) {
-  Pick(1, left);
-  Pick(2, right);
+  Pick(Slot::First, left);
+  Pick(Slot::Second, right);
   bool showInfoLive = false, spinLive = true;
   QImage spinDuring;
   QMetaObject::invokeMethod(
