@@ -51,7 +51,7 @@ bool Sweep(const ReportObject& a, const ReportObject& b, const WorldBox& boxB, c
     const CtsxVector3f& a0 = a.Corner(fa, 0);
     if (!boxB.Near(a0, radius)) continue;
     index.ForEachNear(a0, [&](int32_t vb) {
-      if (--budget <= 0 || Distance(a0, b.world[static_cast<size_t>(vb)]) > radius) return;
+      if (--budget <= 0 || Distance(a0, b.World(vb)) > radius) return;
       incidence.ForEachFace(vb, [&](int32_t g) {
         const CtsxFace& fb = b.Face(g);
         if (tried[static_cast<size_t>(g)] == f || fb.nbrCorners != fa.nbrCorners) return;
@@ -106,7 +106,7 @@ std::optional<JunctionHint> FindJunctionHint(const ReportObject& a, const Report
   both.Merge(boxB);
   // No two corners are farther apart than the diagonal of both objects.
   const double span = both.Diagonal();
-  const FaceIncidence incidence(b, std::vector<bool>(static_cast<size_t>(b.faceCount), true));
+  const FaceIncidence incidence(b, [&b](int32_t f) { return b.FaceValid(f); });
   std::vector<JunctionCandidate> found;
   for (double radius = CoincidenceRadius(std::max(t.value_or(0), 0));; radius *= 4) {
     const bool complete = Sweep(a, b, boxB, incidence, radius, wanted, budget, found);

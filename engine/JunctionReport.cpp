@@ -46,7 +46,7 @@ std::vector<OutlineSegment> Border(const ReportObject& obj, const std::vector<in
   std::vector<OutlineSegment> outline;
   for (const auto& [edge, count] : uses) {
     if (count == 1) {
-      outline.push_back({obj.world[static_cast<size_t>(edge.first)], obj.world[static_cast<size_t>(edge.second)]});
+      outline.push_back({obj.World(edge.first), obj.World(edge.second)});
     }
   }
   return outline;

@@ -15,12 +15,15 @@
 #include "Coincidence.h"
 #include "CornerIndex.h"
 #include "Errors.h"
+#include "FaceIncidence.h"
 #include "FaceOrder.h"
+#include "HostIndexed.h"
 #include "JoinState.h"
 #include "Progress.h"
 #include "Saturate.h"
 #include "Thousandths.h"
 #include "Transforms.h"
+#include "WorldObject.h"
 #include "tsxapi.h"
 
 namespace spl {
@@ -60,34 +63,8 @@ class WorkingArrays {
 
 // One object as the search sees it: its faces, its vertices in world space,
 // and each face's rank.
-struct SearchObject {
-  HostObject object = 0;
-  int32_t faceCount = 0;
-  int32_t vertexCount = 0;
-  CtsxFace** faces = nullptr;
-  std::vector<CtsxVector3f> world;
-  std::vector<FaceRank> ranks;  // computable = the face can match at all
-
-  void Load(HostObject obj) {
-    object = obj;
-    faceCount = std::max(tsxPolyhGetNbrFaces(obj), 0);
-    vertexCount = std::max(tsxPolyhGetNbrVxs(obj), 0);
-    faces = tsxPolyhGetFaceptrArray(obj);
-    if (!faces) faceCount = 0;
-    const CtsxVector3f* vertices = tsxPolyhGetVxArray(obj);
-    if (!vertices) vertexCount = 0;
-    world.assign(vertices, vertices + vertexCount);
-    ObjectTransform(obj).ToWorld(vertexCount, world.data(), world.data());
-  }
-
-  bool CornersValid(const CtsxFace& face) const {
-    if (face.nbrCorners <= 0 || !face.corners) return false;
-    for (int32_t c = 0; c < face.nbrCorners; ++c) {
-      const int32_t v = face.corners[c].vindex;
-      if (v < 0 || v >= vertexCount) return false;
-    }
-    return true;
-  }
+struct SearchObject : WorldObject {
+  HostIndexed<FaceRank> ranks;  // computable = the face can match at all
 
   // Keys: the thousandths of the distance from `mid` to each face's world
   // centroid. The centroid is summed in corner order in single precision
@@ -95,10 +72,10 @@ struct SearchObject {
   // the host's vector operations do.
   void ComputeKeys(const CtsxVector3f& mid, int32_t* keys) {
     const CtsxVector3f* vertices = tsxPolyhGetVxArray(object);
-    std::vector<CtsxVector3f> centroids(static_cast<size_t>(faceCount));
-    ranks.assign(static_cast<size_t>(faceCount), FaceRank{0, false});
+    HostIndexed<CtsxVector3f> centroids(faceCount, CtsxVector3f{});
+    ranks.assign(faceCount, FaceRank{0, false});
     for (int32_t f = 0; f < faceCount; ++f) {
-      const CtsxFace& face = *faces[f];
+      const CtsxFace& face = Face(f);
       if (!CornersValid(face)) continue;
       CtsxVector3f sum{0, 0, 0};
       for (int32_t c = 0; c < face.nbrCorners; ++c) {
@@ -106,13 +83,13 @@ struct SearchObject {
         sum = {sum.x + v.x, sum.y + v.y, sum.z + v.z};
       }
       const auto scale = static_cast<float>(1.0 / face.nbrCorners);
-      centroids[static_cast<size_t>(f)] = {sum.x * scale, sum.y * scale, sum.z * scale};
-      ranks[static_cast<size_t>(f)].computable = true;
+      centroids[f] = {sum.x * scale, sum.y * scale, sum.z * scale};
+      ranks[f].computable = true;
     }
     ObjectTransform(object).ToWorld(faceCount, centroids.data(), centroids.data());
     for (int32_t f = 0; f < faceCount; ++f) {
-      FaceRank& rank = ranks[static_cast<size_t>(f)];
-      const CtsxVector3f& centroid = centroids[static_cast<size_t>(f)];
+      FaceRank& rank = ranks[f];
+      const CtsxVector3f& centroid = centroids[f];
       if (!rank.computable || !Finite(centroid)) {
         rank.computable = false;
         continue;
@@ -142,10 +119,10 @@ class Tolerance {
 bool MatchFacePair(const SearchObject& a, const CtsxFace& faceA, const SearchObject& b, const CtsxFace& faceB,
                    int32_t accuracy, int32_t* cornerB) {
   const int32_t n = faceA.nbrCorners;
-  const CtsxVector3f& a0 = a.world[static_cast<size_t>(faceA.corners[0].vindex)];
+  const CtsxVector3f& a0 = a.Corner(faceA, 0);
   int32_t k = -1;
   for (int32_t i = 0; i < n; ++i) {
-    if (PointsCoincide(a0, b.world[static_cast<size_t>(faceB.corners[i].vindex)], accuracy)) {
+    if (PointsCoincide(a0, b.Corner(faceB, i), accuracy)) {
       k = i;
       break;
     }
@@ -153,44 +130,31 @@ bool MatchFacePair(const SearchObject& a, const CtsxFace& faceA, const SearchObj
   if (k < 0) return false;
   int32_t j = k == 0 ? n - 1 : k - 1;
   for (int32_t i = 1; i < n; ++i) {
-    const CtsxVector3f& pa = a.world[static_cast<size_t>(faceA.corners[i].vindex)];
-    const CtsxVector3f& pb = b.world[static_cast<size_t>(faceB.corners[j].vindex)];
-    if (!PointsCoincide(pa, pb, accuracy)) return false;
+    if (!PointsCoincide(a.Corner(faceA, i), b.Corner(faceB, j), accuracy)) return false;
     j = j == 0 ? n - 1 : j - 1;
   }
   *cornerB = k;
   return true;
 }
 
-// The second object's faces reachable from its vertices, for candidates.
-struct Incidence {
-  std::vector<uint32_t> start;  // vertex v's faces: faces[start[v]..start[v+1])
-  std::vector<int32_t> faces;
-  std::vector<int64_t> countsByCorners;  // matchable faces per corner count
-
-  explicit Incidence(const SearchObject& b) : start(static_cast<size_t>(b.vertexCount) + 1, 0) {
+// How many of the second object's faces can match, per corner count: a
+// face of the first with a count none of them has is passed over.
+class CornerCounts {
+ public:
+  explicit CornerCounts(const SearchObject& b) {
     for (int32_t f = 0; f < b.faceCount; ++f) {
-      if (!b.ranks[static_cast<size_t>(f)].computable) continue;
-      const CtsxFace& face = *b.faces[f];
-      for (int32_t c = 0; c < face.nbrCorners; ++c) ++start[static_cast<size_t>(face.corners[c].vindex) + 1];
-      if (countsByCorners.size() <= static_cast<size_t>(face.nbrCorners)) {
-        countsByCorners.resize(static_cast<size_t>(face.nbrCorners) + 1, 0);
-      }
-      ++countsByCorners[static_cast<size_t>(face.nbrCorners)];
-    }
-    for (size_t v = 1; v < start.size(); ++v) start[v] += start[v - 1];
-    faces.resize(start.back());
-    std::vector<uint32_t> fill(start.begin(), start.end() - 1);
-    for (int32_t f = 0; f < b.faceCount; ++f) {
-      if (!b.ranks[static_cast<size_t>(f)].computable) continue;
-      const CtsxFace& face = *b.faces[f];
-      for (int32_t c = 0; c < face.nbrCorners; ++c) faces[fill[static_cast<size_t>(face.corners[c].vindex)]++] = f;
+      if (b.ranks[f].computable) ++At(b.Face(f).nbrCorners);
     }
   }
+  bool Any(int32_t n) const { return n >= 0 && Index(n) < counts_.size() && counts_[Index(n)] > 0; }
 
-  bool AnyWithCorners(int32_t n) const {
-    return n >= 0 && static_cast<size_t>(n) < countsByCorners.size() && countsByCorners[static_cast<size_t>(n)] > 0;
+ private:
+  static std::size_t Index(int32_t n) { return static_cast<std::size_t>(n); }
+  int64_t& At(int32_t n) {
+    if (counts_.size() <= Index(n)) counts_.resize(Index(n) + 1, 0);
+    return counts_[Index(n)];
   }
+  std::vector<int64_t> counts_;
 };
 
 bool PlaceFaces(const SearchObject& obj, int32_t* order, const char* text) {
@@ -209,18 +173,19 @@ struct Found {
 // the second object's order that matches.
 Found SearchPairs(const SearchObject& a, const SearchObject& b, const int32_t* orderA, const int32_t* orderB,
                   std::optional<CornerIndex>& index, int32_t* indexAccuracy) {
-  std::vector<int32_t> positionB(static_cast<size_t>(b.faceCount));
-  for (int32_t p = 0; p < b.faceCount; ++p) positionB[static_cast<size_t>(orderB[p])] = p;
-  const Incidence incidence(b);
-  std::vector<int32_t> seen(static_cast<size_t>(b.faceCount), -1);
+  HostIndexed<int32_t> positionB(b.faceCount, 0);
+  for (int32_t p = 0; p < b.faceCount; ++p) positionB[orderB[p]] = p;
+  const FaceIncidence incidence(b, [&b](int32_t f) { return b.ranks[f].computable; });
+  const CornerCounts cornerCounts(b);
+  HostIndexed<int32_t> seen(b.faceCount, -1);
   Tolerance tolerance;
 
   JoinState.ProgressTick = 0;
   for (int32_t m = 0; m < a.faceCount; ++m) {
     const int32_t fa = orderA[m];
     if (!ReportProgress(b.faceCount, "Searching faces...", 1)) return {};
-    const CtsxFace& faceA = *a.faces[fa];
-    if (!a.ranks[static_cast<size_t>(fa)].computable || !incidence.AnyWithCorners(faceA.nbrCorners)) continue;
+    const CtsxFace& faceA = a.Face(fa);
+    if (!a.ranks[fa].computable || !cornerCounts.Any(faceA.nbrCorners)) continue;
     const int32_t accuracy = tolerance.Thousandths();  // the first corner test
     if (accuracy < 0) continue;  // no distance is below zero thousandths
     if (!index) {
@@ -229,18 +194,17 @@ Found SearchPairs(const SearchObject& a, const SearchObject& b, const int32_t* o
     }
 
     Found best;
-    index->ForEachNear(a.world[static_cast<size_t>(faceA.corners[0].vindex)], [&](int32_t v) {
-      for (uint32_t e = incidence.start[static_cast<size_t>(v)]; e < incidence.start[static_cast<size_t>(v) + 1]; ++e) {
-        const int32_t fb = incidence.faces[e];
-        const int32_t p = positionB[static_cast<size_t>(fb)];
-        if (seen[static_cast<size_t>(fb)] == m || (best.p >= 0 && p >= best.p)) continue;
-        seen[static_cast<size_t>(fb)] = m;
-        const CtsxFace& faceB = *b.faces[fb];
+    index->ForEachNear(a.Corner(faceA, 0), [&](int32_t v) {
+      incidence.ForEachFace(v, [&](int32_t fb) {
+        const int32_t p = positionB[fb];
+        if (seen[fb] == m || (best.p >= 0 && p >= best.p)) return;
+        seen[fb] = m;
+        const CtsxFace& faceB = b.Face(fb);
         int32_t cornerB = -1;
         if (faceB.nbrCorners == faceA.nbrCorners && MatchFacePair(a, faceA, b, faceB, accuracy, &cornerB)) {
           best = {m, p, fa, fb, cornerB};
         }
-      }
+      });
     });
     if (best.p >= 0) return best;
   }

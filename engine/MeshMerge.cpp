@@ -2,35 +2,18 @@
 
 #include <algorithm>
 #include <cstring>
-#include <limits>
 #include <optional>
-#include <string_view>
 #include <vector>
 
 #include "Errors.h"
 #include "FaceCopies.h"
 #include "HostBlock.h"
 #include "JunctionWeld.h"
+#include "MergeSteps.h"
 #include "Progress.h"
-#include "Saturate.h"
-#include "Transforms.h"
 
 namespace spl {
 namespace {
-
-constexpr int64_t kInt32Max = std::numeric_limits<int32_t>::max();
-
-// One progress call between phases: the finished phase's steps and the text
-// of the phase that begins. False when the join has to stop.
-bool Advance(int64_t steps, std::string_view next) { return ReportProgress(SaturateToInt32(steps), next, 1); }
-
-// A count of the merged object, refused when it does not fit the host's
-// 32-bit counts.
-bool FitsCount(int64_t count) {
-  if (count <= kInt32Max) return true;
-  ReportError(e_tsxOVERFLOW);
-  return false;
-}
 
 int32_t CornerCount(const CtsxFace* face) { return std::max<int32_t>(face->nbrCorners, 0); }
 
@@ -43,7 +26,7 @@ class Merge {
   bool MergeVertices();
   bool MergeUVs();
   bool CopyFaces();
-  bool BuildWeld(CtsxFace** facesA, CtsxFace** facesB);
+  bool BuildWeld(CtsxFace* const* facesA, CtsxFace* const* facesB);
   void Renumber();
   bool CloseUp();
   bool HandOver();
@@ -63,83 +46,41 @@ class Merge {
 void Merge::Run() {
   // An abort seen here is reported already; going on would report it again.
   if (!AnnounceStage("Merging vertices...")) return;
-  if (!MergeVertices() || !Advance(int64_t{va_} + 2 * int64_t{vb_}, "Merging UV indeces...")) {
+  if (!MergeVertices() || !AdvancePhase(int64_t{va_} + 2 * int64_t{vb_}, "Merging UV indeces...")) {
     return;
   }
-  if (!MergeUVs() || !Advance(int64_t{ua_} + ub_, "Merging faces...")) return;
-  if (!CopyFaces() || !Advance(int64_t{fa_} + fb_, "Arranging topology(1)...")) return;
+  if (!MergeUVs() || !AdvancePhase(int64_t{ua_} + ub_, "Merging faces...")) return;
+  if (!CopyFaces() || !AdvancePhase(int64_t{fa_} + fb_, "Arranging topology(1)...")) return;
   Renumber();
-  if (!Advance(2 * (int64_t{fb_} - 1), "Arranging topology(2)...")) return;
-  if (!CloseUp() || !Advance(int64_t{fb_} - 1 + va_ + vb_, "Merging objects done!")) return;
+  if (!AdvancePhase(2 * (int64_t{fb_} - 1), "Arranging topology(2)...")) return;
+  if (!CloseUp() || !AdvancePhase(int64_t{fb_} - 1 + va_ + vb_, "Merging objects done!")) return;
   HandOver();
 }
 
 bool Merge::MergeVertices() {
-  va_ = std::max(tsxPolyhGetNbrVxs(result_), 0);
-  vb_ = std::max(tsxPolyhGetNbrVxs(second_), 0);
-  const CtsxVector3f* a = tsxPolyhGetVxArray(result_);
-  const CtsxVector3f* b = tsxPolyhGetVxArray(second_);
-  if ((va_ > 0 && !a) || (vb_ > 0 && !b)) {
-    ReportError(kSecondGone);
-    return false;
-  }
-  if (!FitsCount(int64_t{va_} + vb_)) return false;
-  merged_ = HostBlock<CtsxVector3f>(static_cast<std::size_t>(va_) + static_cast<std::size_t>(vb_));
-  if (!merged_) {
-    ReportError(kNoMemory);
-    return false;
-  }
-  if (va_ > 0) std::memcpy(merged_.get(), a, sizeof(CtsxVector3f) * static_cast<std::size_t>(va_));
+  MergeSources<CtsxVector3f> sources;
+  if (!ReadVertices(result_, second_, &sources)) return false;
+  va_ = sources.countA;
+  vb_ = sources.countB;
+  if (!ObtainMerged(merged_, int64_t{va_} + vb_)) return false;
+  if (va_ > 0) std::memcpy(merged_.get(), sources.a, sizeof(CtsxVector3f) * static_cast<std::size_t>(va_));
   if (vb_ == 0) return true;
-  // Read and decomposed once; bit for bit what VertexToWorld on the second
-  // object followed by WorldToObject on the result give per vertex.
-  const ObjectTransform toWorld(second_);
-  const ObjectTransform toResult(result_);
-  if (toResult.HasZeroScale()) {
-    ReportError(kZeroScale);  // once, not once per vertex
-    return false;
-  }
-  CtsxVector3f* out = merged_.get() + va_;
-  toWorld.ToWorld(vb_, b, out);
-  toResult.ToObject(vb_, out, out);
-  return true;
+  return IntoResultSpace(second_, result_, vb_, sources.b, merged_.get() + va_);
 }
 
-bool Merge::MergeUVs() {
-  ua_ = std::max(tsxPolyhGetNbrUV(result_), 0);
-  ub_ = std::max(tsxPolyhGetNbrUV(second_), 0);
-  const CtsxUV* a = tsxPolyhGetUVArray(result_);
-  const CtsxUV* b = tsxPolyhGetUVArray(second_);
-  if ((ua_ > 0 && !a) || (ub_ > 0 && !b)) {
-    ReportError(kSecondGone);
-    return false;
-  }
-  if (!FitsCount(int64_t{ua_} + ub_)) return false;
-  uvs_ = HostBlock<CtsxUV>(static_cast<std::size_t>(ua_) + static_cast<std::size_t>(ub_));
-  if (!uvs_) {
-    ReportError(kNoMemory);
-    return false;
-  }
-  if (ua_ > 0) std::memcpy(uvs_.get(), a, sizeof(CtsxUV) * static_cast<std::size_t>(ua_));
-  if (ub_ > 0) std::memcpy(uvs_.get() + ua_, b, sizeof(CtsxUV) * static_cast<std::size_t>(ub_));
-  return true;
-}
+bool Merge::MergeUVs() { return spl::MergeUVs(result_, second_, &ua_, &ub_, &uvs_); }
 
 bool Merge::CopyFaces() {
-  fa_ = std::max(tsxPolyhGetNbrFaces(result_), 0);
-  fb_ = std::max(tsxPolyhGetNbrFaces(second_), 0);
-  CtsxFace** facesA = tsxPolyhGetFaceptrArray(result_);
-  CtsxFace** facesB = tsxPolyhGetFaceptrArray(second_);
-  if (!FitsCount(int64_t{fa_} + fb_)) return false;
-  faces_.emplace(static_cast<std::size_t>(fa_) + static_cast<std::size_t>(fb_));
-  if (!*faces_) {
-    ReportError(kNoMemory);
-    return false;
-  }
+  const MergeSources<CtsxFace*> sources = ReadFaces(result_, second_);
+  fa_ = sources.countA;
+  fb_ = sources.countB;
+  CtsxFace* const* facesA = sources.a;
+  CtsxFace* const* facesB = sources.b;
+  if (!ObtainFaceCopies(faces_, int64_t{fa_} + fb_)) return false;
   if (!BuildWeld(facesA, facesB)) return false;
   material_ = facesA[0]->materialIndex;  // face 0 even when it is face A
 
-  const auto copyRun = [this](CtsxFace** faces, int32_t count, int32_t skip) {
+  const auto copyRun = [this](CtsxFace* const* faces, int32_t count, int32_t skip) {
     for (int32_t i = 0; i < count; ++i) {
       if (i == skip) continue;
       if (const int32_t status = faces_->Append(faces[i]); status != 0) {
@@ -156,7 +97,7 @@ bool Merge::CopyFaces() {
 // Pairs corner i of face A with corner (JunctionCornerB - i) mod N of face B.
 // A junction that does not fit the objects as they are now (an object
 // changed or deleted during the join) is refused rather than followed.
-bool Merge::BuildWeld(CtsxFace** facesA, CtsxFace** facesB) {
+bool Merge::BuildWeld(CtsxFace* const* facesA, CtsxFace* const* facesB) {
   const int32_t junctionA = JoinState.JunctionFaceA;
   const int32_t junctionB = JoinState.JunctionFaceB;
   if (!facesA || !facesB || junctionA < 0 || junctionA >= fa_ || junctionB < 0 || junctionB >= fb_) {
@@ -203,29 +144,20 @@ void Merge::Renumber() {
       corner[c].vindex = welded - weld.DroppedBelow(welded);
       if (corner[c].uvindex >= 0) corner[c].uvindex += ua;
     }
+    return true;
   };
   const bool holes = JoinState.HoleMergeEnabled;
   for (int32_t pos = fa_ - 1; pos < faces_->Made(); ++pos) {
     CtsxFace* face = (*faces_)[pos];
     face->materialIndex = material_;
-    renumber(face->corners, CornerCount(face));
-    if (!holes) continue;
-    const int32_t nh = tsxFaceGetNbrHoles(face);
-    if (nh <= 0) continue;
-    CtsxHole** hole = tsxFaceGetHoleptrArray(face);
-    if (!hole) continue;
-    for (int32_t h = 0; h < nh; ++h) renumber(hole[h]->corners, std::max<int32_t>(hole[h]->nbrCorners, 0));
+    static_cast<void>(RenumberFace(face, holes, renumber));  // cannot fail
   }
 }
 
 // Drops face B's vertices (the corners were closed up over them already).
 bool Merge::CloseUp() {
   const std::size_t total = static_cast<std::size_t>(va_) + static_cast<std::size_t>(vb_);
-  compact_ = HostBlock<CtsxVector3f>(total);
-  if (!compact_) {
-    ReportError(kNoMemory);
-    return false;
-  }
+  if (!ObtainMerged(compact_, int64_t{va_} + vb_)) return false;
   std::size_t from = 0;
   std::size_t to = 0;
   for (const int32_t dropped : weld_->Dropped()) {
@@ -239,23 +171,11 @@ bool Merge::CloseUp() {
   return true;
 }
 
-// The host takes each array over, refused or not, so all three are handed
-// over before any status is looked at. A refusal is reported: the result,
-// possibly half replaced, is then deleted by the driver and never reaches
-// the scene.
+// A refusal leaves the result possibly half replaced; the driver then
+// deletes it and it never reaches the scene.
 bool Merge::HandOver() {
-  const int32_t status[] = {
-      tsxPolyhSetVxs(result_, kept_, compact_.release()),
-      tsxPolyhSetUVArray(result_, ua_ + ub_, uvs_.release()),
-      tsxPolyhSetFaces(result_, fa_ + fb_ - 2, faces_->Release()),
-  };
-  for (const int32_t s : status) {
-    if (s != 0) {
-      ReportError(s);
-      return false;
-    }
-  }
-  return true;
+  return HandOverMerged(result_, kept_, compact_.release(), ua_ + ub_, uvs_.release(), fa_ + fb_ - 2,
+                        faces_->Release());
 }
 
 }  // namespace

@@ -6,7 +6,6 @@
 #include <utility>
 
 #include "Coincidence.h"
-#include "Transforms.h"
 
 namespace spl {
 
@@ -15,16 +14,6 @@ double Distance(const CtsxVector3f& p, const CtsxVector3f& q) {
   const double dy = static_cast<double>(p.y) - q.y;
   const double dz = static_cast<double>(p.z) - q.z;
   return std::sqrt(dx * dx + dy * dy + dz * dz);
-}
-
-bool ReportObject::FaceValid(int32_t f) const {
-  const CtsxFace* face = faces[f];
-  if (!face || face->nbrCorners <= 0 || !face->corners) return false;
-  for (int32_t c = 0; c < face->nbrCorners; ++c) {
-    const int32_t v = face->corners[c].vindex;
-    if (v < 0 || v >= vertexCount) return false;
-  }
-  return true;
 }
 
 double ReportObject::WalkGap(const CtsxFace& face, const ReportObject& otherObject, const CtsxFace& other,
@@ -79,41 +68,15 @@ double WorldBox::Diagonal() const {
   return Empty() ? 0 : std::hypot(hi[0] - lo[0], hi[1] - lo[1], hi[2] - lo[2]);
 }
 
-FaceIncidence::FaceIncidence(const ReportObject& obj, const std::vector<bool>& take)
-    : start(static_cast<size_t>(obj.vertexCount) + 1, 0) {
-  std::vector<bool> used(static_cast<size_t>(obj.faceCount));
-  for (int32_t f = 0; f < obj.faceCount; ++f) used[static_cast<size_t>(f)] = take[static_cast<size_t>(f)] && obj.FaceValid(f);
-  for (int32_t f = 0; f < obj.faceCount; ++f) {
-    if (!used[static_cast<size_t>(f)]) continue;
-    const CtsxFace& face = obj.Face(f);
-    for (int32_t c = 0; c < face.nbrCorners; ++c) ++start[static_cast<size_t>(face.corners[c].vindex) + 1];
-  }
-  for (size_t v = 1; v < start.size(); ++v) start[v] += start[v - 1];
-  faces.resize(start.back());
-  std::vector<uint32_t> fill(start.begin(), start.end() - 1);
-  for (int32_t f = 0; f < obj.faceCount; ++f) {
-    if (!used[static_cast<size_t>(f)]) continue;
-    const CtsxFace& face = obj.Face(f);
-    for (int32_t c = 0; c < face.nbrCorners; ++c) faces[fill[static_cast<size_t>(face.corners[c].vindex)]++] = f;
-  }
-}
-
 ReportObject LoadReportObject(HostObject object, std::vector<CtsxVector3f>* kept) {
   ReportObject obj;
-  obj.object = object;
-  obj.faceCount = std::max(tsxPolyhGetNbrFaces(object), 0);
-  obj.vertexCount = std::max(tsxPolyhGetNbrVxs(object), 0);
-  obj.faces = tsxPolyhGetFaceptrArray(object);
-  if (!obj.faces) obj.faceCount = 0;
-  const CtsxVector3f* vertices = tsxPolyhGetVxArray(object);
-  if (!vertices) obj.vertexCount = 0;
+  const CtsxVector3f* vertices = obj.ReadShape(object);
   if (kept && kept->size() == static_cast<size_t>(obj.vertexCount)) {
     obj.world = std::move(*kept);
     obj.keptWorld = true;
     return obj;
   }
-  obj.world.assign(vertices, vertices + obj.vertexCount);
-  ObjectTransform(object).ToWorld(obj.vertexCount, obj.world.data(), obj.world.data());
+  obj.SetWorld(vertices);
   return obj;
 }
 

@@ -7,26 +7,17 @@
 #include <vector>
 
 #include "CornerIndex.h"
+#include "FaceIncidence.h"
 #include "JoinState.h"
 #include "JunctionSearch.h"
+#include "WorldObject.h"
 #include "tsxapi.h"
 
 namespace spl {
 
-struct ReportObject {
-  HostObject object = 0;
-  int32_t vertexCount = 0;
-  int32_t faceCount = 0;
-  CtsxFace** faces = nullptr;
-  std::vector<CtsxVector3f> world;
+struct ReportObject : WorldObject {
   bool keptWorld = false;  // taken over from the search
 
-  const CtsxFace& Face(int32_t f) const { return *faces[f]; }
-  const CtsxVector3f& Corner(const CtsxFace& face, int32_t c) const {
-    return world[static_cast<size_t>(face.corners[c].vindex)];
-  }
-  // A face with corners that all name a vertex.
-  bool FaceValid(int32_t f) const;
   // The largest double-precision distance of corner i of `face` to corner
   // (k - i) mod n of `other` (same corner count).
   double WalkGap(const CtsxFace& face, const ReportObject& otherObject, const CtsxFace& other, int32_t k) const;
@@ -43,18 +34,6 @@ struct WorldBox {
   bool Near(const CtsxVector3f& p, double reach) const;
   void Merge(const WorldBox& other);
   double Diagonal() const;
-};
-
-// Faces of an object by vertex: faces[start[v]..start[v+1]) use vertex v.
-// Only valid faces that `take` marks are in.
-struct FaceIncidence {
-  std::vector<uint32_t> start;
-  std::vector<int32_t> faces;
-  FaceIncidence(const ReportObject& obj, const std::vector<bool>& take);
-  template <typename Visit>
-  void ForEachFace(int32_t v, Visit&& visit) const {
-    for (uint32_t e = start[static_cast<size_t>(v)]; e < start[static_cast<size_t>(v) + 1]; ++e) visit(faces[e]);
-  }
 };
 
 // Loads one source; `kept` world positions (the search's of this object, or

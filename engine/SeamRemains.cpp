@@ -57,12 +57,12 @@ int64_t PairVertices(const ReportObject& a, const ReportObject& b, const CornerI
   std::vector<int32_t> stamp(static_cast<size_t>(b.vertexCount), -1);
   int64_t unwelded = 0;
   for (int32_t va = 0; va < a.vertexCount; ++va) {
-    const CtsxVector3f& p = a.world[static_cast<size_t>(va)];
+    const CtsxVector3f& p = a.World(va);
     if (!boxB.Near(p, reach)) continue;
     indexB.ForEachNear(p, [&](int32_t vb) {
       if (stamp[static_cast<size_t>(vb)] == va) return;  // a point may be visited twice
       stamp[static_cast<size_t>(vb)] = va;
-      if (!PointsCoincide(p, b.world[static_cast<size_t>(vb)], accuracy)) return;
+      if (!PointsCoincide(p, b.World(vb), accuracy)) return;
       partneredA[static_cast<size_t>(va)] = true;
       partneredB[static_cast<size_t>(vb)] = true;
       if (!welded[static_cast<size_t>(vb)]) ++unwelded;
@@ -98,14 +98,15 @@ SeamLeft CountSeamLeft(const ReportObject& a, const ReportObject& b, const Corne
   if (std::find(partneredA.begin(), partneredA.end(), true) == partneredA.end()) return left;
 
   const std::vector<bool> facesA = SeamFaces(a, joined.droppedFacesA, partneredA);
-  const FaceIncidence incidence(b, SeamFaces(b, joined.droppedFacesB, partneredB));
+  const std::vector<bool> facesB = SeamFaces(b, joined.droppedFacesB, partneredB);
+  const FaceIncidence incidence(b, [&facesB](int32_t f) { return facesB[static_cast<size_t>(f)]; });
   std::vector<int32_t> tried(static_cast<size_t>(b.faceCount), -1);
   for (int32_t f = 0; f < a.faceCount; ++f) {
     if (!facesA[static_cast<size_t>(f)]) continue;
     const CtsxFace& fa = a.Face(f);
     const CtsxVector3f& a0 = a.Corner(fa, 0);
     indexB.ForEachNear(a0, [&](int32_t vb) {
-      if (!PointsCoincide(a0, b.world[static_cast<size_t>(vb)], accuracy)) return;
+      if (!PointsCoincide(a0, b.World(vb), accuracy)) return;
       incidence.ForEachFace(vb, [&](int32_t g) {
         if (tried[static_cast<size_t>(g)] == f) return;
         tried[static_cast<size_t>(g)] = f;

@@ -80,6 +80,21 @@ T* OrNull(T* array, int32_t count) {
   return count > 0 ? array : nullptr;
 }
 
+// A replacing operation on a plain array: the array is taken over either
+// way, and released here when refused.
+template <typename T>
+int32_t ReplaceArray(Op op, tsxPOLYHEDRON p, int32_t count, T* array, void (Polyhedron::*replace)(int32_t, T*)) {
+  Enter(op);
+  Adopt(array);
+  Polyhedron* poly = FindPolyhedron(p);
+  if (!poly || count < 0 || (count > 0 && !array)) {
+    FreeBlock(array);
+    return e_tsxBAD_INPUT;
+  }
+  (poly->*replace)(count, array);
+  return e_tsxOK;
+}
+
 }  // namespace
 
 extern "C" {
@@ -129,27 +144,11 @@ TSXAPI CtsxTxmx3f* TSXCALL tsxPolyhGetVxTxmx(tsxPOLYHEDRON p, CtsxTxmx3f* out) {
 }
 
 TSXAPI int32_t TSXCALL tsxPolyhSetVxs(tsxPOLYHEDRON p, int32_t count, CtsxVector3f* array) {
-  Enter(Op::PolyhSetVxs);
-  Adopt(array);
-  Polyhedron* poly = FindPolyhedron(p);
-  if (!poly || count < 0 || (count > 0 && !array)) {
-    FreeBlock(array);
-    return e_tsxBAD_INPUT;
-  }
-  poly->ReplaceVertices(count, array);
-  return e_tsxOK;
+  return ReplaceArray(Op::PolyhSetVxs, p, count, array, &Polyhedron::ReplaceVertices);
 }
 
 TSXAPI int32_t TSXCALL tsxPolyhSetUVArray(tsxPOLYHEDRON p, int32_t count, CtsxUV* array) {
-  Enter(Op::PolyhSetUVArray);
-  Adopt(array);
-  Polyhedron* poly = FindPolyhedron(p);
-  if (!poly || count < 0 || (count > 0 && !array)) {
-    FreeBlock(array);
-    return e_tsxBAD_INPUT;
-  }
-  poly->ReplaceUVs(count, array);
-  return e_tsxOK;
+  return ReplaceArray(Op::PolyhSetUVArray, p, count, array, &Polyhedron::ReplaceUVs);
 }
 
 TSXAPI int32_t TSXCALL tsxPolyhSetFaces(tsxPOLYHEDRON p, int32_t count, CtsxFace** array) {
