@@ -4,7 +4,8 @@
 // opened). Any input is either refused with a "FILE..." message, leaving
 // the scene empty, or read into objects whose corners all name vertices
 // and UVs of their own object; what is read, written and read again is the
-// same, bit for bit.
+// same, bit for bit; and read in chunks of a few bytes on two threads it is
+// the same too, errors and warnings included.
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -12,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "HostTesting.h"
 #include "ObjFile.h"
 #include "Scene.h"
 #include "tsxapi.h"
@@ -84,6 +86,24 @@ bool SameMesh(const tsxhost::Mesh& a, const tsxhost::Mesh& b) {
   return true;
 }
 
+// Reads the text again in chunks of `chunk` bytes: the same error, warnings
+// and objects as the first reading.
+void CheckChunkedReading(const std::string& text, const std::string& mtl, size_t chunk, const tsxhost::ObjResult& r,
+                         const std::vector<tsxhost::Mesh>& meshes, const std::vector<std::string>& names) {
+  tsxhost::ResetScene();
+  tsxhost::testing::SetChunkedReading(chunk);
+  const tsxhost::ObjResult again = tsxhost::LoadObjText(text, "fuzz.obj", FromMemory(mtl));
+  tsxhost::testing::SetChunkedReading(size_t{4} << 20);
+  Check(again.ok == r.ok && again.error == r.error && again.warnings == r.warnings &&
+        again.groupsAsObjects == r.groupsAsObjects && again.objects.size() == meshes.size());
+  for (size_t i = 0; i < meshes.size(); ++i) {
+    tsxhost::Mesh mesh;
+    Check(tsxhost::ReadMesh(again.objects[i], &mesh));
+    Check(tsxhost::ObjectName(again.objects[i]) == names[i]);
+    Check(SameMesh(meshes[i], mesh));
+  }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -94,8 +114,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     text.resize(at + 1);
   }
   const tsxhost::ObjResult r = tsxhost::LoadObjText(text, "fuzz.obj", FromMemory(mtl));
+  const size_t chunk = 1 + size % 13;
   if (!r.ok) {
     Check(r.error.rfind("fuzz.obj", 0) == 0 && tsxhost::SceneObjects().empty());
+    CheckChunkedReading(text, mtl, chunk, r, {}, {});
     return 0;
   }
   CheckCorners(r.objects);
@@ -118,5 +140,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Check(tsxhost::ObjectName(again.objects[i]) == names[i]);
     Check(SameMesh(first[i], second));
   }
+  CheckChunkedReading(text, mtl, chunk, r, first, names);
   return 0;
 }

@@ -38,5 +38,9 @@ TSXHOST_API void SetCallHook(CallHook hook, void* user);
 // SaveObj formats the vertex lines of objects with at least this many
 // vertices on two threads (0: never; the default is 65536).
 TSXHOST_API void SetParallelFormatting(size_t fromVertices);
+// LoadObj and LoadObjText read a text longer than `chunkBytes` in chunks of
+// about that size, read ahead on two threads (0: never, one line after
+// another; the default is 4 MiB).
+TSXHOST_API void SetChunkedReading(size_t chunkBytes);
 
 }  // namespace tsxhost::testing

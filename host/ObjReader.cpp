@@ -15,10 +15,13 @@
 #include <unordered_set>
 
 #include "HostState.h"
+#include "HostTesting.h"
 #include "MtlFile.h"
-#include "ObjFile.h"
 #include "MtlLibrary.h"
+#include "ObjChunks.h"
+#include "ObjFile.h"
 #include "ObjStatements.h"
+#include "ObjTokens.h"
 #include "TextLines.h"
 
 namespace tsxhost {
@@ -26,8 +29,15 @@ namespace {
 
 using detail::FlatMesh;
 using detail::ForDisplay;
+using detail::NextToken;
+using detail::Trim;
+using detail::TrimLeft;
 
 constexpr int64_t kNone = -1;
+
+// Texts longer than this are read ahead in chunks of this size on two
+// threads; the objects and errors are the same either way. 0: never.
+size_t g_chunkBytes = size_t{4} << 20;
 
 struct Block {
   std::string name;
@@ -75,6 +85,13 @@ class Parser {
   bool ParseFace(std::string_view rest);
   bool ParseCorner(std::string_view token, Block& block);
   bool ParseIndex(std::string_view token, int64_t count, int64_t* global, const char* what);
+  bool ResolveIndex(int64_t value, int64_t count, int64_t* global, const char* what);
+  bool AddCorner(Block& block, int64_t v, int64_t t, int64_t n);
+  bool EndFace(Block& block, size_t first, size_t corners);
+  bool AddFace(const int64_t* written, uint32_t corners);
+  bool Line(std::string_view line);
+  bool Read(detail::LineKind kind, std::string_view line);
+  bool Apply(const detail::ObjChunk& chunk);
   bool OpenObject(std::string_view rest);
   bool OpenGroup(std::string_view rest);
   void ChooseMaterial(std::string_view rest);
@@ -97,29 +114,9 @@ class Parser {
   uint32_t smoothing_ = 0;
   std::string group_;
   bool anyStatement_ = false;
+  bool known_ = false;  // a statement of the format seen
   StatementTally unused_;
 };
-
-std::string_view TrimLeft(std::string_view s) {
-  size_t i = 0;
-  while (i < s.size() && (s[i] == ' ' || s[i] == '\t')) ++i;
-  return s.substr(i);
-}
-
-std::string_view Trim(std::string_view s) {
-  s = TrimLeft(s);
-  while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
-  return s;
-}
-
-std::string_view NextToken(std::string_view& rest) {
-  rest = TrimLeft(rest);
-  size_t end = 0;
-  while (end < rest.size() && rest[end] != ' ' && rest[end] != '\t') ++end;
-  std::string_view token = rest.substr(0, end);
-  rest = rest.substr(end);
-  return token;
-}
 
 // Whether groups make the objects: in a file with "g" lines and no "o"
 // line. Where there is an "o", it makes objects and "g" groups inside them.
@@ -169,24 +166,12 @@ Block& Parser::Current() {
 }
 
 bool Parser::ReadFloat(std::string_view& rest, float* out, bool required, const char* what) {
-  std::string_view token = NextToken(rest);
+  const std::string_view token = NextToken(rest);
   if (token.empty()) {
     if (required) return Fail(std::string("missing ") + what);
     return true;
   }
-  const char* first = token.data();
-  const char* last = token.data() + token.size();
-  if (*first == '+') ++first;  // strtof takes a plus sign, from_chars does not
-  const auto [ptr, ec] = std::from_chars(first, last, *out);
-  if (ec == std::errc::result_out_of_range) {
-    // strtof's answer for an out-of-range number: infinity or zero.
-    const double d = std::strtod(std::string(token).c_str(), nullptr);
-    *out = static_cast<float>(d);
-    return true;
-  }
-  if (ec != std::errc() || ptr != last || first == last) {
-    return Fail("malformed number '" + ForDisplay(token, 40) + "' in " + what);
-  }
+  if (!detail::ReadFloatToken(token, out)) return Fail("malformed number '" + ForDisplay(token, 40) + "' in " + what);
   return true;
 }
 
@@ -223,12 +208,15 @@ bool Parser::ParseNormal(std::string_view rest) {
 
 bool Parser::ParseIndex(std::string_view token, int64_t count, int64_t* global, const char* what) {
   int64_t value = 0;
-  const auto [ptr, ec] = std::from_chars(token.data(), token.data() + token.size(), value);
-  if (ec != std::errc() || ptr != token.data() + token.size()) {
+  if (!detail::ReadIndexToken(token, &value)) {
     return Fail(std::string("malformed ") + what + " index '" + ForDisplay(token, 40) + "'");
   }
   if (value == 0) return Fail(std::string(what) + " index 0 is out of range");
-  // Negative indices count back from the last one read so far.
+  return ResolveIndex(value, count, global, what);
+}
+
+// Negative indices count back from the last one read so far.
+bool Parser::ResolveIndex(int64_t value, int64_t count, int64_t* global, const char* what) {
   *global = value > 0 ? value - 1 : count + value;
   if (*global < 0) return Fail(std::string(what) + " index " + std::to_string(value) + " is out of range");
   return true;
@@ -247,10 +235,15 @@ bool Parser::ParseCorner(std::string_view token, Block& block) {
     if (second != std::string_view::npos) {
       const std::string_view normal = tail.substr(second + 1);
       if (!normal.empty() && !ParseIndex(normal, static_cast<int64_t>(normals.size()), &n, "normal")) return false;
-      if (n >= static_cast<int64_t>(normals.size())) {
-        return Fail("normal index " + std::to_string(n + 1) + " is out of range");
-      }
     }
+  }
+  return AddCorner(block, v, t, n);
+}
+
+// A corner whose indices are resolved (kNone: none); the normal must have been read.
+bool Parser::AddCorner(Block& block, int64_t v, int64_t t, int64_t n) {
+  if (n >= static_cast<int64_t>(normals.size())) {
+    return Fail("normal index " + std::to_string(n + 1) + " is out of range");
   }
   block.rawVertex.push_back(v);
   block.rawUv.push_back(t);
@@ -276,6 +269,27 @@ bool Parser::ParseFace(std::string_view rest) {
     if (!ParseCorner(token, block)) return false;
   }
   if (corners < 3) return Fail("face with " + std::to_string(corners) + " corners (at least 3 needed)");
+  return EndFace(block, first, corners);
+}
+
+// A face read ahead: its corners as written (0: none), three numbers each.
+bool Parser::AddFace(const int64_t* written, uint32_t corners) {
+  Block& block = Current();
+  const size_t first = block.rawVertex.size();
+  for (uint32_t c = 0; c < corners; ++c, written += 3) {
+    int64_t v = 0, t = kNone, n = kNone;
+    if (!ResolveIndex(written[0], static_cast<int64_t>(vertices.size()), &v, "vertex") ||
+        (written[1] != 0 && !ResolveIndex(written[1], static_cast<int64_t>(uvs.size()), &t, "UV")) ||
+        (written[2] != 0 && !ResolveIndex(written[2], static_cast<int64_t>(normals.size()), &n, "normal")) ||
+        !AddCorner(block, v, t, n)) {
+      return false;
+    }
+  }
+  return EndFace(block, first, corners);
+}
+
+// The face's material, smoothing, group and line, once its corners are in.
+bool Parser::EndFace(Block& block, size_t first, size_t corners) {
   const std::string& material = materialChosen_ ? material_ : std::string("default");
   if (block.materialNames.size() > std::numeric_limits<uint16_t>::max() && !block.materialIndex.count(material)) {
     return Fail("too many materials");
@@ -352,23 +366,61 @@ bool Parser::Statement(std::string_view key, std::string_view rest) {
   return true;
 }
 
+bool Parser::Line(std::string_view line) {
+  if (line.find('\0') != std::string_view::npos) return Fail("not an OBJ file (a NUL byte)");
+  std::string_view rest = TrimLeft(line);
+  if (rest.empty() || rest[0] == '#') return true;
+  anyStatement_ = true;
+  const std::string_view key = NextToken(rest);
+  if (!Statement(key, rest)) return false;
+  known_ = known_ || IsObjStatement(key);
+  if (nameTaken_) return Fail("a second object named '" + ForDisplay(blocks[current_].name) + "'");
+  return true;
+}
+
+// A chunk's lines, as Line() would have read them from its text.
+bool Parser::Apply(const detail::ObjChunk& chunk) {
+  using detail::LineKind;
+  size_t vertex = 0, uv = 0, normal = 0, face = 0, corner = 0, other = 0;
+  for (const LineKind kind : chunk.kinds) {
+    ++line_;
+    if (kind == LineKind::kBlank) continue;
+    if (kind == LineKind::kOther) {
+      if (!Line(chunk.others[other++])) return false;
+      continue;
+    }
+    anyStatement_ = true;
+    known_ = true;
+    if (kind == LineKind::kFace) {
+      if (!AddFace(&chunk.corners[corner * 3], chunk.faceCorners[face])) return false;
+      corner += chunk.faceCorners[face++];
+    } else if (kind == LineKind::kNormal) {
+      normals.push_back(chunk.normals[normal++]);
+    } else {
+      if (!groupsAsObjects) Current();
+      if (kind == LineKind::kVertex) vertices.push_back(chunk.vertices[vertex++]);
+      if (kind == LineKind::kUv) uvs.push_back(chunk.uvs[uv++]);
+    }
+    if (nameTaken_) return Fail("a second object named '" + ForDisplay(blocks[current_].name) + "'");
+  }
+  // The lines that could not be read ahead.
+  return detail::ForEachLineAt(chunk.text.substr(chunk.rest), [this](std::string_view line, size_t) {
+    ++line_;
+    return Line(line);
+  });
+}
+
 bool Parser::Run() {
   groupsAsObjects = GroupsAsObjects(text_);
-  bool known = false;
-  const bool ok = detail::ForEachLine(text_, [&](std::string_view line) {
-    ++line_;
-    if (line.find('\0') != std::string_view::npos) return Fail("not an OBJ file (a NUL byte)");
-    std::string_view rest = TrimLeft(line);
-    if (rest.empty() || rest[0] == '#') return true;
-    anyStatement_ = true;
-    const std::string_view key = NextToken(rest);
-    if (!Statement(key, rest)) return false;
-    known = known || IsObjStatement(key);
-    if (nameTaken_) return Fail("a second object named '" + ForDisplay(blocks[current_].name) + "'");
-    return true;
-  });
+  const std::string_view text = detail::WithoutByteOrderMark(text_);
+  const bool ok = g_chunkBytes != 0 && text.size() > g_chunkBytes
+                      ? detail::ForEachChunk(text, g_chunkBytes, [this](const detail::ObjChunk& c) { return Apply(c); })
+                      : detail::ForEachLineAt(text, [this](std::string_view line, size_t) {
+                          ++line_;
+                          return Line(line);
+                        });
   if (!ok) return false;
-  if (anyStatement_ && !known) {
+  if (anyStatement_ && !known_) {
     error = ForDisplay(file_) + ": not an OBJ file (no statement it knows)";
     return false;
   }
@@ -564,6 +616,12 @@ ObjResult OutOfMemory(const std::string& name) {
 }
 
 }  // namespace
+
+namespace testing {
+
+void SetChunkedReading(size_t chunkBytes) { g_chunkBytes = chunkBytes; }
+
+}  // namespace testing
 
 ObjResult LoadObjText(const std::string& text, const std::string& name, const ObjReadOptions& options) {
   try {

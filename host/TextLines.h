@@ -7,20 +7,31 @@
 
 namespace tsxhost::detail {
 
-// Calls line(text) for each line of `text`, after a leading UTF-8 byte
-// order mark; "\n", "\r\n" and a lone "\r" all end a line. Stops early when
+// Calls line(text, offset) for each line of `text` (its offset in `text`
+// second); "\n", "\r\n" and a lone "\r" all end a line. Stops early when
 // line() returns false; returns false then.
 template <typename F>
-bool ForEachLine(std::string_view text, F line) {
-  if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
+bool ForEachLineAt(std::string_view text, F line) {
   size_t at = 0;
   while (at < text.size()) {
     size_t end = text.find_first_of("\r\n", at);
     if (end == std::string_view::npos) end = text.size();
-    if (!line(text.substr(at, end - at))) return false;
+    if (!line(text.substr(at, end - at), at)) return false;
     at = end + (end + 1 < text.size() && text[end] == '\r' && text[end + 1] == '\n' ? 2 : 1);
   }
   return true;
+}
+
+// The text after a leading UTF-8 byte order mark.
+inline std::string_view WithoutByteOrderMark(std::string_view text) {
+  return text.substr(0, 3) == "\xEF\xBB\xBF" ? text.substr(3) : text;
+}
+
+// Calls line(text) for each line of `text`, after a leading UTF-8 byte
+// order mark, as ForEachLineAt does.
+template <typename F>
+bool ForEachLine(std::string_view text, F line) {
+  return ForEachLineAt(WithoutByteOrderMark(text), [&line](std::string_view l, size_t) { return line(l); });
 }
 
 // Text safe to show on a terminal: control characters become '?', and

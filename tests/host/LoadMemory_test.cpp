@@ -60,4 +60,13 @@ TEST(LoadMemory, EveryHostBlockFailingLeavesTheSceneAsItWas) {
   EXPECT_GT(loads, 6);
 }
 
+// Read ahead in chunks of a few bytes on two threads: memory failing on
+// either thread (the second one's start included) ends the load the same way.
+TEST(LoadMemory, EveryOperatorNewFailingInChunkedReadingLeavesTheSceneAsItWas) {
+  tsxhost::testing::SetChunkedReading(8);
+  const int loads = FailEachInTurn([](int n) { spl::testing::FailNthNew(n); });
+  tsxhost::testing::SetChunkedReading(size_t{4} << 20);
+  EXPECT_GT(loads, 40);
+}
+
 }  // namespace
