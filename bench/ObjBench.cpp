@@ -7,6 +7,7 @@
 #include <string>
 
 #include "Bars.h"
+#include "HostTesting.h"
 #include "ObjFile.h"
 #include "Scene.h"
 
@@ -34,7 +35,9 @@ void BM_WriteObj(benchmark::State& state) {
   tsxhost::ResetScene();
 }
 
+// Arg 1: 1 reads in chunks on two threads (the default), 0 line after line.
 void BM_ReadObj(benchmark::State& state) {
+  tsxhost::testing::SetChunkedReading(state.range(1) ? size_t{4} << 20 : 0);
   tsxSOBJ a = 0, b = 0;
   bars::SetUpPair(static_cast<int>(state.range(0)), bars::Layout::EndToEnd, &a, &b);
   const std::string path = ScenePath(state.range(0));
@@ -50,13 +53,19 @@ void BM_ReadObj(benchmark::State& state) {
   state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(std::filesystem::file_size(path)));
   RemoveScene(path);
   tsxhost::ResetScene();
+  tsxhost::testing::SetChunkedReading(size_t{4} << 20);
 }
 
 void Sizes(benchmark::internal::Benchmark* b) {
   b->Arg(10'002)->Arg(100'002)->Arg(1'000'002)->Arg(2'000'002)->Unit(benchmark::kMillisecond)->UseRealTime();
 }
 
+void ReadSizes(benchmark::internal::Benchmark* b) {
+  b->ArgNames({"faces", "chunked"})->Unit(benchmark::kMillisecond)->UseRealTime();
+  for (int64_t faces : {10'002, 100'002, 1'000'002, 2'000'002}) b->Args({faces, 1})->Args({faces, 0});
+}
+
 BENCHMARK(BM_WriteObj)->Apply(Sizes);
-BENCHMARK(BM_ReadObj)->Apply(Sizes);
+BENCHMARK(BM_ReadObj)->Apply(ReadSizes);
 
 }  // namespace

@@ -189,8 +189,8 @@ std::vector<size_t> ChunkEnds(std::string_view text, size_t size) {
   if (size == 0) size = 1;
   size_t at = 0;
   while (text.size() - at > size) {
-    size_t end = text.find_first_of("\r\n", at + size - 1);
-    if (end == std::string_view::npos) break;
+    size_t end = LineEnd(text, at + size - 1);
+    if (end == text.size()) break;
     // A "\r\n" stays together.
     end += end + 1 < text.size() && text[end] == '\r' && text[end + 1] == '\n' ? 2 : 1;
     if (end >= text.size()) break;
