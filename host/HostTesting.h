@@ -35,8 +35,8 @@ TSXHOST_API long LiveHostBlocks();
 // lets tests record the order of host calls.
 using CallHook = void (*)(const char* name, void* user);
 TSXHOST_API void SetCallHook(CallHook hook, void* user);
-// SaveObj formats the vertex lines of objects with at least this many
-// vertices on two threads (0: never; the default is 65536).
+// SaveObj formats the vertex (face) lines of objects with at least this
+// many vertices (faces) on two threads (0: never; the default is 65536).
 TSXHOST_API void SetParallelFormatting(size_t fromVertices);
 // LoadObj and LoadObjText read a text longer than `chunkBytes` in chunks of
 // about that size, read ahead on two threads (0: never, one line after

@@ -139,21 +139,20 @@ void Vector(const char* key, const CtsxVector3f& v, Out& out) {
   out.Text("\n");
 }
 
-// Objects with this many vertices or more have their vertex lines
-// formatted by two threads, each into a buffer of its own, joined in
+// Objects with this many vertices (faces) or more have their vertex (face)
+// lines formatted by two threads, each into a buffer of its own, joined in
 // order: the text is the same either way. 0: never.
 size_t g_parallelFrom = size_t{1} << 16;
 
-void Vertices(const detail::Polyhedron& poly, const Placement& place, Out& out) {
-  const auto format = [&poly, &place](int32_t from, int32_t to, Out& into) {
-    for (int32_t i = from; i < to; ++i) Vector("v ", place.Vertex(poly.vertices[i]), into);
-  };
-  const int32_t n = poly.vertexCount;
-  if (g_parallelFrom == 0 || static_cast<size_t>(n) < g_parallelFrom) return format(0, n, out);
-  const int32_t half = n / 2;
+// format(from, to, out) for items [0, n), the second half on a second
+// thread when there are enough of them.
+template <typename Format>
+void InTwoHalves(size_t n, size_t bytesPerItem, const Format& format, Out& out) {
+  if (g_parallelFrom == 0 || n < g_parallelFrom) return format(0, n, out);
+  const size_t half = n / 2;
   Out second;
-  second.Reserve(static_cast<size_t>(n - half) * 40);
-  std::future<void> later;
+  second.Reserve((n - half) * bytesPerItem);
+  std::future<void> later;  // waits for the second thread on every way out
   try {
     later = std::async(std::launch::async, [&] { format(half, n, second); });
   } catch (const std::system_error&) {
@@ -162,6 +161,12 @@ void Vertices(const detail::Polyhedron& poly, const Placement& place, Out& out) 
   format(0, half, out);
   later.get();
   out.Text(second.str());
+}
+
+void Vertices(const detail::Polyhedron& poly, const Placement& place, Out& out) {
+  InTwoHalves(static_cast<size_t>(poly.vertexCount), 40, [&poly, &place](size_t from, size_t to, Out& into) {
+    for (size_t i = from; i < to; ++i) Vector("v ", place.Vertex(poly.vertices[i]), into);
+  }, out);
 }
 
 // Running totals of what the file holds so far, for global indices.
@@ -204,8 +209,15 @@ class FaceState {
  public:
   FaceState(const detail::Polyhedron& poly, const std::vector<std::string>& materialNames)
       : poly_(poly), names_(materialNames) {}
+  // As after writing `face`, without writing anything.
+  void Seen(const CtsxFace& face) {
+    if (!names_.empty()) material_ = MaterialOf(face);
+    const detail::FaceExtra* extra = detail::FaceExtraOf(face);
+    group_ = GroupOf(extra);
+    smoothing_ = extra ? extra->smoothing : 0;
+  }
   void Before(const CtsxFace& face, Out& out) {
-    const int material = face.materialIndex < poly_.materials.size() ? face.materialIndex : 0;
+    const int material = MaterialOf(face);
     if (!names_.empty() && material != material_) {
       material_ = material;
       out.Text("usemtl ");
@@ -213,7 +225,7 @@ class FaceState {
       out.Text("\n");
     }
     const detail::FaceExtra* extra = detail::FaceExtraOf(face);
-    const uint32_t group = extra && extra->group < poly_.groups.size() ? extra->group : 0;
+    const uint32_t group = GroupOf(extra);
     if (group != group_) {
       group_ = group;
       out.Text(group == 0 ? "g\n" : "g ");
@@ -233,12 +245,50 @@ class FaceState {
   }
 
  private:
+  int MaterialOf(const CtsxFace& face) const {
+    return face.materialIndex < poly_.materials.size() ? face.materialIndex : 0;
+  }
+  uint32_t GroupOf(const detail::FaceExtra* extra) const {
+    return extra && extra->group < poly_.groups.size() ? extra->group : 0;
+  }
+
   const detail::Polyhedron& poly_;
   const std::vector<std::string>& names_;
   int material_ = -1;
   uint32_t group_ = 0;
   uint32_t smoothing_ = 0;
 };
+
+// The face lines, with "usemtl", "g" and "s" lines where they change. A
+// second half starts in the state the face before it leaves.
+void Faces(const detail::Polyhedron& poly, const std::vector<std::string>& materialNames,
+           const std::vector<int64_t>& normals, const Bases& bases, Out& out) {
+  const auto format = [&](size_t from, size_t to, Out& into) {
+    FaceState state(poly, materialNames);
+    size_t corner = 0;
+    for (size_t f = 0; f < from; ++f) corner += static_cast<size_t>(poly.faces[f]->nbrCorners);
+    if (from > 0) state.Seen(*poly.faces[from - 1]);
+    for (size_t f = from; f < to; ++f) {
+      const CtsxFace& face = *poly.faces[f];
+      state.Before(face, into);
+      into.Text("f");
+      for (int32_t c = 0; c < face.nbrCorners; ++c, ++corner) {
+        into.Text(" ");
+        into.Int(bases.vertex + face.corners[c].vindex + 1);
+        const bool uv = face.corners[c].uvindex >= 0;
+        const int64_t normal = normals[corner];
+        if (uv || normal) into.Text("/");
+        if (uv) into.Int(bases.uv + face.corners[c].uvindex + 1);
+        if (normal) {
+          into.Text("/");
+          into.Int(normal);
+        }
+      }
+      into.Text("\n");
+    }
+  };
+  InTwoHalves(static_cast<size_t>(poly.faceCount), 48, format, out);
+}
 
 void WriteObject(const detail::Object& obj, const std::vector<std::string>& materialNames, Bases& bases, Out& out) {
   const detail::Polyhedron& poly = *obj.poly;
@@ -255,26 +305,7 @@ void WriteObject(const detail::Object& obj, const std::vector<std::string>& mate
     out.Text("\n");
   }
   const std::vector<int64_t> normals = WriteNormals(poly, place, bases, out);
-  FaceState state(poly, materialNames);
-  size_t corner = 0;
-  for (int32_t f = 0; f < poly.faceCount; ++f) {
-    const CtsxFace& face = *poly.faces[f];
-    state.Before(face, out);
-    out.Text("f");
-    for (int32_t c = 0; c < face.nbrCorners; ++c, ++corner) {
-      out.Text(" ");
-      out.Int(bases.vertex + face.corners[c].vindex + 1);
-      const bool uv = face.corners[c].uvindex >= 0;
-      const int64_t normal = normals[corner];
-      if (uv || normal) out.Text("/");
-      if (uv) out.Int(bases.uv + face.corners[c].uvindex + 1);
-      if (normal) {
-        out.Text("/");
-        out.Int(normal);
-      }
-    }
-    out.Text("\n");
-  }
+  Faces(poly, materialNames, normals, bases, out);
   bases.vertex += poly.vertexCount;
   bases.uv += poly.uvCount;
 }
