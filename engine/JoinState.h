@@ -43,4 +43,11 @@ extern TJoinState JoinState;
 // Puts every field back to its load-time zero (tests and module reload).
 void ResetJoinState();
 
+// An error has been reported since LastError was last cleared: the join
+// or the check under way stops.
+inline bool JoinFailed() { return JoinState.LastError != 0; }
+
+// The junction fields say "none found" (-1) until a search writes them.
+void ClearJunction();
+
 }  // namespace spl

@@ -264,7 +264,7 @@ void FindJunctionFaces() {
   if (!PlaceFaces(b, arrays.order(1), "Sorting faces(2)...")) return;
 
   const Found found = SearchPairs(a, b, arrays.order(0), arrays.order(1), built.index, &built.indexAccuracy);
-  if (JoinState.LastError != 0) return;
+  if (JoinFailed()) return;
   if (found.p < 0) {
     ReportError(kJunctionNotFound);
     return;

@@ -38,7 +38,7 @@ bool ReportProgress(int32_t steps, std::string_view text, int32_t interval) {
     JoinState.ProgressTick = 0;
   }
   if (view) view->PumpEvents(text);
-  return JoinState.LastError == kNoError;
+  return !JoinFailed();
 }
 
 bool AnnounceStage(std::string_view text) {

@@ -17,15 +17,6 @@ namespace {
 
 JoinStageObserver* g_observer = nullptr;
 
-bool Failed() { return JoinState.LastError != 0; }
-
-void ClearJunction() {
-  JoinState.JunctionFaceA = -1;
-  JoinState.JunctionFaceB = -1;
-  JoinState.JunctionCornerA = -1;
-  JoinState.JunctionCornerB = -1;
-}
-
 bool Search() {
   JoinStageScope scope(JoinStage::Search);
   if (!AnnounceStage("Preparing..."))return false;
@@ -39,7 +30,7 @@ bool Search() {
     JoinState.LastError = kConversionFailed;
     return false;
   }
-  if (Failed()) return false;
+  if (JoinFailed()) return false;
   if (JoinState.JunctionFaceA == -1 || JoinState.JunctionFaceB == -1) {
     ReportError(kJunctionNotFound);
     return false;
@@ -68,13 +59,13 @@ void Join(UnfinishedResult& unfinished) {
     JoinStageScope scope(JoinStage::Merge);
     MergeObjects(result, JoinState.SecondObject);
   }
-  if (Failed()) return;
+  if (JoinFailed()) return;
   Refresh(result);
   {
     JoinStageScope scope(JoinStage::Materials);
     TransferMaterials(result, JoinState.FirstObject, JoinState.SecondObject);
   }
-  if (Failed()) {
+  if (JoinFailed()) {
     unfinished.Added();  // the transfer has deleted it
     return;
   }

@@ -25,8 +25,6 @@ namespace {
 
 JoinedSeam g_last;
 
-bool Failed() { return JoinState.LastError != 0; }
-
 // The seam join's own estimate, the steps its stages report (the plain
 // join's counts face pairs and overflows on large objects): the seam
 // search, the merge and the material transfer.
@@ -80,8 +78,7 @@ struct LoadedSide {
 bool Search(JoinedSeam* seam) {
   JoinStageScope scope(JoinStage::Search);
   if (!AnnounceStage("Preparing...")) return false;
-  JoinState.JunctionFaceA = JoinState.JunctionFaceB = -1;
-  JoinState.JunctionCornerA = JoinState.JunctionCornerB = -1;
+  ClearJunction();
   int32_t accuracy = 0;
   LoadedSide first, second;
   if (!AccuracyThousandths(&accuracy) || !first.Load(JoinState.FirstObject, kFirstGone) ||
@@ -114,7 +111,7 @@ bool SeamJoin(UnfinishedResult& unfinished, JoinedSeam& seam) {
     JoinStageScope scope(JoinStage::Merge);
     MergeAlongSeam(result, second, seam);
   }
-  if (Failed()) return false;
+  if (JoinFailed()) return false;
   {
     JoinStageScope scope(JoinStage::Refresh);
     RefreshResult(result);
@@ -123,7 +120,7 @@ bool SeamJoin(UnfinishedResult& unfinished, JoinedSeam& seam) {
     JoinStageScope scope(JoinStage::Materials);
     TransferMaterialsSkipping(result, first, second, seam.droppedFacesA, seam.droppedFacesB);
   }
-  if (Failed()) {
+  if (JoinFailed()) {
     unfinished.Added();  // the transfer has deleted it
     return false;
   }

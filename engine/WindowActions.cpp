@@ -51,7 +51,7 @@ bool PickObject(Slot slot) {
   JoinState.LastError = 0;
   mine = tsxGetCurrentSelection();
   CheckObjectSuitable(mine, slot);
-  if (JoinState.LastError != 0) {
+  if (JoinFailed()) {
     mine = 0;
     return false;
   }
@@ -76,7 +76,7 @@ SlotLamps JoinPicked(void (*run)(), const std::function<void(bool)>& joining) {
   JoinState.LastError = 0;
   if (JoinState.FirstObject == 0) ReportError(kFirstNotSelected);
   if (JoinState.SecondObject == 0) ReportError(kSecondNotSelected);
-  if (JoinState.LastError != 0) return Lamps();
+  if (JoinFailed()) return Lamps();
 
   const bool firstExists = tsxPolyhGetVxArray(JoinState.FirstObject) != nullptr;
   const bool secondExists = tsxPolyhGetVxArray(JoinState.SecondObject) != nullptr;
@@ -88,7 +88,7 @@ SlotLamps JoinPicked(void (*run)(), const std::function<void(bool)>& joining) {
     ReportError(kSecondGone);
     JoinState.SecondObject = 0;
   }
-  if (JoinState.LastError != 0) return Lamps();
+  if (JoinFailed()) return Lamps();
 
   {
     JoiningScope scope(joining);

@@ -9,15 +9,12 @@
 #include <new>
 
 #include "JoinRecognizer.h"
+#include "JoinState.h"
 #include "PluginModule.h"
 #include "ReportLines.h"
 #include "Scene.h"
 #include "SceneDocument.h"
 #include "SceneView.h"
-
-namespace {
-constexpr double kDefaultAccuracy = 0.01;
-}
 
 JoinReportPresenter::JoinReportPresenter(SceneDocument* document, PluginModule* plugin, SceneView* view,
                                          QStatusBar* statusBar, QObject* parent)
@@ -56,7 +53,7 @@ void JoinReportPresenter::present(const spl::JunctionReport& report, tsxSOBJ fir
 
 // The accuracy in the plug-in's tool window, where the join was made.
 double JoinReportPresenter::pluginAccuracy() const {
-  if (!plugin_) return kDefaultAccuracy;
+  if (!plugin_) return spl::kDefaultAccuracy;
   for (QWidget* w : QApplication::topLevelWidgets()) {
     if (!plugin_->ownsWidget(w)) continue;
     if (const auto* edit = w->findChild<QLineEdit*>("Edit1")) {
@@ -65,7 +62,7 @@ double JoinReportPresenter::pluginAccuracy() const {
       if (ok) return value;
     }
   }
-  return kDefaultAccuracy;
+  return spl::kDefaultAccuracy;
 }
 
 void JoinReportPresenter::sceneChanged() {

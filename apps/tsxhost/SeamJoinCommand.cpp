@@ -65,7 +65,7 @@ class DialogJoinView : public spl::JoinView {
 struct SeamJoinChoice {
   tsxSOBJ first = 0;
   tsxSOBJ second = 0;
-  double accuracy = 0.01;
+  double accuracy = spl::kDefaultAccuracy;
 };
 
 QComboBox* ObjectChooser(const std::vector<tsxSOBJ>& objects, tsxSOBJ preferred, QWidget* parent) {
