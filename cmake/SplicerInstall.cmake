@@ -13,6 +13,12 @@ set(SPLICER_MODULE_DIR ${CMAKE_INSTALL_LIBDIR}/splicer-bot)
 file(RELATIVE_PATH SPLICER_MODULE_FROM_BINDIR
      ${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}
      ${CMAKE_INSTALL_PREFIX}/${SPLICER_MODULE_DIR}/SPL0020.tsx)
+# The asset reader process (splicer-asset-reader), found by the host library
+# from its own location through SPLICER_READER_FROM_LIBDIR.
+set(SPLICER_READER_DIR ${CMAKE_INSTALL_LIBEXECDIR}/splicer-bot)
+file(RELATIVE_PATH SPLICER_READER_FROM_LIBDIR
+     ${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_LIBDIR}
+     ${CMAKE_INSTALL_PREFIX}/${SPLICER_READER_DIR})
 
 # RPATH of <target> once installed into <dir>: the library folder, relative.
 function(splicer_install_rpath target dir)

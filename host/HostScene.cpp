@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <new>
+#include <span>
 
 #include "HostState.h"
 
@@ -70,8 +71,8 @@ void AddToScene(Object& obj) {
 }
 
 std::unique_ptr<Object> NewPolyObject(const std::string& name, const CtsxTxmx3f& transform,
-                                      const CtsxVector3f& axes, const std::vector<CtsxVector3f>& vertices,
-                                      const std::vector<CtsxUV>& uvs, size_t faces) {
+                                      const CtsxVector3f& axes, std::span<const CtsxVector3f> vertices,
+                                      std::span<const CtsxUV> uvs, size_t faces) {
   auto obj = std::make_unique<Object>();
   obj->name = name;
   obj->type = e_tsxPOLYHEDRON;
@@ -182,6 +183,43 @@ tsxSOBJ AddFlatPolyhedron(const std::string& name, const FlatMesh& mesh, const C
   std::vector<std::unique_ptr<Object>> one;
   one.push_back(std::move(obj));
   return AddToSceneAll(std::move(one)).front();
+}
+
+tsxSOBJ AddArraysPolyhedron(const std::string& name, const MeshArrays& mesh, const CtsxVector3f& axes) {
+  auto obj = NewPolyObject(name, kIdentity, axes, {mesh.vertices, mesh.vertexCount}, {mesh.uvs, mesh.uvCount},
+                           mesh.faceCount);
+  const auto corners = static_cast<size_t>(mesh.faceCount ? mesh.faceStart[mesh.faceCount] : 0);
+  if (!obj || !ReserveFaces(mesh.faceCount * FaceBytes(0, nullptr, 0) + sizeof(CtsxCorner) * corners)) {
+    throw std::bad_alloc();
+  }
+  Polyhedron& poly = *obj->poly;
+  const std::vector<int32_t> noHoles;
+  for (size_t f = 0; f < mesh.faceCount; ++f) {
+    const int32_t begin = mesh.faceStart[f], end = mesh.faceStart[f + 1];
+    CtsxFace* face = NewFace(end - begin, noHoles);
+    if (!face) throw std::bad_alloc();
+    poly.faces[f] = face;
+    poly.faceCount = static_cast<int32_t>(f + 1);
+    FaceExtraOf(*face)->owner = obj->id;
+    for (int32_t c = begin; c < end; ++c) {
+      face->corners[c - begin] = {mesh.cornerVertex[c], mesh.cornerUv ? mesh.cornerUv[c] : -1, -1, -1};
+    }
+    face->materialIndex = static_cast<uint16_t>(mesh.faceMaterial ? mesh.faceMaterial[f] : 0);
+  }
+  poly.materials = mesh.materials;
+  std::vector<std::unique_ptr<Object>> one;
+  one.push_back(std::move(obj));
+  return AddToSceneAll(std::move(one)).front();
+}
+
+CtsxVector3f BoundingBoxCentre(std::span<const CtsxVector3f> vertices) {
+  if (vertices.empty()) return {0, 0, 0};
+  CtsxVector3f lo = vertices[0], hi = vertices[0];
+  for (const CtsxVector3f& v : vertices) {
+    lo = {std::min(lo.x, v.x), std::min(lo.y, v.y), std::min(lo.z, v.z)};
+    hi = {std::max(hi.x, v.x), std::max(hi.y, v.y), std::max(hi.z, v.z)};
+  }
+  return {(lo.x + hi.x) * 0.5f, (lo.y + hi.y) * 0.5f, (lo.z + hi.z) * 0.5f};
 }
 
 }  // namespace tsxhost::detail
@@ -381,6 +419,15 @@ tsxSOBJ CopiedFrom(tsxSOBJ obj) {
 
 void SetObjectName(tsxSOBJ obj, const std::string& name) {
   if (Object* o = detail::FindObject(obj)) o->name = name;
+}
+
+void RemoveFromScene(tsxSOBJ obj) {
+  Object* o = detail::FindObject(obj);
+  if (!o || !o->inScene) return;
+  State& s = detail::TheState();
+  s.sceneOrder.erase(std::remove(s.sceneOrder.begin(), s.sceneOrder.end(), obj), s.sceneOrder.end());
+  if (s.selection == obj) s.selection = 0;
+  o->inScene = false;
 }
 
 void SetSelection(tsxSOBJ obj) { detail::TheState().selection = obj; }

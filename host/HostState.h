@@ -5,6 +5,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 #include <unordered_map>
 #include <unordered_set>
@@ -164,6 +165,11 @@ std::unique_ptr<Object> BuildFlatPolyhedron(const std::string& name, const FlatM
 std::vector<tsxSOBJ> AddToSceneAll(std::vector<std::unique_ptr<Object>> objects);
 tsxSOBJ AddFlatPolyhedron(const std::string& name, const FlatMesh& mesh,
                           const CtsxVector3f& axes);
+// Where imported objects get their axes: the centre of the bounding box.
+CtsxVector3f BoundingBoxCentre(std::span<const CtsxVector3f> vertices);
+// The same from caller-owned arrays, already checked, each copied once.
+tsxSOBJ AddArraysPolyhedron(const std::string& name, const MeshArrays& mesh,
+                            const CtsxVector3f& axes);
 
 // A block from tsxMalloc or tsxFaceCopy handed to the caller.
 void HandOut(void* block);

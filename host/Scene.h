@@ -4,6 +4,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -59,6 +60,30 @@ inline constexpr CtsxTxmx3f kIdentity{{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0}};
 TSXHOST_API tsxSOBJ AddPolyhedron(const std::string& name, const Mesh& mesh,
                                   const CtsxTxmx3f& transform = kIdentity,
                                   const CtsxVector3f& axes = {0, 0, 0});
+// A polyhedron as flat arrays owned by the caller (NumPy's, say): face f
+// has the corners [faceStart[f], faceStart[f + 1]) of cornerVertex and, when
+// not null, cornerUv (-1: no UV). faceMaterial (null: all 0) indexes
+// `materials`, which must not be empty.
+struct MeshArrays {
+  const CtsxVector3f* vertices = nullptr;
+  size_t vertexCount = 0;
+  const CtsxUV* uvs = nullptr;
+  size_t uvCount = 0;
+  const int32_t* faceStart = nullptr;  // faceCount + 1 entries
+  size_t faceCount = 0;
+  const int32_t* cornerVertex = nullptr;
+  const int32_t* cornerUv = nullptr;
+  const int32_t* faceMaterial = nullptr;
+  std::vector<Material> materials{Material{}};
+};
+
+// Adds a polyhedron from arrays, copying each array once into the host's
+// blocks, with its axes at the centre of its bounding box. Every index is
+// checked first: on a fault, or a name that is empty or taken, nothing is
+// added, `error` says why and 0 is returned.
+TSXHOST_API tsxSOBJ AddPolyhedronArrays(const std::string& name, const MeshArrays& mesh,
+                                        std::string* error);
+
 // Adds an object of another type (a light, say) with no geometry.
 TSXHOST_API tsxSOBJ AddObject(const std::string& name, int32_t type);
 
@@ -78,6 +103,9 @@ TSXHOST_API void SetObjectName(tsxSOBJ obj, const std::string& name);
 // The object that tsxGNodeCopy made `obj` from (it may be gone since); 0
 // when `obj` was not made by a copy.
 TSXHOST_API tsxSOBJ CopiedFrom(tsxSOBJ obj);
+// Takes an object out of the scene without deleting it (it stays alive and
+// tsxSceneAddObject puts it back, at the end of the scene's order).
+TSXHOST_API void RemoveFromScene(tsxSOBJ obj);
 
 TSXHOST_API void SetSelection(tsxSOBJ obj);
 

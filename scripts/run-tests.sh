@@ -4,7 +4,8 @@
 # module built with plain Makefiles (its resources must be linked with any
 # generator); every test again under AddressSanitizer and
 # UndefinedBehaviorSanitizer, the Qt windows, the module and tsxhost
-# included; then a short fuzzing run of the OBJ reader.
+# included; then a short fuzzing run of the OBJ reader and of the decoding
+# of the asset reader process's answer.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 JOBS=${JOBS:-2}
@@ -30,7 +31,8 @@ rm -rf build/package
 deb=$(echo build/package/splicer-bot_*.deb)
 dpkg-deb -f "$deb" Package Version Depends
 contents=$(dpkg-deb -c "$deb")
-for file in usr/bin/splicer usr/bin/tsxhost usr/lib/splicer-bot/SPL0020.tsx usr/include/tsxapi.h; do
+for file in usr/bin/splicer usr/bin/tsxhost usr/lib/splicer-bot/SPL0020.tsx usr/libexec/splicer-bot/splicer-asset-reader \
+    usr/include/tsxapi.h; do
   grep -q " \./$file\$" <<<"$contents" || { echo "error: $deb lacks /$file"; exit 1; }
 done
 

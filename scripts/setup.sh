@@ -12,6 +12,10 @@ PACKAGES=(
   libgtest-dev libgmock-dev libbenchmark-dev libclang-rt-14-dev
   # command-line parsing, JSON reports, SHA-256 of result dumps
   libcli11-dev nlohmann-json3-dev libssl-dev
+  # glTF, PLY and STL in and out
+  libassimp-dev
+  # the Python module and its tests (for Debian's /usr/bin/python3)
+  python3-dev python3-pybind11 pybind11-dev python3-numpy python3-pytest
   # Qt 6 Widgets for the windows and the host program; X server for
   # real-window tests; the fonts the layouts name
   qt6-base-dev qt6-base-dev-tools libqt6test6 libgl-dev

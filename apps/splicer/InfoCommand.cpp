@@ -5,7 +5,7 @@
 
 #include "../ExitStatus.h"
 #include "Commands.h"
-#include "ObjFile.h"
+#include "MeshFormats.h"
 #include "Scene.h"
 #include "tsxapi.h"
 
@@ -46,7 +46,7 @@ int RunInfo(const InfoSettings& settings) {
   const std::string& path = settings.scene;
   tsxhost::ObjReadOptions options;
   options.mtlAnywhere = settings.mtlAnywhere;
-  const tsxhost::ObjResult loaded = tsxhost::LoadObj(path, options);
+  const tsxhost::ObjResult loaded = tsxhost::LoadScene(path, options);
   for (const std::string& w : loaded.warnings) std::fprintf(stderr, "warning: %s\n", w.c_str());
   if (!loaded.ok) {
     std::fprintf(stderr, "error: %s\n", loaded.error.c_str());
@@ -65,8 +65,8 @@ int RunInfo(const InfoSettings& settings) {
 
 void AddInfoCommand(CLI::App& app) {
   auto settings = std::make_shared<InfoSettings>();
-  CLI::App* info = app.add_subcommand("info", "List the objects of an OBJ scene with their counts and axes");
-  info->add_option("scene", settings->scene, "OBJ scene to read")->required();
+  CLI::App* info = app.add_subcommand("info", "List the objects of a scene file with their counts and axes");
+  info->add_option("scene", settings->scene, "scene to read (.obj, .gltf, .glb, .ply, .stl)")->required();
   info->add_flag("--names", settings->namesOnly, "print only the object names, one a line");
   info->add_flag("--mtl-anywhere", settings->mtlAnywhere,
                  "read material libraries wherever the scene's mtllib lines point");

@@ -1,10 +1,9 @@
 // `splicer join SCENE FIRST SECOND -o RESULT`: the join of the tool window,
-// run from the command line on an OBJ scene.
+// run from the command line on a scene file.
 #include <unistd.h>
 
 #include <CLI/CLI.hpp>
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <memory>
 #include <nlohmann/json.hpp>
@@ -19,12 +18,11 @@
 #include "JunctionReport.h"
 #include "OutputChecks.h"
 #include "ReportFile.h"
+#include "JoinSession.h"
+#include "MeshFormats.h"
 #include "ObjFile.h"
-#include "RunJoin.h"
 #include "Scene.h"
-#include "SeamJoin.h"
 #include "TerminalView.h"
-#include "WindowActions.h"
 
 namespace splicer {
 namespace {
@@ -43,52 +41,6 @@ struct JoinSettings {
 };
 
 void Error(const std::string& text) { std::fprintf(stderr, "error: %s\n", text.c_str()); }
-
-// Times each stage and gives the bar its estimate once it is known.
-class StageClock : public spl::JoinStageObserver {
- public:
-  explicit StageClock(TerminalView& view) : view_(view) {}
-  void StageStarted(spl::JoinStage) override { started_ = Clock::now(); }
-  void StageFinished(spl::JoinStage stage) override {
-    if (stage == spl::JoinStage::Count) {
-      estimate_ = spl::JoinState.StepsToGo;
-      view_.SetEstimate(estimate_);
-    }
-    if (stage == spl::JoinStage::Whole) {
-      total_ = Seconds(begin_);
-      stepsAtEnd_ = spl::JoinState.StepsToGo;
-      ran_ = true;
-      return;
-    }
-    seconds_[std::string(spl::StageName(stage))] = Seconds(started_);
-  }
-  void Begin() { begin_ = Clock::now(); }
-
-  nlohmann::json Times() const { return {{"stages", seconds_}, {"total", total_}}; }
-  bool Ran() const { return ran_; }
-  int32_t Estimate() const { return estimate_; }
-  int32_t StepsAtEnd() const { return stepsAtEnd_; }
-
- private:
-  using Clock = std::chrono::steady_clock;
-  static double Seconds(Clock::time_point since) {
-    return std::chrono::duration<double>(Clock::now() - since).count();
-  }
-  TerminalView& view_;
-  Clock::time_point begin_{}, started_{};
-  nlohmann::json seconds_ = nlohmann::json::object();
-  double total_ = 0;
-  int32_t estimate_ = 0;
-  int32_t stepsAtEnd_ = 0;
-  bool ran_ = false;
-};
-
-nlohmann::json Counts(tsxSOBJ obj) {
-  if (obj == 0) return nullptr;
-  return {{"vertices", tsxPolyhGetNbrVxs(obj)},
-          {"uvs", tsxPolyhGetNbrUV(obj)},
-          {"faces", tsxPolyhGetNbrFaces(obj)}};
-}
 
 std::string ObjectList() {
   std::string names, groups;
@@ -109,57 +61,6 @@ std::string ObjectList() {
   }
   if (names.empty()) return "none";
   return groups.empty() ? names : names + "; its groups are " + groups + " (objects are picked by object name)";
-}
-
-// A name for the new object that no scene object has yet.
-std::string ResultName(const JoinSettings& s) {
-  const std::string base = s.first + "+" + s.second;
-  std::string name = base;
-  for (int n = 2; tsxhost::FindObject(name) != 0; ++n) name = base + "." + std::to_string(n);
-  return name;
-}
-
-nlohmann::json MakeReport(tsxSOBJ first, tsxSOBJ second, tsxSOBJ result, const StageClock& clock,
-                          const spl::JunctionReport& junction) {
-  const spl::TJoinState& s = spl::JoinState;
-  nlohmann::json report = {{"error", s.LastError},
-          {"error_message", spl::LookUpError(s.LastError).message},
-          {"join_ran", clock.Ran()},
-          {"JunctionFaceA", s.JunctionFaceA},
-          {"JunctionFaceB", s.JunctionFaceB},
-          {"JunctionCornerA", s.JunctionCornerA},
-          {"JunctionCornerB", s.JunctionCornerB},
-          {"counts", {{"first", Counts(first)}, {"second", Counts(second)}, {"result", Counts(result)}}},
-          {"steps_estimate", clock.Estimate()},
-          {"steps_to_go", clock.StepsAtEnd()},
-          {"seconds", clock.Times()}};
-  report.update(ReportFields(junction));
-  return report;
-}
-
-// Picks the two objects as the window's buttons do and presses the join
-// button. Returns the new object, or 0 when the join failed or was aborted.
-tsxSOBJ Join(tsxSOBJ first, tsxSOBJ second, const JoinSettings& s, StageClock& clock) {
-  spl::InitJoinStateForWindow();
-  spl::JoinState.Accuracy = s.accuracy;
-  const std::vector<tsxSOBJ> before = tsxhost::SceneObjects();
-  InterruptAsAbort interrupt;
-  // A pick that fails has said why: the join button is not pressed then.
-  tsxhost::SetSelection(first);
-  if (!spl::PickObject(spl::Slot::First)) return 0;
-  tsxhost::SetSelection(second);
-  if (!spl::PickObject(spl::Slot::Second)) return 0;
-  clock.Begin();
-  if (s.seam) {
-    spl::SeamJoinPickedObjects();
-  } else {
-    spl::JoinPickedObjects();
-  }
-  if (spl::JoinState.LastError != 0) return 0;
-  for (tsxSOBJ obj : tsxhost::SceneObjects()) {
-    if (std::find(before.begin(), before.end(), obj) == before.end()) return obj;
-  }
-  return 0;
 }
 
 // A run that stops: its message on stderr, its exit status, and the kind
@@ -221,7 +122,7 @@ Stop CheckInputsKept(const JoinSettings& s, const tsxhost::ObjResult& loaded) {
 Stop LoadAndFind(const JoinSettings& s, tsxSOBJ* first, tsxSOBJ* second) {
   tsxhost::ObjReadOptions options;
   options.mtlAnywhere = s.mtlAnywhere;
-  const tsxhost::ObjResult loaded = tsxhost::LoadObj(s.scene, options);
+  const tsxhost::ObjResult loaded = tsxhost::LoadScene(s.scene, options);
   for (const std::string& w : loaded.warnings) std::fprintf(stderr, "warning: %s\n", w.c_str());
   if (!loaded.ok) {
     const bool memory = loaded.error.ends_with(": not enough memory");
@@ -263,17 +164,18 @@ int RunJoinCommand(const JoinSettings& s) {
   }
 
   TerminalView view(isatty(STDERR_FILENO) == 1);
-  StageClock clock(view);
+  StageClock clock([&view](int32_t steps) { view.SetEstimate(steps); });
   spl::SetJoinView(&view);
-  spl::SetJoinStageObserver(&clock);
-  spl::KeptSearchGeometry kept;
-  const tsxSOBJ result = Join(first, second, s, clock);
-  spl::SetJoinStageObserver(nullptr);
+  JoinOutcome outcome;
+  {
+    InterruptAsAbort interrupt;
+    outcome = PickAndJoin(first, second, {s.accuracy, s.seam}, clock);
+  }
   spl::SetJoinView(nullptr);
   view.ClearBar();
-  const spl::JunctionReport junction = s.seam ? spl::ReportSeamJoin(first, second, spl::LastJoinedSeam())
-                                              : spl::ReportPlainJoin(first, second, &kept.geometry);
-  nlohmann::json report = MakeReport(first, second, result, clock, junction);
+  const tsxSOBJ result = outcome.result;
+  const spl::JunctionReport& junction = outcome.junction;
+  nlohmann::json report = MakeReport(first, second, outcome, clock);
   report["error_message"] = JoinMessage(view);
 
   if (result == 0) {
@@ -288,10 +190,12 @@ int RunJoinCommand(const JoinSettings& s) {
     report["error_message"] = message;
     return Finish(s, report, exitstatus::kFailed);
   }
-  tsxhost::SetObjectName(result, ResultName(s));
-  std::string error;
+  tsxhost::SetObjectName(result, ResultName(s.first, s.second));
   const std::vector<tsxSOBJ> objects = s.wholeScene ? tsxhost::SceneObjects() : std::vector<tsxSOBJ>{result};
-  if (!tsxhost::SaveObj(s.output, objects, &error)) {
+  const tsxhost::SaveResult saved = tsxhost::SaveScene(s.output, objects);
+  for (const std::string& w : saved.warnings) std::fprintf(stderr, "warning: %s\n", w.c_str());
+  if (!saved.ok) {
+    const std::string& error = saved.error;
     Error(error);
     report["error"] = error.ends_with(": not enough memory") ? "memory" : "file";
     report["error_message"] = error;
@@ -311,10 +215,10 @@ void AddJoinCommand(CLI::App& app) {
       "Exit status: 0 joined, 2 bad usage or unknown object name, 3 a file could not\n"
       "be read or written, 4 the join ended in an error or was aborted (Ctrl-C), or\n"
       "with --strict, the seam is incomplete.");
-  join->add_option("scene", settings->scene, "OBJ scene to read")->required();
+  join->add_option("scene", settings->scene, "scene to read (.obj, .gltf, .glb, .ply, .stl)")->required();
   join->add_option("first", settings->first, "name of the 1st object")->required();
   join->add_option("second", settings->second, "name of the 2nd object")->required();
-  join->add_option("-o,--output", settings->output, "OBJ file to write the new object to (MTL beside it)")
+  join->add_option("-o,--output", settings->output, "file to write the new object to, format by extension (OBJ: MTL beside it)")
       ->required();
   join->add_option("--accuracy", settings->accuracy, "largest distance at which corners coincide")
       ->capture_default_str();

@@ -1,5 +1,7 @@
 #include "OutputChecks.h"
 
+#include "MeshFormats.h"
+
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -21,10 +23,10 @@ std::string Lower(std::string s) {
 
 std::string UnwritableFormat(const std::string& path) {
   const std::string ext = Lower(fs::path(path).extension().string());
-  if (ext == ".obj") return {};
+  if (tsxhost::FormatOfPath(path) != tsxhost::FileFormat::Unknown) return {};
   return "cannot write \"" + path + "\": " +
          (ext.empty() ? std::string("no extension to tell its format") : "no writer for '" + ext + "' files") +
-         " (known: .obj)";
+         " (known: " + tsxhost::KnownExtensions() + ")";
 }
 
 std::string UnwritableFolder(const std::string& path) {

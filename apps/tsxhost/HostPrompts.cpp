@@ -5,7 +5,9 @@
 
 namespace {
 
-const QString kObjFilter = QObject::tr("Wavefront OBJ (*.obj);;All files (*)");
+const QString kObjFilter = QObject::tr(
+    "Scenes (*.obj *.gltf *.glb *.ply *.stl);;Wavefront OBJ (*.obj);;glTF 2.0 (*.gltf *.glb);;"
+    "PLY (*.ply);;STL (*.stl);;All files (*)");
 
 class Dialogs : public HostPrompts {
  public:

@@ -6,13 +6,13 @@
 
 #include "../ExitStatus.h"
 #include "Camera.h"
-#include "ObjFile.h"
+#include "MeshFormats.h"
 #include "Rasterizer.h"
 #include "Scene.h"
 #include "SceneGeometry.h"
 
 int RunRender(const HostOptions& o) {
-  const tsxhost::ObjResult r = tsxhost::LoadObj(QFile::encodeName(o.render).toStdString());
+  const tsxhost::ObjResult r = tsxhost::LoadScene(QFile::encodeName(o.render).toStdString());
   if (!r.ok) {
     std::fprintf(stderr, "error: %s\n", r.error.c_str());
     return exitstatus::kFile;

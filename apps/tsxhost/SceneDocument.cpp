@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <utility>
 
-#include "ObjFile.h"
+#include "MeshFormats.h"
 #include "PluginModule.h"
 #include "Scene.h"
 #include "SceneCommands.h"
@@ -36,7 +36,7 @@ SceneDocument::SceneDocument(PluginModule* plugin, QObject* parent)
 
 bool SceneDocument::load(const QString& path, QString* why) {
   const std::vector<tsxSOBJ> before = tsxhost::SceneObjects();
-  const tsxhost::ObjResult r = tsxhost::LoadObj(QFile::encodeName(path).toStdString());
+  const tsxhost::ObjResult r = tsxhost::LoadScene(QFile::encodeName(path).toStdString());
   if (!r.ok) {
     *why = QString::fromStdString(r.error);
     return false;
@@ -67,7 +67,7 @@ bool SceneDocument::openReplacing(const QString& path, QString* error) {
     std::vector<tsxhost::HeldObject> old;
     const std::vector<tsxSOBJ> scene = tsxhost::SceneObjects();
     for (auto it = scene.rbegin(); it != scene.rend(); ++it) old.push_back(tsxhost::TakeOut(*it));
-    const tsxhost::ObjResult r = tsxhost::LoadObj(QFile::encodeName(path).toStdString());
+    const tsxhost::ObjResult r = tsxhost::LoadScene(QFile::encodeName(path).toStdString());
     if (!r.ok) {
       for (auto it = old.rbegin(); it != old.rend(); ++it) tsxhost::PutBack(*it);
       *why = QString::fromStdString(r.error);
@@ -108,11 +108,13 @@ void SceneDocument::startHistory(const QString& path) {
 }
 
 bool SceneDocument::save(const QString& path, const std::vector<tsxSOBJ>& objects,
-                         QString* error) const {
-  std::string why;
-  if (tsxhost::SaveObj(QFile::encodeName(path).toStdString(), objects, &why)) return true;
-  if (error) *error = QString::fromStdString(why);
-  return false;
+                         QString* error, QStringList* warnings) const {
+  const tsxhost::SaveResult r = tsxhost::SaveScene(QFile::encodeName(path).toStdString(), objects);
+  if (warnings) {
+    for (const std::string& w : r.warnings) warnings->append(QString::fromStdString(w));
+  }
+  if (!r.ok && error) *error = QString::fromStdString(r.error);
+  return r.ok;
 }
 
 bool SceneDocument::openedFrom(const QString& path) const {

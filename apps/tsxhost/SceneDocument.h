@@ -36,9 +36,11 @@ class SceneDocument : public QObject {
   bool openReplacing(const QString& path, QString* error);
   // An empty scene without a file and a new history.
   void newScene();
-  // Writes objects to an OBJ file (with its MTL beside it), each as it is
-  // placed; the old file stays whole when the write fails.
-  bool save(const QString& path, const std::vector<tsxSOBJ>& objects, QString* error) const;
+  // Writes objects in the format of the path's extension (OBJ: with its MTL
+  // beside it), each as it is placed; the old file stays whole when the
+  // write fails. `warnings`: what the format could not hold.
+  bool save(const QString& path, const std::vector<tsxSOBJ>& objects, QString* error,
+            QStringList* warnings = nullptr) const;
   // Whether the scene's objects were read from this file (then writing
   // only some of them over it would lose the others).
   bool openedFrom(const QString& path) const;

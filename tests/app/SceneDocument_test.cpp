@@ -100,3 +100,21 @@ TEST_F(SceneDocumentTest, SavedPlacementReadsBackWhereItWasAndKnowsItsInputs) {
     EXPECT_EQ(after.vertices[i].z, before.vertices[i].z + 10);
   }
 }
+
+TEST_F(SceneDocumentTest, OpensAndSavesOtherFormatsSayingWhatTheyCannotHold) {
+  QTemporaryDir dir;
+  QString error;
+  ASSERT_TRUE(document.open(APP_TEST_DATA "/boxes.obj", &error));
+  QStringList lost;
+  const QString stl = dir.filePath("boxes.stl");
+  ASSERT_TRUE(document.save(stl, document.objects(), &error, &lost)) << error.toStdString();
+  EXPECT_TRUE(lost.contains("STL holds one object: the objects are written as one")) << lost.join("; ").toStdString();
+  EXPECT_FALSE(document.save(dir.filePath("boxes.fbx"), document.objects(), &error));
+  EXPECT_TRUE(error.contains("unknown file type")) << error.toStdString();
+  tsxhost::ResetScene();
+  document.refresh();
+  ASSERT_TRUE(document.open(stl, &error)) << error.toStdString();
+  ASSERT_EQ(document.objects().size(), 1u);
+  EXPECT_EQ(tsxhost::ObjectName(document.objects()[0]), "boxes");
+  EXPECT_EQ(document.geometry().triangles.size(), 24u);
+}

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # `cmake --install` into a fresh prefix, the tree moved elsewhere, then used
-# from there: the programs, the module found by tsxhost, the manual pages,
+# from there: the programs (the asset reader process among them), the module found by tsxhost, the manual pages,
 # and the host library from another program through its CMake package and
 # through pkg-config.
 #   install_tree_test.sh CMAKE BUILD_DIR SOURCE_DIR WORK_DIR VERSION
@@ -18,6 +18,11 @@ example=$root/share/doc/splicer-bot/examples/boxes.obj
 "$root/bin/splicer" join "$example" Left Right -o "$work/joined.obj" 2>"$work/join.err" \
   || fail "join: $(cat "$work/join.err")"
 [[ $(grep -c '^f ' "$work/joined.obj") -eq 10 ]] || fail "the joined box has not 10 faces"
+# glTF is read by the installed reader process, found beside the library.
+"$root/bin/splicer" join "$example" Left Right -o "$work/joined.glb" 2>"$work/join.err" \
+  || fail "join to glTF: $(cat "$work/join.err")"
+"$root/bin/splicer" info "$work/joined.glb" >"$work/info.out" 2>&1 || fail "glTF read back: $(cat "$work/info.out")"
+grep -q '^Left+Right ' "$work/info.out" || fail "the joined glTF: $(cat "$work/info.out")"
 for page in splicer tsxhost; do
   gzip -dc "$root/share/man/man1/$page.1.gz" | grep -q '^\.TH' || fail "no manual page $page(1)"
 done

@@ -111,7 +111,7 @@ PY
       || fail "missing folder: $(cat "$work/stderr")"
     [ "$(report)" = "file 3 False" ] || fail "report: $(report)"
     [ "$(run "$work/scene.obj" Left Right -o "$work/before.obj/x.obj")" = 3 ] || fail "a file as folder not refused"
-    [ "$(run "$work/scene.obj" Left Right -o "$work/x.ply")" = 2 ] || fail "unknown extension not refused"
+    [ "$(run "$work/scene.obj" Left Right -o "$work/x.fbx")" = 2 ] || fail "unknown extension not refused"
     [ "$(run "$work/scene.obj" Left Right -o "$work/x.mtl")" = 2 ] || fail "-o x.mtl not refused"
     [ "$(run "$work/scene.obj" Left Right)" = 2 ] || fail "missing -o"
     [ "$(report)" = "usage 2 False" ] || fail "usage error report: $(report)"

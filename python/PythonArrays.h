@@ -1,0 +1,53 @@
+// NumPy arrays to and from the host's tables, each copied once.
+#pragma once
+
+#include <pybind11/numpy.h>
+#include <pybind11/pybind11.h>
+
+#include <nlohmann/json.hpp>
+#include <string>
+
+#include "Scene.h"
+
+namespace splicer::python {
+
+namespace py = pybind11;
+
+// Vertices (n, 3) and UVs (n, 2) of a polyhedron as new float32 arrays.
+py::array_t<float> VertexArray(tsxSOBJ obj);
+py::array_t<float> UvArray(tsxSOBJ obj);
+
+// The faces as an offsets + corners pair: offsets has one entry per face
+// and one more; vertex indices and UV indices (-1: none) per corner.
+struct FaceArrays {
+  py::array_t<int32_t> offsets, vertices, uvs, materials;
+};
+FaceArrays FaceArraysOf(tsxSOBJ obj);
+// The faces as a list of lists of vertex indices.
+py::list FaceLists(tsxSOBJ obj);
+
+// Materials as dicts: name, diffuse, ambient, specular, shininess,
+// opacity, texture. From a dict (missing keys keep their defaults) or a
+// name alone.
+py::dict MaterialDict(const tsxhost::Material& m);
+tsxhost::Material MaterialFrom(const py::handle& spec);
+
+// The arguments of Scene.add, checked and turned into host arrays that
+// point into the (possibly converted) NumPy arrays kept here.
+class AddArguments {
+ public:
+  AddArguments(const py::object& vertices, const py::object& faces, const py::object& uvs,
+               const py::object& materials, const py::object& faceUvs, const py::object& faceMaterials);
+  const tsxhost::MeshArrays& Mesh() const { return mesh_; }
+
+ private:
+  void TakeFaces(const py::object& faces);
+  py::array_t<float, py::array::c_style | py::array::forcecast> vertices_, uvs_;
+  py::array_t<int32_t, py::array::c_style | py::array::forcecast> offsets_, corners_, cornerUvs_, faceMaterials_;
+  tsxhost::MeshArrays mesh_;
+};
+
+// A JSON value as Python objects.
+py::object ToPython(const nlohmann::json& value);
+
+}  // namespace splicer::python

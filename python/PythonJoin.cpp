@@ -1,0 +1,138 @@
+#include "PythonJoin.h"
+
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "Errors.h"
+#include "JoinSession.h"
+#include "JoinState.h"
+#include "JoinView.h"
+#include "PythonArrays.h"
+#include "PythonErrors.h"
+#include "PythonScene.h"
+#include "WindowActions.h"
+
+namespace splicer::python {
+namespace {
+
+// Between stage changes the callback is called once per this many
+// progress calls, so that a long search stays cheap.
+constexpr unsigned kCallsBetweenCallbacks = 256;
+
+// The join's window for Python: messages are kept for the exception and
+// the warnings; progress goes to the callback, which may stop the join.
+class PythonView : public spl::JoinView {
+ public:
+  explicit PythonView(py::object progress) : progress_(std::move(progress)) {}
+
+  void ShowMessage(spl::BoxType type, std::string_view, std::string_view text) override {
+    messages_.emplace_back(type, std::string(text));
+  }
+  void ShowConversionError(std::string_view text) override { conversion_ = text; }
+  bool ShowInfo() const override { return false; }
+  void SetStepsText(std::string_view) override {}
+  void SetStatusText(std::string_view) override {}
+  void SetAbortEnabled(bool) override {}
+
+  void PumpEvents(std::string_view stage) override {
+    if (pending_) {
+      spl::JoinState.AbortRequested = true;
+      return;
+    }
+    if (stage == stage_ && ++calls_ % kCallsBetweenCallbacks != 0) return;
+    stage_ = stage;
+    try {
+      if (PyErr_CheckSignals() != 0) throw py::error_already_set();  // Ctrl-C
+      if (progress_.is_none()) return;
+      const py::object answer = progress_(py::str(stage_), spl::JoinState.StepsToGo);
+      if (answer.is(py::bool_(false))) spl::JoinState.AbortRequested = true;
+    } catch (py::error_already_set& e) {
+      // Raised again once the engine has finished; meanwhile the join stops.
+      pending_.emplace(std::move(e));
+      spl::JoinState.AbortRequested = true;
+    }
+  }
+
+  void RaisePending() {
+    if (pending_) throw std::move(*pending_);
+  }
+  // The text shown for the join's error.
+  std::string ErrorText(int32_t code) const {
+    if (code == spl::kConversionFailed) return conversion_;
+    return std::string(spl::LookUpError(code).message);
+  }
+  // Warnings shown on the way, other than the error itself.
+  std::vector<std::string> Warnings(const std::string& error) const {
+    std::vector<std::string> out;
+    for (const auto& [type, text] : messages_) {
+      if (type == spl::BoxType::Warning && text != error) out.push_back(text);
+    }
+    return out;
+  }
+
+ private:
+  py::object progress_;
+  std::string stage_;
+  unsigned calls_ = 0;
+  std::optional<py::error_already_set> pending_;
+  std::vector<std::pair<spl::BoxType, std::string>> messages_;
+  std::string conversion_;
+};
+
+// Makes the view current for as long as it lives, then puts back the one
+// before.
+class ViewScope {
+ public:
+  explicit ViewScope(spl::JoinView* view) : previous_(spl::CurrentJoinView()) { spl::SetJoinView(view); }
+  ~ViewScope() { spl::SetJoinView(previous_); }
+  ViewScope(const ViewScope&) = delete;
+  ViewScope& operator=(const ViewScope&) = delete;
+
+ private:
+  spl::JoinView* previous_;
+};
+
+py::tuple Join(py::object sceneObject, const py::handle& first, const py::handle& second, double accuracy,
+               bool seam, py::object progress) {
+  if (spl::JoinInProgress()) throw std::runtime_error("a join is already running");
+  PyScene& scene = py::cast<PyScene&>(sceneObject);
+  const tsxSOBJ a = scene.Find(first), b = scene.Find(second);
+  const std::string nameA = tsxhost::ObjectName(a), nameB = tsxhost::ObjectName(b);
+  PythonView view(std::move(progress));
+  StageClock clock;
+  JoinOutcome outcome;
+  {
+    ViewScope scope(&view);
+    outcome = PickAndJoin(a, b, {accuracy, seam}, clock);
+  }
+  const tsxSOBJ result = outcome.result;
+  if (result != 0) {
+    tsxhost::SetObjectName(result, ResultName(nameA, nameB));
+    scene.Adopt(result);  // kept even when the callback raised at the very end
+  }
+  view.RaisePending();
+  const int32_t code = spl::JoinState.LastError;
+  const std::string error = code != 0 ? view.ErrorText(code) : std::string();
+  const py::object report = ToPython(MakeReport(a, b, outcome, clock));
+  for (const std::string& w : view.Warnings(error)) {
+    if (PyErr_WarnEx(PyExc_UserWarning, w.c_str(), 1) != 0) throw py::error_already_set();
+  }
+  if (result == 0) ThrowJoinError(code, error, report);
+  return py::make_tuple(SceneObject{sceneObject, result}, report);
+}
+
+}  // namespace
+
+void BindJoin(py::module_& m) {
+  m.def("join", &Join, py::arg("scene"), py::arg("first"), py::arg("second"),
+        py::arg("accuracy") = spl::kDefaultAccuracy, py::arg("seam") = false, py::arg("progress") = py::none(),
+        "Joins two objects of `scene` (names or SceneObjects) across the face they share into a new object,\n"
+        "named 'FIRST+SECOND' and added to the scene; with seam=True along the whole seam (as `splicer join\n"
+        "--seam`). Returns (new object, report); the report has the fields\n"
+        "of `splicer join --report`. `progress(stage_text, steps_to_go)` is called as the join goes on;\n"
+        "returning False aborts it. An error or an abort raises JoinError(code, message, report).");
+}
+
+}  // namespace splicer::python

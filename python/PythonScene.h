@@ -1,0 +1,52 @@
+// splicer.Scene and splicer.SceneObject: a set of the stand-in host's
+// objects, owned by one Python object and deleted with it. The host has one
+// scene, in which names are unique; each Python scene is a namespace of its
+// own because only the scene in use is in the host's scene at a time.
+#pragma once
+
+#include <pybind11/pybind11.h>
+
+#include <string>
+#include <vector>
+
+#include "Scene.h"
+
+namespace splicer::python {
+
+namespace py = pybind11;
+
+class PyScene {
+ public:
+  PyScene() = default;
+  ~PyScene();
+  PyScene(const PyScene&) = delete;
+  PyScene& operator=(const PyScene&) = delete;
+
+  // Reads a file of any known format; raises FileError.
+  static std::unique_ptr<PyScene> Load(const std::string& path);
+  // Writes the scene's objects (or those named); raises FileError, warns
+  // for what the format cannot hold.
+  void Save(const std::string& path, const py::object& objects) const;
+  // The scene's objects that still exist, in the order they came.
+  std::vector<tsxSOBJ> Objects() const;
+  // Puts this scene's objects, and no others, in the host's scene.
+  void Activate() const;
+  // The object of that name (raises KeyError listing the names), or the
+  // handle of a SceneObject of this scene (raises ValueError otherwise).
+  tsxSOBJ Find(const py::handle& nameOrObject) const;
+  void Adopt(tsxSOBJ obj) { objects_.push_back(obj); }
+
+ private:
+  static const PyScene* active_;
+  std::vector<tsxSOBJ> objects_;
+};
+
+// A view of one object of a scene; keeps its scene alive.
+struct SceneObject {
+  py::object scene;  // the PyScene
+  tsxSOBJ handle = 0;
+};
+
+void BindScene(py::module_& m);
+
+}  // namespace splicer::python

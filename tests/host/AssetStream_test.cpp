@@ -1,0 +1,135 @@
+// The host's half of reading glTF, PLY and STL: the reader process's
+// answer is decoded and built into objects, or refused whole, whatever its
+// bytes.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "AssetFiles.h"
+#include "AssetStream.h"
+#include "Scene.h"
+
+namespace {
+
+using tsxhost::detail::AssetObject;
+using tsxhost::detail::AssetScene;
+using tsxhost::detail::EncodeAssetScene;
+
+// A square of two triangles with UVs and normals, two materials.
+AssetObject Square(const std::string& name) {
+  AssetObject o;
+  o.name = name;
+  auto& m = o.mesh;
+  m.vertices = {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}};
+  m.uvs = {{0, 0}, {1, 0}, {1, 1}};
+  m.normals = {{0, 0, 1}};
+  m.materials.resize(2);
+  m.materials[1].name = "red";
+  m.materials[1].diffuse = {1, 0, 0};
+  m.materials[1].diffuseMap = "red.png";
+  m.corners = {{0, 0, 0}, {1, 1, 0}, {2, 2, 0}, {0, 0, 0}, {2, 2, -1}, {3, -1, -1}};
+  m.faceStart = {0, 3, 6};
+  m.faceMaterial = {0, 1};
+  return o;
+}
+
+class AssetStreamTest : public ::testing::Test {
+ protected:
+  void SetUp() override { tsxhost::ResetScene(); }
+  void TearDown() override { tsxhost::ResetScene(); }
+  // Expects the stream refused with `reason` and the scene left empty.
+  static void ExpectMalformed(const std::string& stream, const std::string& reason) {
+    const tsxhost::ObjResult r = tsxhost::detail::ReadAssetStream(stream, "f.glb");
+    EXPECT_FALSE(r.ok);
+    EXPECT_EQ(r.error, "f.glb: the file could not be read (the reader's answer is malformed: " + reason + ")");
+    EXPECT_TRUE(tsxhost::SceneObjects().empty());
+  }
+};
+
+TEST_F(AssetStreamTest, ObjectsComeThroughWithNormalsUvsAndMaterials) {
+  AssetScene scene;
+  scene.objects.push_back(Square("Head"));
+  scene.warnings.push_back("vertex colours are not kept");
+  const tsxhost::ObjResult r = tsxhost::detail::ReadAssetStream(EncodeAssetScene(scene), "f.glb");
+  ASSERT_TRUE(r.ok) << r.error;
+  EXPECT_EQ(r.warnings, std::vector<std::string>{"f.glb: vertex colours are not kept"});
+  tsxhost::Mesh m;
+  ASSERT_TRUE(tsxhost::ReadMesh(r.objects.at(0), &m));
+  EXPECT_EQ(tsxhost::ObjectName(r.objects[0]), "Head");
+  ASSERT_EQ(m.vertices.size(), 4u);
+  EXPECT_EQ(m.uvs.size(), 3u);
+  ASSERT_EQ(m.faces.size(), 2u);
+  EXPECT_EQ(m.faces[1].material, 1);
+  EXPECT_EQ(m.materials.at(1).name, "red");
+  EXPECT_EQ(m.materials[1].diffuseMap, "red.png");
+  EXPECT_EQ(m.faces[1].corners[2].uv, -1);
+  // Corners with a normal keep it; the others have none.
+  ASSERT_GE(m.faces[0].corners[0].normal, 0);
+  EXPECT_EQ(m.normals.at(m.faces[0].corners[0].normal).z, 1.0f);
+  EXPECT_EQ(m.faces[1].corners[1].normal, -1);
+}
+
+TEST_F(AssetStreamTest, NamesAreCleanedMadeUniqueOrTakenFromTheFile) {
+  AssetScene scene;
+  scene.objects = {Square("Part"), Square("Part"), Square(""), Square("bad\nname")};
+  const tsxhost::ObjResult r = tsxhost::detail::ReadAssetStream(EncodeAssetScene(scene), "dir/figure.glb");
+  ASSERT_TRUE(r.ok) << r.error;
+  std::vector<std::string> names;
+  for (tsxSOBJ obj : r.objects) names.push_back(tsxhost::ObjectName(obj));
+  EXPECT_EQ(names, (std::vector<std::string>{"Part", "Part.2", "figure", "bad?name"}));
+  EXPECT_EQ(r.warnings, std::vector<std::string>{"dir/figure.glb: a second object named 'Part' is read as 'Part.2'"});
+  // A name the scene has already: nothing of the file enters it.
+  const tsxhost::ObjResult again = tsxhost::detail::ReadAssetStream(EncodeAssetScene(scene), "g.glb");
+  EXPECT_FALSE(again.ok);
+  EXPECT_EQ(again.error, "g.glb: a second object named 'Part'");
+  EXPECT_EQ(tsxhost::SceneObjects().size(), 4u);
+}
+
+TEST_F(AssetStreamTest, TheReadersRefusalIsPassedOnWithTheFileName) {
+  AssetScene scene;
+  scene.refusal = "STL: unexpected end of file";
+  const tsxhost::ObjResult r = tsxhost::detail::ReadAssetStream(EncodeAssetScene(scene), "f.stl");
+  EXPECT_FALSE(r.ok);
+  EXPECT_EQ(r.error, "f.stl: STL: unexpected end of file");
+}
+
+TEST_F(AssetStreamTest, EveryCutAndEveryBadIndexOrCountIsRefusedWhole) {
+  AssetScene scene;
+  scene.objects = {Square("A"), Square("B")};
+  const std::string whole = EncodeAssetScene(scene);
+  for (size_t n = 0; n < whole.size(); ++n) {
+    const tsxhost::ObjResult r = tsxhost::detail::ReadAssetStream(whole.substr(0, n), "f.glb");
+    ASSERT_FALSE(r.ok) << n;
+    ASSERT_TRUE(tsxhost::SceneObjects().empty()) << n;
+  }
+  ExpectMalformed(whole + "x", "it ends early or runs on past its end");
+  std::string version = whole;
+  version[8] = 9;
+  ExpectMalformed(version, "version 9 instead of 1");
+
+  auto spoilt = [](auto change) {
+    AssetScene s;
+    s.objects = {Square("A"), Square("B")};
+    change(s.objects[1].mesh);
+    return EncodeAssetScene(s);
+  };
+  const std::string corner = "a corner names a vertex, UV or normal that does not exist";
+  ExpectMalformed(spoilt([](auto& m) { m.corners[4].vertex = 4; }), corner);
+  ExpectMalformed(spoilt([](auto& m) { m.corners[4].vertex = -1; }), corner);
+  ExpectMalformed(spoilt([](auto& m) { m.corners[2].uv = 3; }), corner);
+  ExpectMalformed(spoilt([](auto& m) { m.corners[2].uv = -2; }), corner);
+  ExpectMalformed(spoilt([](auto& m) { m.corners[0].normal = 1; }), corner);
+  ExpectMalformed(spoilt([](auto& m) { m.faceMaterial[1] = 2; }), "a face's material 2 does not exist");
+  ExpectMalformed(spoilt([](auto& m) { m.materials.clear(); }), "an object with 0 materials");
+  ExpectMalformed(spoilt([](auto& m) { m.faceStart = {0, 2, 6}; }), "a face with 2 corners");
+  ExpectMalformed(spoilt([](auto& m) { m.corners.pop_back(); }), "the faces have 6 corners, the list 5");
+  // A count far past the stream's end is refused before anything is made
+  // for it.
+  std::string huge = whole;
+  const uint32_t many = 0xFFFFFFF0u;
+  const size_t vertexCount = 8 + 4 + 4 + 4 + 4 + 4 + 1;  // tag, version, refusal, warnings, objects, name "A"
+  std::memcpy(&huge[vertexCount], &many, 4);
+  ExpectMalformed(huge, "it ends early or runs on past its end");
+}
+
+}  // namespace
