@@ -15,4 +15,9 @@ inline int32_t SaturateToInt32(int64_t value) {
 
 inline int32_t SaturatingSubtract(int32_t a, int32_t b) { return SaturateToInt32(int64_t{a} - b); }
 
+// An estimate of steps to go: never below 0.
+inline int32_t SaturateToSteps(int64_t value) {
+  return static_cast<int32_t>(std::clamp<int64_t>(value, 0, std::numeric_limits<int32_t>::max()));
+}
+
 }  // namespace spl

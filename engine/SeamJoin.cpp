@@ -1,7 +1,6 @@
 #include "SeamJoin.h"
 
 #include <algorithm>
-#include <limits>
 #include <new>
 #include <string>
 #include <utility>
@@ -14,6 +13,7 @@
 #include "Progress.h"
 #include "ResultObject.h"
 #include "RunJoin.h"
+#include "Saturate.h"
 #include "SeamMerge.h"
 #include "SeamSearch.h"
 #include "Thousandths.h"
@@ -33,7 +33,7 @@ void BeginProgress(HostObject first, HostObject second) {
   const int64_t steps = int64_t{tsxPolyhGetNbrVxs(second)} + faces + SeamMergeSteps(first, second) + faces;
   JoinState.ProgressTick = 0;
   JoinState.AbortRequested = false;
-  JoinState.StepsToGo = static_cast<int32_t>(std::clamp<int64_t>(steps, 0, std::numeric_limits<int32_t>::max()));
+  JoinState.StepsToGo = SaturateToSteps(steps);
   ShowNewEstimate();
 }
 
