@@ -2,15 +2,18 @@
 // per vertex, so a host vertex used with several UVs is written once per
 // UV. Each object's first mesh lists every host vertex in order before any
 // repeat, so that the reader's weld gives back the same vertex table.
-// glTF and STL hold triangles only: polygons are written as fans.
+// glTF and STL hold triangles only: polygons are written as fans. Normals
+// are per vertex in glTF and PLY, all or none: a face without normals of
+// its own gives its corners its plane's normal.
 #include <assimp/BlobIOSystem.h>
 #include <assimp/Exporter.hpp>
 #include <assimp/material.h>
 #include <assimp/scene.h>
 
 #include <algorithm>
-#include <filesystem>
 #include <cstdint>
+#include <cstring>
+#include <filesystem>
 #include <memory>
 #include <unordered_map>
 
@@ -29,37 +32,84 @@ struct FormatTraits {
   bool materials;  // per-face materials
   bool uvs;
   bool polygons;   // faces of more than three corners
+  bool normals;    // per-vertex normals
 };
 
 FormatTraits TraitsOf(FileFormat format) {
   switch (format) {
-    case FileFormat::Gltf: return {"gltf2", "glTF", true, true, true, false};
-    case FileFormat::Glb: return {"glb2", "glTF", true, true, true, false};
-    case FileFormat::Ply: return {"plyb", "PLY", false, false, true, true};
-    default: return {"stlb", "STL", false, false, false, false};
+    case FileFormat::Gltf: return {"gltf2", "glTF", true, true, true, false, true};
+    case FileFormat::Glb: return {"glb2", "glTF", true, true, true, false, true};
+    case FileFormat::Ply: return {"plyb", "PLY", false, false, true, true, true};
+    default: return {"stlb", "STL", false, false, false, false, false};
   }
 }
+
+// A written vertex: the host vertex, UV and normal (by its bits) it stands for.
+struct CornerKey {
+  int32_t vertex = 0, uv = -1;
+  uint32_t normal[3] = {0, 0, 0};
+  bool operator==(const CornerKey&) const = default;
+};
+struct CornerKeyHash {
+  size_t operator()(const CornerKey& k) const {
+    uint64_t h = (uint64_t(uint32_t(k.vertex)) << 32) | uint32_t(k.uv + 1);
+    for (uint32_t n : k.normal) h = (h ^ n) * 0x100000001B3ull;
+    return std::hash<uint64_t>()(h);
+  }
+};
 
 // One mesh of the file: the faces of one material, with split vertices.
 struct MeshOut {
   std::vector<aiVector3D> positions;
   std::vector<aiVector3D> uvs;
+  std::vector<aiVector3D> normals;
   std::vector<std::vector<unsigned>> faces;
-  std::unordered_map<uint64_t, unsigned> index;  // (vertex, uv) -> position
+  std::unordered_map<CornerKey, unsigned, CornerKeyHash> index;
   unsigned material = 0;
 
-  unsigned Corner(const Polyhedron& poly, const CtsxCorner& c, bool withUvs) {
-    const int32_t uv = withUvs && c.uvindex >= 0 && c.uvindex < poly.uvCount ? c.uvindex : -1;
-    const uint64_t key = (uint64_t(uint32_t(c.vindex)) << 32) | uint32_t(uv + 1);
+  unsigned Corner(const Polyhedron& poly, const CtsxCorner& c, bool withUvs, const aiVector3D* normal) {
+    CornerKey key;
+    key.vertex = c.vindex;
+    key.uv = withUvs && c.uvindex >= 0 && c.uvindex < poly.uvCount ? c.uvindex : -1;
+    if (normal) std::memcpy(key.normal, normal, sizeof key.normal);
     const auto [it, added] = index.try_emplace(key, static_cast<unsigned>(positions.size()));
     if (added) {
       const CtsxVector3f& v = poly.vertices[c.vindex];
       positions.emplace_back(v.x, v.y, v.z);
+      const int32_t uv = key.uv;
       if (withUvs) uvs.emplace_back(uv >= 0 ? poly.uvs[uv].u : 0.0f, uv >= 0 ? poly.uvs[uv].v : 0.0f, 0.0f);
+      if (normal) normals.push_back(*normal);
     }
     return it->second;
   }
 };
+
+bool HasNormals(const Polyhedron& poly) {
+  for (int32_t f = 0; f < poly.faceCount; ++f) {
+    const FaceExtra* extra = FaceExtraOf(*poly.faces[f]);
+    if (!extra) continue;
+    for (int32_t c = 0; c < extra->normalSlots; ++c) {
+      if (extra->HasNormal()[c]) return true;
+    }
+  }
+  return false;
+}
+
+// A corner's normal as written: its own, else its face's plane normal.
+aiVector3D CornerNormal(const Polyhedron& poly, const CtsxFace& face, int32_t c) {
+  const FaceExtra* extra = FaceExtraOf(face);
+  if (extra && c < extra->normalSlots && extra->HasNormal()[c]) {
+    const CtsxVector3f& n = extra->Normals()[c];
+    return {n.x, n.y, n.z};
+  }
+  aiVector3D n(0, 0, 0);  // Newell's method: sound for any planar polygon
+  for (int32_t i = 0; i < face.nbrCorners; ++i) {
+    const CtsxVector3f& a = poly.vertices[face.corners[i].vindex];
+    const CtsxVector3f& b = poly.vertices[face.corners[(i + 1) % face.nbrCorners].vindex];
+    n += aiVector3D((a.y - b.y) * (a.z + b.z), (a.z - b.z) * (a.x + b.x), (a.x - b.x) * (a.y + b.y));
+  }
+  return n.NormalizeSafe();
+}
 
 bool HasUvs(const Polyhedron& poly) {
   if (poly.uvCount == 0) return false;
@@ -102,7 +152,7 @@ class SceneBuilder {
 
  private:
   void CheckFits(const Object& obj, bool withUvs);
-  std::vector<MeshOut> Split(const Polyhedron& poly, bool withUvs) const;
+  std::vector<MeshOut> Split(const Polyhedron& poly, bool withUvs, bool withNormals) const;
 
   const FormatTraits& traits_;
   OnceNotes& notes_;
@@ -145,10 +195,13 @@ void SceneBuilder::CheckFits(const Object& obj, bool withUvs) {
       break;
     }
   }
+  if (!traits_.normals && HasNormals(poly)) {
+    notes_.Add(label + " holds one normal per face: the corners' normals are left out");
+  }
   if (poly.faceCount == 0) notes_.Add("objects without faces are left out ('" + obj.name + "')");
 }
 
-std::vector<MeshOut> SceneBuilder::Split(const Polyhedron& poly, bool withUvs) const {
+std::vector<MeshOut> SceneBuilder::Split(const Polyhedron& poly, bool withUvs, bool withNormals) const {
   std::vector<MeshOut> groups;
   std::unordered_map<uint16_t, size_t> byMaterial;
   for (int32_t f = 0; f < poly.faceCount; ++f) {
@@ -159,21 +212,30 @@ std::vector<MeshOut> SceneBuilder::Split(const Polyhedron& poly, bool withUvs) c
       groups.emplace_back();
       groups.back().material = material;
       if (groups.size() == 1) {
-        // Every vertex in order first, each with the UV of its first corner
-        // in this mesh, so that the weld on reading restores the table.
-        std::vector<int32_t> firstUv(static_cast<size_t>(poly.vertexCount), -1);
+        // Every vertex in order first, each with the UV and normal of its
+        // first corner in this mesh, so that the weld on reading restores
+        // the table.
+        std::vector<std::pair<int32_t, int32_t>> first(static_cast<size_t>(poly.vertexCount), {-1, -1});
         for (int32_t g = poly.faceCount - 1; g >= f; --g) {
           const CtsxFace& other = *poly.faces[g];
           const uint16_t m = traits_.materials && other.materialIndex < poly.materials.size() ? other.materialIndex : 0;
           if (m != material) continue;
-          for (int32_t c = other.nbrCorners - 1; c >= 0; --c) firstUv[other.corners[c].vindex] = other.corners[c].uvindex;
+          for (int32_t c = other.nbrCorners - 1; c >= 0; --c) first[other.corners[c].vindex] = {g, c};
         }
-        for (int32_t v = 0; v < poly.vertexCount; ++v) groups.back().Corner(poly, {v, firstUv[v], -1, -1}, withUvs);
+        for (int32_t v = 0; v < poly.vertexCount; ++v) {
+          const auto [g, c] = first[v];
+          const aiVector3D n = withNormals && g >= 0 ? CornerNormal(poly, *poly.faces[g], c) : aiVector3D(0, 0, 1);
+          groups.back().Corner(poly, {v, g >= 0 ? poly.faces[g]->corners[c].uvindex : -1, -1, -1}, withUvs,
+                               withNormals ? &n : nullptr);
+        }
       }
     }
     MeshOut& mesh = groups[it->second];
     std::vector<unsigned> corners;
-    for (int32_t c = 0; c < face.nbrCorners; ++c) corners.push_back(mesh.Corner(poly, face.corners[c], withUvs));
+    for (int32_t c = 0; c < face.nbrCorners; ++c) {
+      const aiVector3D n = withNormals ? CornerNormal(poly, face, c) : aiVector3D();
+      corners.push_back(mesh.Corner(poly, face.corners[c], withUvs, withNormals ? &n : nullptr));
+    }
     if (traits_.polygons || corners.size() == 3) {
       mesh.faces.push_back(std::move(corners));
       continue;
@@ -192,7 +254,7 @@ void SceneBuilder::AddObject(const Object& obj) {
     notes_.Add(std::string(traits_.label) + " holds one object: the objects are written as one");
   }
   NodeOut node{obj.name, obj.transform, {}};
-  for (MeshOut& mesh : Split(poly, withUvs)) {
+  for (MeshOut& mesh : Split(poly, withUvs, traits_.normals && HasNormals(poly))) {
     if (traits_.materials) {
       materials_.push_back(poly.materials[mesh.material]);
       mesh.material = static_cast<unsigned>(materials_.size() - 1);
@@ -211,6 +273,10 @@ aiMesh* ToAiMesh(const MeshOut& in) {
   mesh->mNumVertices = static_cast<unsigned>(in.positions.size());
   mesh->mVertices = new aiVector3D[in.positions.size()];
   std::copy(in.positions.begin(), in.positions.end(), mesh->mVertices);
+  if (!in.normals.empty()) {
+    mesh->mNormals = new aiVector3D[in.normals.size()];
+    std::copy(in.normals.begin(), in.normals.end(), mesh->mNormals);
+  }
   if (!in.uvs.empty()) {
     mesh->mTextureCoords[0] = new aiVector3D[in.uvs.size()];
     std::copy(in.uvs.begin(), in.uvs.end(), mesh->mTextureCoords[0]);
@@ -248,12 +314,18 @@ std::unique_ptr<aiScene> SceneBuilder::Finish() {
       const auto base = static_cast<unsigned>(merged[0].positions.size());
       merged[0].positions.insert(merged[0].positions.end(), mesh.positions.begin(), mesh.positions.end());
       merged[0].uvs.insert(merged[0].uvs.end(), mesh.uvs.begin(), mesh.uvs.end());
+      merged[0].normals.insert(merged[0].normals.end(), mesh.normals.begin(), mesh.normals.end());
       for (std::vector<unsigned> face : mesh.faces) {
         for (unsigned& i : face) i += base;
         merged[0].faces.push_back(std::move(face));
       }
     }
     if (merged[0].uvs.size() != merged[0].positions.size()) merged[0].uvs.clear();
+    if (merged[0].normals.size() != merged[0].positions.size() && !merged[0].normals.empty()) {
+      merged[0].normals.clear();
+      notes_.Add(std::string(traits_.label) + " holds normals for all vertices or none: some objects have none, so "
+                 "they are left out");
+    }
     meshes_ = std::move(merged);
     nodes_ = {NodeOut{"root", kIdentity, {0}}};
   }

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -271,6 +272,45 @@ TEST_F(FormatsTest, NormalsAreKeptPerCorner) {
       }
     }
   }
+}
+
+// Normals written go back bit for bit; a face without normals of its own
+// is given its plane's; STL, one normal per face, says what it left out.
+TEST_F(FormatsTest, NormalsAreWrittenToGltfAndPly) {
+  Mesh lit = Cube();
+  const CtsxVector3f axes[6] = {{-1, 0, 0}, {1, 0, 0}, {0, -1, 0}, {0, 1, 0}, {0, 0, -1}, {0, 0, 1}};
+  lit.normals.assign(axes, axes + 5);  // the last face has none
+  for (int f = 0; f < 5; ++f) {
+    for (auto& corner : lit.faces[f].corners) corner.normal = f;
+  }
+  tsxSOBJ cube = tsxhost::AddPolyhedron("cube", lit);
+  for (const char* file : {"lit.glb", "lit.ply"}) {
+    std::vector<std::string> warnings;
+    const tsxhost::ObjResult r = RoundTrip(file, {cube}, &warnings);
+    ASSERT_TRUE(r.ok) << file << ": " << r.error;
+    const Mesh m = ReadBack(r.objects.at(0));
+    EXPECT_EQ(m.vertices.size(), 8u) << file;
+    for (const tsxhost::Face& face : m.faces) {
+      const CtsxVector3f a = m.vertices[face.corners[0].vertex], b = m.vertices[face.corners[1].vertex],
+                         c = m.vertices[face.corners[2].vertex];
+      const float n[3] = {(b.y - a.y) * (c.z - a.z) - (b.z - a.z) * (c.y - a.y),
+                          (b.z - a.z) * (c.x - a.x) - (b.x - a.x) * (c.z - a.z),
+                          (b.x - a.x) * (c.y - a.y) - (b.y - a.y) * (c.x - a.x)};
+      const int axis = std::abs(n[0]) > 0.5f ? 0 : std::abs(n[1]) > 0.5f ? 1 : 2;
+      const CtsxVector3f expected = axes[2 * axis + (n[axis] > 0 ? 1 : 0)];
+      for (const tsxhost::Corner& corner : face.corners) {
+        ASSERT_GE(corner.normal, 0) << file;
+        EXPECT_TRUE(SameBits(m.normals.at(corner.normal), expected)) << file;
+      }
+    }
+    tsxhost::ResetScene();
+    cube = tsxhost::AddPolyhedron("cube", lit);
+  }
+  std::vector<std::string> warnings;
+  RoundTrip("lit.stl", {cube}, &warnings);
+  EXPECT_NE(std::find(warnings.begin(), warnings.end(),
+                      "STL holds one normal per face: the corners' normals are left out"),
+            warnings.end());
 }
 
 TEST_F(FormatsTest, StlAsciiAndBinaryWeldIntoAClosedObject) {
