@@ -95,6 +95,13 @@ def test_file_errors_name_the_file(tmp_path):
         splicer.Scene().save(str(tmp_path / "x.fbx"))
 
 
+def test_a_file_that_crashes_the_asset_library_is_refused_and_python_carries_on():
+    crash = os.path.join(DATA, "formats", "crashes-reader.ply")
+    with pytest.raises(splicer.FileError, match=r"the file could not be read \(the reader stopped on signal 11\)"):
+        splicer.Scene.load(crash)
+    assert len(splicer.Scene.load(FIGURE)) == 2
+
+
 def test_join_returns_the_new_object_and_the_command_line_report(boxes, tmp_path):
     joined, report = splicer.join(boxes, "Left", "Right")
     assert joined.name == "Left+Right"
