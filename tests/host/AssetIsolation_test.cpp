@@ -68,6 +68,7 @@ TEST_F(AssetIsolationTest, AReaderThatCrashesHangsOrFailsGetsTheFileRefused) {
   // Still running after closing its output counts as hanging too.
   FakeReader("exec >&-; exec sleep 30");
   ExpectRefused("the reader took longer than 0.5 s");
+  unsetenv("SPLICER_ASSET_READER_SECONDS");
   setenv("SPLICER_ASSET_READER", (dir_ / "no-such-reader").c_str(), 1);
   ExpectRefused("the reader program " + (dir_ / "no-such-reader").string() +
                 " could not be started: No such file or directory");
