@@ -523,16 +523,6 @@ bool BlockBuilder::Build(Block& block, int64_t vertexEnd, int64_t uvEnd, FlatMes
   return true;
 }
 
-CtsxVector3f BoundingBoxCentre(const std::vector<CtsxVector3f>& vertices) {
-  if (vertices.empty()) return {0, 0, 0};
-  CtsxVector3f lo = vertices[0], hi = vertices[0];
-  for (const CtsxVector3f& v : vertices) {
-    lo = {std::min(lo.x, v.x), std::min(lo.y, v.y), std::min(lo.z, v.z)};
-    hi = {std::max(hi.x, v.x), std::max(hi.y, v.y), std::max(hi.z, v.z)};
-  }
-  return {(lo.x + hi.x) * 0.5f, (lo.y + hi.y) * 0.5f, (lo.z + hi.z) * 0.5f};
-}
-
 // Reads the "mtllib" libraries; each one refused is a warning naming its line.
 std::unordered_map<std::string, Material> ReadLibraries(const Parser& parser, const std::string& name,
                                                         const ObjReadOptions& options, ObjResult* result) {
@@ -600,7 +590,7 @@ ObjResult Load(const std::string& text, const std::string& name, const ObjReadOp
       m.name = material;
       mesh.materials.push_back(std::move(m));
     }
-    objects.push_back(detail::BuildFlatPolyhedron(block.name, mesh, BoundingBoxCentre(mesh.vertices)));
+    objects.push_back(detail::BuildFlatPolyhedron(block.name, mesh, detail::BoundingBoxCentre(mesh.vertices)));
     if (!objects.back()) throw std::bad_alloc();
     block = Block();  // its memory, no longer needed
   }
