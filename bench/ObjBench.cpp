@@ -37,7 +37,8 @@ void BM_WriteObj(benchmark::State& state) {
 
 // Arg 1: 1 reads in chunks on two threads (the default), 0 line after line.
 void BM_ReadObj(benchmark::State& state) {
-  tsxhost::testing::SetChunkedReading(state.range(1) ? size_t{4} << 20 : 0);
+  const size_t chunkBytes = tsxhost::testing::SetChunkedReading(0);
+  if (state.range(1)) tsxhost::testing::SetChunkedReading(chunkBytes);
   tsxSOBJ a = 0, b = 0;
   bars::SetUpPair(static_cast<int>(state.range(0)), bars::Layout::EndToEnd, &a, &b);
   const std::string path = ScenePath(state.range(0));
@@ -53,7 +54,7 @@ void BM_ReadObj(benchmark::State& state) {
   state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(std::filesystem::file_size(path)));
   RemoveScene(path);
   tsxhost::ResetScene();
-  tsxhost::testing::SetChunkedReading(size_t{4} << 20);
+  tsxhost::testing::SetChunkedReading(chunkBytes);
 }
 
 void Sizes(benchmark::internal::Benchmark* b) {

@@ -91,9 +91,9 @@ bool SameMesh(const tsxhost::Mesh& a, const tsxhost::Mesh& b) {
 void CheckChunkedReading(const std::string& text, const std::string& mtl, size_t chunk, const tsxhost::ObjResult& r,
                          const std::vector<tsxhost::Mesh>& meshes, const std::vector<std::string>& names) {
   tsxhost::ResetScene();
-  tsxhost::testing::SetChunkedReading(chunk);
+  const size_t before = tsxhost::testing::SetChunkedReading(chunk);
   const tsxhost::ObjResult again = tsxhost::LoadObjText(text, "fuzz.obj", FromMemory(mtl));
-  tsxhost::testing::SetChunkedReading(size_t{4} << 20);
+  tsxhost::testing::SetChunkedReading(before);
   Check(again.ok == r.ok && again.error == r.error && again.warnings == r.warnings &&
         again.groupsAsObjects == r.groupsAsObjects && again.objects.size() == meshes.size());
   for (size_t i = 0; i < meshes.size(); ++i) {

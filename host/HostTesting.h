@@ -40,7 +40,7 @@ TSXHOST_API void SetCallHook(CallHook hook, void* user);
 TSXHOST_API void SetParallelFormatting(size_t fromVertices);
 // LoadObj and LoadObjText read a text longer than `chunkBytes` in chunks of
 // about that size, read ahead on two threads (0: never, one line after
-// another; the default is 4 MiB).
-TSXHOST_API void SetChunkedReading(size_t chunkBytes);
+// another; the default is 1 MiB). Returns the setting it replaces.
+TSXHOST_API size_t SetChunkedReading(size_t chunkBytes);
 
 }  // namespace tsxhost::testing

@@ -1,5 +1,7 @@
 #include "ObjChunks.h"
 
+#include <algorithm>
+#include <climits>
 #include <condition_variable>
 #include <mutex>
 #include <system_error>
@@ -24,6 +26,7 @@ bool Floats(std::string_view rest, float* out, int required, int count) {
 bool Index(std::string_view token, int64_t* value) { return ReadIndexToken(token, value) && *value != 0; }
 
 // "v", "v/vt", "v//vn" or "v/vt/vn", as the reader takes them apart.
+// Indices beyond 32 bits (out of range anyway) are left to the reader.
 bool Corner(std::string_view token, ObjChunk& chunk) {
   const size_t slash = token.find('/');
   int64_t v = 0, t = 0, n = 0;
@@ -38,7 +41,9 @@ bool Corner(std::string_view token, ObjChunk& chunk) {
       if (!normal.empty() && !Index(normal, &n)) return false;
     }
   }
-  chunk.corners.insert(chunk.corners.end(), {v, t, n});
+  constexpr int64_t kLow = INT32_MIN, kHigh = INT32_MAX;
+  if (std::max({v, t, n}) > kHigh || std::min({v, t, n}) < kLow) return false;
+  chunk.corners.insert(chunk.corners.end(), {static_cast<int32_t>(v), static_cast<int32_t>(t), static_cast<int32_t>(n)});
   return true;
 }
 
@@ -94,18 +99,19 @@ bool Line(std::string_view line, ObjChunk& chunk) {
   return true;
 }
 
-void ReadAheadCaught(ObjChunk& chunk) {
+void ReadAheadCaught(std::string_view text, ObjChunk& chunk) {
   try {
-    ReadAhead(chunk);
+    ReadAhead(text, chunk);
   } catch (...) {
     chunk.failure = std::current_exception();
   }
 }
 
-// The chunks, who reads which, and how far ahead of the reader.
+// The chunks, who reads which, and how far ahead of the reader. Chunk j is
+// read into slot j % kAhead, which chunk j - kAhead has left by then.
 class Pipeline {
  public:
-  explicit Pipeline(std::vector<ObjChunk>& chunks) : chunks_(chunks), ready_(chunks.size(), 0) {}
+  explicit Pipeline(const std::vector<std::string_view>& texts) : texts_(texts), ready_(texts.size(), 0) {}
   ~Pipeline() { Stop(); }
   Pipeline(const Pipeline&) = delete;
   Pipeline& operator=(const Pipeline&) = delete;
@@ -122,10 +128,10 @@ class Pipeline {
   const ObjChunk& Wait(size_t i) {
     std::unique_lock lock(mutex_);
     while (!ready_[i]) {
-      if (next_ < chunks_.size() && next_ < i + kAhead) {
+      if (next_ < texts_.size() && next_ < i + kAhead) {
         const size_t j = next_++;
         lock.unlock();
-        ReadAheadCaught(chunks_[j]);
+        ReadAheadCaught(texts_[j], slots_[j % kAhead]);
         lock.lock();
         ready_[j] = 1;
         changed_.notify_all();
@@ -133,12 +139,11 @@ class Pipeline {
         changed_.wait(lock);
       }
     }
-    return chunks_[i];
+    return slots_[i % kAhead];
   }
 
-  // Chunk i is applied: its memory goes, and the helper may read further.
+  // Chunk i is applied: the helper may read further.
   void Done(size_t i) {
-    chunks_[i] = ObjChunk();
     std::lock_guard lock(mutex_);
     applied_ = i + 1;
     changed_.notify_all();
@@ -152,11 +157,11 @@ class Pipeline {
       size_t j = 0;
       {
         std::unique_lock lock(mutex_);
-        changed_.wait(lock, [this] { return stop_ || next_ >= chunks_.size() || next_ < applied_ + kAhead; });
-        if (stop_ || next_ >= chunks_.size()) return;
+        changed_.wait(lock, [this] { return stop_ || next_ >= texts_.size() || next_ < applied_ + kAhead; });
+        if (stop_ || next_ >= texts_.size()) return;
         j = next_++;
       }
-      ReadAheadCaught(chunks_[j]);
+      ReadAheadCaught(texts_[j], slots_[j % kAhead]);
       std::lock_guard lock(mutex_);
       ready_[j] = 1;
       changed_.notify_all();
@@ -173,7 +178,8 @@ class Pipeline {
     helper_.join();
   }
 
-  std::vector<ObjChunk>& chunks_;
+  const std::vector<std::string_view>& texts_;
+  ObjChunk slots_[kAhead];
   std::vector<char> ready_;
   std::mutex mutex_;
   std::condition_variable changed_;
@@ -201,9 +207,18 @@ std::vector<size_t> ChunkEnds(std::string_view text, size_t size) {
   return ends;
 }
 
-void ReadAhead(ObjChunk& chunk) {
-  chunk.rest = chunk.text.size();
-  ForEachLineAt(chunk.text, [&chunk](std::string_view line, size_t at) {
+void ReadAhead(std::string_view text, ObjChunk& chunk) {
+  chunk.text = text;
+  chunk.kinds.clear();
+  chunk.others.clear();
+  chunk.vertices.clear();
+  chunk.normals.clear();
+  chunk.uvs.clear();
+  chunk.corners.clear();
+  chunk.faceCorners.clear();
+  chunk.failure = nullptr;
+  chunk.rest = text.size();
+  ForEachLineAt(text, [&chunk](std::string_view line, size_t at) {
     if (Line(line, chunk)) return true;
     chunk.rest = at;
     return false;
@@ -212,11 +227,12 @@ void ReadAhead(ObjChunk& chunk) {
 
 bool ForEachChunk(std::string_view text, size_t size, const std::function<bool(const ObjChunk&)>& apply) {
   const std::vector<size_t> ends = ChunkEnds(text, size);
-  std::vector<ObjChunk> chunks(ends.size());
-  for (size_t i = 0, at = 0; i < ends.size(); at = ends[i++]) chunks[i].text = text.substr(at, ends[i] - at);
-  Pipeline pipeline(chunks);  // stops and joins its helper on every way out
-  if (chunks.size() > 1) pipeline.StartHelper();
-  for (size_t i = 0; i < chunks.size(); ++i) {
+  std::vector<std::string_view> texts;
+  texts.reserve(ends.size());
+  for (size_t i = 0, at = 0; i < ends.size(); at = ends[i++]) texts.push_back(text.substr(at, ends[i] - at));
+  Pipeline pipeline(texts);  // stops and joins its helper on every way out
+  if (texts.size() > 1) pipeline.StartHelper();
+  for (size_t i = 0; i < texts.size(); ++i) {
     const ObjChunk& chunk = pipeline.Wait(i);
     if (chunk.failure) std::rethrow_exception(chunk.failure);
     if (!apply(chunk)) return false;

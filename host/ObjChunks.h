@@ -23,7 +23,7 @@ struct ObjChunk {
   std::vector<std::string_view> others;   // the kOther lines, whole
   std::vector<CtsxVector3f> vertices, normals;
   std::vector<CtsxUV> uvs;
-  std::vector<int64_t> corners;           // v, vt, vn per corner, as written (0: none)
+  std::vector<int32_t> corners;           // v, vt, vn per corner, as written (0: none)
   std::vector<uint32_t> faceCorners;      // corners per face
   // Where the first line starts that is not read ahead (it has something
   // wrong with it, which the reader reports in its own order); the text's
@@ -36,11 +36,13 @@ struct ObjChunk {
 // after a line end; the last is text.size().
 std::vector<size_t> ChunkEnds(std::string_view text, size_t size);
 
-// Reads a chunk's lines ahead, as far as they can be read on their own.
-void ReadAhead(ObjChunk& chunk);
+// Reads the lines of `text` ahead into `chunk` (its arrays reused), as far
+// as they can be read on their own.
+void ReadAhead(std::string_view text, ObjChunk& chunk);
 
 // Reads `text` (its byte order mark removed) ahead in chunks of about
-// `size` bytes, a few chunks ahead of `apply`, which is called on this
+// `size` bytes, a few chunks ahead of `apply` (their memory reused, so it
+// stays a few chunks' worth), which is called on this
 // thread for each chunk in file order. Stops when apply returns false
 // (returning false). Memory failing while a chunk is read ahead is thrown
 // when that chunk's turn comes.

@@ -13,6 +13,7 @@
 #include <string_view>
 #include <unordered_map>
 #include <unordered_set>
+#include <utility>
 
 #include "HostState.h"
 #include "HostTesting.h"
@@ -37,7 +38,7 @@ constexpr int64_t kNone = -1;
 
 // Texts longer than this are read ahead in chunks of this size on two
 // threads; the objects and errors are the same either way. 0: never.
-size_t g_chunkBytes = size_t{4} << 20;
+size_t g_chunkBytes = size_t{1} << 20;
 
 struct Block {
   std::string name;
@@ -88,7 +89,7 @@ class Parser {
   bool ResolveIndex(int64_t value, int64_t count, int64_t* global, const char* what);
   bool AddCorner(Block& block, int64_t v, int64_t t, int64_t n);
   bool EndFace(Block& block, size_t first, size_t corners);
-  bool AddFace(const int64_t* written, uint32_t corners);
+  bool AddFace(const int32_t* written, uint32_t corners);
   bool Line(std::string_view line);
   bool Read(detail::LineKind kind, std::string_view line);
   bool Apply(const detail::ObjChunk& chunk);
@@ -273,7 +274,7 @@ bool Parser::ParseFace(std::string_view rest) {
 }
 
 // A face read ahead: its corners as written (0: none), three numbers each.
-bool Parser::AddFace(const int64_t* written, uint32_t corners) {
+bool Parser::AddFace(const int32_t* written, uint32_t corners) {
   Block& block = Current();
   const size_t first = block.rawVertex.size();
   for (uint32_t c = 0; c < corners; ++c, written += 3) {
@@ -609,7 +610,7 @@ ObjResult OutOfMemory(const std::string& name) {
 
 namespace testing {
 
-void SetChunkedReading(size_t chunkBytes) { g_chunkBytes = chunkBytes; }
+size_t SetChunkedReading(size_t chunkBytes) { return std::exchange(g_chunkBytes, chunkBytes); }
 
 }  // namespace testing
 

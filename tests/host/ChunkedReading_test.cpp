@@ -57,9 +57,9 @@ std::string Read(const std::string& text, const std::string& name, size_t chunkB
                  const std::vector<std::string>& held = {}) {
   tsxhost::ResetScene();
   for (const std::string& object : held) tsxhost::AddObject(object, 201);
-  tsxhost::testing::SetChunkedReading(chunkBytes);
+  const size_t before = tsxhost::testing::SetChunkedReading(chunkBytes);
   const std::string snapshot = Snapshot(tsxhost::LoadObjText(text, name));
-  tsxhost::testing::SetChunkedReading(size_t{4} << 20);
+  tsxhost::testing::SetChunkedReading(before);
   return snapshot;
 }
 
@@ -167,7 +167,8 @@ class RandomObj {
       case 0: return "f 1 0 2";
       case 1: return "f " + std::to_string(-(vertices_ + 1)) + " 1 1";  // before the first
       case 2: return "f 1 x2 3";
-      case 3: return "f 1 2 " + std::to_string(vertices_ + 1);  // past the last: found when built
+      case 3: return Pick(2) ? "f 1 2 " + std::to_string(vertices_ + 1)  // past the last: found when built
+                             : "f 1 2/" + std::string(Pick(2) ? "" : "-") + "3000000000";  // beyond 32 bits
       case 4: return "f 1/" + std::to_string(uvs_ + 2) + " 1 1";
       case 5: return "f 1//" + std::to_string(normals_ + 1) + " 1 1";
       case 6: return Pick(2) ? "f 1 2" : "f";
@@ -199,7 +200,7 @@ TEST(ChunkedReading, RandomTextsReadTheSameAtEveryCut) {
     (Read(text, "random.obj", 0).rfind("1|", 0) == 0 ? read : refused)++;
   }
   // Both outcomes are well represented.
-  EXPECT_GT(read, 20);
+  EXPECT_GT(read, 10);
   EXPECT_GT(refused, 20);
 }
 

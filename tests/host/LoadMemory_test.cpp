@@ -63,9 +63,9 @@ TEST(LoadMemory, EveryHostBlockFailingLeavesTheSceneAsItWas) {
 // Read ahead in chunks of a few bytes on two threads: memory failing on
 // either thread (the second one's start included) ends the load the same way.
 TEST(LoadMemory, EveryOperatorNewFailingInChunkedReadingLeavesTheSceneAsItWas) {
-  tsxhost::testing::SetChunkedReading(8);
+  const size_t before = tsxhost::testing::SetChunkedReading(8);
   const int loads = FailEachInTurn([](int n) { spl::testing::FailNthNew(n); });
-  tsxhost::testing::SetChunkedReading(size_t{4} << 20);
+  tsxhost::testing::SetChunkedReading(before);
   EXPECT_GT(loads, 40);
 }
 
