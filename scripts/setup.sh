@@ -20,6 +20,9 @@ PACKAGES=(
   # real-window tests; the fonts the layouts name
   qt6-base-dev qt6-base-dev-tools libqt6test6 libgl-dev
   xvfb xauth fonts-liberation2 fonts-ipafont-gothic
+  # a locale whose decimal mark is a comma, for the test that files read
+  # the same in it
+  locales
 )
 
 missing=()
@@ -29,15 +32,20 @@ for p in "${PACKAGES[@]}"; do
   fi
 done
 
-if ((${#missing[@]} == 0)); then
-  echo "setup: all ${#PACKAGES[@]} packages present"
-  exit 0
-fi
-
 SUDO=""
 if [[ $(id -u) -ne 0 ]]; then SUDO="sudo"; fi
-echo "setup: installing ${missing[*]}"
-export DEBIAN_FRONTEND=noninteractive
-$SUDO apt-get update -qq
-$SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
-echo "setup: done"
+
+if ((${#missing[@]} == 0)); then
+  echo "setup: all ${#PACKAGES[@]} packages present"
+else
+  echo "setup: installing ${missing[*]}"
+  export DEBIAN_FRONTEND=noninteractive
+  $SUDO apt-get update -qq
+  $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+  echo "setup: done"
+fi
+
+if ! locale -a 2>/dev/null | grep -qix 'de_DE.utf8'; then
+  echo "setup: making the de_DE.UTF-8 locale"
+  $SUDO localedef -i de_DE -f UTF-8 de_DE.UTF-8
+fi

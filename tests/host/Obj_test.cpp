@@ -1,11 +1,13 @@
 // OBJ in and out under the project's fixed conventions.
 #include <gtest/gtest.h>
 
+#include <clocale>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <random>
 #include <tuple>
+#include <vector>
 
 #include <unistd.h>
 
@@ -93,6 +95,36 @@ TEST_F(ObjTest, NumbersReadExactlyAsStrtof) {
   for (size_t i = 0; i < std::size(numbers); ++i) {
     EXPECT_TRUE(SameBits(v[i].x, std::strtof(numbers[i], nullptr))) << numbers[i];
   }
+}
+
+// Beyond float's range a number reads as strtof gives it (infinity or zero,
+// signed), and under a locale whose decimal mark is a comma as well: the
+// program may run in one (the window toolkit sets the user's locale).
+TEST_F(ObjTest, NumbersOutOfRangeReadAsStrtofInAnyLocale) {
+  const char* numbers[] = {"1e40", "-1e40", "1.5e40", "1e400", "-1e400", "1e-50", "-1e-50", "1.5e-400", "+2e39"};
+  std::string text = "o A\n";
+  for (const char* n : numbers) text += std::string("v ") + n + " 0 0\n";
+  std::vector<float> expected;
+  for (const char* n : numbers) expected.push_back(std::strtof(n, nullptr));  // the C locale here
+
+  const auto check = [&](const char* where) {
+    tsxhost::ResetScene();
+    const auto r = tsxhost::LoadObjText(text, "n.obj");
+    ASSERT_TRUE(r.ok) << r.error;
+    const CtsxVector3f* v = tsxPolyhGetVxArray(r.objects[0]);
+    for (size_t i = 0; i < std::size(numbers); ++i) {
+      EXPECT_TRUE(SameBits(v[i].x, expected[i])) << numbers[i] << " " << where << ": " << v[i].x;
+    }
+  };
+  check("in the C locale");
+  const char* commaLocales[] = {"de_DE.UTF-8", "de_DE.utf8", "fr_FR.UTF-8", "ru_RU.UTF-8"};
+  for (const char* name : commaLocales) {
+    if (std::setlocale(LC_NUMERIC, name) == nullptr) continue;
+    check(name);
+    std::setlocale(LC_NUMERIC, "C");
+    return;
+  }
+  GTEST_SKIP() << "no locale with a decimal comma installed";
 }
 
 TEST_F(ObjTest, MalformedFilesAreRefusedWithFileAndLine) {
