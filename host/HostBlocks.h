@@ -28,9 +28,9 @@ inline BlockTag* TagOf(const void* block) {
 inline bool IsHostBlock(const void* block) { return block && TagOf(block)->magic == kBlockMagic; }
 
 // A block of `size` bytes (at least 1), aligned to 16; null when memory is
-// exhausted. Big blocks are whole mappings, backed by huge pages where the
-// kernel offers them, and mappings released earlier are reused, so that a
-// join's arrays mostly land in memory that is already touched.
+// exhausted. Big blocks are whole mappings, and mappings released earlier
+// are reused, so that a join's arrays mostly land in memory that is already
+// touched.
 void* AllocBlock(size_t size);
 // The same, zero-filled.
 void* AllocZeroedBlock(size_t size);
