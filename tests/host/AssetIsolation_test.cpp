@@ -10,6 +10,7 @@
 #include <fstream>
 #include <string>
 
+#include "ScratchDir.h"
 #include "AssetFiles.h"
 #include "MeshFormats.h"
 #include "Scene.h"
@@ -22,9 +23,7 @@ class AssetIsolationTest : public ::testing::Test {
  protected:
   void SetUp() override {
     tsxhost::ResetScene();
-    dir_ = fs::temp_directory_path() / ("asset_isolation_" + std::to_string(::getpid()) + "_" +
-                                        ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::create_directories(dir_);
+    dir_ = testsupport::MakeScratchDir("asset_isolation");
     model_ = (dir_ / "model.ply").string();
     fs::copy_file(HOST_TEST_DATA "/formats/figure.glb", dir_ / "figure.glb");
     std::ofstream(model_) << "ply\nformat ascii 1.0\nelement vertex 3\nproperty float x\nproperty float y\n"

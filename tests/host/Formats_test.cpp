@@ -11,6 +11,7 @@
 #include <fstream>
 #include <random>
 
+#include "ScratchDir.h"
 #include "MeshFormats.h"
 #include "Scene.h"
 #include "tsxapi.h"
@@ -24,9 +25,7 @@ class FormatsTest : public ::testing::Test {
  protected:
   void SetUp() override {
     tsxhost::ResetScene();
-    dir_ = fs::temp_directory_path() / ("formats_test_" + std::to_string(::getpid()) + "_" +
-                                        ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::create_directories(dir_);
+    dir_ = testsupport::MakeScratchDir("formats_test");
   }
   void TearDown() override {
     fs::remove_all(dir_);

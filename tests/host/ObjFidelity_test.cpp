@@ -9,6 +9,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "ScratchDir.h"
 #include "ObjFile.h"
 #include "SafeFile.h"
 #include "Scene.h"
@@ -22,8 +23,7 @@ class ObjFidelity : public ::testing::Test {
  protected:
   void SetUp() override {
     tsxhost::ResetScene();
-    dir_ = fs::temp_directory_path() / ("obj_fidelity_" + std::to_string(::getpid()) + "_" +
-                                        ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    dir_ = testsupport::MakeScratchDir("obj_fidelity");
     fs::create_directories(dir_ / "in/tex");
     fs::create_directories(dir_ / "out/deeper");
   }

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "ScratchDir.h"
 #include "ObjFile.h"
 #include "Scene.h"
 #include "tsxapi.h"
@@ -20,8 +21,7 @@ class ObjHostile : public ::testing::Test {
  protected:
   void SetUp() override {
     tsxhost::ResetScene();
-    dir_ = fs::temp_directory_path() / ("obj_hostile_" + std::to_string(::getpid()) + "_" +
-                                        ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    dir_ = testsupport::MakeScratchDir("obj_hostile");
     fs::create_directories(dir_ / "scene");
   }
   void TearDown() override { fs::remove_all(dir_); }

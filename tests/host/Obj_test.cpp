@@ -11,6 +11,7 @@
 
 #include <unistd.h>
 
+#include "ScratchDir.h"
 #include "ObjFile.h"
 #include "Scene.h"
 #include "tsxapi.h"
@@ -23,9 +24,7 @@ class ObjTest : public ::testing::Test {
  protected:
   void SetUp() override {
     tsxhost::ResetScene();
-    dir_ = fs::temp_directory_path() / ("obj_test_" + std::to_string(::getpid()) + "_" +
-                                        ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::create_directories(dir_);
+    dir_ = testsupport::MakeScratchDir("obj_test");
   }
   void TearDown() override { fs::remove_all(dir_); }
   std::string Write(const std::string& name, const std::string& text) {
