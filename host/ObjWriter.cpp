@@ -1,5 +1,5 @@
-// Wavefront OBJ writer: every float with 9 significant digits, which any
-// single-precision value needs to read back bit for bit. Each object is
+// Wavefront OBJ writer: every float in the shortest text that reads back as
+// the same single-precision value, bit for bit. Each object is
 // written as it is seen, its vertex transform applied to vertices and
 // normals. Holes have no form in OBJ and are left out.
 #include <algorithm>
@@ -34,7 +34,7 @@ class Out {
   }
   void Float(float f) {
     char* at = Room(32);
-    used_ = static_cast<size_t>(std::to_chars(at, at + 32, f, std::chars_format::general, 9).ptr - buf_.get());
+    used_ = static_cast<size_t>(std::to_chars(at, at + 32, f).ptr - buf_.get());
   }
   void Int(int64_t i) { Put(i); }
   std::string_view str() const { return {buf_.get(), used_}; }

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <clocale>
+#include <cmath>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -354,20 +355,54 @@ TEST_F(ObjTest, EveryObjectsUvIndicesCountFromItsOwnFirstUv) {
   }
 }
 
-// The fixed convention: 9 significant digits for every float written.
-TEST(ObjWriter, WritesNineSignificantDigits) {
+// The fixed convention: every float in the shortest text that reads back
+// as the same value.
+TEST(ObjWriter, WritesTheShortestExactText) {
   tsxhost::ResetScene();
   tsxhost::Mesh m;
-  m.vertices = {{0.1f, 1.0f, -2.5e-7f}};
+  m.vertices = {{0.1f, 1.0f, -2.5e-7f}, {16777216.0f, -0.0f, 3.4028235e38f}};
   const tsxSOBJ obj = tsxhost::AddPolyhedron("dot", m);
-  const auto path = std::filesystem::temp_directory_path() / ("digits_" + std::to_string(::getpid()) + ".obj");
-  std::string error;
-  ASSERT_TRUE(tsxhost::SaveObj(path.string(), {obj}, &error)) << error;
-  std::ifstream in(path);
-  const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  EXPECT_NE(text.find("v 0.100000001 1 -2.49999999e-07\n"), std::string::npos) << text;
-  std::filesystem::remove(path);
-  std::filesystem::remove(std::filesystem::path(path).replace_extension(".mtl"));
+  std::string text, mtl;
+  ASSERT_TRUE(tsxhost::ObjTexts({obj}, "dot.mtl", &text, &mtl));
+  EXPECT_NE(text.find("v 0.1 1 -2.5e-07\nv 16777216 -0 3.4028235e+38\n"), std::string::npos) << text;
+}
+
+// Any float, subnormals and signed zeros included, reads back bit for bit,
+// as vertex coordinate and as UV.
+TEST(ObjWriter, RandomFloatsReadBackBitForBit) {
+  tsxhost::ResetScene();
+  std::mt19937 random(20261209);
+  const auto anyFloat = [&] {
+    for (;;) {
+      const uint32_t bits = static_cast<uint32_t>(random());
+      float f;
+      std::memcpy(&f, &bits, sizeof f);
+      if (std::isfinite(f)) return f;
+    }
+  };
+  tsxhost::Mesh m;
+  for (int i = 0; i < 30000; ++i) m.vertices.push_back({anyFloat(), anyFloat(), anyFloat()});
+  for (int i = 0; i < 10000; ++i) m.uvs.push_back({anyFloat(), anyFloat()});
+  m.faces.push_back({{{0, 0}, {1, 1}, {2, 2}}});
+  const tsxSOBJ obj = tsxhost::AddPolyhedron("floats", m);
+  std::string text, mtl;
+  ASSERT_TRUE(tsxhost::ObjTexts({obj}, "floats.mtl", &text, &mtl));
+
+  tsxhost::ResetScene();
+  const auto r = tsxhost::LoadObjText(text, "floats.obj");
+  ASSERT_TRUE(r.ok) << r.error;
+  tsxhost::Mesh back;
+  ASSERT_TRUE(tsxhost::ReadMesh(r.objects[0], &back));
+  ASSERT_EQ(back.vertices.size(), m.vertices.size());
+  ASSERT_EQ(back.uvs.size(), m.uvs.size());
+  for (size_t i = 0; i < m.vertices.size(); ++i) {
+    ASSERT_TRUE(SameBits(back.vertices[i].x, m.vertices[i].x) && SameBits(back.vertices[i].y, m.vertices[i].y) &&
+                SameBits(back.vertices[i].z, m.vertices[i].z))
+        << "vertex " << i;
+  }
+  for (size_t i = 0; i < m.uvs.size(); ++i) {
+    ASSERT_TRUE(SameBits(back.uvs[i].u, m.uvs[i].u) && SameBits(back.uvs[i].v, m.uvs[i].v)) << "uv " << i;
+  }
 }
 
 }  // namespace
