@@ -19,7 +19,7 @@ _splicer() {
   for ((i = 1; i < COMP_CWORD; i++)); do
     word=${COMP_WORDS[i]}
     case $word in
-      -o | --output | --accuracy | --report) ((i++)) ;;
+      -o | --output | --accuracy | --report | --max-faces) ((i++)) ;;
       -*) ;;
       *) if [[ -z $command ]]; then command=$word; else positional+=("$word"); fi ;;
     esac
@@ -34,7 +34,7 @@ _splicer() {
       compopt -o filenames 2>/dev/null
       COMPREPLY=($(compgen -f -X '!*.json' -- "$cur") $(compgen -d -- "$cur"))
       return ;;
-    --accuracy) return ;;
+    --accuracy | --max-faces) return ;;
   esac
 
   if [[ -z $command ]]; then
@@ -43,8 +43,9 @@ _splicer() {
   fi
   if [[ $cur == -* ]]; then
     case $command in
-      info) COMPREPLY=($(compgen -W "--names --help" -- "$cur")) ;;
-      join) COMPREPLY=($(compgen -W "-o --output --accuracy --report --scene --seam --help" -- "$cur")) ;;
+      info) COMPREPLY=($(compgen -W "--names --resources-anywhere --max-faces --help" -- "$cur")) ;;
+      join) COMPREPLY=($(compgen -W "-o --output --accuracy --report --scene --seam --strict --resources-anywhere
+                                     --max-faces --help" -- "$cur")) ;;
     esac
     return
   fi

@@ -11,8 +11,9 @@
 namespace tsxhost::detail {
 
 // Reads a glTF/PLY/STL file in the reader process; nothing enters the
-// scene unless all of it could be read.
-ObjResult LoadAsset(const std::string& path, FileFormat format);
+// scene unless all of it could be read. The files a glTF scene refers to
+// must lie in its folder or below unless the options allow them anywhere.
+ObjResult LoadAsset(const std::string& path, FileFormat format, const ObjReadOptions& options);
 
 // The host's half of reading: the objects of a reader's answer (any bytes
 // at all) into the scene, or a refusal naming `file`. Exported for the

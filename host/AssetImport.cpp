@@ -8,7 +8,9 @@
 // imported objects keep the identity transform.
 #include "AssetImport.h"
 
+#include <assimp/DefaultLogger.hpp>
 #include <assimp/Importer.hpp>
+#include <assimp/LogStream.hpp>
 #include <assimp/material.h>
 #include <assimp/postprocess.h>
 #include <assimp/scene.h>
@@ -18,6 +20,7 @@
 #include <cstring>
 #include <unordered_map>
 
+#include "AssetResources.h"
 #include "OnceNotes.h"
 
 namespace tsxhost::detail {
@@ -204,8 +207,8 @@ bool ObjectBuilder::AddMesh(const aiMesh& mesh, const Placement& place, OnceNote
 
 class SceneWalker {
  public:
-  SceneWalker(const aiScene& scene, FileFormat format)
-      : scene_(scene), singleObject_(format == FileFormat::Ply || format == FileFormat::Stl) {}
+  SceneWalker(const aiScene& scene, FileFormat format, unsigned long long maxFaces)
+      : scene_(scene), singleObject_(format == FileFormat::Ply || format == FileFormat::Stl), maxFaces_(maxFaces) {}
 
   bool Run(std::string* error) { return !scene_.mRootNode || Visit(*scene_.mRootNode, aiMatrix4x4(), error); }
   AssetScene Take();
@@ -216,6 +219,8 @@ class SceneWalker {
 
   const aiScene& scene_;
   bool singleObject_;  // PLY and STL: one object, no materials, named after the file
+  unsigned long long maxFaces_;
+  unsigned long long faces_ = 0;  // so far, every placement of a mesh counted
   std::vector<ObjectBuilder> objects_;
   OnceNotes notes_;
 };
@@ -226,7 +231,15 @@ bool SceneWalker::Visit(const aiNode& node, const aiMatrix4x4& parent, std::stri
     if (!singleObject_ || objects_.empty()) objects_.emplace_back(ObjectName(node), scene_, !singleObject_);
     const Placement place(transform);
     for (unsigned m = 0; m < node.mNumMeshes; ++m) {
-      if (!objects_.back().AddMesh(*scene_.mMeshes[node.mMeshes[m]], place, notes_, error)) return false;
+      const aiMesh& mesh = *scene_.mMeshes[node.mMeshes[m]];
+      // A mesh placed by many nodes is copied for each: bounded before it is.
+      faces_ += mesh.mNumFaces;
+      if (faces_ > maxFaces_) {
+        *error = "more than " + std::to_string(maxFaces_) + " faces with every mesh counted at each node that places it"
+                 " (--max-faces raises the limit)";
+        return false;
+      }
+      if (!objects_.back().AddMesh(mesh, place, notes_, error)) return false;
     }
   }
   for (unsigned c = 0; c < node.mNumChildren; ++c) {
@@ -250,13 +263,14 @@ AssetScene SceneWalker::Take() {
   return out;
 }
 
-AssetScene Convert(const aiScene* scene, FileFormat format, const std::string& libraryError) {
+AssetScene Convert(const aiScene* scene, FileFormat format, const std::string& libraryError,
+                   unsigned long long maxFaces = kDefaultMaxFaces) {
   AssetScene out;
   if (!scene) {
     out.refusal = libraryError.empty() ? std::string("cannot read the file") : libraryError;
     return out;
   }
-  SceneWalker walker(*scene, format);
+  SceneWalker walker(*scene, format, maxFaces);
   std::string error;
   if (!walker.Run(&error)) {
     out.refusal = error;
@@ -265,17 +279,66 @@ AssetScene Convert(const aiScene* scene, FileFormat format, const std::string& l
   return walker.Take();
 }
 
+// The library drops a face whose index is out of range and only logs it;
+// such a file is damaged, and refused rather than read short.
+class DroppedFaceListener : public Assimp::LogStream {
+ public:
+  explicit DroppedFaceListener(bool* seen) : seen_(seen) {}
+  void write(const char* message) override {
+    if (message && std::strstr(message, "out-of-range indices")) *seen_ = true;
+  }
+
+ private:
+  bool* seen_;
+};
+
+constexpr const char* kDroppedFaces = "a face's vertex index is out of range";
+
+AssetScene Refusal(const std::string& why) {
+  AssetScene out;
+  out.refusal = why;
+  return out;
+}
+
+// Listens to the library's warnings for as long as it lives.
+class LibraryWarnings {
+ public:
+  LibraryWarnings() {
+    Assimp::Logger* logger = Assimp::DefaultLogger::create(nullptr, Assimp::Logger::NORMAL, 0);
+    logger->attachStream(new DroppedFaceListener(&droppedFaces_), Assimp::Logger::Warn | Assimp::Logger::Err);
+  }
+  ~LibraryWarnings() { Assimp::DefaultLogger::kill(); }
+  LibraryWarnings(const LibraryWarnings&) = delete;
+  LibraryWarnings& operator=(const LibraryWarnings&) = delete;
+  bool DroppedFaces() const { return droppedFaces_; }
+
+ private:
+  bool droppedFaces_ = false;
+};
+
 }  // namespace
 
-AssetScene ImportAsset(const std::string& path, FileFormat format) {
+AssetScene ImportAsset(const std::string& path, FileFormat format, const ResourceRules& rules) {
+  LibraryWarnings warnings;
   Assimp::Importer importer;
+  auto* files = new ResourceFiles(path, rules.anywhere, rules.grant);
+  importer.SetIOHandler(files);  // the importer owns it from here
   const aiScene* scene = importer.ReadFile(path, kImportSteps);
-  return Convert(scene, format, importer.GetErrorString());
+  // A refused resource refuses the scene, whatever the library made of it.
+  if (!files->Refusal().empty()) return Refusal(files->Refusal());
+  if (scene && warnings.DroppedFaces()) return Refusal(kDroppedFaces);
+  return Convert(scene, format, importer.GetErrorString(), rules.maxFaces);
 }
 
 AssetScene ImportAssetBytes(const void* data, std::size_t size, FileFormat format) {
+  LibraryWarnings warnings;
   Assimp::Importer importer;
+  // No folder: whatever the bytes refer to is refused, under the same rules.
+  auto* files = new ResourceFiles("", false);
+  importer.SetIOHandler(files);
   const aiScene* scene = size == 0 ? nullptr : importer.ReadFileFromMemory(data, size, kImportSteps, FormatWord(format));
+  if (!files->Refusal().empty()) return Refusal(files->Refusal());
+  if (scene && warnings.DroppedFaces()) return Refusal(kDroppedFaces);
   return Convert(scene, format, size == 0 ? "the file is empty" : importer.GetErrorString());
 }
 

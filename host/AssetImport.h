@@ -4,14 +4,26 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <string>
 
 #include "AssetStream.h"
 
 namespace tsxhost::detail {
 
-// The file's objects, or a scene holding only the library's refusal.
-AssetScene ImportAsset(const std::string& path, FileFormat format);
+// Which files besides the scene the library may open: regular files in the
+// scene's folder or below it, or anywhere; `grant` hears the size of each.
+// A scene of more faces than `maxFaces`, every mesh counted at each node
+// that places it, is refused.
+struct ResourceRules {
+  bool anywhere = false;
+  std::function<void(long long bytes)> grant;
+  unsigned long long maxFaces = kDefaultMaxFaces;
+};
+
+// The file's objects, or a scene holding only the refusal (the library's,
+// or of a resource the file refers to).
+AssetScene ImportAsset(const std::string& path, FileFormat format, const ResourceRules& rules = {});
 AssetScene ImportAssetBytes(const void* data, std::size_t size, FileFormat format);
 
 }  // namespace tsxhost::detail

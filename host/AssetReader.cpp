@@ -11,9 +11,12 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
+#include <map>
 #include <new>
-#include <set>
+#include <unordered_map>
+#include <unordered_set>
 
 #include "AssetFiles.h"
 #include "AssetImport.h"
@@ -43,10 +46,35 @@ std::string ReaderProgram() {
   return kReaderName;
 }
 
-double ReaderSeconds() {
-  const char* text = std::getenv("SPLICER_ASSET_READER_SECONDS");
-  const double seconds = text ? std::strtod(text, nullptr) : 0;
-  return std::isfinite(seconds) && seconds > 0 ? seconds : kReaderSeconds;
+// The time the reader has: SPLICER_ASSET_READER_SECONDS when set (a plain
+// decimal number of seconds above 0; anything else is refused, never
+// silently replaced), else a few seconds and more for a bigger file.
+struct TimeLimit {
+  double seconds = 0;
+  double perMib = 0;  // the reader adds this for each MiB of the files a scene refers to
+  std::string error;
+};
+
+constexpr double kBaseSeconds = 10;
+constexpr double kSecondsPerMib = 1;
+
+TimeLimit ReaderTime(const std::string& path) {
+  TimeLimit limit;
+  if (const char* text = std::getenv("SPLICER_ASSET_READER_SECONDS")) {
+    char* end = nullptr;
+    const bool digits = *text && std::strspn(text, "0123456789.") == std::strlen(text);
+    limit.seconds = digits ? std::strtod(text, &end) : 0;
+    if (!digits || *end != '\0' || !(limit.seconds > 0) || !std::isfinite(limit.seconds)) {
+      limit.error = "SPLICER_ASSET_READER_SECONDS is '" + ForDisplay(text, 40) +
+                    "'; it must be a number of seconds above 0, such as 30 or 2.5";
+    }
+    return limit;
+  }
+  std::error_code ec;
+  const auto bytes = std::filesystem::file_size(path, ec);
+  limit.seconds = kBaseSeconds + (ec ? 0 : kSecondsPerMib * static_cast<double>(bytes) / (1 << 20));
+  limit.perMib = kSecondsPerMib;
+  return limit;
 }
 
 // The reader may use as much memory as the machine has, and no more.
@@ -62,15 +90,28 @@ std::string Seconds(double s) {
   return text;
 }
 
+// Seconds in the plain decimal form the reader takes.
+std::string SecondsArgument(double s) {
+  char text[48];
+  std::snprintf(text, sizeof text, "%.3f", s);
+  return text;
+}
+
 // Why the reader's answer cannot be used, or empty when it can.
-std::string Failure(const ChildOutcome& run, const std::string& program, double seconds) {
+std::string Failure(const ChildOutcome& run, const std::string& program, const TimeLimit& limit, double waited) {
+  const double seconds = limit.seconds;
   using Ending = ChildOutcome::Ending;
   switch (run.ending) {
     case Ending::NotStarted: return "the reader program " + program + " could not be started: " + run.why;
-    case Ending::TimedOut: return "the reader took longer than " + Seconds(seconds) + " s";
+    case Ending::TimedOut: return "the reader took longer than " + Seconds(waited) + " s";
     case Ending::OutputTooLong: return "the reader's answer is too long";
     case Ending::Signalled:
       if (run.status == SIGXCPU) return "the reader used more than " + Seconds(std::ceil(seconds)) + " s of processor time";
+      // The reader's own watch: its time, and more for what a scene refers to.
+      if (run.status == SIGALRM) {
+        return "the reader took longer than " + Seconds(seconds) + " s" +
+               (limit.perMib > 0 ? " (and " + Seconds(limit.perMib) + " s for each MiB of the files it refers to)" : "");
+      }
       return "the reader stopped on signal " + std::to_string(run.status);
     case Ending::Exited:
       if (run.status != 0) return "the reader stopped with status " + std::to_string(run.status);
@@ -79,39 +120,68 @@ std::string Failure(const ChildOutcome& run, const std::string& program, double 
   return {};
 }
 
-std::string UniqueName(std::string name, std::set<std::string>& names, std::vector<std::string>& warnings,
-                       const std::string& file) {
-  std::string unique = name;
-  for (int n = 2; names.count(unique); ++n) unique = name + "." + std::to_string(n);
-  if (unique != name) warnings.push_back(file + ": a second object named '" + name + "' is read as '" + unique + "'");
-  names.insert(unique);
-  return unique;
-}
+// Names made unique within a file: the second "A" is "A.2", the next "A.3"
+// (or past a ".N" the file uses itself). Each name resumes counting where
+// the last of its kind stopped, so many objects of one name take linear
+// time.
+class UniqueNames {
+ public:
+  std::string Take(const std::string& name, std::vector<std::string>& warnings, const std::string& file) {
+    std::string unique = name;
+    if (names_.count(unique)) {
+      int& n = next_.try_emplace(name, 2).first->second;
+      do {
+        unique = name + "." + std::to_string(n++);
+      } while (names_.count(unique));
+      // The first renaming is said; the rest are counted, said once at the end.
+      auto& [count, last] = renamed_[name];
+      if (++count == 1) warnings.push_back(file + ": a second object named '" + name + "' is read as '" + unique + "'");
+      last = unique;
+    }
+    names_.insert(unique);
+    return unique;
+  }
+  void Finish(std::vector<std::string>& warnings, const std::string& file) const {
+    for (const auto& [name, renamed] : renamed_) {
+      if (renamed.first < 2) continue;
+      warnings.push_back(file + ": " + std::to_string(renamed.first - 1) + " more objects named '" + name +
+                         "' are numbered on, up to '" + renamed.second + "'");
+    }
+  }
+
+ private:
+  std::unordered_set<std::string> names_;
+  std::unordered_map<std::string, int> next_;
+  std::map<std::string, std::pair<size_t, std::string>> renamed_;  // count, last name given
+};
 
 // Names as the OBJ reader would keep them: cleaned, cut, made unique within
 // the file; PLY and STL objects (no name) after the file.
 void NameObjects(AssetScene& scene, const std::string& file, std::vector<std::string>& warnings) {
-  std::set<std::string> names;
+  UniqueNames names;
   const std::string stem = std::filesystem::path(file).stem().string();
   for (AssetObject& object : scene.objects) {
     std::string name = CleanName(object.name);
     if (name.empty()) name = CleanName(stem);
     if (name.empty()) name = "object";
-    object.name = UniqueName(name, names, warnings, file);
+    object.name = names.Take(name, warnings, file);
     for (Material& material : object.mesh.materials) {
       material.name = CleanName(material.name);
       if (material.name.empty()) material.name = Material{}.name;
       material.diffuseMap = ForDisplay(material.diffuseMap, kAssetTextLimit);
     }
   }
+  names.Finish(warnings, file);
 }
 
 ObjResult AddAssets(AssetScene scene, const std::string& file) {
   ObjResult result;
   for (const std::string& warning : scene.warnings) result.warnings.push_back(file + ": " + ForDisplay(warning));
   NameObjects(scene, file, result.warnings);
+  std::unordered_set<std::string> inScene;
+  for (tsxSOBJ obj : SceneObjects()) inScene.insert(ObjectName(obj));
   for (const AssetObject& object : scene.objects) {
-    if (tsxhost::FindObject(object.name)) {
+    if (inScene.count(object.name)) {
       result.error = file + ": a second object named '" + object.name + "'";
       result.warnings.clear();
       return result;
@@ -143,23 +213,29 @@ ObjResult ReadAssetStream(std::string_view stream, const std::string& file) {
     if (!DecodeAssetScene(stream, &scene, &why)) {
       return Refused(file, "the file could not be read (the reader's answer is malformed: " + why + ")");
     }
-    if (!scene.refusal.empty()) return Refused(file, ForDisplay(scene.refusal));
+    if (!scene.refusal.empty()) return Refused(file, ForDisplay(scene.refusal, 600));
     return AddAssets(std::move(scene), file);
   } catch (const std::bad_alloc&) {
     return Refused(file, "not enough memory");
   }
 }
 
-ObjResult LoadAsset(const std::string& path, FileFormat format) {
-  std::error_code ec;
-  if (!std::filesystem::is_regular_file(path, ec)) return Refused(path, "cannot read the file");
+ObjResult LoadAsset(const std::string& path, FileFormat format, const ObjReadOptions& options) {
   const std::string program = ReaderProgram();
-  const double seconds = ReaderSeconds();
+  const TimeLimit limit = ReaderTime(path);
+  if (!limit.error.empty()) return Refused(path, "the file could not be read (" + limit.error + ")");
+  if (std::string why; !IsRegularFile(path, &why)) return Refused(path, "cannot read the file: " + why);
   const unsigned long long memory = MemoryMib();
-  const auto cpu = static_cast<unsigned long long>(std::ceil(seconds));
-  const ChildOutcome run = RunChild(program, {FormatWord(format), path, std::to_string(memory), std::to_string(cpu)},
-                                    seconds, memory > 0 ? static_cast<size_t>(memory << 20) : SIZE_MAX);
-  if (std::string why = Failure(run, program, seconds); !why.empty()) {
+  std::vector<std::string> args{FormatWord(format), path, "--memory-mib", std::to_string(memory), "--seconds",
+                                SecondsArgument(limit.seconds)};
+  if (limit.perMib > 0) args.insert(args.end(), {"--seconds-per-mib", SecondsArgument(limit.perMib)});
+  if (options.resourcesAnywhere) args.emplace_back("--resources-anywhere");
+  if (options.maxFaces > 0) args.insert(args.end(), {"--max-faces", std::to_string(options.maxFaces)});
+  // The caller's own watch: a reader that can be granted more time (for the
+  // files a scene refers to) ends itself; this is the net under it.
+  const double wait = limit.perMib > 0 ? std::max(limit.seconds, kReaderSeconds) : limit.seconds;
+  const ChildOutcome run = RunChild(program, args, wait, memory > 0 ? static_cast<size_t>(memory << 20) : SIZE_MAX);
+  if (std::string why = Failure(run, program, limit, wait); !why.empty()) {
     return Refused(path, "the file could not be read (" + why + ")");
   }
   return ReadAssetStream(run.output, path);

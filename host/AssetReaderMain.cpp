@@ -1,16 +1,24 @@
-// splicer-asset-reader FORMAT FILE MEMORY_MIB CPU_SECONDS
+// splicer-asset-reader FORMAT FILE [--memory-mib N] [--seconds S]
+//                      [--seconds-per-mib S] [--max-faces N] [--resources-anywhere]
 //
 // The reader process: reads one glTF, PLY or STL file with the asset
 // library and writes what it holds to standard output as the host's asset
 // stream. The programs that read such files start this one for each file,
 // so that a damaged file that trips the library up stops this process and
-// not theirs. The limits are set first, before the file is touched.
+// not theirs. The limits are set first, before the file is touched: the
+// process dies with the program that started it, and ends itself when its
+// time is up (the caller keeps its own watch too).
+#include <sys/prctl.h>
 #include <sys/resource.h>
+#include <sys/time.h>
+#include <signal.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <exception>
 #include <new>
 #include <string>
@@ -31,17 +39,79 @@ constexpr bool kAddressSanitizer = false;
 constexpr bool kAddressSanitizer = false;
 #endif
 
+struct Settings {
+  tsxhost::FileFormat format = tsxhost::FileFormat::Unknown;
+  std::string file;
+  double memoryMib = 0;
+  double seconds = 0;        // 0: no limit of its own
+  double secondsPerMib = 0;  // added for each MiB of the files the scene refers to
+  double maxFaces = tsxhost::detail::kDefaultMaxFaces;
+  bool anywhere = false;
+};
+
+// A number in plain decimal, whole; false for anything else.
+bool Number(const char* text, double* value) {
+  if (!text || !*text || std::strspn(text, "0123456789.") != std::strlen(text)) return false;
+  char* end = nullptr;
+  *value = std::strtod(text, &end);
+  return *end == '\0' && std::isfinite(*value);
+}
+
+bool Parse(int argc, char** argv, Settings* s) {
+  if (argc < 3) return false;
+  s->format = tsxhost::detail::FormatOfWord(argv[1]);
+  s->file = argv[2];
+  for (int i = 3; i < argc; ++i) {
+    const std::string option = argv[i];
+    if (option == "--resources-anywhere") {
+      s->anywhere = true;
+      continue;
+    }
+    if (i + 1 >= argc) return false;
+    double* target = option == "--memory-mib"        ? &s->memoryMib
+                     : option == "--seconds"         ? &s->seconds
+                     : option == "--seconds-per-mib" ? &s->secondsPerMib
+                     : option == "--max-faces"       ? &s->maxFaces
+                                                     : nullptr;
+    if (!target || !Number(argv[++i], target)) return false;
+  }
+  return s->format != tsxhost::FileFormat::Unknown;
+}
+
 void Limit(int resource, rlim_t soft, rlim_t hard) {
   const rlimit limit{soft, hard};
   setrlimit(resource, &limit);
 }
 
-void SetLimits(unsigned long long memoryMib, unsigned long long cpuSeconds) {
+// The wall-clock limit: SIGALRM, left at its default, ends the process.
+void AddWallTime(double seconds) {
+  itimerval timer{};
+  getitimer(ITIMER_REAL, &timer);
+  const double left = static_cast<double>(timer.it_value.tv_sec) + timer.it_value.tv_usec / 1e6;
+  const double until = std::min(left + seconds, 1e9);
+  timer.it_value.tv_sec = static_cast<time_t>(until);
+  timer.it_value.tv_usec = static_cast<suseconds_t>((until - std::floor(until)) * 1e6);
+  if (timer.it_value.tv_sec == 0 && timer.it_value.tv_usec == 0) timer.it_value.tv_usec = 1;
+  setitimer(ITIMER_REAL, &timer, nullptr);
+  // Processor time follows: past the soft limit, SIGXCPU ends the process.
+  rlimit cpu{};
+  getrlimit(RLIMIT_CPU, &cpu);
+  const rlim_t more = static_cast<rlim_t>(std::ceil(seconds));
+  cpu.rlim_cur = cpu.rlim_cur == RLIM_INFINITY ? more : cpu.rlim_cur + more;
+  setrlimit(RLIMIT_CPU, &cpu);
+}
+
+void SetLimits(const Settings& s) {
+  // Dies with its caller (and should the caller be gone already, its own
+  // time limit ends it).
+  prctl(PR_SET_PDEATHSIG, SIGKILL);
   Limit(RLIMIT_CORE, 0, 0);  // a crash leaves no core file behind
-  // Past the soft limit the process gets SIGXCPU, a second later SIGKILL.
-  if (cpuSeconds > 0) Limit(RLIMIT_CPU, cpuSeconds, cpuSeconds + 1);
   // AddressSanitizer reserves far more address space than it uses.
-  if (memoryMib > 0 && !kAddressSanitizer) Limit(RLIMIT_AS, memoryMib << 20, memoryMib << 20);
+  if (s.memoryMib > 0 && !kAddressSanitizer) {
+    const auto bytes = static_cast<rlim_t>(s.memoryMib) << 20;
+    Limit(RLIMIT_AS, bytes, bytes);
+  }
+  if (s.seconds > 0) AddWallTime(s.seconds);
 }
 
 bool WriteAll(const std::string& bytes) {
@@ -65,15 +135,24 @@ tsxhost::detail::AssetScene Refusal(const char* why) {
 
 int main(int argc, char** argv) {
   using namespace tsxhost::detail;
-  const tsxhost::FileFormat format = argc == 5 ? FormatOfWord(argv[1]) : tsxhost::FileFormat::Unknown;
-  if (format == tsxhost::FileFormat::Unknown) {
-    std::fputs("usage: splicer-asset-reader gltf|glb|ply|stl FILE MEMORY_MIB CPU_SECONDS\n", stderr);
+  Settings settings;
+  if (!Parse(argc, argv, &settings)) {
+    std::fputs("usage: splicer-asset-reader gltf|glb|ply|stl FILE [--memory-mib N] [--seconds S] "
+               "[--seconds-per-mib S] [--max-faces N] [--resources-anywhere]\n",
+               stderr);
     return 2;
   }
-  SetLimits(std::strtoull(argv[3], nullptr, 10), std::strtoull(argv[4], nullptr, 10));
+  SetLimits(settings);
+  ResourceRules rules;
+  rules.anywhere = settings.anywhere;
+  rules.maxFaces = static_cast<unsigned long long>(settings.maxFaces);
+  if (settings.seconds > 0 && settings.secondsPerMib > 0) {
+    const double perMib = settings.secondsPerMib;
+    rules.grant = [perMib](long long bytes) { AddWallTime(perMib * static_cast<double>(bytes) / (1 << 20)); };
+  }
   std::string stream;
   try {
-    stream = EncodeAssetScene(ImportAsset(argv[2], format));
+    stream = EncodeAssetScene(ImportAsset(settings.file, settings.format, rules));
   } catch (const std::bad_alloc&) {
     stream = EncodeAssetScene(Refusal("not enough memory to read the file"));
   } catch (const std::exception& e) {

@@ -30,6 +30,9 @@ struct AssetScene {
 inline constexpr uint32_t kAssetStreamVersion = 1;
 // The longest text the stream may carry (names, paths, messages).
 inline constexpr uint32_t kAssetTextLimit = 65536;
+// The most faces a scene file may hold once instanced meshes are counted at
+// every node that uses them, unless the user allows more.
+inline constexpr unsigned long long kDefaultMaxFaces = 20'000'000;
 
 std::string EncodeAssetScene(const AssetScene& scene);
 

@@ -37,7 +37,7 @@ class Descriptor {
 
 // What the child starts with: its output into the pipe, /dev/null for the
 // rest, default signal handling and nothing blocked (whatever the parent
-// ignores or blocks).
+// ignores or blocks), in a process group of its own.
 class SpawnSetup {
  public:
   explicit SpawnSetup(int outFd) {
@@ -56,7 +56,9 @@ class SpawnSetup {
     sigdelset(&all, SIGSTOP);
     posix_spawnattr_setsigmask(&attr_, &none);
     posix_spawnattr_setsigdefault(&attr_, &all);
-    posix_spawnattr_setflags(&attr_, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+    // A process group of its own: ending the child ends whatever it started.
+    posix_spawnattr_setpgroup(&attr_, 0);
+    posix_spawnattr_setflags(&attr_, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETPGROUP);
   }
   SpawnSetup(const SpawnSetup&) = delete;
   SpawnSetup& operator=(const SpawnSetup&) = delete;
@@ -104,6 +106,11 @@ bool Collect(int fd, Clock::time_point deadline, std::size_t limit, ChildOutcome
   }
 }
 
+// The child and anything it started.
+void KillGroup(pid_t pid) {
+  if (::kill(-pid, SIGKILL) != 0) ::kill(pid, SIGKILL);
+}
+
 int Reap(pid_t pid) {
   int status = 0;
   while (waitpid(pid, &status, 0) < 0) {
@@ -122,7 +129,7 @@ bool Wait(pid_t pid, Clock::time_point deadline, int* status) {
       return true;
     }
     if (Clock::now() >= deadline) {
-      kill(pid, SIGKILL);
+      KillGroup(pid);
       *status = Reap(pid);
       return false;
     }
@@ -151,7 +158,7 @@ ChildOutcome RunChild(const std::string& program, const std::vector<std::string>
   const auto deadline = Clock::now() + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(seconds));
   int status = 0;
   if (!Collect(readEnd.Get(), deadline, outputLimit, &out)) {
-    kill(pid, SIGKILL);
+    KillGroup(pid);
     Reap(pid);
     return out;
   }

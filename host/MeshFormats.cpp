@@ -30,7 +30,7 @@ std::string UnknownFormat(const std::string& path) {
 ObjResult LoadScene(const std::string& path, const ObjReadOptions& options) {
   const FileFormat format = FormatOfPath(path);
   if (format == FileFormat::Obj) return LoadObj(path, options);
-  if (format != FileFormat::Unknown) return detail::LoadAsset(path, format);
+  if (format != FileFormat::Unknown) return detail::LoadAsset(path, format, options);
   ObjResult result;
   result.error = UnknownFormat(path);
   return result;

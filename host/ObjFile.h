@@ -27,9 +27,12 @@ using MtlResolver = std::function<bool(const std::string& library, std::string* 
 inline constexpr size_t kMtlSizeLimit = size_t{64} << 20;
 
 struct ObjReadOptions {
-  // Material libraries are read from the scene's folder and below only,
-  // unless this is set.
-  bool mtlAnywhere = false;
+  // The files a scene refers to (material libraries, glTF buffers) are
+  // read from the scene's folder and below only, unless this is set.
+  bool resourcesAnywhere = false;
+  // glTF, PLY, STL: the most faces a file may hold, every mesh counted at
+  // each node that places it (0: the default, 20 million).
+  unsigned long long maxFaces = 0;
   // Replaces the file system for material libraries (e.g. in memory).
   MtlResolver mtlResolver;
 };

@@ -534,7 +534,7 @@ std::unordered_map<std::string, Material> ReadLibraries(const Parser& parser, co
     result->libraries.push_back((std::filesystem::path(folder) / std::filesystem::path(file).filename()).string());
   };
   std::unordered_map<std::string, Material> library;
-  const MtlResolver resolve = options.mtlResolver ? options.mtlResolver : FileMtlResolver(name, options.mtlAnywhere);
+  const MtlResolver resolve = options.mtlResolver ? options.mtlResolver : FileMtlResolver(name, options.resourcesAnywhere);
   for (const Library& entry : parser.libraries) {
     std::string text, folder, why;
     // One name with spaces, else several names.

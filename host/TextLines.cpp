@@ -48,21 +48,33 @@ struct Fd {
   }
 };
 
-}  // namespace
-
-bool ReadRegularFile(const std::string& path, size_t limit, std::string* text, std::string* why) {
-  // Non-blocking, so that opening a pipe never waits for a writer; the
-  // kind of file is then read from the descriptor, not from the name.
-  Fd file{::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC)};
-  struct stat st {};
-  if (file.fd < 0 || ::fstat(file.fd, &st) != 0) {
+// Non-blocking, so that opening a pipe never waits for a writer; the kind
+// of file is then read from the descriptor, not from the name.
+bool OpenRegular(const std::string& path, Fd* file, struct stat* st, std::string* why) {
+  file->fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+  if (file->fd < 0 || ::fstat(file->fd, st) != 0) {
     *why = std::strerror(errno);
     return false;
   }
-  if (!S_ISREG(st.st_mode)) {
-    *why = KindOf(st.st_mode);
+  if (!S_ISREG(st->st_mode)) {
+    *why = KindOf(st->st_mode);
     return false;
   }
+  return true;
+}
+
+}  // namespace
+
+bool IsRegularFile(const std::string& path, std::string* why) {
+  Fd file{-1};
+  struct stat st {};
+  return OpenRegular(path, &file, &st, why);
+}
+
+bool ReadRegularFile(const std::string& path, size_t limit, std::string* text, std::string* why) {
+  Fd file{-1};
+  struct stat st {};
+  if (!OpenRegular(path, &file, &st, why)) return false;
   if (static_cast<unsigned long long>(st.st_size) > limit) {
     *why = "larger than " + std::to_string(limit >> 20) + " MB";
     return false;

@@ -66,5 +66,8 @@ std::string CleanName(std::string_view text);
 // gives it, or "not a regular file") otherwise. Files over `limit` bytes
 // are refused.
 bool ReadRegularFile(const std::string& path, size_t limit, std::string* text, std::string* why);
+// Whether `path` can be opened and is a regular file, without blocking on a
+// pipe or a device; false with `why` as ReadRegularFile gives it.
+bool IsRegularFile(const std::string& path, std::string* why);
 
 }  // namespace tsxhost::detail

@@ -25,7 +25,8 @@ const char* TypeName(int32_t type) {
 struct InfoSettings {
   std::string scene;
   bool namesOnly = false;
-  bool mtlAnywhere = false;
+  bool resourcesAnywhere = false;
+  unsigned long long maxFaces = 0;  // 0: the reader's default
 };
 
 void PrintTable(const std::string& path, const tsxhost::ObjResult& loaded) {
@@ -45,7 +46,8 @@ void PrintTable(const std::string& path, const tsxhost::ObjResult& loaded) {
 int RunInfo(const InfoSettings& settings) {
   const std::string& path = settings.scene;
   tsxhost::ObjReadOptions options;
-  options.mtlAnywhere = settings.mtlAnywhere;
+  options.resourcesAnywhere = settings.resourcesAnywhere;
+  options.maxFaces = settings.maxFaces;
   const tsxhost::ObjResult loaded = tsxhost::LoadScene(path, options);
   for (const std::string& w : loaded.warnings) std::fprintf(stderr, "warning: %s\n", w.c_str());
   if (!loaded.ok) {
@@ -68,8 +70,12 @@ void AddInfoCommand(CLI::App& app) {
   CLI::App* info = app.add_subcommand("info", "List the objects of a scene file with their counts and axes");
   info->add_option("scene", settings->scene, "scene to read (.obj, .gltf, .glb, .ply, .stl)")->required();
   info->add_flag("--names", settings->namesOnly, "print only the object names, one a line");
-  info->add_flag("--mtl-anywhere", settings->mtlAnywhere,
-                 "read material libraries wherever the scene's mtllib lines point");
+  info->add_flag("--resources-anywhere,--mtl-anywhere", settings->resourcesAnywhere,
+                 "read the files a scene refers to (material libraries, glTF buffers) wherever they are");
+  info->add_option("--max-faces", settings->maxFaces,
+                   "glTF, PLY, STL: read files of up to this many faces, every mesh counted at each node that\n"
+                   "places it (default 20000000)")
+      ->check(CLI::PositiveNumber);
   info->callback([settings] {
     if (const int status = RunInfo(*settings); status != exitstatus::kOk) throw CLI::RuntimeError(status);
   });

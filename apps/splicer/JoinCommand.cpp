@@ -37,7 +37,8 @@ struct JoinSettings {
   bool wholeScene = false;
   bool seam = false;  // join along the whole seam instead of one face pair
   bool strict = false;
-  bool mtlAnywhere = false;
+  bool resourcesAnywhere = false;
+  unsigned long long maxFaces = 0;  // 0: the reader's default
 };
 
 void Error(const std::string& text) { std::fprintf(stderr, "error: %s\n", text.c_str()); }
@@ -121,7 +122,8 @@ Stop CheckInputsKept(const JoinSettings& s, const tsxhost::ObjResult& loaded) {
 
 Stop LoadAndFind(const JoinSettings& s, tsxSOBJ* first, tsxSOBJ* second) {
   tsxhost::ObjReadOptions options;
-  options.mtlAnywhere = s.mtlAnywhere;
+  options.resourcesAnywhere = s.resourcesAnywhere;
+  options.maxFaces = s.maxFaces;
   const tsxhost::ObjResult loaded = tsxhost::LoadScene(s.scene, options);
   for (const std::string& w : loaded.warnings) std::fprintf(stderr, "warning: %s\n", w.c_str());
   if (!loaded.ok) {
@@ -226,9 +228,13 @@ void AddJoinCommand(CLI::App& app) {
   join->add_flag("--scene", settings->wholeScene, "write the whole scene with the new object added");
   join->add_flag("--seam", settings->seam,
                  "join along the whole seam: drop every face lying on the other object, weld the seam");
-  join->add_flag("--mtl-anywhere", settings->mtlAnywhere,
-                 "read material libraries wherever the scene's mtllib lines point (by default only\n"
-                 "regular files in the scene's folder or below)");
+  join->add_flag("--resources-anywhere,--mtl-anywhere", settings->resourcesAnywhere,
+                 "read the files a scene refers to (material libraries, glTF buffers) wherever they are\n"
+                 "(by default only regular files in the scene's folder or below)");
+  join->add_option("--max-faces", settings->maxFaces,
+                   "glTF, PLY, STL: read files of up to this many faces, every mesh counted at each node that\n"
+                   "places it (default 20000000)")
+      ->check(CLI::PositiveNumber);
   join->add_flag("--strict", settings->strict,
                  "treat an incomplete seam (other faces or vertices still lying on each other) as a failure:\n"
                  "exit 4 and write no OBJ");

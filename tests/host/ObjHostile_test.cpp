@@ -121,7 +121,7 @@ TEST_F(ObjHostile, MaterialLibrariesAreRestricted) {
   // Allowed anywhere, a device is still no material library.
   tsxhost::ResetScene();
   tsxhost::ObjReadOptions anywhere;
-  anywhere.mtlAnywhere = true;
+  anywhere.resourcesAnywhere = true;
   const auto any = tsxhost::LoadObj(scene, anywhere);
   ASSERT_EQ(any.warnings.size(), 3u);
   EXPECT_EQ(any.warnings[0], scene + ":2: cannot read material library '/dev/zero' (not a regular file (a device))" + tail);
