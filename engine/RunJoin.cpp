@@ -102,6 +102,7 @@ JoinStageScope::~JoinStageScope() {
 void RunJoin() {
   JoinStageScope whole(JoinStage::Whole);
   JoinState.ResultObject = 0;
+  ForgetJoinResult();
   UnfinishedResult unfinished;
   try {
     Join(unfinished);

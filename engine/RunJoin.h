@@ -17,6 +17,13 @@ namespace spl {
 // JoinView::ShowConversionError and leaves LastError at kConversionFailed.
 void RunJoin();
 
+// The object the last join (plain or seam) added to the scene, 0 when it
+// added none. A caller takes its result from here, never from what is new
+// in the scene: something else may add to the scene meanwhile.
+HostObject JoinResultAdded();
+// No result yet: every join starts with this.
+void ForgetJoinResult();
+
 // The parts of a join, in the order they run; Whole spans the entire call.
 enum class JoinStage { Count, Search, Copy, Merge, Refresh, Materials, Finish, Whole };
 

@@ -135,6 +135,7 @@ void RunSeamJoin() {
   JoinStageScope whole(JoinStage::Whole);
   g_last = {};
   JoinState.ResultObject = 0;
+  ForgetJoinResult();
   UnfinishedResult unfinished;
   try {
     JoinedSeam seam;

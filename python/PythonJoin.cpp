@@ -108,10 +108,11 @@ py::tuple Join(py::object sceneObject, const py::handle& first, const py::handle
     outcome = PickAndJoin(a, b, {accuracy, seam}, clock);
   }
   const tsxSOBJ result = outcome.result;
-  if (result != 0) {
-    tsxhost::SetObjectName(result, ResultName(nameA, nameB));
-    scene.Adopt(result);  // kept even when the callback raised at the very end
-  }
+  if (result != 0) scene.Adopt(result);  // kept even when the callback raised at the very end
+  // The callback (or another thread meanwhile) may have put another scene in
+  // the host's; the result's name is made unique among this scene's objects.
+  scene.Activate(true);
+  if (result != 0) tsxhost::SetObjectName(result, ResultName(nameA, nameB));
   view.RaisePending();
   const int32_t code = spl::JoinState.LastError;
   const std::string error = code != 0 ? view.ErrorText(code) : std::string();

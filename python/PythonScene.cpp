@@ -49,8 +49,8 @@ PyScene::~PyScene() {
   if (active_ == this) active_ = nullptr;
 }
 
-void PyScene::Activate() const {
-  if (active_ == this) return;
+void PyScene::Activate(bool again) const {
+  if (active_ == this && !again) return;
   for (tsxSOBJ obj : tsxhost::SceneObjects()) tsxhost::RemoveFromScene(obj);
   for (tsxSOBJ obj : Objects()) tsxSceneAddObject(obj, 0);
   active_ = this;

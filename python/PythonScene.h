@@ -29,8 +29,9 @@ class PyScene {
   void Save(const std::string& path, const py::object& objects) const;
   // The scene's objects that still exist, in the order they came.
   std::vector<tsxSOBJ> Objects() const;
-  // Puts this scene's objects, and no others, in the host's scene.
-  void Activate() const;
+  // Puts this scene's objects, and no others, in the host's scene; `again`
+  // does so even when this scene is the one in use.
+  void Activate(bool again = false) const;
   // The object of that name (raises KeyError listing the names), or the
   // handle of a SceneObject of this scene (raises ValueError otherwise).
   tsxSOBJ Find(const py::handle& nameOrObject) const;

@@ -59,8 +59,8 @@ namespace {
 
 tsxSOBJ Join(tsxSOBJ first, tsxSOBJ second, const JoinChoice& choice, StageClock& clock) {
   spl::InitJoinStateForWindow();
+  spl::ForgetJoinResult();
   spl::JoinState.Accuracy = choice.accuracy;
-  const std::vector<tsxSOBJ> before = tsxhost::SceneObjects();
   tsxhost::SetSelection(first);
   if (!spl::PickObject(spl::Slot::First)) return 0;
   tsxhost::SetSelection(second);
@@ -73,10 +73,7 @@ tsxSOBJ Join(tsxSOBJ first, tsxSOBJ second, const JoinChoice& choice, StageClock
     spl::JoinPickedObjects();
   }
   if (spl::JoinState.LastError != 0) return 0;
-  for (tsxSOBJ obj : tsxhost::SceneObjects()) {
-    if (std::find(before.begin(), before.end(), obj) == before.end()) return obj;
-  }
-  return 0;
+  return spl::JoinResultAdded();
 }
 
 }  // namespace

@@ -20,6 +20,7 @@
 #include "JoinView.h"
 #include "JunctionReport.h"
 #include "PluginModule.h"
+#include "RunJoin.h"
 #include "Scene.h"
 #include "SceneDocument.h"
 #include "SeamJoin.h"
@@ -109,7 +110,7 @@ bool AskForObjects(QWidget* parent, const SceneDocument& document, SeamJoinChoic
 
 bool SeamJoinObjects(QWidget* parent, SceneDocument* document, JoinReportPresenter* reports, tsxSOBJ first,
                      tsxSOBJ second, double accuracy) {
-  const std::vector<tsxSOBJ> before = tsxhost::SceneObjects();
+  spl::ForgetJoinResult();
   DialogJoinView view(parent);
   spl::SetJoinView(&view);
   spl::InitJoinStateForWindow();
@@ -122,10 +123,7 @@ bool SeamJoinObjects(QWidget* parent, SceneDocument* document, JoinReportPresent
   spl::SetJoinView(nullptr);
   tsxhost::SetSelection(document->selection());
 
-  tsxSOBJ result = 0;
-  for (tsxSOBJ obj : tsxhost::SceneObjects()) {
-    if (std::find(before.begin(), before.end(), obj) == before.end()) result = obj;
-  }
+  const tsxSOBJ result = spl::JoinResultAdded();
   if (result == 0) return false;
   try {
     reports->present(spl::ReportSeamJoin(first, second, spl::LastJoinedSeam()), first, second, result);

@@ -29,7 +29,7 @@ expect() {
 cd "$examples/.." || exit 1
 expect $'--help\n--version\ninfo\njoin' ""
 expect "join" jo
-expect $'--help\n--names' info --
+expect $'--help\n--max-faces\n--names\n--resources-anywhere' info --
 expect "examples" info exa
 expect "examples/boxes.obj" join examples/bo
 expect $'Left\nRight' join examples/boxes.obj ""
@@ -39,6 +39,8 @@ expect "" join examples/boxes.obj Left Right ""
 expect "" join no-such.obj ""
 expect "--output" join examples/boxes.obj Left Right --ou
 expect "" join examples/boxes.obj --accuracy ""
+expect "" join examples/boxes.obj --max-faces ""
+expect $'Left\nRight' join --max-faces 9 examples/boxes.obj ""
 
 if ((failures)); then exit 1; fi
 echo "completion: all cases pass"
