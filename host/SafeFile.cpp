@@ -4,7 +4,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
+#include <cstdlib>
 #include <csignal>
 #include <cstring>
 #include <filesystem>
@@ -71,15 +73,44 @@ bool WriteAll(int fd, std::string_view text) {
   return true;
 }
 
+// Temporaries are ".NAME.splicer-tmp-PID-N": hidden, beside their target,
+// and naming the process that writes them, so that one left by a process
+// killed outright (no handler runs on SIGKILL) is known for stale.
+constexpr std::string_view kTempMark = ".splicer-tmp-";
+std::atomic<unsigned> tempCount{0};
+
+std::string TempPrefix(const std::filesystem::path& target) {
+  return "." + target.filename().string() + std::string(kTempMark);
+}
+
+// Removes temporaries of `target` whose writing process no longer exists.
+void RemoveStaleTemporaries(const std::filesystem::path& target) {
+  const std::string prefix = TempPrefix(target);
+  std::filesystem::path folder = target.parent_path();
+  if (folder.empty()) folder = ".";
+  std::error_code ec;
+  for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+    const std::string name = it->path().filename().string();
+    if (name.compare(0, prefix.size(), prefix) != 0) continue;
+    const char* digits = name.c_str() + prefix.size();
+    char* stop = nullptr;
+    const long pid = std::strtol(digits, &stop, 10);
+    if (stop == digits || *stop != '-' || pid <= 0) continue;
+    if (::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH) ::unlink(it->path().c_str());
+  }
+}
+
 // Writes `text` to a new temporary file beside `path`; its name in `temp`.
 bool WriteTemporary(const std::string& path, std::string_view text, std::string* temp, int* err) {
   const std::filesystem::path target(path);
-  *temp = (target.parent_path() / ("." + target.filename().string() + ".XXXXXX")).string();
+  RemoveStaleTemporaries(target);
+  *temp = (target.parent_path() / (TempPrefix(target) + std::to_string(::getpid()) + "-" +
+                                   std::to_string(tempCount.fetch_add(1)))).string();
   if (temp->size() >= sizeof pending[0] || pendingCount == static_cast<sig_atomic_t>(kMaxFiles)) {
     *err = ENAMETOOLONG;
     return false;
   }
-  const int fd = ::mkstemp(temp->data());
+  const int fd = ::open(temp->c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
   if (fd < 0) {
     *err = errno;
     temp->clear();
@@ -114,6 +145,12 @@ bool WriteFilesSafely(const std::vector<FileText>& files, std::string* error) {
   if (failNextRename) {
     failNextRename = false;
     return fail(files.empty() ? std::string() : files.front().path, EINTR);
+  }
+  // A folder in a target's place would fail its rename after others were
+  // done: found first, nothing is replaced.
+  for (const FileText& file : files) {
+    struct stat st {};
+    if (::lstat(file.path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) return fail(file.path, EISDIR);
   }
   // Companions first: the first file (the one named) replaces the old last.
   for (size_t i = files.size(); i-- > 0;) {

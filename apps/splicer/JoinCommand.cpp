@@ -76,18 +76,35 @@ struct Stop {
 
 Stop Refuse(int status, const std::string& kind, const std::string& message) { return {status, kind, message}; }
 
-// Everything that can be known wrong before the scene is read.
-Stop CheckOutputs(const JoinSettings& s) {
-  const std::string mtl = MtlBeside(s.output);
+// Two files of the plan that are one: refused before any work.
+Stop CheckPlan(const WritePlan& plan) {
+  const WritePlan::Clash clash = plan.FirstClash();
+  if (clash.message.empty()) return {};
+  Stop stop = Refuse(exitstatus::kUsage, "usage", clash.message);
+  stop.reportable = !clash.involvesReport;
+  return stop;
+}
+
+// Everything that can be known wrong before the scene is read; `plan`
+// gets every file the run will write and those it reads so far.
+Stop CheckOutputs(const JoinSettings& s, WritePlan& plan) {
   if (std::string why = UnwritableFormat(s.output); !why.empty()) return Refuse(exitstatus::kUsage, "usage", why);
-  if (!s.report.empty()) {
-    for (const std::string* other : {&s.scene, &s.output}) {
-      if (SameFile(s.report, *other) || SameFile(s.report, mtl)) {
-        Stop stop = Refuse(exitstatus::kUsage, "usage", "the report \"" + s.report + "\" would overwrite \"" +
-                                                            (SameFile(s.report, mtl) ? mtl : *other) + "\"");
-        stop.reportable = false;
-        return stop;
-      }
+  plan.Reads(s.scene, "the scene");
+  for (const std::string& resource : GltfResources(s.scene)) plan.Reads(resource, "a file the scene refers to");
+  // With --scene every object is written back, so the scene's own files may
+  // be replaced whole.
+  plan.Writes(s.output, "the output", s.wholeScene);
+  for (const std::string& companion : CompanionsOf(s.output)) {
+    plan.Writes(companion, "the output's " + std::string(companion.ends_with(".mtl") ? "MTL" : "buffer"), s.wholeScene);
+  }
+  if (!s.report.empty()) plan.Writes(s.report, "the report");
+  if (Stop stop = CheckPlan(plan)) return stop;
+  std::error_code ec;
+  for (const std::string* path : {&s.report, &s.output}) {
+    if (!path->empty() && std::filesystem::is_directory(*path, ec)) {
+      Stop stop = Refuse(exitstatus::kFile, "file", "cannot write \"" + *path + "\": it is a folder");
+      stop.reportable = path != &s.report;
+      return stop;
     }
   }
   for (const std::string* path : {&s.report, &s.output}) {
@@ -101,26 +118,7 @@ Stop CheckOutputs(const JoinSettings& s) {
   return {};
 }
 
-// Writing over an input is safe only when every object of it is written
-// back (--scene): the write replaces the file whole.
-Stop CheckInputsKept(const JoinSettings& s, const tsxhost::ObjResult& loaded) {
-  if (s.wholeScene) return {};
-  const std::string mtl = MtlBeside(s.output);
-  std::vector<std::string> inputs{s.scene};
-  inputs.insert(inputs.end(), loaded.libraries.begin(), loaded.libraries.end());
-  for (const std::string& input : inputs) {
-    for (const std::string* out : {&s.output, &mtl}) {
-      if (SameFile(*out, input)) {
-        return Refuse(exitstatus::kUsage, "usage", "\"" + *out + "\" is an input file (\"" + input +
-                                                       "\"): writing the new object alone over it would lose the rest; "
-                                                       "choose another -o or add --scene");
-      }
-    }
-  }
-  return {};
-}
-
-Stop LoadAndFind(const JoinSettings& s, tsxSOBJ* first, tsxSOBJ* second) {
+Stop LoadAndFind(const JoinSettings& s, WritePlan& plan, tsxSOBJ* first, tsxSOBJ* second) {
   tsxhost::ObjReadOptions options;
   options.resourcesAnywhere = s.resourcesAnywhere;
   options.maxFaces = s.maxFaces;
@@ -130,7 +128,9 @@ Stop LoadAndFind(const JoinSettings& s, tsxSOBJ* first, tsxSOBJ* second) {
     const bool memory = loaded.error.ends_with(": not enough memory");
     return Refuse(exitstatus::kFile, memory ? "memory" : "file", loaded.error);
   }
-  if (Stop stop = CheckInputsKept(s, loaded)) return stop;
+  // The material libraries are known once read.
+  for (const std::string& library : loaded.libraries) plan.Reads(library, "a material library of the scene");
+  if (Stop stop = CheckPlan(plan)) return stop;
   *first = tsxhost::FindObject(s.first);
   *second = tsxhost::FindObject(s.second);
   for (const std::string* name : {&s.first, &s.second}) {
@@ -158,8 +158,9 @@ int Finish(const JoinSettings& s, nlohmann::json report, int status, bool report
 
 int RunJoinCommand(const JoinSettings& s) {
   tsxSOBJ first = 0, second = 0;
-  Stop stop = CheckOutputs(s);
-  if (!stop) stop = LoadAndFind(s, &first, &second);
+  WritePlan plan;
+  Stop stop = CheckOutputs(s, plan);
+  if (!stop) stop = LoadAndFind(s, plan, &first, &second);
   if (stop) {
     Error(stop.message);
     return Finish(s, FailureReport(stop.kind, stop.message, stop.status), stop.status, stop.reportable);

@@ -130,6 +130,44 @@ PY
     [ "$(grep -c '^o ' "$work/scene.obj")" -eq 3 ] || fail "--scene over the input lost objects"
     ls -a "$work" | grep -q '^\.scene' && fail "a temporary file was left"
     ;;
+  write-plan)
+    # Every file a run writes is checked against every file it reads and
+    # against each other, by identity, before any work: exit 2, nothing
+    # written, no input changed.
+    cp "$src/examples/boxes.obj" "$src/examples/boxes.mtl" "$work/"
+    cp "$work/boxes.mtl" "$work/mtl.before"
+    cd "$work" || fail "cd"
+    "$splicer" join boxes.obj Left Right -o out.obj --report ./out.obj 2>"$work/stderr"
+    [ $? -eq 2 ] || fail "--report ./out.obj over -o out.obj not refused"
+    [ ! -e out.obj ] && [ ! -e out.mtl ] || fail "a file was written"
+    grep -q '^error: the output "out.obj" and the report "./out.obj" are one file$' "$work/stderr" \
+      || fail "report over output: $(cat "$work/stderr")"
+    "$splicer" join boxes.obj Left Right -o out.obj --report boxes.mtl 2>"$work/stderr"
+    [ $? -eq 2 ] || fail "--report over the scene's material library not refused"
+    cmp -s boxes.mtl mtl.before || fail "the material library changed"
+    grep -q 'would overwrite "[^"]*boxes.mtl" (a material library of the scene)' "$work/stderr" \
+      || fail "report over library: $(cat "$work/stderr")"
+    # A glTF scene whose buffer is shared.bin: -o shared.gltf would write it.
+    "$splicer" join boxes.obj Left Right -o tmp.gltf --scene 2>"$work/stderr" || fail "writing the glTF scene"
+    sed 's/"tmp.bin"/"shared.bin"/' tmp.gltf >model.gltf && mv tmp.bin shared.bin && rm tmp.gltf
+    cp shared.bin bin.before
+    "$splicer" join model.gltf Left Right -o shared.gltf 2>"$work/stderr"
+    [ $? -eq 2 ] || fail "-o over the input's buffer not refused"
+    cmp -s shared.bin bin.before || fail "the input's buffer changed"
+    grep -q '^error: "shared.bin" (the output.s buffer) is an input file ("shared.bin", a file the scene refers to)' \
+      "$work/stderr" || fail "buffer message: $(cat "$work/stderr")"
+    "$splicer" join model.gltf Left Right -o out.gltf --report out.bin 2>"$work/stderr"
+    [ $? -eq 2 ] || fail "--report over the output's buffer not refused"
+    [ ! -e out.gltf ] && [ ! -e out.bin ] || fail "a file was written"
+    # The glTF joins as ever when nothing clashes.
+    "$splicer" join model.gltf Left Right -o joined.gltf 2>"$work/stderr" || fail "glTF join: $(cat "$work/stderr")"
+    # An output that is a folder: refused before the join, its MTL untouched.
+    mkdir folder.obj && echo "old" >folder.mtl
+    "$splicer" join boxes.obj Left Right -o folder.obj 2>"$work/stderr"
+    [ $? -eq 3 ] || fail "-o a folder not refused"
+    [ "$(cat folder.mtl)" = old ] || fail "the MTL beside a folder output was replaced"
+    ls -a | grep -q 'splicer-tmp' && fail "a temporary file was left"
+    ;;
   *) fail "unknown case $case_name" ;;
 esac
 echo "ok: $case_name"
