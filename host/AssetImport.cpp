@@ -267,7 +267,15 @@ AssetScene Convert(const aiScene* scene, FileFormat format, const std::string& l
                    unsigned long long maxFaces = kDefaultMaxFaces) {
   AssetScene out;
   if (!scene) {
-    out.refusal = libraryError.empty() ? std::string("cannot read the file") : libraryError;
+    // The library's own words, but never its bare "no reader" for a file
+    // whose content is not of the format its name says.
+    if (libraryError.empty()) {
+      out.refusal = "the file could not be read as " + std::string(FormatWord(format));
+    } else if (libraryError.rfind("No suitable reader found", 0) == 0) {
+      out.refusal = "not a " + std::string(FormatWord(format)) + " file (its content is of no format the reader knows)";
+    } else {
+      out.refusal = libraryError;
+    }
     return out;
   }
   SceneWalker walker(*scene, format, maxFaces);

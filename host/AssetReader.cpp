@@ -55,8 +55,8 @@ struct TimeLimit {
   std::string error;
 };
 
-constexpr double kBaseSeconds = 10;
-constexpr double kSecondsPerMib = 1;
+constexpr double kBaseSeconds = 30;
+constexpr double kSecondsPerMib = 2;
 
 TimeLimit ReaderTime(const std::string& path) {
   TimeLimit limit;

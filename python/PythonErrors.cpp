@@ -2,6 +2,9 @@
 
 #include <pybind11/eval.h>
 
+#include <new>
+#include <stdexcept>
+
 namespace splicer::python {
 namespace {
 
@@ -39,6 +42,16 @@ void DefineErrors(py::module_& m) {
   m.add_object("FileError", py::handle(g_fileError));
   py::exec(kJoinErrorSource, m.attr("__dict__"));
   g_joinError = m.attr("JoinError").ptr();
+  // Memory running out says so, not the name of a C++ exception.
+  py::register_exception_translator([](std::exception_ptr p) {
+    try {
+      if (p) std::rethrow_exception(p);
+    } catch (const std::bad_alloc&) {
+      PyErr_SetString(PyExc_MemoryError, "not enough memory for the objects' arrays");
+    } catch (const std::length_error&) {
+      PyErr_SetString(PyExc_MemoryError, "not enough memory: an array larger than memory can hold");
+    }
+  });
 }
 
 void ThrowFileError(const std::string& message) {

@@ -141,6 +141,16 @@ TEST_F(AssetResourcesTest, AnIndexOutOfRangeRefusesTheFileInsteadOfDroppingTheFa
   EXPECT_TRUE(tsxhost::SceneObjects().empty());
 }
 
+TEST_F(AssetResourcesTest, RefusalsSayWhatTheFileIsNotTheLibrarysBareWords) {
+  const std::string garbage = (dir_ / "garbage.glb").string();
+  std::ofstream(garbage) << "hello, this is no model at all\n";
+  EXPECT_EQ(tsxhost::LoadScene(garbage).error,
+            garbage + ": not a glb file (its content is of no format the reader knows)");
+  const std::string folder = (dir_ / "folder.ply").string();
+  fs::create_directory(folder);
+  EXPECT_EQ(tsxhost::LoadScene(folder).error, folder + ": cannot read the file: not a regular file (a folder)");
+}
+
 TEST_F(AssetResourcesTest, ABadTimeLimitIsAnErrorThatSaysSo) {
   const std::string path = Scene("sub/tri.bin");
   for (const char* bad : {"-5", "abc", "inf", "0x10", "0", "", "1e3", " 5"}) {
