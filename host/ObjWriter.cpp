@@ -13,6 +13,7 @@
 #include <system_error>
 #include <stdexcept>
 #include <unordered_map>
+#include <unordered_set>
 
 #include "HostState.h"
 #include "MtlFile.h"
@@ -63,9 +64,24 @@ class Out {
   size_t used_ = 0;
 };
 
+// Everything of a material but its name, hashed.
+size_t ContentHash(const Material& m) {
+  size_t h = std::hash<std::string>()(m.diffuseMap) ^ (std::hash<std::string>()(m.folder) << 1);
+  auto mix = [&h](size_t v) { h ^= v + 0x9E3779B97F4A7C15ull + (h << 6) + (h >> 2); };
+  for (const auto* colour : {&m.ambient, &m.diffuse, &m.specular}) {
+    for (float c : *colour) mix(std::hash<float>()(c));
+  }
+  mix(std::hash<float>()(m.shininess));
+  mix(std::hash<float>()(m.opacity));
+  for (const std::string& s : m.statements) mix(std::hash<std::string>()(s));
+  return h;
+}
+
 // MTL names are one namespace for the whole file, while each object's
 // table is its own: two different materials that share a name get
-// distinct names ("grey", "grey_2") so neither is lost.
+// distinct names ("grey", "grey_2") so neither is lost. Each name keeps
+// where its numbering stopped and its materials by content, so many
+// materials of one name take linear time.
 class MaterialNames {
  public:
   std::vector<std::string> ForTable(const std::vector<Material>& table) {
@@ -76,23 +92,35 @@ class MaterialNames {
   const std::vector<Material>& Written() const { return written_; }
 
  private:
+  struct Family {
+    int next = 1;  // the number to try first for a new name
+    std::unordered_map<size_t, std::vector<size_t>> byContent;  // hash -> written entries
+  };
+
   std::string NameFor(const Material& m) {
-    for (int n = 1;; ++n) {
-      const std::string name = n == 1 ? m.name : m.name + "_" + std::to_string(n);
-      const auto it = byName_.find(name);
-      if (it == byName_.end()) {
-        Material entry = m;
-        entry.name = name;
-        byName_.emplace(name, written_.size());
-        written_.push_back(std::move(entry));
-        return name;
-      }
-      Material same = m;
-      same.name = name;
-      if (written_[it->second] == same) return name;
+    Family& family = families_[m.name];
+    const size_t hash = ContentHash(m);
+    std::vector<size_t>& same = family.byContent[hash];
+    for (size_t i : same) {
+      Material renamed = m;
+      renamed.name = written_[i].name;
+      if (written_[i] == renamed) return written_[i].name;
+    }
+    for (;; ++family.next) {
+      const int n = family.next;
+      std::string name = n == 1 ? m.name : m.name + "_" + std::to_string(n);
+      if (byName_.count(name)) continue;
+      Material entry = m;
+      entry.name = name;
+      byName_.insert(name);
+      same.push_back(written_.size());
+      written_.push_back(std::move(entry));
+      ++family.next;
+      return name;
     }
   }
-  std::unordered_map<std::string, size_t> byName_;
+  std::unordered_set<std::string> byName_;
+  std::unordered_map<std::string, Family> families_;
   std::vector<Material> written_;
 };
 

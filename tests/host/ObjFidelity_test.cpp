@@ -206,4 +206,27 @@ TEST_F(ObjFidelity, MalformedLastColourStatementIsKeptAsWritten) {
   EXPECT_NE(mtl.find("Kd 0.8 0.6 0.5\nKd\nKs 1 0 0\nKs 0.5 x\n"), std::string::npos) << mtl;
 }
 
+// Many objects whose materials share a name but differ: each gets its own
+// numbered name, an equal one is written once, and the numbering takes
+// linear time (a file of tens of thousands of parts stays quick to write).
+TEST_F(ObjFidelity, ManyDifferentMaterialsOfOneNameAreNumberedOnceEach) {
+  const int count = 40000;
+  std::vector<tsxSOBJ> objects;
+  for (int i = 0; i < count; ++i) {
+    tsxhost::Mesh m;
+    m.vertices = {{0, 0, 0}};
+    tsxhost::Material mat;
+    mat.name = "paint";
+    mat.diffuse = {float(i % 2 ? i : 0) / count, 0, 0};  // every odd one its own colour
+    m.materials = {mat};
+    objects.push_back(tsxhost::AddPolyhedron("part" + std::to_string(i), m));
+  }
+  std::string obj, mtl;
+  ASSERT_TRUE(tsxhost::ObjTexts(objects, "parts.mtl", &obj, &mtl));
+  // The even ones share "paint"; the odd ones are paint_2, paint_3, ...
+  EXPECT_NE(mtl.find("newmtl paint\n"), std::string::npos);
+  EXPECT_NE(mtl.find("newmtl paint_" + std::to_string(count / 2 + 1) + "\n"), std::string::npos);
+  EXPECT_EQ(mtl.find("newmtl paint_" + std::to_string(count / 2 + 2) + "\n"), std::string::npos);
+}
+
 }  // namespace
