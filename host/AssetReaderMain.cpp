@@ -21,6 +21,7 @@
 #include <cstring>
 #include <exception>
 #include <new>
+#include <stdexcept>
 #include <string>
 
 #include "AssetImport.h"
@@ -155,8 +156,11 @@ int main(int argc, char** argv) {
     stream = EncodeAssetScene(ImportAsset(settings.file, settings.format, rules));
   } catch (const std::bad_alloc&) {
     stream = EncodeAssetScene(Refusal("not enough memory to read the file"));
+  } catch (const std::length_error&) {
+    stream = EncodeAssetScene(Refusal("not enough memory to read the file (it asks for more than memory can hold)"));
   } catch (const std::exception& e) {
-    stream = EncodeAssetScene(Refusal(e.what()));
+    // Said as a failure of the reading, never as a bare exception's text.
+    stream = EncodeAssetScene(Refusal(("the reading failed: " + std::string(e.what())).c_str()));
   }
   // Straight out: nothing is left to tidy up, and the library's leaks on
   // damaged files are of no concern once the process ends.

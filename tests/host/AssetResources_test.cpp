@@ -223,18 +223,45 @@ bool Running(pid_t pid) {
   return close != std::string::npos && close + 2 < line.size() && line[close + 2] != 'Z';
 }
 
+// A PLY file whose answer is far larger than a pipe holds.
+void WriteBigPly(const fs::path& model) {
+  std::ofstream out(model);
+  const int n = 20000;
+  out << "ply\nformat ascii 1.0\nelement vertex " << n << "\nproperty float x\nproperty float y\nproperty float z\n"
+      << "element face " << n - 2 << "\nproperty list uchar int vertex_indices\nend_header\n";
+  for (int i = 0; i < n; ++i) out << i << " " << (i % 2) << " " << i * 0.5 << "\n";
+  for (int i = 0; i + 2 < n; ++i) out << "3 " << i << " " << i + 1 << " " << i + 2 << "\n";
+}
+
+// Held writing an answer nobody reads, the reader ends itself when its
+// own time is up, whatever its caller does.
+TEST_F(AssetResourcesTest, TheReaderKeepsItsOwnTimeLimit) {
+  const fs::path model = dir_ / "big.ply";
+  WriteBigPly(model);
+  int answer[2];
+  ASSERT_EQ(::pipe(answer), 0);
+  const auto start = std::chrono::steady_clock::now();
+  const pid_t reader = ::fork();
+  ASSERT_GE(reader, 0);
+  if (reader == 0) {
+    ::dup2(answer[1], STDOUT_FILENO);
+    ::execl(SPLICER_READER_PATH, SPLICER_READER_PATH, "ply", model.c_str(), "--seconds", "1",
+            static_cast<char*>(nullptr));
+    ::_exit(127);
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(reader, &status, 0), reader);
+  EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGALRM) << status;
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(30));
+  ::close(answer[0]);
+  ::close(answer[1]);
+}
+
 // The reader is held writing an answer nobody reads (this process keeps
 // the pipe open); when the program that started it is killed, it goes too.
 TEST_F(AssetResourcesTest, TheReaderDiesWithItsCaller) {
   const fs::path model = dir_ / "big.ply";
-  {
-    std::ofstream out(model);
-    const int n = 20000;  // an answer far larger than a pipe holds
-    out << "ply\nformat ascii 1.0\nelement vertex " << n << "\nproperty float x\nproperty float y\nproperty float z\n"
-        << "element face " << n - 2 << "\nproperty list uchar int vertex_indices\nend_header\n";
-    for (int i = 0; i < n; ++i) out << i << " " << (i % 2) << " " << i * 0.5 << "\n";
-    for (int i = 0; i + 2 < n; ++i) out << "3 " << i << " " << i + 1 << " " << i + 2 << "\n";
-  }
+  WriteBigPly(model);
   int answer[2], told[2];
   ASSERT_EQ(::pipe(answer), 0);
   ASSERT_EQ(::pipe(told), 0);
