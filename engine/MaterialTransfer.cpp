@@ -25,9 +25,17 @@ class WorkingMaterial {
   WorkingMaterial& operator=(const WorkingMaterial&) = delete;
 
   // Fills the material from `source`'s material `index`, or, when the host
-  // cannot hand that one out, makes it a copy of the active material.
+  // cannot hand that one out, makes it a copy of the active material. A
+  // run of faces with one material is filled once: the handle already
+  // holds it.
   void Fill(HostObject source, uint16_t index) {
-    if (tsxPolyhGetMaterial(source, index, handle_) != 0) return;
+    if (source == filledFrom_ && index == filledIndex_) return;
+    filledFrom_ = 0;
+    if (tsxPolyhGetMaterial(source, index, handle_) != 0) {
+      filledFrom_ = source;
+      filledIndex_ = index;
+      return;
+    }
     const tsxMATERIAL replaced = handle_;
     if (tsxMaterialCreateCopyActive(&handle_) == 0 && handle_ != replaced &&
         MayDestroyMaterials()) {
@@ -39,10 +47,13 @@ class WorkingMaterial {
   void Destroy() {
     if (handle_ != 0 && MayDestroyMaterials()) tsxMaterialDestroy(handle_);
     handle_ = 0;
+    filledFrom_ = 0;
   }
 
  private:
   tsxMATERIAL handle_ = 0;
+  HostObject filledFrom_ = 0;  // 0: the handle holds no source's material
+  uint16_t filledIndex_ = 0;
 };
 
 // One run of source faces onto result faces from `firstResultFace` on,

@@ -15,12 +15,14 @@
 #include <assimp/postprocess.h>
 #include <assimp/scene.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <unordered_map>
 
 #include "AssetResources.h"
+#include "FirstOfBits.h"
 #include "OnceNotes.h"
 
 namespace tsxhost::detail {
@@ -28,23 +30,6 @@ namespace {
 
 // The library checks indices and counts before we see the scene.
 constexpr unsigned kImportSteps = aiProcess_ValidateDataStructure;
-
-struct Bits3 {
-  uint32_t bits[3];
-  bool operator==(const Bits3&) const = default;
-};
-struct Bits3Hash {
-  size_t operator()(const Bits3& k) const {
-    return std::hash<uint64_t>()((uint64_t{k.bits[0]} << 32 | k.bits[1]) ^ (uint64_t{k.bits[2]} * 0x9E3779B97F4A7C15ull));
-  }
-};
-
-Bits3 KeyOf(float x, float y, float z) {
-  const float v[3] = {x, y, z};
-  Bits3 k{};
-  std::memcpy(k.bits, v, sizeof k.bits);
-  return k;
-}
 
 bool IsExactIdentity(const aiMatrix4x4& m) {
   const aiMatrix4x4 one;
@@ -124,32 +109,24 @@ class ObjectBuilder {
   const aiScene& scene_;
   bool withMaterials_;
   AssetObject object_;
-  std::unordered_map<Bits3, int32_t, Bits3Hash> vertexIndex_, normalIndex_, uvIndex_;
+  FirstOfBits<CtsxVector3f> vertexIndex_, normalIndex_;
+  FirstOfBits<CtsxUV> uvIndex_;
   std::unordered_map<unsigned, uint16_t> materialIndex_;
 };
 
 int32_t ObjectBuilder::Vertex(const aiVector3D& p, const Placement& place) {
   const aiVector3D q = place.identity ? p : place.points * p;
-  auto& list = object_.mesh.vertices;
-  const auto [it, added] = vertexIndex_.try_emplace(KeyOf(q.x, q.y, q.z), static_cast<int32_t>(list.size()));
-  if (added) list.push_back({q.x, q.y, q.z});
-  return it->second;
+  return vertexIndex_.Index(object_.mesh.vertices, {q.x, q.y, q.z});
 }
 
 int32_t ObjectBuilder::Normal(const aiVector3D& n, const Placement& place) {
   if (place.singular) return -1;
   const aiVector3D q = place.identity ? n : (place.normals * n).NormalizeSafe();
-  auto& list = object_.mesh.normals;
-  const auto [it, added] = normalIndex_.try_emplace(KeyOf(q.x, q.y, q.z), static_cast<int32_t>(list.size()));
-  if (added) list.push_back({q.x, q.y, q.z});
-  return it->second;
+  return normalIndex_.Index(object_.mesh.normals, {q.x, q.y, q.z});
 }
 
 int32_t ObjectBuilder::Uv(const aiVector3D& t) {
-  auto& list = object_.mesh.uvs;
-  const auto [it, added] = uvIndex_.try_emplace(KeyOf(t.x, t.y, 0), static_cast<int32_t>(list.size()));
-  if (added) list.push_back({t.x, t.y});
-  return it->second;
+  return uvIndex_.Index(object_.mesh.uvs, {t.x, t.y});
 }
 
 uint16_t ObjectBuilder::MaterialSlot(unsigned sceneIndex, OnceNotes& notes) {
@@ -164,6 +141,13 @@ uint16_t ObjectBuilder::MaterialSlot(unsigned sceneIndex, OnceNotes& notes) {
   materials.push_back(ToHostMaterial(*scene_.mMaterials[sceneIndex], notes));
   materialIndex_.emplace(sceneIndex, slot);
   return slot;
+}
+
+// Room for `more` further elements, growing at least twofold so that many
+// small meshes in one object still cost linear time.
+template <typename T>
+void RoomFor(std::vector<T>& v, size_t more) {
+  if (v.capacity() - v.size() < more) v.reserve(std::max(v.size() + more, 2 * v.capacity()));
 }
 
 bool ObjectBuilder::AddMesh(const aiMesh& mesh, const Placement& place, OnceNotes& notes, std::string* error) {
@@ -181,6 +165,17 @@ bool ObjectBuilder::AddMesh(const aiMesh& mesh, const Placement& place, OnceNote
   }
   const uint16_t material = MaterialSlot(mesh.mMaterialIndex, notes);
   FlatMesh& out = object_.mesh;
+  // Room made for the whole mesh at once: growing by doubling would hold up
+  // to twice the corners (an object of one mesh is sized exactly).
+  size_t corners = 0, faces = 0;
+  for (unsigned f = 0; f < mesh.mNumFaces; ++f) {
+    if (mesh.mFaces[f].mNumIndices < 3) continue;
+    corners += mesh.mFaces[f].mNumIndices;
+    ++faces;
+  }
+  RoomFor(out.corners, corners);
+  RoomFor(out.faceStart, faces);
+  RoomFor(out.faceMaterial, faces);
   for (unsigned f = 0; f < mesh.mNumFaces; ++f) {
     const aiFace& face = mesh.mFaces[f];
     if (face.mNumIndices < 3) {

@@ -188,10 +188,13 @@ ObjResult AddAssets(AssetScene scene, const std::string& file) {
     }
   }
   // Every object built first, then all of them enter the scene together.
+  // Each one's arrays are let go once it is built: the peak holds one of
+  // them beside the built objects, not all.
   std::vector<std::unique_ptr<Object>> built;
-  for (const AssetObject& object : scene.objects) {
+  for (AssetObject& object : scene.objects) {
     built.push_back(BuildFlatPolyhedron(object.name, object.mesh, BoundingBoxCentre(object.mesh.vertices)));
     if (!built.back()) throw std::bad_alloc();
+    object.mesh = FlatMesh{};
   }
   result.objects = AddToSceneAll(std::move(built));
   result.ok = true;
@@ -204,20 +207,28 @@ ObjResult Refused(const std::string& file, const std::string& why) {
   return result;
 }
 
-}  // namespace
-
-ObjResult ReadAssetStream(std::string_view stream, const std::string& file) {
+// `release` is called once the stream has been decoded and is no longer
+// needed, before the objects are built.
+template <typename Release>
+ObjResult ReadAssetStreamThen(std::string_view stream, const std::string& file, Release release) {
   try {
     AssetScene scene;
     std::string why;
     if (!DecodeAssetScene(stream, &scene, &why)) {
       return Refused(file, "the file could not be read (the reader's answer is malformed: " + why + ")");
     }
+    release();
     if (!scene.refusal.empty()) return Refused(file, ForDisplay(scene.refusal, 600));
     return AddAssets(std::move(scene), file);
   } catch (const std::bad_alloc&) {
     return Refused(file, "not enough memory");
   }
+}
+
+}  // namespace
+
+ObjResult ReadAssetStream(std::string_view stream, const std::string& file) {
+  return ReadAssetStreamThen(stream, file, [] {});
 }
 
 ObjResult LoadAsset(const std::string& path, FileFormat format, const ObjReadOptions& options) {
@@ -234,11 +245,11 @@ ObjResult LoadAsset(const std::string& path, FileFormat format, const ObjReadOpt
   // The caller's own watch: a reader that can be granted more time (for the
   // files a scene refers to) ends itself; this is the net under it.
   const double wait = limit.perMib > 0 ? std::max(limit.seconds, kReaderSeconds) : limit.seconds;
-  const ChildOutcome run = RunChild(program, args, wait, memory > 0 ? static_cast<size_t>(memory << 20) : SIZE_MAX);
+  ChildOutcome run = RunChild(program, args, wait, memory > 0 ? static_cast<size_t>(memory << 20) : SIZE_MAX);
   if (std::string why = Failure(run, program, limit, wait); !why.empty()) {
     return Refused(path, "the file could not be read (" + why + ")");
   }
-  return ReadAssetStream(run.output, path);
+  return ReadAssetStreamThen(run.output, path, [&run] { std::string().swap(run.output); });
 }
 
 }  // namespace tsxhost::detail

@@ -102,6 +102,37 @@ TEST_F(MaterialTransferTest, WorkingMaterialIsDestroyedOnlyFromVersion410) {
   }
 }
 
+// Faces over one triangle with the given materials, of `count` materials
+// named "<prefix>m".
+tsxhost::Mesh WithMaterials(const std::string& prefix, const std::vector<int>& faceMaterials, int count) {
+  tsxhost::Mesh mesh = Fan(prefix, count);
+  mesh.faces.clear();
+  for (const int m : faceMaterials) mesh.faces.push_back({{{0, -1}, {1, -1}, {2, -1}}, {}, m});
+  return mesh;
+}
+
+// A run of faces with one material is read from the host once; a run that
+// goes on from the first object into the second with the same index still
+// takes the second's material, and an unavailable one ends its run.
+TEST_F(MaterialTransferTest, RunsOfOneMaterialAreReadOnce) {
+  tsxhost::Material active;
+  active.name = "active";
+  tsxhost::SetActiveMaterial(active);
+  first = tsxhost::AddPolyhedron("RunsA", WithMaterials("a", {0, 0, 0, 1, 1, 2, 2, 1, 1}, 3));
+  second = tsxhost::AddPolyhedron("RunsB", WithMaterials("b", {1, 1, 0, 0, 0}, 2));
+  result = tsxhost::AddPolyhedron("RunsResult", WithMaterials("r", std::vector<int>(12, 0), 1));
+  tsxhost::testing::MakeMaterialUnavailable(first, 2);
+  JoinState.JunctionFaceA = 4;
+  JoinState.JunctionFaceB = 3;
+  tsxhost::testing::ResetCallCounts();
+  TransferMaterials(result, first, second);
+  EXPECT_EQ(JoinState.LastError, 0);
+  EXPECT_EQ(ResultMaterials(), (std::vector<std::string>{"a0", "a0", "a0", "a1", "active", "active", "a1", "a1",
+                                                         "b1", "b1", "b0", "b0"}));
+  // Runs a0, a1, a2 (two faces, unavailable: read each time), a1, b1, b0.
+  EXPECT_EQ(tsxhost::testing::CallCount("tsxPolyhGetMaterial"), 7);
+}
+
 TEST_F(MaterialTransferTest, AbortDeletesTheResultAndShowsMessageOnce) {
   // Pump 1 is the first announcement; the abort is seen by call 2, 6 or 9.
   for (std::size_t k : {0u, 1u, 5u, 8u}) {
