@@ -383,7 +383,9 @@ TEST(ObjWriter, RandomFloatsReadBackBitForBit) {
   tsxhost::Mesh m;
   for (int i = 0; i < 30000; ++i) m.vertices.push_back({anyFloat(), anyFloat(), anyFloat()});
   for (int i = 0; i < 10000; ++i) m.uvs.push_back({anyFloat(), anyFloat()});
-  m.faces.push_back({{{0, 0}, {1, 1}, {2, 2}}});
+  tsxhost::Face face;
+  face.corners = {{0, 0}, {1, 1}, {2, 2}};
+  m.faces.push_back(face);
   const tsxSOBJ obj = tsxhost::AddPolyhedron("floats", m);
   std::string text, mtl;
   ASSERT_TRUE(tsxhost::ObjTexts({obj}, "floats.mtl", &text, &mtl));
