@@ -56,10 +56,10 @@ void PyScene::Activate(bool again) const {
   active_ = this;
 }
 
-std::unique_ptr<PyScene> PyScene::Load(const std::string& path) {
+std::unique_ptr<PyScene> PyScene::Load(const std::string& path, const tsxhost::ObjReadOptions& options) {
   auto scene = std::make_unique<PyScene>();
   scene->Activate();
-  const tsxhost::ObjResult r = tsxhost::LoadScene(path);
+  const tsxhost::ObjResult r = tsxhost::LoadScene(path, options);
   if (!r.ok) ThrowFileError(r.error);
   scene->objects_ = r.objects;
   for (const std::string& w : r.warnings) Warn(w);
@@ -138,8 +138,31 @@ void BindScene(py::module_& m) {
 
   py::class_<PyScene>(m, "Scene", "Objects read from a file or added from arrays.")
       .def(py::init<>())
-      .def_static("load", &PyScene::Load, py::arg("path"),
-                  "Reads a .obj, .gltf, .glb, .ply or .stl file (by extension).")
+      .def_static(
+          "load",
+          [](const std::string& path, bool resourcesAnywhere, const py::object& maxFaces) {
+            tsxhost::ObjReadOptions options;
+            options.resourcesAnywhere = resourcesAnywhere;
+            if (!maxFaces.is_none()) {
+              const auto refuse = [&maxFaces] {
+                return py::value_error("max_faces must be a whole number above 0, not " +
+                                       py::repr(maxFaces).cast<std::string>());
+              };
+              if (!py::isinstance<py::int_>(maxFaces) || py::isinstance<py::bool_>(maxFaces)) throw refuse();
+              try {
+                options.maxFaces = maxFaces.cast<unsigned long long>();
+              } catch (const py::cast_error&) {
+                throw refuse();
+              }
+              if (options.maxFaces == 0) throw refuse();
+            }
+            return PyScene::Load(path, options);
+          },
+          py::arg("path"), py::kw_only(), py::arg("resources_anywhere") = false, py::arg("max_faces") = py::none(),
+          "Reads a .obj, .gltf, .glb, .ply or .stl file (by extension). The files it refers to (material\n"
+          "libraries, glTF buffers) are read only from its folder or below unless resources_anywhere;\n"
+          "glTF, PLY and STL files of more than max_faces faces (default 20 million, every mesh counted\n"
+          "at each node that places it) are refused.")
       .def("save", &PyScene::Save, py::arg("path"), py::arg("objects") = py::none(),
            "Writes the objects (all, or those given by name or object) in the format of the extension.")
       .def_property_readonly("objects",

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "ObjFile.h"
 #include "Scene.h"
 
 namespace splicer::python {
@@ -23,7 +24,7 @@ class PyScene {
   PyScene& operator=(const PyScene&) = delete;
 
   // Reads a file of any known format; raises FileError.
-  static std::unique_ptr<PyScene> Load(const std::string& path);
+  static std::unique_ptr<PyScene> Load(const std::string& path, const tsxhost::ObjReadOptions& options = {});
   // Writes the scene's objects (or those named); raises FileError, warns
   // for what the format cannot hold.
   void Save(const std::string& path, const py::object& objects) const;
