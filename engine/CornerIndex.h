@@ -21,18 +21,33 @@ class CornerIndex {
   // visited more than once.
   template <typename Visit>
   void ForEachNear(const CtsxVector3f& q, Visit&& visit) const {
+    AnyNear(q, [&visit](int32_t i) {
+      visit(i);
+      return false;
+    });
+  }
+
+  // Whether test(i) holds for some indexed point i near q, as ForEachNear
+  // would visit them; stops at the first that does.
+  template <typename Test>
+  bool AnyNear(const CtsxVector3f& q, Test&& test) const {
     int64_t lo[3], hi[3];
-    if (!QueryCells(q, lo, hi)) return;
+    if (!QueryCells(q, lo, hi)) return false;
     if (ScanAll(lo, hi)) {
-      for (const uint64_t entry : entries_) visit(static_cast<int32_t>(entry & 0xFFFFFFFFu));
-      return;
+      for (const uint64_t entry : entries_) {
+        if (test(static_cast<int32_t>(entry & 0xFFFFFFFFu))) return true;
+      }
+      return false;
     }
     for (int64_t x = lo[0]; x <= hi[0]; ++x)
       for (int64_t y = lo[1]; y <= hi[1]; ++y)
         for (int64_t z = lo[2]; z <= hi[2]; ++z) {
           const auto [begin, end] = Bucket(CellKey(x, y, z));
-          for (uint32_t e = begin; e < end; ++e) visit(static_cast<int32_t>(entries_[e] & 0xFFFFFFFFu));
+          for (uint32_t e = begin; e < end; ++e) {
+            if (test(static_cast<int32_t>(entries_[e] & 0xFFFFFFFFu))) return true;
+          }
         }
+    return false;
   }
 
  private:

@@ -7,6 +7,7 @@
 
 #include "Coincidence.h"
 #include "CornerIndex.h"
+#include "FaceContact.h"
 #include "Thousandths.h"
 
 namespace spl {
@@ -112,15 +113,27 @@ std::optional<JunctionHint> FindJunctionHint(const ReportObject& a, const Report
     const bool complete = Sweep(a, b, boxB, incidence, radius, wanted, budget, found);
     if (static_cast<int>(found.size()) >= wanted || !complete || radius > span) break;
   }
-  const auto usable = std::find_if(found.begin(), found.end(), [](const JunctionCandidate& c) { return c.accuracy; });
-  if (usable == found.end()) return std::nullopt;
   JunctionHint hint;
   hint.candidates = found;
-  hint.accuracyThousandths = *usable->accuracy;
-  if (usable->shortestEdge < accuracy) hint.shortEdge = usable->shortestEdge;
-  // The candidate the accuracy is for leads the list.
-  std::rotate(hint.candidates.begin(), hint.candidates.begin() + (usable - found.begin()),
-              hint.candidates.begin() + (usable - found.begin()) + 1);
+  const auto usable = std::find_if(found.begin(), found.end(), [](const JunctionCandidate& c) { return c.accuracy; });
+  if (usable != found.end() && *usable->accuracy / 1000.0 <= usable->shortestEdge * kHintEdgeShare) {
+    hint.accuracyThousandths = *usable->accuracy;
+    if (usable->shortestEdge < accuracy) hint.shortEdge = usable->shortestEdge;
+    // The candidate the accuracy is for leads the list.
+    std::rotate(hint.candidates.begin(), hint.candidates.begin() + (usable - found.begin()),
+                hint.candidates.begin() + (usable - found.begin()) + 1);
+    return hint;
+  }
+  const FaceContact contact = FindFaceContact(a, b, std::max(t.value_or(0), 0));
+  if (contact.facePairs > 0) {
+    hint.kind = HintKind::Contact;
+    hint.contactFacePairs = contact.facePairs;
+    hint.contactFaceA = contact.faceA;
+    hint.contactFaceB = contact.faceB;
+    return hint;
+  }
+  if (found.empty()) return std::nullopt;
+  hint.kind = HintKind::Apart;
   return hint;
 }
 

@@ -20,7 +20,10 @@ std::optional<int32_t> AccuracyToMatch(const ReportObject& a, const CtsxFace& fa
 // Candidates are looked for within a radius that starts at the accuracy's
 // reach and grows fourfold until `wanted` are found, the radius spans both
 // objects, or `budget` pair tests are spent. Ranked by their largest corner
-// gap at the best starting corner, then by the accuracy they need.
+// gap at the best starting corner, then by the accuracy they need. The
+// first whose accuracy is within kHintEdgeShare of its faces' shortest edge
+// is suggested; without one, the hint says whether faces lie on each other
+// at `accuracy` (a contact) or the objects do not touch face to face.
 std::optional<JunctionHint> FindJunctionHint(const ReportObject& a, const ReportObject& b, double accuracy,
                                              int wanted = 3, int64_t budget = 50'000'000);
 

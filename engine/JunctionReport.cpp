@@ -1,5 +1,6 @@
 #include "JunctionReport.h"
 
+#include <algorithm>
 #include <map>
 #include <utility>
 
@@ -119,8 +120,19 @@ JunctionReport ReportSeamJoin(HostObject first, HostObject second, const JoinedS
   const Sources s = Load(first, second, nullptr);
   report.seamJoin = joined;
   report.outline = Border(s.a, joined.droppedFacesA);
+  for (std::size_t i = 0; i < joined.weldedVerticesB.size() && i < joined.weldedOntoA.size(); ++i) {
+    const int32_t vb = joined.weldedVerticesB[i], va = joined.weldedOntoA[i];
+    if (va < 0 || va >= s.a.vertexCount || vb < 0 || vb >= s.b.vertexCount) continue;
+    report.seamMaxGap = std::max(report.seamMaxGap, Distance(s.a.World(va), s.b.World(vb)));
+  }
   CountLeft(s, report, joined, nullptr);
   return report;
+}
+
+void AddResultSeal(JunctionReport& report, HostObject first, HostObject second, HostObject result) {
+  if (!report.Joined() || result == 0) return;
+  report.seal = CheckSeal(result);
+  if (!report.seal->Sealed()) report.sourcesSealed = CheckSeal(first).Sealed() && CheckSeal(second).Sealed();
 }
 
 }  // namespace spl

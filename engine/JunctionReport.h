@@ -18,6 +18,7 @@
 #include "JoinState.h"
 #include "JoinedSeam.h"
 #include "JunctionSearch.h"
+#include "SealCheck.h"
 #include "tsxapi.h"
 
 namespace spl {
@@ -53,15 +54,31 @@ struct JunctionCandidate {
   double shortestEdge = 0;  // the shortest edge of the two faces, in world space
 };
 
-// After "06": the nearest candidates, best first, and the accuracy to try.
+// What the hint after "06" says: an accuracy to try, that the objects touch
+// face to face (a join of the whole contact takes them), or that they do
+// not.
+enum class HintKind { Accuracy, Contact, Apart };
+
+// An accuracy is suggested only when it moves no corner by more than this
+// share of the shortest edge of the faces it joins: more would change the
+// shape, not close a gap.
+inline constexpr double kHintEdgeShare = 0.1;
+
+// After "06": the nearest candidates, best first, and what to do.
 struct JunctionHint {
+  HintKind kind = HintKind::Accuracy;
   std::vector<JunctionCandidate> candidates;
-  // The best candidate's accuracy in whole thousandths and as a length.
+  // Kind Accuracy: the best candidate's accuracy in whole thousandths and as
+  // a length.
   int32_t accuracyThousandths = 0;
   double Accuracy() const { return accuracyThousandths / 1000.0; }
   // The best candidate's shortest edge when it is below the join's accuracy:
   // a larger accuracy then puts another corner of B on corner 0 of A first.
   std::optional<double> shortEdge;
+  // Kind Contact: face pairs lying on each other, the first of them.
+  int64_t contactFacePairs = 0;
+  int32_t contactFaceA = -1;
+  int32_t contactFaceB = -1;
 };
 
 // A line of the outline of what was joined, in world space.
@@ -77,15 +94,25 @@ struct JunctionReport {
   std::optional<JunctionFacts> junction;  // a plain join that succeeded
   std::optional<JoinedSeam> seamJoin;     // a seam join that succeeded: what it took out
   SeamLeft left;                          // after a join that succeeded
+  double seamMaxGap = 0;                  // after a seam join: the largest distance of two welded vertices
   std::optional<JunctionHint> hint;       // after "06", when a candidate exists
   std::vector<OutlineSegment> outline;    // the junction face, or the seam's border
+  // The result's seal, once AddResultSeal has looked; whether both sources
+  // were sealed is looked at only when the result is not.
+  std::optional<SealFacts> seal;
+  bool sourcesSealed = false;
   bool Joined() const { return error == 0 && (junction || seamJoin); }
+  bool ResultSealed() const { return seal && seal->Sealed(); }
   // Whether the join left part of the seam: after a plain join, anything
   // left; after a seam join, faces that still touch (it leaves vertices
-  // that are close but not on its seam apart on purpose).
+  // that are close but not on its seam apart on purpose). A sealed result
+  // has no seam left, whatever lies near it.
   bool SeamIncomplete() const {
-    return Joined() && (seamJoin ? left.touchingFacePairs > 0 : !left.Complete());
+    return Joined() && !ResultSealed() && (seamJoin ? left.touchingFacePairs > 0 : !left.Complete());
   }
+  // Two sealed sources gave a result that is not: walls, gaps or doubled
+  // corners were left.
+  bool SealLost() const { return Joined() && seal && !seal->Sealed() && sourcesSealed; }
 };
 
 // Keeps what the next junction search builds while alive, so that the
@@ -119,5 +146,9 @@ JunctionReport ReportJunction(HostObject first, HostObject second, const Junctio
 
 // After a seam join that took `joined` out of the sources: what is left.
 JunctionReport ReportSeamJoin(HostObject first, HostObject second, const JoinedSeam& joined);
+
+// Looks whether `result`, the join's new object, is sealed, and when it is
+// not, whether both sources were. Nothing when the report is of no join.
+void AddResultSeal(JunctionReport& report, HostObject first, HostObject second, HostObject result);
 
 }  // namespace spl

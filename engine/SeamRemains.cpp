@@ -1,7 +1,7 @@
-// Two passes over the first object, each query answered by the second
-// object's corner index: its vertices (which of them have a partner at all,
-// and how many partners were not welded), then the faces whose corners all
-// have a partner.
+// Passes over the vertices (which of each object have a partner at all,
+// each query stopping at the first), then over the first object's faces
+// whose corners all have a partner, each query answered by the second
+// object's corner index.
 #include "SeamRemains.h"
 
 #include <algorithm>
@@ -47,37 +47,39 @@ bool FacesTouch(const ReportObject& a, const CtsxFace& fa, const ReportObject& b
 
 namespace {
 
-// First pass: counts the unwelded coinciding vertex pairs and marks, on
-// both sides, the vertices that have a partner at all. Only vertices of the
-// first object inside the second's box (widened by the reach) are looked up.
-int64_t PairVertices(const ReportObject& a, const ReportObject& b, const CornerIndex& indexB, int32_t accuracy,
-                     const std::vector<bool>& welded, std::vector<bool>& partneredA, std::vector<bool>& partneredB) {
-  const WorldBox boxB(b.world);
+// Marks the vertices of `from` that coincide with some vertex of `to`
+// (indexed by `index` over `toPoints`); each query stops at the first
+// partner, so a dense cluster costs its size, not its square. Only vertices
+// inside `to`'s box, widened by the reach, are looked up.
+void MarkPartnered(const ReportObject& from, const CtsxVector3f* toPoints, const WorldBox& toBox,
+                   const CornerIndex& index, int32_t accuracy, std::vector<bool>& partnered) {
   const double reach = CoincidenceRadius(accuracy);
-  std::vector<int32_t> stamp(static_cast<size_t>(b.vertexCount), -1);
-  int64_t unwelded = 0;
-  for (int32_t va = 0; va < a.vertexCount; ++va) {
-    const CtsxVector3f& p = a.World(va);
-    if (!boxB.Near(p, reach)) continue;
-    indexB.ForEachNear(p, [&](int32_t vb) {
-      if (stamp[static_cast<size_t>(vb)] == va) return;  // a point may be visited twice
-      stamp[static_cast<size_t>(vb)] = va;
-      if (!PointsCoincide(p, b.World(vb), accuracy)) return;
-      partneredA[static_cast<size_t>(va)] = true;
-      partneredB[static_cast<size_t>(vb)] = true;
-      if (!welded[static_cast<size_t>(vb)]) ++unwelded;
-    });
+  for (int32_t v = 0; v < from.vertexCount; ++v) {
+    const CtsxVector3f& p = from.World(v);
+    if (!toBox.Near(p, reach)) continue;
+    partnered[static_cast<size_t>(v)] =
+        index.AnyNear(p, [&](int32_t u) { return PointsCoincide(p, toPoints[u], accuracy); });
   }
-  return unwelded;
+}
+
+// A face with an edge whose ends coincide at the accuracy has no shape
+// there: it lies on anything near it, so it is not counted as lying on a
+// face of the other object.
+bool CollapsesAt(const ReportObject& obj, const CtsxFace& face, int32_t accuracy) {
+  for (int32_t c = 0; c < face.nbrCorners; ++c) {
+    if (PointsCoincide(obj.Corner(face, c), obj.Corner(face, (c + 1) % face.nbrCorners), accuracy)) return true;
+  }
+  return false;
 }
 
 // The faces of `obj` that were not dropped and whose corners all have a
 // partner: the only ones that can touch a face of the other object.
 std::vector<bool> SeamFaces(const ReportObject& obj, const std::vector<int32_t>& dropped,
-                            const std::vector<bool>& partnered) {
+                            const std::vector<bool>& partnered, int32_t accuracy) {
   std::vector<bool> take(static_cast<size_t>(obj.faceCount), false);
   for (int32_t f = 0; f < obj.faceCount; ++f) {
-    take[static_cast<size_t>(f)] = obj.FaceValid(f) && AllCornersPartnered(obj.Face(f), partnered);
+    take[static_cast<size_t>(f)] = obj.FaceValid(f) && AllCornersPartnered(obj.Face(f), partnered) &&
+                                   !CollapsesAt(obj, obj.Face(f), accuracy);
   }
   for (int32_t f : dropped) {
     if (f >= 0 && f < obj.faceCount) take[static_cast<size_t>(f)] = false;
@@ -93,12 +95,25 @@ SeamLeft CountSeamLeft(const ReportObject& a, const ReportObject& b, const Corne
   if (accuracy < 0) return left;  // no distance is below zero thousandths
   std::vector<bool> partneredA(static_cast<size_t>(a.vertexCount), false);
   std::vector<bool> partneredB(static_cast<size_t>(b.vertexCount), false);
-  left.coincidingVertexPairs =
-      PairVertices(a, b, indexB, accuracy, Marks(b.vertexCount, joined.weldedVerticesB), partneredA, partneredB);
+  const WorldBox boxA(a.world), boxB(b.world);
+  MarkPartnered(a, b.world.data(), boxB, indexB, accuracy, partneredA);
   if (std::find(partneredA.begin(), partneredA.end(), true) == partneredA.end()) return left;
+  {
+    // The first object's partnered vertices are the only ones the second's can meet.
+    std::vector<CtsxVector3f> near;
+    for (int32_t v = 0; v < a.vertexCount; ++v) {
+      if (partneredA[static_cast<size_t>(v)]) near.push_back(a.World(v));
+    }
+    const CornerIndex indexA(near.data(), static_cast<int32_t>(near.size()), CoincidenceRadius(accuracy));
+    MarkPartnered(b, near.data(), boxA, indexA, accuracy, partneredB);
+  }
+  const std::vector<bool> welded = Marks(b.vertexCount, joined.weldedVerticesB);
+  for (int32_t v = 0; v < b.vertexCount; ++v) {
+    if (partneredB[static_cast<size_t>(v)] && !welded[static_cast<size_t>(v)]) ++left.coincidingVertexPairs;
+  }
 
-  const std::vector<bool> facesA = SeamFaces(a, joined.droppedFacesA, partneredA);
-  const std::vector<bool> facesB = SeamFaces(b, joined.droppedFacesB, partneredB);
+  const std::vector<bool> facesA = SeamFaces(a, joined.droppedFacesA, partneredA, accuracy);
+  const std::vector<bool> facesB = SeamFaces(b, joined.droppedFacesB, partneredB, accuracy);
   const FaceIncidence incidence(b, [&facesB](int32_t f) { return facesB[static_cast<size_t>(f)]; });
   std::vector<int32_t> tried(static_cast<size_t>(b.faceCount), -1);
   for (int32_t f = 0; f < a.faceCount; ++f) {

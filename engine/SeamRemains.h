@@ -15,7 +15,10 @@ namespace spl {
 bool FacesTouch(const ReportObject& a, const CtsxFace& fa, const ReportObject& b, const CtsxFace& fb,
                 int32_t accuracy);
 
-// `indexB` indexes b's world positions for `accuracy`.
+// `indexB` indexes b's world positions for `accuracy`. Vertex pairs are
+// counted once per unwelded vertex of b that coincides with any vertex of
+// a; face pairs only where neither face has an edge that collapses at the
+// accuracy.
 SeamLeft CountSeamLeft(const ReportObject& a, const ReportObject& b, const CornerIndex& indexB, int32_t accuracy,
                        const JoinedSeam& joined);
 

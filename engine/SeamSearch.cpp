@@ -16,6 +16,7 @@
 #include "Coincidence.h"
 #include "CornerIndex.h"
 #include "Errors.h"
+#include "FacePlane.h"
 #include "HostBlock.h"
 #include "JoinState.h"
 #include "Progress.h"
@@ -60,26 +61,11 @@ struct SeamFace {
   double flatness = 0;  // the farthest of its own corners from that plane
 };
 
-// The face's plane through the centroid with the Newell normal, in double
-// precision; false for a face without area.
+// The face's plane and how far its own corners stray from it; false for a
+// face without area.
 bool FitPlane(const CtsxVector3f* world, SeamFace* f) {
+  if (!FacePlane(world, *f->record, f->normal, &f->offset)) return false;
   const CtsxCorner* corners = f->record->corners;
-  double n[3] = {0, 0, 0};
-  double c[3] = {0, 0, 0};
-  for (int32_t i = 0; i < f->count; ++i) {
-    const CtsxVector3f& p = world[corners[i].vindex];
-    const CtsxVector3f& q = world[corners[(i + 1) % f->count].vindex];
-    n[0] += (double{p.y} - q.y) * (double{p.z} + q.z);
-    n[1] += (double{p.z} - q.z) * (double{p.x} + q.x);
-    n[2] += (double{p.x} - q.x) * (double{p.y} + q.y);
-    c[0] += p.x;
-    c[1] += p.y;
-    c[2] += p.z;
-  }
-  const double length = std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]);
-  if (!(length > 0) || !std::isfinite(length)) return false;
-  for (int a = 0; a < 3; ++a) f->normal[a] = n[a] / length;
-  f->offset = (f->normal[0] * c[0] + f->normal[1] * c[1] + f->normal[2] * c[2]) / f->count;
   for (int32_t i = 0; i < f->count; ++i) {
     const CtsxVector3f& p = world[corners[i].vindex];
     const double d = f->normal[0] * p.x + f->normal[1] * p.y + f->normal[2] * p.z - f->offset;

@@ -5,6 +5,7 @@
 #include <utility>
 #include <vector>
 
+#include "AccuracyCheck.h"
 #include "Errors.h"
 #include "JoinSession.h"
 #include "JoinState.h"
@@ -12,6 +13,8 @@
 #include "PythonArrays.h"
 #include "PythonErrors.h"
 #include "PythonScene.h"
+#include "PythonWarnings.h"
+#include "ReportLines.h"
 #include "WindowActions.h"
 
 namespace splicer::python {
@@ -97,8 +100,10 @@ class ViewScope {
 py::tuple Join(py::object sceneObject, const py::handle& first, const py::handle& second, double accuracy,
                bool seam, py::object progress) {
   if (spl::JoinInProgress()) throw std::runtime_error("a join is already running");
+  if (auto why = spl::AccuracyRefusal(accuracy, "accuracy")) throw py::value_error(*why);
   PyScene& scene = py::cast<PyScene&>(sceneObject);
   const tsxSOBJ a = scene.Find(first), b = scene.Find(second);
+  if (auto warning = spl::AccuracyWarning(accuracy, "accuracy")) WarnAboutJoin(*warning);
   const std::string nameA = tsxhost::ObjectName(a), nameB = tsxhost::ObjectName(b);
   PythonView view(std::move(progress));
   StageClock clock;
@@ -118,9 +123,19 @@ py::tuple Join(py::object sceneObject, const py::handle& first, const py::handle
   const std::string error = code != 0 ? view.ErrorText(code) : std::string();
   const py::object report = ToPython(MakeReport(a, b, outcome, clock));
   for (const std::string& w : view.Warnings(error)) {
-    if (PyErr_WarnEx(PyExc_UserWarning, w.c_str(), 1) != 0) throw py::error_already_set();
+    WarnAboutJoin(w);
   }
-  if (result == 0) ThrowJoinError(code, error, report);
+  // What the command line says beside its summary line.
+  for (const std::string& w : spl::WarningLines(outcome.junction, "join with seam=True to join the whole seam")) {
+    WarnAboutJoin(w);
+  }
+  if (outcome.junction.SealLost()) WarnAboutJoin(*spl::SealText(outcome.junction) + ", though both objects are");
+  if (result == 0) {
+    if (auto hint = spl::HintText(outcome.junction, "accuracy=", "join with seam=True to join the whole contact")) {
+      WarnAboutJoin("hint: " + *hint);
+    }
+    ThrowJoinError(code, error, report);
+  }
   return py::make_tuple(SceneObject{sceneObject, result}, report);
 }
 

@@ -14,6 +14,8 @@ PACKAGES=(
   libcli11-dev nlohmann-json3-dev libssl-dev
   # glTF, PLY and STL in and out
   libassimp-dev
+  # exact geometric predicates
+  libcgal-dev
   # the Python module and its tests (for Debian's /usr/bin/python3)
   python3-dev python3-pybind11 pybind11-dev python3-numpy python3-pytest
   # Qt 6 Widgets for the windows and the host program; X server for

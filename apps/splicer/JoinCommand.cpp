@@ -11,12 +11,14 @@
 #include <vector>
 
 #include "../ExitStatus.h"
+#include "AccuracyCheck.h"
 #include "Commands.h"
 #include "Errors.h"
 #include "JoinReport.h"
 #include "JoinState.h"
 #include "JunctionReport.h"
 #include "OutputChecks.h"
+#include "ReportLines.h"
 #include "ReportFile.h"
 #include "JoinSession.h"
 #include "MeshFormats.h"
@@ -88,6 +90,7 @@ Stop CheckPlan(const WritePlan& plan) {
 // Everything that can be known wrong before the scene is read; `plan`
 // gets every file the run will write and those it reads so far.
 Stop CheckOutputs(const JoinSettings& s, WritePlan& plan) {
+  if (auto why = spl::AccuracyRefusal(s.accuracy, "--accuracy")) return Refuse(exitstatus::kUsage, "usage", *why);
   if (std::string why = UnwritableFormat(s.output); !why.empty()) return Refuse(exitstatus::kUsage, "usage", why);
   plan.Reads(s.scene, "the scene");
   for (const std::string& resource : GltfResources(s.scene)) plan.Reads(resource, "a file the scene refers to");
@@ -165,6 +168,9 @@ int RunJoinCommand(const JoinSettings& s) {
     Error(stop.message);
     return Finish(s, FailureReport(stop.kind, stop.message, stop.status), stop.status, stop.reportable);
   }
+  if (auto warning = spl::AccuracyWarning(s.accuracy, "--accuracy")) {
+    std::fprintf(stderr, "warning: %s\n", warning->c_str());
+  }
 
   TerminalView view(isatty(STDERR_FILENO) == 1);
   StageClock clock([&view](int32_t steps) { view.SetEstimate(steps); });
@@ -185,11 +191,14 @@ int RunJoinCommand(const JoinSettings& s) {
     PrintReportLines(junction, s.first, s.second, result, s.output);
     return Finish(s, report, exitstatus::kFailed);
   }
-  if (s.strict && junction.SeamIncomplete()) {
+  // Two sealed objects never give an open result with exit 0.
+  const bool sealLost = junction.SealLost();
+  if (sealLost || (s.strict && junction.SeamIncomplete())) {
     PrintReportLines(junction, s.first, s.second, 0, s.output);
-    const std::string message = "the seam is incomplete and --strict is given; nothing written";
+    const std::string message = sealLost ? *spl::SealText(junction) + ", though both objects are; nothing written"
+                                         : "the seam is incomplete and --strict is given; nothing written";
     Error(message);
-    report["error"] = "incomplete seam";
+    report["error"] = sealLost ? "unsealed result" : "incomplete seam";
     report["error_message"] = message;
     return Finish(s, report, exitstatus::kFailed);
   }

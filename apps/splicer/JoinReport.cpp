@@ -7,7 +7,7 @@
 namespace splicer {
 
 nlohmann::json ReportFields(const spl::JunctionReport& report) {
-  nlohmann::json fields = {{"junction", nullptr}, {"seam", nullptr}, {"hint", nullptr}};
+  nlohmann::json fields = {{"junction", nullptr}, {"seam", nullptr}, {"hint", nullptr}, {"seal", nullptr}};
   if (report.junction) {
     const spl::JunctionFacts& j = *report.junction;
     fields["junction"] = {{"face_a", j.faceA}, {"face_b", j.faceB}, {"corners", j.corners}, {"max_gap", j.maxGap}};
@@ -16,9 +16,19 @@ nlohmann::json ReportFields(const spl::JunctionReport& report) {
     fields["seam"] = {{"touching_face_pairs_left", report.left.touchingFacePairs},
                       {"coinciding_vertex_pairs_left", report.left.coincidingVertexPairs}};
   }
-  if (report.hint && !report.hint->candidates.empty()) {
+  if (report.seal) {
+    const spl::SealFacts& seal = *report.seal;
+    nlohmann::json at = nullptr;
+    if (seal.firstAt) at = {seal.firstAt->x, seal.firstAt->y, seal.firstAt->z};
+    fields["seal"] = {{"sealed", seal.Sealed()},
+                      {"open_edges", seal.openEdges},
+                      {"overused_edges", seal.overusedEdges},
+                      {"shared_positions", seal.sharedPositions},
+                      {"first_at", at},
+                      {"sources_sealed", seal.Sealed() ? nlohmann::json() : nlohmann::json(report.sourcesSealed)}};
+  }
+  if (report.hint) {
     const spl::JunctionHint& h = *report.hint;
-    const spl::JunctionCandidate& best = h.candidates.front();
     nlohmann::json candidates = nlohmann::json::array();
     for (const spl::JunctionCandidate& c : h.candidates) {
       candidates.push_back({{"face_a", c.faceA},
@@ -27,12 +37,17 @@ nlohmann::json ReportFields(const spl::JunctionReport& report) {
                             {"max_gap", c.maxGap},
                             {"accuracy", c.accuracy ? nlohmann::json(*c.accuracy / 1000.0) : nlohmann::json()}});
     }
-    fields["hint"] = {{"accuracy", h.Accuracy()},
-                      {"face_a", best.faceA},
-                      {"face_b", best.faceB},
-                      {"max_gap", best.maxGap},
-                      {"shortest_edge", h.shortEdge ? nlohmann::json(*h.shortEdge) : nlohmann::json()},
-                      {"candidates", candidates}};
+    const bool accuracy = h.kind == spl::HintKind::Accuracy, contact = h.kind == spl::HintKind::Contact;
+    const spl::JunctionCandidate* best = h.candidates.empty() ? nullptr : &h.candidates.front();
+    fields["hint"] = {
+        {"kind", accuracy ? "accuracy" : contact ? "contact" : "apart"},
+        {"accuracy", accuracy ? nlohmann::json(h.Accuracy()) : nlohmann::json()},
+        {"face_a", contact ? h.contactFaceA : best ? best->faceA : -1},
+        {"face_b", contact ? h.contactFaceB : best ? best->faceB : -1},
+        {"max_gap", best ? nlohmann::json(best->maxGap) : nlohmann::json()},
+        {"shortest_edge", h.shortEdge ? nlohmann::json(*h.shortEdge) : nlohmann::json()},
+        {"contact_face_pairs", h.contactFacePairs},
+        {"candidates", candidates}};
   }
   return fields;
 }
@@ -44,10 +59,12 @@ void PrintReportLines(const spl::JunctionReport& report, const std::string& firs
                 tsxPolyhGetNbrVxs(result), tsxPolyhGetNbrFaces(result), output.c_str());
     std::fflush(stdout);
   }
-  if (const auto warning = spl::WarningText(report, "join with --seam to join the whole seam")) {
-    std::fprintf(stderr, "warning: %s\n", warning->c_str());
+  for (const std::string& warning : spl::WarningLines(report, "join with --seam to join the whole seam")) {
+    std::fprintf(stderr, "warning: %s\n", warning.c_str());
   }
-  if (const auto hint = spl::HintText(report, "--accuracy")) std::fprintf(stderr, "hint: %s\n", hint->c_str());
+  if (const auto hint = spl::HintText(report, "--accuracy ", "join with --seam to join the whole contact")) {
+    std::fprintf(stderr, "hint: %s\n", hint->c_str());
+  }
 }
 
 }  // namespace splicer

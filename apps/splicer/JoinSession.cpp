@@ -84,6 +84,7 @@ JoinOutcome PickAndJoin(tsxSOBJ first, tsxSOBJ second, const JoinChoice& choice,
   outcome.result = Join(first, second, choice, clock);
   outcome.junction = choice.seam ? spl::ReportSeamJoin(first, second, spl::LastJoinedSeam())
                                  : spl::ReportPlainJoin(first, second, &kept.geometry);
+  spl::AddResultSeal(outcome.junction, first, second, outcome.result);
   return outcome;
 }
 

@@ -28,7 +28,9 @@
 
 namespace {
 
-constexpr int kAccuracyDecimals = 4;
+// Whole thousandths, from the smallest the join tells apart to the largest
+// it compares.
+constexpr int kAccuracyDecimals = 3;
 
 // The engine's messages as message boxes, its progress in a progress
 // dialog whose Cancel asks the join to stop.
@@ -89,7 +91,7 @@ bool AskForObjects(QWidget* parent, const SceneDocument& document, SeamJoinChoic
   QComboBox* second = ObjectChooser(objects, other == objects.end() ? 0 : *other, &dialog);
   auto* accuracy = new QDoubleSpinBox(&dialog);
   accuracy->setDecimals(kAccuracyDecimals);
-  accuracy->setRange(0, 1000);
+  accuracy->setRange(0.001, 1000);
   accuracy->setSingleStep(0.001);
   accuracy->setValue(choice->accuracy);
   form->addRow(QObject::tr("1st object:"), first);

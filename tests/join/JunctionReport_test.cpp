@@ -149,15 +149,16 @@ TEST_F(JunctionReportTest, SeamJoinReportCountsWhatItDidNotTakeOut) {
 }
 
 // Face A's corner 0 and 1 are an edge of 0.004 apart; face B lies on it
-// 0.0012 off, its corner on A's corner 1 numbered below the one on A's
+// 0.0002 off, its corner on A's corner 1 numbered below the one on A's
 // corner 0. At 0.01 the search anchors on the wrong corner: "06". The hint
-// names the accuracy at which the search's own rule accepts the pair.
+// names the accuracy at which the search's own rule accepts the pair: it
+// moves corners by less than a tenth of the short edge.
 TEST_F(JunctionReportTest, NoJunctionHintNamesAnAccuracyThatThenJoins) {
   tsxhost::Mesh meshA, meshB;
   meshA.vertices = {{0, 0, 0}, {0, 0.004f, 0}, {0, 1, 1}, {0, 0, 1}, {5, 5, 5}, {5, 6, 5}, {6, 5, 5}};
   meshA.faces = {{{{0, -1}, {1, -1}, {2, -1}, {3, -1}}, {}, 0}, {{{4, -1}, {5, -1}, {6, -1}}, {}, 0},
                  {{{4, -1}, {6, -1}, {5, -1}}, {}, 0}};
-  const float off = 0.0012f;
+  const float off = 0.0002f;
   meshB.vertices = {{off, 0.004f, 0}, {off, 0, 0}, {off, 0, 1}, {off, 1, 1}, {-5, 5, 5}, {-5, 6, 5}, {-6, 5, 5}};
   // Opposite: A runs 0 1 2 3, B runs (A1) (A0) (A3) (A2).
   meshB.faces = {{{{0, -1}, {1, -1}, {2, -1}, {3, -1}}, {}, 0}, {{{4, -1}, {5, -1}, {6, -1}}, {}, 0},
@@ -172,11 +173,12 @@ TEST_F(JunctionReportTest, NoJunctionHintNamesAnAccuracyThatThenJoins) {
   EXPECT_EQ(best.faceA, 0);
   EXPECT_EQ(best.faceB, 0);
   EXPECT_NEAR(best.maxGap, off, 1e-6);
-  EXPECT_EQ(report.hint->accuracyThousandths, 1);
+  EXPECT_EQ(report.hint->kind, HintKind::Accuracy);
+  EXPECT_EQ(report.hint->accuracyThousandths, 0);
   ASSERT_TRUE(report.hint->shortEdge);
   EXPECT_NEAR(*report.hint->shortEdge, 0.004, 1e-6);
-  EXPECT_EQ(*HintText(report, "--accuracy"),
-            "faces 0 and 0 (4 corners) come nearest, at most 0.0012 apart: try --accuracy 0.001 (an edge of theirs "
+  EXPECT_EQ(*HintText(report, "--accuracy ", "join the contact"),
+            "faces 0 and 0 (4 corners) come nearest, at most 0.0002 apart: try --accuracy 0 (an edge of theirs "
             "is 0.004 long, shorter than the accuracy 0.01, so a larger accuracy puts the wrong corner on corner 0)");
 
   InitJoinStateForWindow();
@@ -187,23 +189,38 @@ TEST_F(JunctionReportTest, NoJunctionHintNamesAnAccuracyThatThenJoins) {
   EXPECT_EQ(JoinState.JunctionFaceB, 0);
 }
 
-TEST_F(JunctionReportTest, BoxesApartHintTheirGapAndThenJoin) {
+// 0.0012 off, a third of the short edge: no accuracy is suggested; the
+// faces lie on each other, which a join of the whole contact takes.
+TEST_F(JunctionReportTest, NoAccuracyIsHintedThatMovesCornersByMuchOfAnEdge) {
+  tsxhost::Mesh meshA, meshB;
+  meshA.vertices = {{0, 0, 0}, {0, 0.004f, 0}, {0, 1, 1}, {0, 0, 1}, {5, 5, 5}, {5, 6, 5}, {6, 5, 5}};
+  meshA.faces = {{{{0, -1}, {1, -1}, {2, -1}, {3, -1}}, {}, 0}, {{{4, -1}, {5, -1}, {6, -1}}, {}, 0},
+                 {{{4, -1}, {6, -1}, {5, -1}}, {}, 0}};
+  const float off = 0.0012f;
+  meshB.vertices = {{off, 0.004f, 0}, {off, 0, 0}, {off, 0, 1}, {off, 1, 1}, {-5, 5, 5}, {-5, 6, 5}, {-6, 5, 5}};
+  meshB.faces = {{{{0, -1}, {1, -1}, {2, -1}, {3, -1}}, {}, 0}, {{{4, -1}, {5, -1}, {6, -1}}, {}, 0},
+                 {{{4, -1}, {6, -1}, {5, -1}}, {}, 0}};
+  const JunctionReport report =
+      JoinAndReport(tsxhost::AddPolyhedron("A", meshA), tsxhost::AddPolyhedron("B", meshB));
+  ASSERT_EQ(report.error, kJunctionNotFound);
+  ASSERT_TRUE(report.hint);
+  EXPECT_EQ(report.hint->kind, HintKind::Contact);
+  EXPECT_EQ(report.hint->contactFacePairs, 1);
+}
+
+TEST_F(JunctionReportTest, BoxesApartAreSaidNotToTouch) {
   const tsxSOBJ near = tsxhost::AddPolyhedron("Near", MakeBox({0, 0, 0}, {1, 1, 1}));
   const tsxSOBJ far = tsxhost::AddPolyhedron("Far", MakeBox({1.5f, 0, 0}, {2.5f, 1, 1}));
-  JunctionReport report = JoinAndReport(near, far);
+  const JunctionReport report = JoinAndReport(near, far);
   ASSERT_TRUE(report.hint);
   EXPECT_EQ(report.hint->candidates.size(), 3u);
   EXPECT_EQ(report.hint->candidates.front().faceA, 1);
   EXPECT_EQ(report.hint->candidates.front().faceB, 0);
-  EXPECT_EQ(report.hint->accuracyThousandths, 500);
+  EXPECT_EQ(report.hint->kind, HintKind::Apart);
   EXPECT_FALSE(report.hint->shortEdge);
   for (size_t i = 1; i < report.hint->candidates.size(); ++i) {
     EXPECT_LE(report.hint->candidates[i - 1].maxGap, report.hint->candidates[i].maxGap);
   }
-  InitJoinStateForWindow();
-  JoinState.Accuracy = report.hint->Accuracy();
-  report = JoinAndReport(near, far);
-  EXPECT_TRUE(report.Joined());
 }
 
 TEST_F(JunctionReportTest, NothingToReportAfterOtherErrorsAndNoLeaks) {
@@ -215,7 +232,7 @@ TEST_F(JunctionReportTest, NothingToReportAfterOtherErrorsAndNoLeaks) {
   EXPECT_FALSE(report.Joined());
   EXPECT_FALSE(report.junction);
   EXPECT_FALSE(report.hint);
-  EXPECT_FALSE(HintText(report, "--accuracy"));
+  EXPECT_FALSE(HintText(report, "--accuracy ", "join the contact"));
   EXPECT_TRUE(SummaryText(report, "a", "b").empty());
   EXPECT_EQ(tsxhost::testing::OutstandingAllocations(), before);
 }

@@ -75,7 +75,7 @@ TEST(ReportOnConformanceScenes, AgreesWithTheJoin) {
     if (kept.error == 0) {
       ++joined;
       CheckJunction(p, kept);
-    } else if (kept.error == kJunctionNotFound && kept.hint) {
+    } else if (kept.error == kJunctionNotFound && kept.hint && kept.hint->kind == HintKind::Accuracy) {
       ++hinted;
       EXPECT_FALSE(kept.junction);
       const JunctionReport retried = JoinAt(p, kept.hint->Accuracy(), true);

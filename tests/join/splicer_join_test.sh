@@ -59,11 +59,19 @@ PY
     grep -q '^error: SPL : 06 - Faces (Junction) not found.$' "$work/stderr" || fail "no message 06"
     [ ! -e "$work/joined.obj" ] && [ ! -e "$work/joined.mtl" ] || fail "a file was written"
     grep -q '"error": -1006' "$work/report.json" || fail "report without error -1006"
-    grep -q '^hint: faces 1 and 0 (4 corners) come nearest, at most 0.5 apart: try --accuracy 0.5$' "$work/stderr" \
-      || fail "no hint line"
-    grep -q '"shortest_edge": null' "$work/report.json" || fail "report without the hint"
-    "$splicer" join "$work/apart.obj" Near Far -o "$work/joined.obj" --accuracy 0.5 >/dev/null 2>>"$work/stderr" \
+    # Welding across half an edge would change the boxes, not close a gap.
+    grep -q '^hint: the objects do not touch face to face: no face of one lies on a face of the other at the accuracy 0.01; the nearest, faces 1 and 0 (4 corners), are at most 0.5 apart, and welding them would move corners by more than a tenth of their shortest edge (1)$' \
+      "$work/stderr" || fail "no hint line"
+    grep -q '"kind": "apart"' "$work/report.json" || fail "report without the hint"
+    # 0.05 apart: a tenth of the edge, the accuracy is hinted and joins.
+    sed 's/^v 1.5 /v 1.05 /' "$work/apart.obj" >"$work/near.obj"
+    "$splicer" join "$work/near.obj" Near Far -o "$work/joined.obj" 2>"$work/stderr"
+    grep -q '^hint: faces 1 and 0 (4 corners) come nearest, at most 0.05 apart: try --accuracy 0.05$' "$work/stderr" \
+      || fail "no accuracy hinted: $(cat "$work/stderr")"
+    "$splicer" join "$work/near.obj" Near Far -o "$work/joined.obj" --accuracy 0.05 >/dev/null 2>"$work/stderr" \
       || fail "the hinted accuracy does not join"
+    grep -q '^warning: the largest gap (0.05) is more than half the accuracy (0.05)' "$work/stderr" \
+      || fail "no warning of the gap: $(cat "$work/stderr")"
     ;;
   incomplete-seam)
     # Two squares, each cut into two triangles, on each other: the plain join
@@ -159,14 +167,41 @@ PY
     "$splicer" join model.gltf Left Right -o out.gltf --report out.bin 2>"$work/stderr"
     [ $? -eq 2 ] || fail "--report over the output's buffer not refused"
     [ ! -e out.gltf ] && [ ! -e out.bin ] || fail "a file was written"
-    # The glTF joins as ever when nothing clashes.
-    "$splicer" join model.gltf Left Right -o joined.gltf 2>"$work/stderr" || fail "glTF join: $(cat "$work/stderr")"
+    # The glTF joins as ever when nothing clashes (along the seam: its faces
+    # are triangles, and one pair alone would leave a wall).
+    "$splicer" join model.gltf Left Right -o joined.gltf --seam 2>"$work/stderr" || fail "glTF join: $(cat "$work/stderr")"
     # An output that is a folder: refused before the join, its MTL untouched.
     mkdir folder.obj && echo "old" >folder.mtl
     "$splicer" join boxes.obj Left Right -o folder.obj 2>"$work/stderr"
     [ $? -eq 3 ] || fail "-o a folder not refused"
     [ "$(cat folder.mtl)" = old ] || fail "the MTL beside a folder output was replaced"
     ls -a | grep -q 'splicer-tmp' && fail "a temporary file was left"
+    ;;
+  accuracy)
+    # Accuracies the engine cannot compare in are usage errors before any
+    # work; one below its resolution is said, not quietly widened.
+    for bad in -1 -0.001 nan inf 1e12 2147483.5; do
+      rm -f "$work/r.json"
+      "$splicer" join "$src/examples/boxes.obj" Left Right -o "$work/out.obj" --accuracy "$bad" \
+        --report "$work/r.json" >"$work/stdout" 2>"$work/stderr"
+      rc=$?
+      [ $rc -eq 2 ] || fail "--accuracy $bad: exit $rc, not 2"
+      [ "$(grep -c '^error: --accuracy must' "$work/stderr")" -eq 1 ] || fail "--accuracy $bad: $(cat "$work/stderr")"
+      [ "$(python3 -c 'import json,sys; r=json.load(open(sys.argv[1])); print(r["error"], r["join_ran"])' "$work/r.json")" = "usage False" ] \
+        || fail "--accuracy $bad: report"
+      ls "$work" | grep -q '^out\.' && fail "--accuracy $bad: a file was written"
+    done
+    grep -q '^error: --accuracy must be at most 2147483, since distances are compared in whole thousandths (got 2147483.5)$' \
+      "$work/stderr" || fail "the bound is not named: $(cat "$work/stderr")"
+    "$splicer" join "$src/examples/boxes.obj" Left Right -o "$work/out.obj" --accuracy 2147483 >/dev/null 2>"$work/stderr" \
+      || fail "the largest accuracy refused"
+    "$splicer" join "$src/examples/boxes.obj" Left Right -o "$work/out.obj" --accuracy 0.0002 >/dev/null 2>"$work/stderr" \
+      || fail "a small accuracy refused"
+    grep -q '^warning: --accuracy 0.0002 is below the resolution of the join (0.0005): .* corners less than 0.0005 apart count as coinciding$' \
+      "$work/stderr" || fail "no warning below the resolution: $(cat "$work/stderr")"
+    "$splicer" join "$src/examples/boxes.obj" Left Right -o "$work/out.obj" --accuracy 0.0005 >/dev/null 2>"$work/stderr" \
+      || fail "the resolution refused"
+    grep -q '^warning' "$work/stderr" && fail "a warning at the resolution"
     ;;
   *) fail "unknown case $case_name" ;;
 esac
