@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <poll.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -282,8 +283,10 @@ TEST_F(AssetResourcesTest, TheReaderDiesWithItsCaller) {
   ::close(answer[1]);
   pid_t reader = 0;
   ASSERT_EQ(::read(told[0], &reader, sizeof reader), static_cast<ssize_t>(sizeof reader));
-  // Held on its full pipe: still there a while later.
-  std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+  // Once it answers (its limits are set by then) it is held on the full pipe.
+  pollfd answered{answer[0], POLLIN, 0};
+  ASSERT_EQ(::poll(&answered, 1, 60000), 1);
+  std::this_thread::sleep_for(std::chrono::milliseconds(200));
   EXPECT_TRUE(Running(reader));
   ::kill(caller, SIGKILL);
   ::waitpid(caller, nullptr, 0);
