@@ -1,4 +1,4 @@
-#include "Bars.h"
+#include "bench/Bars.h"
 
 #include <algorithm>
 #include <vector>

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "Scene.h"
+#include "host/scene/Scene.h"
 
 namespace bars {
 

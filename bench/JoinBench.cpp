@@ -11,13 +11,13 @@
 #include <string>
 #include <vector>
 
-#include "Bars.h"
-#include "JoinState.h"
-#include "JunctionReport.h"
-#include "MeshMerge.h"
-#include "RunJoin.h"
-#include "Scene.h"
-#include "WindowActions.h"
+#include "bench/Bars.h"
+#include "engine/actions/WindowActions.h"
+#include "engine/common/JoinState.h"
+#include "engine/face/MeshMerge.h"
+#include "engine/face/RunJoin.h"
+#include "host/scene/Scene.h"
+#include "session/JunctionReport.h"
 
 namespace {
 

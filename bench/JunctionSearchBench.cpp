@@ -8,12 +8,12 @@
 #include <utility>
 #include <vector>
 
-#include "CornerIndex.h"
-#include "FaceOrder.h"
-#include "JoinState.h"
-#include "JunctionSearch.h"
-#include "Scene.h"
-#include "Thousandths.h"
+#include "engine/common/CornerIndex.h"
+#include "engine/common/JoinState.h"
+#include "engine/common/Thousandths.h"
+#include "engine/face/FaceOrder.h"
+#include "engine/face/JunctionSearch.h"
+#include "host/scene/Scene.h"
 
 namespace {
 

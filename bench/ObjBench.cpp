@@ -6,10 +6,10 @@
 #include <filesystem>
 #include <string>
 
-#include "Bars.h"
-#include "HostTesting.h"
-#include "ObjFile.h"
-#include "Scene.h"
+#include "bench/Bars.h"
+#include "host/obj/ObjFile.h"
+#include "host/scene/HostTesting.h"
+#include "host/scene/Scene.h"
 
 namespace {
 

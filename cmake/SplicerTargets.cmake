@@ -6,12 +6,29 @@
 #
 # Sources are always listed by name, never globbed, so that the build knows
 # exactly what it compiles. splicer_sources_listed() stops the configure when
-# a .cpp of the folder is listed by none of its targets: a new file left out
-# of its list would otherwise drop its code or its tests without a word.
+# a .cpp of the folder, or of its rooms (subfolders without a CMakeLists.txt
+# of their own, e.g. engine/seam/), is listed by none of its targets: a new
+# file left out of its list would otherwise drop its code or its tests
+# without a word.
 
 function(splicer_sources_listed)
-  file(GLOB present RELATIVE ${CMAKE_CURRENT_SOURCE_DIR} CONFIGURE_DEPENDS
+  file(GLOB_RECURSE found RELATIVE ${CMAKE_CURRENT_SOURCE_DIR} CONFIGURE_DEPENDS
        ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+  set(present "")
+  foreach(file IN LISTS found)
+    # A subfolder with a CMakeLists.txt lists its own sources.
+    get_filename_component(dir ${file} DIRECTORY)
+    set(own FALSE)
+    while(dir)
+      if(EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/${dir}/CMakeLists.txt)
+        set(own TRUE)
+      endif()
+      get_filename_component(dir ${dir} DIRECTORY)
+    endwhile()
+    if(NOT own)
+      list(APPEND present ${file})
+    endif()
+  endforeach()
   get_property(targets DIRECTORY PROPERTY BUILDSYSTEM_TARGETS)
   set(listed "")
   foreach(target IN LISTS targets)

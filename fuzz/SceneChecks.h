@@ -6,9 +6,9 @@
 #include <cstdlib>
 #include <string>
 
-#include "ObjFile.h"
-#include "Scene.h"
-#include "tsxapi.h"
+#include "host/obj/ObjFile.h"
+#include "host/scene/Scene.h"
+#include "interface/tsxapi.h"
 
 inline void CheckRead(const tsxhost::ObjResult& r, const std::string& file) {
   if (!r.ok) {

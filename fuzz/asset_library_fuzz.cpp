@@ -7,9 +7,9 @@
 #include <cstdint>
 #include <string>
 
-#include "AssetFiles.h"
-#include "AssetImport.h"
-#include "SceneChecks.h"
+#include "fuzz/SceneChecks.h"
+#include "host/formats/AssetFiles.h"
+#include "host/reader/AssetImport.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace tsxhost;

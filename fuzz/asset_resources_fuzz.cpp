@@ -16,7 +16,7 @@
 #include <new>
 #include <string>
 
-#include "AssetImport.h"
+#include "host/reader/AssetImport.h"
 
 namespace {
 

@@ -7,8 +7,8 @@
 #include <cstdint>
 #include <string_view>
 
-#include "AssetFiles.h"
-#include "SceneChecks.h"
+#include "fuzz/SceneChecks.h"
+#include "host/formats/AssetFiles.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   tsxhost::ResetScene();

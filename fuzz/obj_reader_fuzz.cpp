@@ -13,10 +13,10 @@
 #include <string>
 #include <vector>
 
-#include "HostTesting.h"
-#include "ObjFile.h"
-#include "Scene.h"
-#include "tsxapi.h"
+#include "host/obj/ObjFile.h"
+#include "host/scene/HostTesting.h"
+#include "host/scene/Scene.h"
+#include "interface/tsxapi.h"
 
 namespace {
 

@@ -1,12 +1,12 @@
-#include "PlugModule.h"
+#include "plugin/PlugModule.h"
 
 #include <QApplication>
 #include <cstddef>
 #include <cstring>
 
-#include "TsxAbout.h"
-#include "TsxMain.h"
-#include "TsxPlug.h"
+#include "interface/TsxPlug.h"
+#include "ui/TsxAbout.h"
+#include "ui/TsxMain.h"
 
 namespace spl::plug {
 namespace {

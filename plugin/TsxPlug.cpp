@@ -1,10 +1,10 @@
 // The module's exports and its start-up and shutdown. The wrappers keep
 // every exception on this side of the C interface.
-#include "TsxPlug.h"
+#include "interface/TsxPlug.h"
 
 #include <cfenv>
 
-#include "PlugModule.h"
+#include "plugin/PlugModule.h"
 
 #if defined(__i386__) || defined(__x86_64__)
 #include <xmmintrin.h>

@@ -1,11 +1,5 @@
-# The plug-in module SPL0020.tsx and the tool-window base it shares with
-# the windows. Included from plugin/CMakeLists.txt when Qt is in the build.
-add_library(splicer_formbase STATIC ${CMAKE_CURRENT_SOURCE_DIR}/TsxFormBase.cpp)
-set_target_properties(splicer_formbase PROPERTIES AUTOMOC ON)
-target_include_directories(splicer_formbase PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
-target_link_libraries(splicer_formbase PUBLIC Qt6::Widgets tsxapi_headers tsxapi
-                      PRIVATE splicer_warnings)
-
+# The plug-in module SPL0020.tsx: the entry points over the windows and the
+# engine. The host's interface is the host library's, linked here.
 add_library(SPL0020 MODULE
   ${CMAKE_CURRENT_SOURCE_DIR}/TsxPlug.cpp ${CMAKE_CURRENT_SOURCE_DIR}/PlugModule.cpp)
 set_target_properties(SPL0020 PROPERTIES

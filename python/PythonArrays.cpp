@@ -1,4 +1,4 @@
-#include "PythonArrays.h"
+#include "python/PythonArrays.h"
 
 #include <pybind11/stl.h>
 

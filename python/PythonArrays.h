@@ -7,7 +7,7 @@
 #include <nlohmann/json.hpp>
 #include <string>
 
-#include "Scene.h"
+#include "host/scene/Scene.h"
 
 namespace splicer::python {
 

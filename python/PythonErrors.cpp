@@ -1,4 +1,4 @@
-#include "PythonErrors.h"
+#include "python/PythonErrors.h"
 
 #include <pybind11/eval.h>
 

@@ -1,21 +1,21 @@
-#include "PythonJoin.h"
+#include "python/PythonJoin.h"
 
 #include <optional>
 #include <string>
 #include <utility>
 #include <vector>
 
-#include "AccuracyCheck.h"
-#include "Errors.h"
-#include "JoinSession.h"
-#include "JoinState.h"
-#include "JoinView.h"
-#include "PythonArrays.h"
-#include "PythonErrors.h"
-#include "PythonScene.h"
-#include "PythonWarnings.h"
-#include "ReportLines.h"
-#include "WindowActions.h"
+#include "engine/actions/WindowActions.h"
+#include "engine/common/Errors.h"
+#include "engine/common/JoinState.h"
+#include "engine/common/JoinView.h"
+#include "python/PythonArrays.h"
+#include "python/PythonErrors.h"
+#include "python/PythonScene.h"
+#include "python/PythonWarnings.h"
+#include "session/AccuracyCheck.h"
+#include "session/JoinSession.h"
+#include "session/ReportLines.h"
 
 namespace splicer::python {
 namespace {

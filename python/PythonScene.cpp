@@ -1,12 +1,12 @@
-#include "PythonScene.h"
+#include "python/PythonScene.h"
 
 #include <pybind11/stl.h>
 
 #include <algorithm>
 
-#include "MeshFormats.h"
-#include "PythonArrays.h"
-#include "PythonErrors.h"
+#include "host/formats/MeshFormats.h"
+#include "python/PythonArrays.h"
+#include "python/PythonErrors.h"
 
 namespace splicer::python {
 namespace {

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "ObjFile.h"
-#include "Scene.h"
+#include "host/obj/ObjFile.h"
+#include "host/scene/Scene.h"
 
 namespace splicer::python {
 

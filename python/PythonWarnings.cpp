@@ -1,4 +1,4 @@
-#include "PythonWarnings.h"
+#include "python/PythonWarnings.h"
 
 #include <pybind11/pybind11.h>
 

@@ -1,9 +1,9 @@
 // import splicer: scenes in every known file format, and the join.
 #include <pybind11/pybind11.h>
 
-#include "PythonErrors.h"
-#include "PythonJoin.h"
-#include "PythonScene.h"
+#include "python/PythonErrors.h"
+#include "python/PythonJoin.h"
+#include "python/PythonScene.h"
 
 PYBIND11_MODULE(splicer, m) {
   m.doc() =

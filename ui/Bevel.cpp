@@ -1,4 +1,4 @@
-#include "Bevel.h"
+#include "ui/Bevel.h"
 
 #include <QPainter>
 

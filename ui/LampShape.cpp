@@ -1,4 +1,4 @@
-#include "LampShape.h"
+#include "ui/LampShape.h"
 
 #include <QPainter>
 

@@ -1,4 +1,4 @@
-#include "MessagePresenter.h"
+#include "ui/MessagePresenter.h"
 
 #include <QGuiApplication>
 #include <QMessageBox>

@@ -7,7 +7,7 @@
 
 class QWidget;
 
-#include "JoinView.h"
+#include "engine/common/JoinView.h"
 
 namespace spl {
 

@@ -1,4 +1,4 @@
-#include "PumpGate.h"
+#include "ui/PumpGate.h"
 
 namespace spl {
 

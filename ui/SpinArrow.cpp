@@ -1,10 +1,10 @@
-#include "SpinArrow.h"
+#include "ui/SpinArrow.h"
 
 #include <QMouseEvent>
 #include <QPainter>
 #include <cmath>
 
-#include "ModuleResources.h"
+#include "ui/ModuleResources.h"
 
 namespace {
 

@@ -1,9 +1,9 @@
-#include "TsxAbout.h"
+#include "ui/TsxAbout.h"
 
 #include <QFont>
 #include <QPixmap>
 
-#include "ModuleResources.h"
+#include "ui/ModuleResources.h"
 #include "ui_TsxAbout.h"
 
 TTsxAboutForm::TTsxAboutForm(QWidget* parent)

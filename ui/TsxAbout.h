@@ -3,7 +3,7 @@
 
 #include <memory>
 
-#include "TsxFormBase.h"
+#include "ui/TsxFormBase.h"
 
 namespace Ui {
 class TTsxAboutForm;

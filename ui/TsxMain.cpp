@@ -1,4 +1,4 @@
-#include "TsxMain.h"
+#include "ui/TsxMain.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -7,14 +7,14 @@
 #include <QPushButton>
 #include <exception>
 
-#include "AccuracyText.h"
-#include "Errors.h"
-#include "JoinState.h"
-#include "LampShape.h"
-#include "MessagePresenter.h"
-#include "ModuleResources.h"
-#include "Thousandths.h"
-#include "WindowActions.h"
+#include "engine/actions/WindowActions.h"
+#include "engine/common/Errors.h"
+#include "engine/common/JoinState.h"
+#include "engine/common/Thousandths.h"
+#include "ui/AccuracyText.h"
+#include "ui/LampShape.h"
+#include "ui/MessagePresenter.h"
+#include "ui/ModuleResources.h"
 #include "ui_TsxMain.h"
 
 namespace {

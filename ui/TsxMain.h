@@ -8,10 +8,10 @@
 #include <QString>
 #include <memory>
 
-#include "JoinState.h"
-#include "JoinView.h"
-#include "PumpGate.h"
-#include "TsxFormBase.h"
+#include "engine/common/JoinState.h"
+#include "engine/common/JoinView.h"
+#include "ui/PumpGate.h"
+#include "ui/TsxFormBase.h"
 
 class QChar;
 class QCloseEvent;

@@ -3,11 +3,11 @@
 #include <string>
 #include <vector>
 
-#include "../ExitStatus.h"
-#include "Commands.h"
-#include "MeshFormats.h"
-#include "Scene.h"
-#include "tsxapi.h"
+#include "apps/ExitStatus.h"
+#include "apps/splicer/Commands.h"
+#include "host/formats/MeshFormats.h"
+#include "host/scene/Scene.h"
+#include "interface/tsxapi.h"
 
 namespace splicer {
 namespace {

@@ -10,21 +10,21 @@
 #include <string>
 #include <vector>
 
-#include "../ExitStatus.h"
-#include "AccuracyCheck.h"
-#include "Commands.h"
-#include "Errors.h"
-#include "JoinReport.h"
-#include "JoinState.h"
-#include "JunctionReport.h"
-#include "OutputChecks.h"
-#include "ReportLines.h"
-#include "ReportFile.h"
-#include "JoinSession.h"
-#include "MeshFormats.h"
-#include "ObjFile.h"
-#include "Scene.h"
-#include "TerminalView.h"
+#include "apps/ExitStatus.h"
+#include "apps/splicer/Commands.h"
+#include "apps/splicer/TerminalView.h"
+#include "engine/common/Errors.h"
+#include "engine/common/JoinState.h"
+#include "host/formats/MeshFormats.h"
+#include "host/obj/ObjFile.h"
+#include "host/scene/Scene.h"
+#include "session/AccuracyCheck.h"
+#include "session/JoinReport.h"
+#include "session/JoinSession.h"
+#include "session/JunctionReport.h"
+#include "session/OutputChecks.h"
+#include "session/ReportFile.h"
+#include "session/ReportLines.h"
 
 namespace splicer {
 namespace {

@@ -1,4 +1,4 @@
-#include "TerminalView.h"
+#include "apps/splicer/TerminalView.h"
 
 #include <algorithm>
 #include <chrono>
@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "JoinState.h"
+#include "engine/common/JoinState.h"
 
 namespace splicer {
 namespace {

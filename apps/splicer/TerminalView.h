@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "JoinView.h"
+#include "engine/common/JoinView.h"
 
 namespace splicer {
 

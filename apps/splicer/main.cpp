@@ -4,9 +4,9 @@
 #include <exception>
 #include <new>
 
-#include "../ExitStatus.h"
-#include "Commands.h"
-#include "ReportFile.h"
+#include "apps/ExitStatus.h"
+#include "apps/splicer/Commands.h"
+#include "session/ReportFile.h"
 
 int main(int argc, char** argv) {
   CLI::App app{"SPLICER-BOT: join two polyhedron objects across the face they share"};

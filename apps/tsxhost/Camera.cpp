@@ -1,4 +1,4 @@
-#include "Camera.h"
+#include "apps/tsxhost/Camera.h"
 
 #include <algorithm>
 #include <cmath>

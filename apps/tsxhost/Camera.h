@@ -4,7 +4,7 @@
 // with z up.
 #pragma once
 
-#include "tsxapi.h"
+#include "interface/tsxapi.h"
 
 struct Camera {
   CtsxVector3f target{0, 0, 0};

@@ -1,11 +1,11 @@
-#include "HostApplication.h"
+#include "apps/tsxhost/HostApplication.h"
 
 #include <QWidget>
 
 #include <cstdio>
 #include <exception>
 
-#include "PluginModule.h"
+#include "apps/tsxhost/PluginModule.h"
 
 HostApplication::HostApplication(int& argc, char** argv)
     : QApplication(argc, argv) {}

@@ -5,7 +5,7 @@
 #include <QApplication>
 #include <QPointer>
 
-#include "PluginModule.h"
+#include "apps/tsxhost/PluginModule.h"
 
 class HostApplication : public QApplication {
   Q_OBJECT

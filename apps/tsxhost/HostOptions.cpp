@@ -1,4 +1,4 @@
-#include "HostOptions.h"
+#include "apps/tsxhost/HostOptions.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>

@@ -1,4 +1,4 @@
-#include "HostPrompts.h"
+#include "apps/tsxhost/HostPrompts.h"
 
 #include <QFileDialog>
 #include <QMessageBox>

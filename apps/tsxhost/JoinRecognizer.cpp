@@ -1,10 +1,10 @@
-#include "JoinRecognizer.h"
+#include "apps/tsxhost/JoinRecognizer.h"
 
 #include <limits>
 #include <vector>
 
-#include "ReportGeometry.h"
-#include "Scene.h"
+#include "host/scene/Scene.h"
+#include "session/ReportGeometry.h"
 
 namespace {
 

@@ -8,8 +8,8 @@
 
 #include <optional>
 
-#include "JunctionReport.h"
-#include "tsxapi.h"
+#include "interface/tsxapi.h"
+#include "session/JunctionReport.h"
 
 struct RecognizedJoin {
   tsxSOBJ first = 0;

@@ -1,4 +1,4 @@
-#include "JoinReportPresenter.h"
+#include "apps/tsxhost/JoinReportPresenter.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -8,13 +8,13 @@
 #include <algorithm>
 #include <new>
 
-#include "JoinRecognizer.h"
-#include "JoinState.h"
-#include "PluginModule.h"
-#include "ReportLines.h"
-#include "Scene.h"
-#include "SceneDocument.h"
-#include "SceneView.h"
+#include "apps/tsxhost/JoinRecognizer.h"
+#include "apps/tsxhost/PluginModule.h"
+#include "apps/tsxhost/SceneDocument.h"
+#include "apps/tsxhost/SceneView.h"
+#include "engine/common/JoinState.h"
+#include "host/scene/Scene.h"
+#include "session/ReportLines.h"
 
 JoinReportPresenter::JoinReportPresenter(SceneDocument* document, PluginModule* plugin, SceneView* view,
                                          QStatusBar* statusBar, QObject* parent)

@@ -9,8 +9,8 @@
 
 #include <vector>
 
-#include "JunctionReport.h"
-#include "tsxapi.h"
+#include "interface/tsxapi.h"
+#include "session/JunctionReport.h"
 
 class PluginModule;
 class QLabel;

@@ -1,4 +1,4 @@
-#include "MainWindow.h"
+#include "apps/tsxhost/MainWindow.h"
 
 #include <QActionGroup>
 #include <QCloseEvent>
@@ -9,16 +9,16 @@
 #include <QToolButton>
 #include <QUndoStack>
 
-#include "JoinReportPresenter.h"
-#include "HostPrompts.h"
-#include "PluginModule.h"
-#include "PluginResources.h"
-#include "Scene.h"
-#include "SceneDocument.h"
-#include "RecentFiles.h"
-#include "SceneView.h"
-#include "SeamJoinCommand.h"
-#include "TransformPanel.h"
+#include "apps/tsxhost/HostPrompts.h"
+#include "apps/tsxhost/JoinReportPresenter.h"
+#include "apps/tsxhost/PluginModule.h"
+#include "apps/tsxhost/PluginResources.h"
+#include "apps/tsxhost/RecentFiles.h"
+#include "apps/tsxhost/SceneDocument.h"
+#include "apps/tsxhost/SceneView.h"
+#include "apps/tsxhost/SeamJoinCommand.h"
+#include "apps/tsxhost/TransformPanel.h"
+#include "host/scene/Scene.h"
 #include "ui_MainWindow.h"
 
 MainWindow::MainWindow(PluginModule* plugin, SceneDocument* document, QWidget* parent)

@@ -8,8 +8,8 @@
 
 #include <memory>
 
-#include "TransformMath.h"
-#include "tsxapi.h"
+#include "apps/tsxhost/TransformMath.h"
+#include "interface/tsxapi.h"
 
 namespace Ui {
 class MainWindow;

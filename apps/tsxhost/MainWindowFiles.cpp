@@ -6,11 +6,11 @@
 #include <QMimeData>
 #include <QStatusBar>
 
-#include "HostPrompts.h"
-#include "MainWindow.h"
-#include "RecentFiles.h"
-#include "SceneDocument.h"
-#include "SceneView.h"
+#include "apps/tsxhost/HostPrompts.h"
+#include "apps/tsxhost/MainWindow.h"
+#include "apps/tsxhost/RecentFiles.h"
+#include "apps/tsxhost/SceneDocument.h"
+#include "apps/tsxhost/SceneView.h"
 #include "ui_MainWindow.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "OutlineOverlay.h"
+#include "apps/tsxhost/OutlineOverlay.h"
 
 #include <QLineF>
 #include <QPen>

@@ -9,8 +9,8 @@
 
 #include <vector>
 
-#include "Camera.h"
-#include "JunctionReport.h"
+#include "apps/tsxhost/Camera.h"
+#include "session/JunctionReport.h"
 
 inline const QColor kOutlineColour{0x00, 0xE0, 0xFF};
 

@@ -1,4 +1,4 @@
-#include "PluginModule.h"
+#include "apps/tsxhost/PluginModule.h"
 
 #include <dlfcn.h>
 
@@ -8,7 +8,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "TsxPlug.h"
+#include "interface/TsxPlug.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "PluginResources.h"
+#include "apps/tsxhost/PluginResources.h"
 
 #include <QFile>
 #include <QFileInfo>

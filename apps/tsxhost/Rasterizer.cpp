@@ -1,4 +1,4 @@
-#include "Rasterizer.h"
+#include "apps/tsxhost/Rasterizer.h"
 
 #include <algorithm>
 #include <cmath>

@@ -10,8 +10,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "Camera.h"
-#include "SceneGeometry.h"
+#include "apps/tsxhost/Camera.h"
+#include "apps/tsxhost/SceneGeometry.h"
 
 struct Frame {
   QImage image;                   // Format_RGB32

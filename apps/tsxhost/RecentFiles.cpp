@@ -1,4 +1,4 @@
-#include "RecentFiles.h"
+#include "apps/tsxhost/RecentFiles.h"
 
 #include <QFileInfo>
 #include <QMenu>

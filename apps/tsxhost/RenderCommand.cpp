@@ -1,15 +1,15 @@
-#include "RenderCommand.h"
+#include "apps/tsxhost/RenderCommand.h"
 
 #include <QFile>
 
 #include <cstdio>
 
-#include "../ExitStatus.h"
-#include "Camera.h"
-#include "MeshFormats.h"
-#include "Rasterizer.h"
-#include "Scene.h"
-#include "SceneGeometry.h"
+#include "apps/ExitStatus.h"
+#include "apps/tsxhost/Camera.h"
+#include "apps/tsxhost/Rasterizer.h"
+#include "apps/tsxhost/SceneGeometry.h"
+#include "host/formats/MeshFormats.h"
+#include "host/scene/Scene.h"
 
 int RunRender(const HostOptions& o) {
   const tsxhost::ObjResult r = tsxhost::LoadScene(QFile::encodeName(o.render).toStdString());

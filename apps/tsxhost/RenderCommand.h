@@ -1,7 +1,7 @@
 // `tsxhost --render`: draw a scene into a picture without a window.
 #pragma once
 
-#include "HostOptions.h"
+#include "apps/tsxhost/HostOptions.h"
 
 // Exit status: 0 written, 3 the scene or the selection is refused, 4 the
 // picture cannot be written. Messages go to stderr as "error: ...".

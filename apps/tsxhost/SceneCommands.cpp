@@ -1,4 +1,4 @@
-#include "SceneCommands.h"
+#include "apps/tsxhost/SceneCommands.h"
 
 #include <utility>
 

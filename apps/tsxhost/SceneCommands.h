@@ -8,8 +8,8 @@
 #include <functional>
 #include <vector>
 
-#include "Scene.h"
-#include "tsxapi.h"
+#include "host/scene/Scene.h"
+#include "interface/tsxapi.h"
 
 // Objects that are in the scene after redo and out of it after undo (or
 // the other way round for a delete). Taken-out objects are held whole, so

@@ -1,4 +1,4 @@
-#include "SceneDocument.h"
+#include "apps/tsxhost/SceneDocument.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -6,10 +6,10 @@
 #include <algorithm>
 #include <utility>
 
-#include "MeshFormats.h"
-#include "PluginModule.h"
-#include "Scene.h"
-#include "SceneCommands.h"
+#include "apps/tsxhost/PluginModule.h"
+#include "apps/tsxhost/SceneCommands.h"
+#include "host/formats/MeshFormats.h"
+#include "host/scene/Scene.h"
 
 namespace {
 

@@ -15,9 +15,9 @@
 #include <set>
 #include <vector>
 
-#include "SceneGeometry.h"
-#include "TransformMath.h"
-#include "tsxapi.h"
+#include "apps/tsxhost/SceneGeometry.h"
+#include "apps/tsxhost/TransformMath.h"
+#include "interface/tsxapi.h"
 
 class PluginModule;
 

@@ -1,11 +1,11 @@
-#include "SceneGeometry.h"
+#include "apps/tsxhost/SceneGeometry.h"
 
 #include <algorithm>
 #include <cmath>
 #include <unordered_map>
 
-#include "Scene.h"
-#include "TransformMath.h"
+#include "apps/tsxhost/TransformMath.h"
+#include "host/scene/Scene.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "tsxapi.h"
+#include "interface/tsxapi.h"
 
 struct Triangle {
   uint32_t a, b, c;      // into SceneGeometry::points

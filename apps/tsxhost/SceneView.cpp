@@ -1,4 +1,4 @@
-#include "SceneView.h"
+#include "apps/tsxhost/SceneView.h"
 
 #include <QElapsedTimer>
 #include <QKeyEvent>
@@ -7,10 +7,10 @@
 #include <QSettings>
 #include <QWheelEvent>
 
-#include "OutlineOverlay.h"
+#include "apps/tsxhost/OutlineOverlay.h"
 #include <algorithm>
 
-#include "SceneDocument.h"
+#include "apps/tsxhost/SceneDocument.h"
 
 namespace {
 constexpr int kClickSlop = 3;      // pixels a click may move and stay a click

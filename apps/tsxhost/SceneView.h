@@ -10,10 +10,10 @@
 
 #include <vector>
 
-#include "Camera.h"
-#include "JunctionReport.h"
-#include "Rasterizer.h"
-#include "tsxapi.h"
+#include "apps/tsxhost/Camera.h"
+#include "apps/tsxhost/Rasterizer.h"
+#include "interface/tsxapi.h"
+#include "session/JunctionReport.h"
 
 class SceneDocument;
 

@@ -1,4 +1,4 @@
-#include "SeamJoinCommand.h"
+#include "apps/tsxhost/SeamJoinCommand.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -15,16 +15,16 @@
 #include <new>
 #include <vector>
 
-#include "JoinReportPresenter.h"
-#include "JoinState.h"
-#include "JoinView.h"
-#include "JunctionReport.h"
-#include "PluginModule.h"
-#include "RunJoin.h"
-#include "Scene.h"
-#include "SceneDocument.h"
-#include "SeamJoin.h"
-#include "WindowActions.h"
+#include "apps/tsxhost/JoinReportPresenter.h"
+#include "apps/tsxhost/PluginModule.h"
+#include "apps/tsxhost/SceneDocument.h"
+#include "engine/actions/WindowActions.h"
+#include "engine/common/JoinState.h"
+#include "engine/common/JoinView.h"
+#include "engine/face/RunJoin.h"
+#include "engine/seam/SeamJoin.h"
+#include "host/scene/Scene.h"
+#include "session/JunctionReport.h"
 
 namespace {
 

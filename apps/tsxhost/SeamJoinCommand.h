@@ -10,7 +10,7 @@ class QMenu;
 class QWidget;
 class SceneDocument;
 
-#include "tsxapi.h"
+#include "interface/tsxapi.h"
 
 // Asks for the objects and the accuracy, then joins. Returns whether a new
 // object was added.

@@ -1,4 +1,4 @@
-#include "TransformMath.h"
+#include "apps/tsxhost/TransformMath.h"
 
 #include <cmath>
 #include <numbers>

@@ -2,7 +2,7 @@
 // the translation as the fourth entry of each row, see tsxapi.h).
 #pragma once
 
-#include "tsxapi.h"
+#include "interface/tsxapi.h"
 
 // a after b: (a * b)(p) = a(b(p)).
 CtsxTxmx3f Compose(const CtsxTxmx3f& a, const CtsxTxmx3f& b);

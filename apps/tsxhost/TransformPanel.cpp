@@ -1,4 +1,4 @@
-#include "TransformPanel.h"
+#include "apps/tsxhost/TransformPanel.h"
 
 #include <QPushButton>
 

@@ -5,7 +5,7 @@
 
 #include <memory>
 
-#include "TransformMath.h"
+#include "apps/tsxhost/TransformMath.h"
 
 namespace Ui {
 class TransformPanel;

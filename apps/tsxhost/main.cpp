@@ -5,14 +5,14 @@
 
 #include <cstdio>
 
-#include "../ExitStatus.h"
-#include "HostApplication.h"
-#include "HostOptions.h"
-#include "MainWindow.h"
-#include "PluginModule.h"
-#include "RenderCommand.h"
-#include "Scene.h"
-#include "SceneDocument.h"
+#include "apps/ExitStatus.h"
+#include "apps/tsxhost/HostApplication.h"
+#include "apps/tsxhost/HostOptions.h"
+#include "apps/tsxhost/MainWindow.h"
+#include "apps/tsxhost/PluginModule.h"
+#include "apps/tsxhost/RenderCommand.h"
+#include "apps/tsxhost/SceneDocument.h"
+#include "host/scene/Scene.h"
 
 namespace {
 

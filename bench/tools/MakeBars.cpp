@@ -5,8 +5,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "Bars.h"
-#include "ObjFile.h"
+#include "bench/Bars.h"
+#include "host/obj/ObjFile.h"
 
 int main(int argc, char** argv) {
   if (argc != 3) {

@@ -6,8 +6,8 @@
 
 #include <QTemporaryDir>
 
-#include "AppTestSupport.h"
-#include "HostApplication.h"
+#include "apps/tsxhost/HostApplication.h"
+#include "tests/app/AppTestSupport.h"
 
 int main(int argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");

@@ -13,8 +13,8 @@
 #include <ostream>
 #include <string>
 
-#include "ObjFile.h"
-#include "Scene.h"
+#include "host/obj/ObjFile.h"
+#include "host/scene/Scene.h"
 
 inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
 

@@ -15,15 +15,15 @@
 #include <QTimer>
 #include <QToolButton>
 
-#include "AppTestSupport.h"
-#include "HostApplication.h"
-#include "MainWindow.h"
-#include "PluginModule.h"
-#include "Rasterizer.h"
-#include "SceneDocument.h"
-#include "SceneView.h"
-#include "TestPrompts.h"
-#include "TransformMath.h"
+#include "apps/tsxhost/HostApplication.h"
+#include "apps/tsxhost/MainWindow.h"
+#include "apps/tsxhost/PluginModule.h"
+#include "apps/tsxhost/Rasterizer.h"
+#include "apps/tsxhost/SceneDocument.h"
+#include "apps/tsxhost/SceneView.h"
+#include "apps/tsxhost/TransformMath.h"
+#include "tests/app/AppTestSupport.h"
+#include "tests/app/TestPrompts.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "tsxapi.h"
+#include "interface/tsxapi.h"
 
 namespace {
 

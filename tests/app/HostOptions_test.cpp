@@ -1,5 +1,5 @@
 // The program's command line.
-#include "HostOptions.h"
+#include "apps/tsxhost/HostOptions.h"
 
 #include <gtest/gtest.h>
 

@@ -4,15 +4,15 @@
 
 #include <QStatusBar>
 
-#include "AppTestSupport.h"
-#include "JoinRecognizer.h"
-#include "JoinReportPresenter.h"
-#include "JoinState.h"
-#include "OutlineOverlay.h"
-#include "SceneDocument.h"
-#include "SceneView.h"
-#include "SeamJoinCommand.h"
-#include "WindowActions.h"
+#include "apps/tsxhost/JoinRecognizer.h"
+#include "apps/tsxhost/JoinReportPresenter.h"
+#include "apps/tsxhost/OutlineOverlay.h"
+#include "apps/tsxhost/SceneDocument.h"
+#include "apps/tsxhost/SceneView.h"
+#include "apps/tsxhost/SeamJoinCommand.h"
+#include "engine/actions/WindowActions.h"
+#include "engine/common/JoinState.h"
+#include "tests/app/AppTestSupport.h"
 
 namespace {
 

@@ -11,11 +11,11 @@
 #include <QTest>
 #include <QUrl>
 
-#include "AppTestSupport.h"
-#include "MainWindow.h"
-#include "RecentFiles.h"
-#include "SceneDocument.h"
-#include "TestPrompts.h"
+#include "apps/tsxhost/MainWindow.h"
+#include "apps/tsxhost/RecentFiles.h"
+#include "apps/tsxhost/SceneDocument.h"
+#include "tests/app/AppTestSupport.h"
+#include "tests/app/TestPrompts.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 // The host's main view: object list, picking in the view, Delete, the
 // placement panel, and the plug-in's tool button.
-#include "MainWindow.h"
+#include "apps/tsxhost/MainWindow.h"
 
 #include <gtest/gtest.h>
 
@@ -9,11 +9,11 @@
 #include <QTest>
 #include <QToolButton>
 
-#include "AppTestSupport.h"
-#include "PluginModule.h"
-#include "SceneDocument.h"
-#include "SceneView.h"
-#include "TransformMath.h"
+#include "apps/tsxhost/PluginModule.h"
+#include "apps/tsxhost/SceneDocument.h"
+#include "apps/tsxhost/SceneView.h"
+#include "apps/tsxhost/TransformMath.h"
+#include "tests/app/AppTestSupport.h"
 
 namespace {
 

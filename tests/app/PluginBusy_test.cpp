@@ -11,12 +11,12 @@
 
 #include <functional>
 
-#include "AppTestSupport.h"
-#include "HostApplication.h"
-#include "MainWindow.h"
-#include "PluginModule.h"
-#include "SceneDocument.h"
-#include "TestPrompts.h"
+#include "apps/tsxhost/HostApplication.h"
+#include "apps/tsxhost/MainWindow.h"
+#include "apps/tsxhost/PluginModule.h"
+#include "apps/tsxhost/SceneDocument.h"
+#include "tests/app/AppTestSupport.h"
+#include "tests/app/TestPrompts.h"
 
 namespace {
 

@@ -1,11 +1,11 @@
 // Loading, refusing, driving and unloading plug-in modules.
-#include "PluginModule.h"
+#include "apps/tsxhost/PluginModule.h"
 
 #include <gtest/gtest.h>
 
 #include <QTemporaryDir>
 
-#include "AppTestSupport.h"
+#include "tests/app/AppTestSupport.h"
 
 TEST(PluginModule, RefusesModulesWithAClearMessage) {
   QTemporaryDir dir;

@@ -5,7 +5,7 @@
 //   |  +-+|                 (object 1) in front of it at z = 0.5
 //   |  +-+|
 //   +-----+-- x
-#include "Rasterizer.h"
+#include "apps/tsxhost/Rasterizer.h"
 
 #include <gtest/gtest.h>
 

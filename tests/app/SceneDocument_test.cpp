@@ -1,12 +1,12 @@
 // The program's view of the scene: opening files, and noticing objects
 // that others (the plug-in) added or removed.
-#include "SceneDocument.h"
+#include "apps/tsxhost/SceneDocument.h"
 
 #include <gtest/gtest.h>
 
 #include <QSignalSpy>
 
-#include "AppTestSupport.h"
+#include "tests/app/AppTestSupport.h"
 
 namespace {
 class SceneDocumentTest : public ::testing::Test {

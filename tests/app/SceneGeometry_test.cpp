@@ -1,9 +1,9 @@
 // Flattening the host's polyhedra for drawing.
-#include "SceneGeometry.h"
+#include "apps/tsxhost/SceneGeometry.h"
 
 #include <gtest/gtest.h>
 
-#include "Scene.h"
+#include "host/scene/Scene.h"
 
 #include <algorithm>
 

@@ -4,8 +4,8 @@
 
 #include <QUndoStack>
 
-#include "AppTestSupport.h"
-#include "SceneDocument.h"
+#include "apps/tsxhost/SceneDocument.h"
+#include "tests/app/AppTestSupport.h"
 
 namespace {
 

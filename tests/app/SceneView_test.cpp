@@ -1,6 +1,6 @@
 // The 3D view's mouse and keys: drags orbit and pan, the wheel zooms, a
 // click picks, F frames everything.
-#include "SceneView.h"
+#include "apps/tsxhost/SceneView.h"
 
 #include <gtest/gtest.h>
 
@@ -8,8 +8,8 @@
 #include <QTest>
 #include <QWheelEvent>
 
-#include "AppTestSupport.h"
-#include "SceneDocument.h"
+#include "apps/tsxhost/SceneDocument.h"
+#include "tests/app/AppTestSupport.h"
 
 namespace {
 

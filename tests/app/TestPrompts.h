@@ -7,7 +7,7 @@
 
 #include <deque>
 
-#include "HostPrompts.h"
+#include "apps/tsxhost/HostPrompts.h"
 
 class TestPrompts : public HostPrompts {
  public:

@@ -1,5 +1,5 @@
 // Placement edits in the host's transform layout.
-#include "TransformMath.h"
+#include "apps/tsxhost/TransformMath.h"
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,9 @@
-#include "Errors.h"
+#include "engine/common/Errors.h"
 
 #include <gtest/gtest.h>
 
-#include "JoinState.h"
-#include "RecordingView.h"
+#include "engine/common/JoinState.h"
+#include "tests/support/RecordingView.h"
 
 namespace spl {
 namespace {

@@ -1,6 +1,6 @@
 // The weld across the junction on its own, where the merge tests reach it
 // only through whole joins.
-#include "JunctionWeld.h"
+#include "engine/face/JunctionWeld.h"
 
 #include <gtest/gtest.h>
 

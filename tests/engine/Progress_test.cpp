@@ -1,13 +1,13 @@
-#include "Progress.h"
+#include "engine/common/Progress.h"
 
 #include <gtest/gtest.h>
 
 #include <climits>
 
-#include "Errors.h"
-#include "HostTesting.h"
-#include "RecordingView.h"
-#include "Scene.h"
+#include "engine/common/Errors.h"
+#include "host/scene/HostTesting.h"
+#include "host/scene/Scene.h"
+#include "tests/support/RecordingView.h"
 
 namespace spl {
 namespace {

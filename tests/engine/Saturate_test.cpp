@@ -1,4 +1,4 @@
-#include "Saturate.h"
+#include "engine/common/Saturate.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "Thousandths.h"
+#include "engine/common/Thousandths.h"
 
 #include <gtest/gtest.h>
 

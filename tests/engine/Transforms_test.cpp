@@ -1,4 +1,4 @@
-#include "Transforms.h"
+#include "engine/common/Transforms.h"
 
 #include <gtest/gtest.h>
 
@@ -6,9 +6,9 @@
 #include <cstring>
 #include <random>
 
-#include "Errors.h"
-#include "RecordingView.h"
-#include "Scene.h"
+#include "engine/common/Errors.h"
+#include "host/scene/Scene.h"
+#include "tests/support/RecordingView.h"
 
 namespace spl {
 namespace {

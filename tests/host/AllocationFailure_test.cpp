@@ -5,10 +5,10 @@
 
 #include <new>
 
-#include "FailingNew.h"
-#include "HostTesting.h"
-#include "Scene.h"
-#include "tsxapi.h"
+#include "host/scene/HostTesting.h"
+#include "host/scene/Scene.h"
+#include "interface/tsxapi.h"
+#include "tests/support/FailingNew.h"
 
 namespace {
 

@@ -10,10 +10,10 @@
 #include <fstream>
 #include <string>
 
-#include "ScratchDir.h"
-#include "AssetFiles.h"
-#include "MeshFormats.h"
-#include "Scene.h"
+#include "host/formats/AssetFiles.h"
+#include "host/formats/MeshFormats.h"
+#include "host/scene/Scene.h"
+#include "tests/support/ScratchDir.h"
 
 namespace {
 

@@ -19,9 +19,9 @@
 #include <string>
 #include <thread>
 
-#include "MeshFormats.h"
-#include "ScratchDir.h"
-#include "Scene.h"
+#include "host/formats/MeshFormats.h"
+#include "host/scene/Scene.h"
+#include "tests/support/ScratchDir.h"
 
 namespace {
 

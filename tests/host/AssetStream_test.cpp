@@ -5,9 +5,9 @@
 
 #include <cstring>
 
-#include "AssetFiles.h"
-#include "AssetStream.h"
-#include "Scene.h"
+#include "host/formats/AssetFiles.h"
+#include "host/formats/AssetStream.h"
+#include "host/scene/Scene.h"
 
 namespace {
 

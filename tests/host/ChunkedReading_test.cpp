@@ -9,9 +9,9 @@
 #include <random>
 #include <sstream>
 
-#include "HostTesting.h"
-#include "ObjFile.h"
-#include "Scene.h"
+#include "host/obj/ObjFile.h"
+#include "host/scene/HostTesting.h"
+#include "host/scene/Scene.h"
 
 namespace {
 

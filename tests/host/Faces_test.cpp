@@ -6,8 +6,8 @@
 #include <utility>
 #include <vector>
 
-#include "Scene.h"
-#include "tsxapi.h"
+#include "host/scene/Scene.h"
+#include "interface/tsxapi.h"
 
 namespace {
 

@@ -9,8 +9,8 @@
 #include <unordered_map>
 #include <vector>
 
-#include "FirstOfBits.h"
-#include "tsxapi.h"
+#include "host/reader/FirstOfBits.h"
+#include "interface/tsxapi.h"
 
 namespace {
 

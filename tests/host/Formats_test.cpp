@@ -11,10 +11,10 @@
 #include <fstream>
 #include <random>
 
-#include "ScratchDir.h"
-#include "MeshFormats.h"
-#include "Scene.h"
-#include "tsxapi.h"
+#include "host/formats/MeshFormats.h"
+#include "host/scene/Scene.h"
+#include "interface/tsxapi.h"
+#include "tests/support/ScratchDir.h"
 
 namespace {
 

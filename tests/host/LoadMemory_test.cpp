@@ -2,10 +2,10 @@
 // ends with one clear error and leaves the scene as it was.
 #include <gtest/gtest.h>
 
-#include "FailingNew.h"
-#include "HostTesting.h"
-#include "ObjFile.h"
-#include "Scene.h"
+#include "host/obj/ObjFile.h"
+#include "host/scene/HostTesting.h"
+#include "host/scene/Scene.h"
+#include "tests/support/FailingNew.h"
 
 namespace {
 

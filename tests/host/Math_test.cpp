@@ -3,7 +3,7 @@
 
 #include <cmath>
 
-#include "tsxapi.h"
+#include "interface/tsxapi.h"
 
 namespace {
 

@@ -8,9 +8,9 @@
 #include <random>
 #include <vector>
 
-#include "HostTesting.h"
-#include "Scene.h"
-#include "tsxapi.h"
+#include "host/scene/HostTesting.h"
+#include "host/scene/Scene.h"
+#include "interface/tsxapi.h"
 
 namespace {
 

@@ -9,11 +9,11 @@
 #include <fstream>
 #include <sstream>
 
-#include "ScratchDir.h"
-#include "ObjFile.h"
-#include "SafeFile.h"
-#include "Scene.h"
-#include "tsxapi.h"
+#include "host/obj/ObjFile.h"
+#include "host/obj/SafeFile.h"
+#include "host/scene/Scene.h"
+#include "interface/tsxapi.h"
+#include "tests/support/ScratchDir.h"
 
 namespace {
 

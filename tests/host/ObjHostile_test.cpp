@@ -8,10 +8,10 @@
 #include <filesystem>
 #include <fstream>
 
-#include "ScratchDir.h"
-#include "ObjFile.h"
-#include "Scene.h"
-#include "tsxapi.h"
+#include "host/obj/ObjFile.h"
+#include "host/scene/Scene.h"
+#include "interface/tsxapi.h"
+#include "tests/support/ScratchDir.h"
 
 namespace {
 

@@ -10,8 +10,8 @@
 #include <sstream>
 #include <string>
 
-#include "SafeFile.h"
-#include "ScratchDir.h"
+#include "host/obj/SafeFile.h"
+#include "tests/support/ScratchDir.h"
 
 namespace {
 

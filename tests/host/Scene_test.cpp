@@ -4,9 +4,9 @@
 
 #include <cstring>
 
-#include "HostTesting.h"
-#include "Scene.h"
-#include "tsxapi.h"
+#include "host/scene/HostTesting.h"
+#include "host/scene/Scene.h"
+#include "interface/tsxapi.h"
 
 namespace {
 

@@ -13,14 +13,14 @@
 #include <string>
 #include <vector>
 
-#include "Errors.h"
-#include "JoinState.h"
-#include "JunctionSearch.h"
-#include "ObjFile.h"
-#include "RecordingView.h"
-#include "RunJoin.h"
-#include "Scene.h"
-#include "WindowActions.h"
+#include "engine/actions/WindowActions.h"
+#include "engine/common/Errors.h"
+#include "engine/common/JoinState.h"
+#include "engine/face/JunctionSearch.h"
+#include "engine/face/RunJoin.h"
+#include "host/obj/ObjFile.h"
+#include "host/scene/Scene.h"
+#include "tests/support/RecordingView.h"
 
 #ifndef SPLICER_CONFORMANCE_DIR
 #error "SPLICER_CONFORMANCE_DIR must name the folder of the conformance cases"

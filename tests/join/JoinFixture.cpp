@@ -1,9 +1,9 @@
-#include "JoinFixture.h"
+#include "tests/join/JoinFixture.h"
 
 #include <algorithm>
 #include <cstring>
 
-#include "WindowActions.h"
+#include "engine/actions/WindowActions.h"
 
 namespace spl::testing {
 

@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "JoinState.h"
-#include "RecordingView.h"
-#include "Scene.h"
+#include "engine/common/JoinState.h"
+#include "host/scene/Scene.h"
+#include "tests/support/RecordingView.h"
 
 namespace spl::testing {
 

@@ -6,8 +6,8 @@
 #include <cmath>
 #include <cstring>
 
-#include "JoinFixture.h"
-#include "WindowActions.h"
+#include "engine/actions/WindowActions.h"
+#include "tests/join/JoinFixture.h"
 
 namespace spl::testing {
 namespace {

@@ -1,14 +1,14 @@
-#include "JunctionReport.h"
+#include "session/JunctionReport.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 
-#include "Errors.h"
-#include "HostTesting.h"
-#include "JoinFixture.h"
-#include "ReportLines.h"
-#include "WindowActions.h"
+#include "engine/actions/WindowActions.h"
+#include "engine/common/Errors.h"
+#include "host/scene/HostTesting.h"
+#include "session/ReportLines.h"
+#include "tests/join/JoinFixture.h"
 
 namespace spl::testing {
 namespace {

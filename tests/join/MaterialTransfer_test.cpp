@@ -1,10 +1,10 @@
-#include "MaterialTransfer.h"
+#include "engine/face/MaterialTransfer.h"
 
 #include <gtest/gtest.h>
 
-#include "Errors.h"
-#include "HostTesting.h"
-#include "JoinFixture.h"
+#include "engine/common/Errors.h"
+#include "host/scene/HostTesting.h"
+#include "tests/join/JoinFixture.h"
 
 namespace spl::testing {
 namespace {

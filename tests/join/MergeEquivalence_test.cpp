@@ -7,8 +7,8 @@
 #include <numeric>
 #include <random>
 
-#include "JoinFixture.h"
-#include "MeshMerge.h"
+#include "engine/face/MeshMerge.h"
+#include "tests/join/JoinFixture.h"
 
 namespace spl::testing {
 namespace {

@@ -1,11 +1,11 @@
-#include "MeshMerge.h"
+#include "engine/face/MeshMerge.h"
 
 #include <gtest/gtest.h>
 
-#include "Errors.h"
-#include "HostTesting.h"
-#include "JoinFixture.h"
-#include "Transforms.h"
+#include "engine/common/Errors.h"
+#include "engine/common/Transforms.h"
+#include "host/scene/HostTesting.h"
+#include "tests/join/JoinFixture.h"
 
 namespace spl::testing {
 namespace {

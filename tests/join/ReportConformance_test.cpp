@@ -7,14 +7,14 @@
 #include <nlohmann/json.hpp>
 #include <string>
 
-#include "Errors.h"
-#include "JoinState.h"
-#include "JunctionReport.h"
-#include "ObjFile.h"
-#include "RecordingView.h"
-#include "Scene.h"
-#include "Thousandths.h"
-#include "WindowActions.h"
+#include "engine/actions/WindowActions.h"
+#include "engine/common/Errors.h"
+#include "engine/common/JoinState.h"
+#include "engine/common/Thousandths.h"
+#include "host/obj/ObjFile.h"
+#include "host/scene/Scene.h"
+#include "session/JunctionReport.h"
+#include "tests/support/RecordingView.h"
 
 namespace spl::testing {
 namespace {

@@ -1,14 +1,14 @@
-#include "RunJoin.h"
+#include "engine/face/RunJoin.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <numbers>
 
-#include "Errors.h"
-#include "HostTesting.h"
-#include "JoinFixture.h"
-#include "WindowActions.h"
+#include "engine/actions/WindowActions.h"
+#include "engine/common/Errors.h"
+#include "host/scene/HostTesting.h"
+#include "tests/join/JoinFixture.h"
 
 namespace spl::testing {
 namespace {

@@ -2,14 +2,14 @@
 // hint after "06" says for solids that touch without corners on corners.
 #include <gtest/gtest.h>
 
-#include "Errors.h"
-#include "FaceContact.h"
-#include "JoinFixture.h"
-#include "JunctionReport.h"
-#include "ReportGeometry.h"
-#include "ReportLines.h"
-#include "SealCheck.h"
-#include "WindowActions.h"
+#include "engine/actions/WindowActions.h"
+#include "engine/common/Errors.h"
+#include "session/FaceContact.h"
+#include "session/JunctionReport.h"
+#include "session/ReportGeometry.h"
+#include "session/ReportLines.h"
+#include "session/SealCheck.h"
+#include "tests/join/JoinFixture.h"
 
 namespace spl::testing {
 namespace {

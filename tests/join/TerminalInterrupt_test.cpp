@@ -4,10 +4,10 @@
 
 #include <csignal>
 
-#include "Errors.h"
-#include "JoinFixture.h"
-#include "TerminalView.h"
-#include "WindowActions.h"
+#include "apps/splicer/TerminalView.h"
+#include "engine/actions/WindowActions.h"
+#include "engine/common/Errors.h"
+#include "tests/join/JoinFixture.h"
 
 namespace {
 

@@ -1,9 +1,9 @@
-#include "WindowActions.h"
+#include "engine/actions/WindowActions.h"
 
 #include <gtest/gtest.h>
 
-#include "Errors.h"
-#include "JoinFixture.h"
+#include "engine/common/Errors.h"
+#include "tests/join/JoinFixture.h"
 
 namespace spl::testing {
 namespace {

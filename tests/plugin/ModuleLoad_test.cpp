@@ -14,8 +14,8 @@
 #include <set>
 #include <string>
 
-#include "Scene.h"
-#include "TsxPlug.h"
+#include "host/scene/Scene.h"
+#include "interface/TsxPlug.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 // The entry points' logic, linked in directly (the loaded module is
 // tested in ModuleLoad_test.cpp).
-#include "PlugModule.h"
+#include "plugin/PlugModule.h"
 
 #include <gtest/gtest.h>
 
@@ -8,10 +8,10 @@
 #include <array>
 #include <cstring>
 
-#include "JoinState.h"
-#include "Scene.h"
-#include "TsxAbout.h"
-#include "TsxMain.h"
+#include "engine/common/JoinState.h"
+#include "host/scene/Scene.h"
+#include "ui/TsxAbout.h"
+#include "ui/TsxMain.h"
 #include "ui_TsxMain.h"
 
 namespace {

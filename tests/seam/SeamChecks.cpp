@@ -1,4 +1,4 @@
-#include "SeamChecks.h"
+#include "tests/seam/SeamChecks.h"
 
 #include <algorithm>
 #include <cstring>

@@ -2,13 +2,13 @@
 // one message, nothing added to the scene, nothing leaked, sources intact.
 #include <gtest/gtest.h>
 
-#include "Errors.h"
-#include "FailingNew.h"
-#include "HostTesting.h"
-#include "JoinFixture.h"
-#include "SeamJoin.h"
-#include "SeamScenes.h"
-#include "WindowActions.h"
+#include "engine/actions/WindowActions.h"
+#include "engine/common/Errors.h"
+#include "engine/seam/SeamJoin.h"
+#include "host/scene/HostTesting.h"
+#include "tests/join/JoinFixture.h"
+#include "tests/seam/SeamScenes.h"
+#include "tests/support/FailingNew.h"
 
 namespace spl::testing {
 namespace {

@@ -1,17 +1,17 @@
-#include "SeamJoin.h"
+#include "engine/seam/SeamJoin.h"
 
 #include <gtest/gtest.h>
 
 #include <fstream>
 #include <nlohmann/json.hpp>
 
-#include "Errors.h"
-#include "HostTesting.h"
-#include "JoinFixture.h"
-#include "ObjFile.h"
-#include "SeamChecks.h"
-#include "SeamScenes.h"
-#include "WindowActions.h"
+#include "engine/actions/WindowActions.h"
+#include "engine/common/Errors.h"
+#include "host/obj/ObjFile.h"
+#include "host/scene/HostTesting.h"
+#include "tests/join/JoinFixture.h"
+#include "tests/seam/SeamChecks.h"
+#include "tests/seam/SeamScenes.h"
 
 namespace spl::testing {
 namespace {

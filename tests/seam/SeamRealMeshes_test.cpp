@@ -2,11 +2,11 @@
 // cut caps lie on each other: the seam join makes one sealed object.
 #include <gtest/gtest.h>
 
-#include "JoinFixture.h"
-#include "ObjFile.h"
-#include "SeamChecks.h"
-#include "SeamJoin.h"
-#include "WindowActions.h"
+#include "engine/actions/WindowActions.h"
+#include "engine/seam/SeamJoin.h"
+#include "host/obj/ObjFile.h"
+#include "tests/join/JoinFixture.h"
+#include "tests/seam/SeamChecks.h"
 
 namespace spl::testing {
 namespace {

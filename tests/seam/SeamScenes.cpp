@@ -1,4 +1,4 @@
-#include "SeamScenes.h"
+#include "tests/seam/SeamScenes.h"
 
 #include <algorithm>
 #include <array>

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "Scene.h"
+#include "host/scene/Scene.h"
 
 namespace spl::testing {
 

@@ -1,7 +1,7 @@
 // The corner index against a plain scan: every point within the radius is
 // visited, near the origin and at coordinates where a float's step is many
 // radii wide.
-#include "CornerIndex.h"
+#include "engine/common/CornerIndex.h"
 
 #include <gtest/gtest.h>
 

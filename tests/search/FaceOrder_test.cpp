@@ -1,4 +1,4 @@
-#include "FaceOrder.h"
+#include "engine/face/FaceOrder.h"
 
 #include <gtest/gtest.h>
 
@@ -7,7 +7,7 @@
 #include <random>
 #include <vector>
 
-#include "FailingNew.h"
+#include "tests/support/FailingNew.h"
 
 namespace spl {
 namespace {

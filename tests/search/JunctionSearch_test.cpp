@@ -1,5 +1,5 @@
 // The junction search on tiny hand-made objects.
-#include "JunctionSearch.h"
+#include "engine/face/JunctionSearch.h"
 
 #include <gtest/gtest.h>
 
@@ -7,12 +7,12 @@
 #include <cmath>
 #include <ostream>
 
-#include "Errors.h"
-#include "HostTesting.h"
-#include "JoinState.h"
-#include "RecordingView.h"
-#include "Scene.h"
-#include "Thousandths.h"
+#include "engine/common/Errors.h"
+#include "engine/common/JoinState.h"
+#include "engine/common/Thousandths.h"
+#include "host/scene/HostTesting.h"
+#include "host/scene/Scene.h"
+#include "tests/support/RecordingView.h"
 
 namespace spl {
 namespace {

@@ -1,15 +1,15 @@
-#include "ReferenceSearch.h"
+#include "tests/search/ReferenceSearch.h"
 
 #include <cmath>
 #include <optional>
 #include <vector>
 
-#include "Errors.h"
-#include "JoinState.h"
-#include "Progress.h"
-#include "Thousandths.h"
-#include "Transforms.h"
-#include "tsxapi.h"
+#include "engine/common/Errors.h"
+#include "engine/common/JoinState.h"
+#include "engine/common/Progress.h"
+#include "engine/common/Thousandths.h"
+#include "engine/common/Transforms.h"
+#include "interface/tsxapi.h"
 
 namespace spl::testing {
 namespace {

@@ -4,7 +4,7 @@
 // search must agree with it on everything a caller can observe.
 #pragma once
 
-#include "JunctionSearch.h"
+#include "engine/face/JunctionSearch.h"
 
 namespace spl::testing {
 

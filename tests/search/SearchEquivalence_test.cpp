@@ -9,11 +9,11 @@
 #include <optional>
 #include <random>
 
-#include "JoinState.h"
-#include "RecordingView.h"
-#include "ReferenceSearch.h"
-#include "Scene.h"
-#include "Thousandths.h"
+#include "engine/common/JoinState.h"
+#include "engine/common/Thousandths.h"
+#include "host/scene/Scene.h"
+#include "tests/search/ReferenceSearch.h"
+#include "tests/support/RecordingView.h"
 
 namespace spl {
 namespace {

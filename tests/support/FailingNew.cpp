@@ -1,6 +1,6 @@
 // The replaced global allocation functions behind FailingNew.h. Every form
 // goes to malloc/free so that blocks stay paired under any sanitizer.
-#include "FailingNew.h"
+#include "tests/support/FailingNew.h"
 
 #include <atomic>
 #include <cstdlib>

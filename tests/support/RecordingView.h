@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "JoinView.h"
+#include "engine/common/JoinView.h"
 
 namespace spl::testing {
 

@@ -1,4 +1,4 @@
-#include "AccuracyText.h"
+#include "ui/AccuracyText.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 // The modal box that the windows show when no test presenter is installed.
-#include "MessagePresenter.h"
+#include "ui/MessagePresenter.h"
 
 #include <gtest/gtest.h>
 

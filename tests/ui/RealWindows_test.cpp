@@ -13,10 +13,10 @@
 #include <QTest>
 #include <QWindow>
 
-#include "JoinState.h"
-#include "Scene.h"
-#include "TsxAbout.h"
-#include "TsxMain.h"
+#include "engine/common/JoinState.h"
+#include "host/scene/Scene.h"
+#include "ui/TsxAbout.h"
+#include "ui/TsxMain.h"
 #include "ui_TsxMain.h"
 
 namespace {

@@ -6,7 +6,7 @@
 #include <ostream>
 #include <vector>
 
-#include "MessagePresenter.h"
+#include "ui/MessagePresenter.h"
 
 namespace spl::testing {
 

@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "ModuleResources.h"
+#include "ui/ModuleResources.h"
 
 namespace {
 

@@ -1,12 +1,12 @@
-#include "SpinArrow.h"
+#include "ui/SpinArrow.h"
 
 #include <gtest/gtest.h>
 
 #include <QSignalSpy>
 #include <array>
 
-#include "ModuleResources.h"
-#include "MouseHelpers.h"
+#include "tests/ui/MouseHelpers.h"
+#include "ui/ModuleResources.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "Scene.h"
+#include "host/scene/Scene.h"
 
 namespace spl::testing {
 

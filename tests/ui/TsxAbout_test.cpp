@@ -1,11 +1,11 @@
-#include "TsxAbout.h"
+#include "ui/TsxAbout.h"
 
 #include <gtest/gtest.h>
 
 #include <QFontInfo>
 #include <QTest>
 
-#include "ModuleResources.h"
+#include "ui/ModuleResources.h"
 #include "ui_TsxAbout.h"
 
 namespace {

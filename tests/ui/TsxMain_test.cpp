@@ -1,4 +1,4 @@
-#include "TsxMain.h"
+#include "ui/TsxMain.h"
 
 #include <gtest/gtest.h>
 
@@ -9,13 +9,13 @@
 #include <string>
 #include <vector>
 
-#include "JoinState.h"
-#include "LampShape.h"
-#include "MouseHelpers.h"
-#include "Progress.h"
-#include "RecordingPresenter.h"
-#include "Scene.h"
-#include "TestScene.h"
+#include "engine/common/JoinState.h"
+#include "engine/common/Progress.h"
+#include "host/scene/Scene.h"
+#include "tests/ui/MouseHelpers.h"
+#include "tests/ui/RecordingPresenter.h"
+#include "tests/ui/TestScene.h"
+#include "ui/LampShape.h"
 #include "ui_TsxMain.h"
 
 namespace {

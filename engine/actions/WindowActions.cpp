@@ -1,0 +1,137 @@
+#include "engine/actions/WindowActions.h"
+
+#include "engine/common/Errors.h"
+#include "engine/common/JoinView.h"
+#include "engine/common/Progress.h"
+#include "engine/face/RunJoin.h"
+#include "engine/seam/SeamJoin.h"
+#include "interface/tsxapi.h"
+
+namespace spl {
+namespace {
+
+constexpr int16_t kHoleMergeVersion = 320;
+
+// Set while RunJoin runs: the window's handlers run inside its progress
+// calls, and none of them may change the picks or start a second join.
+bool g_joining = false;
+
+struct JoiningScope {
+  explicit JoiningScope(const std::function<void(bool)>& tell) : tell_(tell) {
+    g_joining = true;
+    if (tell_) tell_(true);
+  }
+  ~JoiningScope() {
+    g_joining = false;
+    if (tell_) tell_(false);
+  }
+  JoiningScope(const JoiningScope&) = delete;
+  JoiningScope& operator=(const JoiningScope&) = delete;
+
+ private:
+  const std::function<void(bool)>& tell_;
+};
+
+HostObject& Held(Slot slot) {
+  return slot == Slot::First ? JoinState.FirstObject : JoinState.SecondObject;
+}
+
+Slot Other(Slot slot) { return slot == Slot::First ? Slot::Second : Slot::First; }
+
+SlotLamps Lamps() { return {JoinState.FirstObject != 0, JoinState.SecondObject != 0}; }
+
+}  // namespace
+
+bool JoinInProgress() { return g_joining; }
+
+bool PickObject(Slot slot) {
+  HostObject& mine = Held(slot);
+  if (g_joining) return mine != 0;
+  const HostObject other = Held(Other(slot));
+  JoinState.LastError = 0;
+  mine = tsxGetCurrentSelection();
+  CheckObjectSuitable(mine, slot);
+  if (JoinFailed()) {
+    mine = 0;
+    return false;
+  }
+  if (mine != 0 && other != 0 && mine == other) {
+    ReportError(kSameObjects);
+    mine = 0;
+    return false;
+  }
+  return true;
+}
+
+void CancelObject(Slot slot) {
+  if (g_joining) return;
+  Held(slot) = 0;
+}
+
+namespace {
+
+// The join button's checks, the join `run` and the reset afterwards.
+SlotLamps JoinPicked(void (*run)(), const std::function<void(bool)>& joining) {
+  if (g_joining) return Lamps();
+  JoinState.LastError = 0;
+  if (JoinState.FirstObject == 0) ReportError(kFirstNotSelected);
+  if (JoinState.SecondObject == 0) ReportError(kSecondNotSelected);
+  if (JoinFailed()) return Lamps();
+
+  const bool firstExists = tsxPolyhGetVxArray(JoinState.FirstObject) != nullptr;
+  const bool secondExists = tsxPolyhGetVxArray(JoinState.SecondObject) != nullptr;
+  if (!firstExists) {
+    ReportError(kFirstGone);
+    JoinState.FirstObject = 0;
+  }
+  if (!secondExists) {
+    ReportError(kSecondGone);
+    JoinState.SecondObject = 0;
+  }
+  if (JoinFailed()) return Lamps();
+
+  {
+    JoiningScope scope(joining);
+    run();
+  }
+  JoinState.FirstObject = 0;
+  JoinState.SecondObject = 0;
+  ResetProgressDisplay();
+  return Lamps();
+}
+
+}  // namespace
+
+SlotLamps JoinPickedObjects(const std::function<void(bool joining)>& joining) {
+  return JoinPicked(RunJoin, joining);
+}
+
+SlotLamps SeamJoinPickedObjects(const std::function<void(bool joining)>& joining) {
+  return JoinPicked(RunSeamJoin, joining);
+}
+
+void ResetProgressDisplay() {
+  JoinState.StepsToGo = 0;
+  if (JoinView* view = CurrentJoinView()) {
+    view->SetStepsText("0");
+    view->SetStatusText("");
+    view->SetAbortEnabled(false);
+  }
+  JoinState.AbortRequested = false;
+}
+
+void InitJoinStateForWindow() {
+  JoinState.FirstObject = 0;
+  JoinState.SecondObject = 0;
+  JoinState.LastError = 0;
+  JoinState.Accuracy = kDefaultAccuracy;
+  JoinState.StepsToGo = 0;
+  JoinState.AbortRequested = false;
+  JoinState.HoleMergeEnabled = true;
+  JoinState.HostVersion = 0;
+  JoinState.HostSubVersion = 0;
+  tsxGetTsVersionNbrs(&JoinState.HostVersion, &JoinState.HostSubVersion);
+  if (JoinState.HostVersion < kHoleMergeVersion) JoinState.HoleMergeEnabled = false;
+}
+
+}  // namespace spl

@@ -1,0 +1,50 @@
+// What the main tool window's pick, cancel and join buttons do to the join
+// state, without the window: the window, the command-line tool and the
+// tests share them. Messages go through ReportError to the current view.
+#pragma once
+
+#include <functional>
+
+#include "engine/common/JoinState.h"
+
+namespace spl {
+
+// Which slots hold an object after an action (true: lamp lime).
+struct SlotLamps {
+  bool first = false;
+  bool second = false;
+};
+
+// "Get 1st Object" / "Get 2nd Object": takes the host's current selection
+// into the slot, checks it and refuses the object held in the other slot.
+// Returns whether the slot now holds an object.
+bool PickObject(Slot slot);
+
+// A slot's "Cancel": empties it. No message.
+void CancelObject(Slot slot);
+
+// The join button: checks both slots and that both objects still exist,
+// runs the join, and afterwards empties both slots and resets the progress
+// display. Returns the slots' state afterwards. `joining`, when set, is
+// called with true just before the join itself runs and with false once it
+// has returned (also when it throws); the checks' messages come outside.
+SlotLamps JoinPickedObjects(const std::function<void(bool joining)>& joining = {});
+
+// The same with a seam join (RunSeamJoin) in place of the plain join.
+SlotLamps SeamJoinPickedObjects(const std::function<void(bool joining)>& joining = {});
+
+// The progress display of an idle window: StepsToGo 0, "0", empty status,
+// Abort disabled, AbortRequested false.
+void ResetProgressDisplay();
+
+// The defaults of a fresh window's join state (creation): picks empty,
+// LastError 0, Accuracy 0.01, StepsToGo 0, host version read and
+// HoleMergeEnabled set from it.
+void InitJoinStateForWindow();
+
+// True while JoinPickedObjects runs a join. The window's handlers run
+// inside the join's progress calls; meanwhile picks, cancels and a second
+// join are ignored, and the window should keep the accuracy unchanged.
+bool JoinInProgress();
+
+}  // namespace spl

@@ -1,0 +1,44 @@
+#include "engine/common/ResultObject.h"
+
+#include "engine/common/Errors.h"
+#include "engine/common/Progress.h"
+#include "interface/tsxapi.h"
+
+namespace spl {
+namespace {
+HostObject g_added = 0;  // what the last join added to the scene
+}  // namespace
+
+HostObject JoinResultAdded() { return g_added; }
+void ForgetJoinResult() { g_added = 0; }
+
+UnfinishedResult::~UnfinishedResult() {
+  if (!added_ && JoinState.ResultObject != 0) tsxSobjDelete(JoinState.ResultObject);
+}
+
+bool MakeResultCopy() {
+  JoinState.ResultObject = 0;
+  tsxGNodeCopy(JoinState.FirstObject, &JoinState.ResultObject);
+  if (JoinState.ResultObject != 0) return true;
+  ReportError(kCannotMakeResult);
+  return false;
+}
+
+void RefreshResult(HostObject result) {
+  tsxPolyhComputeFaceAdjacency(result);
+  tsxPolyhMarkTopologyChange(result);
+  tsxPolyhMarkGeomChange(result);
+  tsxPolyhInitializeMaterials(result);
+}
+
+void AddResultToScene(HostObject result, UnfinishedResult& unfinished) {
+  // Once painted, the result is completed even when this call reports an
+  // abort: its answer is not needed.
+  static_cast<void>(ReportProgress(0, "Finishing...", 1));
+  tsxPolyhMarkMaterialChange(result);
+  tsxSceneAddObject(result, 0);
+  g_added = result;
+  unfinished.Added();
+}
+
+}  // namespace spl

@@ -1,0 +1,28 @@
+// The material transfer: every face of the merged result takes the
+// material of the source face it came from.
+#pragma once
+
+#include <cstdint>
+#include <span>
+
+#include "engine/common/JoinState.h"
+
+namespace spl {
+
+// Paints result faces 0 to nA-2 with the materials of the first object's
+// faces without JunctionFaceA, then result faces nA-1 on with those of the
+// second object's faces without JunctionFaceB, through one working
+// material. A source material the host cannot hand out is replaced by a
+// copy of the host's active material. On an abort the result object is
+// deleted (it never reaches the scene). The working material is destroyed
+// only on hosts of version 410 or more.
+void TransferMaterials(HostObject result, HostObject first, HostObject second);
+
+// The same for a result that left out the first object's faces `skipA` and
+// the second object's faces `skipB` (each rising, no repeats): the second
+// run starts at result face nA - skipA.size(). A negative entry skips
+// nothing (but still counts in that start).
+void TransferMaterialsSkipping(HostObject result, HostObject first, HostObject second,
+                               std::span<const int32_t> skipA, std::span<const int32_t> skipB);
+
+}  // namespace spl

@@ -1,0 +1,150 @@
+#include "engine/seam/SeamJoin.h"
+
+#include <algorithm>
+#include <new>
+#include <string>
+#include <utility>
+
+#include "engine/common/Errors.h"
+#include "engine/common/HostBlock.h"
+#include "engine/common/JoinState.h"
+#include "engine/common/JoinView.h"
+#include "engine/common/Progress.h"
+#include "engine/common/ResultObject.h"
+#include "engine/common/Saturate.h"
+#include "engine/common/Thousandths.h"
+#include "engine/common/Transforms.h"
+#include "engine/face/MaterialTransfer.h"
+#include "engine/face/RunJoin.h"
+#include "engine/seam/SeamMerge.h"
+#include "engine/seam/SeamSearch.h"
+#include "interface/tsxapi.h"
+
+namespace spl {
+namespace {
+
+JoinedSeam g_last;
+
+// The seam join's own estimate, the steps its stages report (the plain
+// join's counts face pairs and overflows on large objects): the seam
+// search, the merge and the material transfer.
+void BeginProgress(HostObject first, HostObject second) {
+  const int64_t faces = int64_t{tsxPolyhGetNbrFaces(first)} + tsxPolyhGetNbrFaces(second);
+  const int64_t steps = int64_t{tsxPolyhGetNbrVxs(second)} + faces + SeamMergeSteps(first, second) + faces;
+  JoinState.ProgressTick = 0;
+  JoinState.AbortRequested = false;
+  JoinState.StepsToGo = SaturateToSteps(steps);
+  ShowNewEstimate();
+}
+
+// The accuracy in whole thousandths; a number that does not convert gets
+// the toolkit's report and ends the join, as in the plain join.
+bool AccuracyThousandths(int32_t* accuracy) {
+  try {
+    *accuracy = RoundToThousandths(static_cast<float>(JoinState.Accuracy));
+    return true;
+  } catch (const ConversionError& e) {
+    if (JoinView* view = CurrentJoinView()) view->ShowConversionError(e.what());
+    JoinState.LastError = kConversionFailed;
+    return false;
+  }
+}
+
+// An object's vertices in world space, held for the search.
+struct LoadedSide {
+  HostBlock<CtsxVector3f> world;
+  SeamSide side;
+
+  bool Load(HostObject object, int32_t gone) {
+    side.vertexCount = std::max(tsxPolyhGetNbrVxs(object), 0);
+    const CtsxVector3f* vertices = tsxPolyhGetVxArray(object);
+    if (!vertices && side.vertexCount > 0) {
+      ReportError(gone);
+      return false;
+    }
+    side.faces = tsxPolyhGetFaceptrArray(object);
+    side.faceCount = side.faces ? std::max(tsxPolyhGetNbrFaces(object), 0) : 0;
+    world = HostBlock<CtsxVector3f>(static_cast<std::size_t>(side.vertexCount));
+    if (!world) {
+      ReportError(kNoMemory);
+      return false;
+    }
+    ObjectTransform(object).ToWorld(side.vertexCount, vertices, world.get());
+    side.world = world.get();
+    return true;
+  }
+};
+
+bool Search(JoinedSeam* seam) {
+  JoinStageScope scope(JoinStage::Search);
+  if (!AnnounceStage("Preparing...")) return false;
+  ClearJunction();
+  int32_t accuracy = 0;
+  LoadedSide first, second;
+  if (!AccuracyThousandths(&accuracy) || !first.Load(JoinState.FirstObject, kFirstGone) ||
+      !second.Load(JoinState.SecondObject, kSecondGone)) {
+    return false;
+  }
+  if (!AnnounceStage("Searching seam...")) return false;
+  if (!FindSeam(first.side, second.side, accuracy, seam)) return false;
+  if (seam->droppedFacesA.empty() || seam->droppedFacesB.empty()) {
+    ReportError(kJunctionNotFound);
+    return false;
+  }
+  return true;
+}
+
+bool SeamJoin(UnfinishedResult& unfinished, JoinedSeam& seam) {
+  const HostObject first = JoinState.FirstObject;
+  const HostObject second = JoinState.SecondObject;
+  {
+    JoinStageScope scope(JoinStage::Count);
+    BeginProgress(first, second);
+  }
+  if (!Search(&seam)) return false;
+  {
+    JoinStageScope scope(JoinStage::Copy);
+    if (!MakeResultCopy()) return false;
+  }
+  const HostObject result = JoinState.ResultObject;
+  {
+    JoinStageScope scope(JoinStage::Merge);
+    MergeAlongSeam(result, second, seam);
+  }
+  if (JoinFailed()) return false;
+  {
+    JoinStageScope scope(JoinStage::Refresh);
+    RefreshResult(result);
+  }
+  {
+    JoinStageScope scope(JoinStage::Materials);
+    TransferMaterialsSkipping(result, first, second, seam.droppedFacesA, seam.droppedFacesB);
+  }
+  if (JoinFailed()) {
+    unfinished.Added();  // the transfer has deleted it
+    return false;
+  }
+  JoinStageScope scope(JoinStage::Finish);
+  AddResultToScene(result, unfinished);
+  return true;
+}
+
+}  // namespace
+
+void RunSeamJoin() {
+  JoinStageScope whole(JoinStage::Whole);
+  g_last = {};
+  JoinState.ResultObject = 0;
+  ForgetJoinResult();
+  UnfinishedResult unfinished;
+  try {
+    JoinedSeam seam;
+    if (SeamJoin(unfinished, seam)) g_last = std::move(seam);
+  } catch (const std::bad_alloc&) {
+    ReportError(kNoMemory);
+  }
+}
+
+const JoinedSeam& LastJoinedSeam() { return g_last; }
+
+}  // namespace spl

@@ -1,0 +1,31 @@
+// The seam search of a seam join: which faces of the two objects lie on
+// each other and which vertices weld (the rules are stated in SeamJoin.h).
+#pragma once
+
+#include <cstdint>
+
+#include "engine/seam/JoinedSeam.h"
+#include "interface/tsxapi.h"
+
+namespace spl {
+
+// One object as the seam search reads it: its vertices taken to world
+// space and its host faces, both only read.
+struct SeamSide {
+  const CtsxVector3f* world = nullptr;
+  int32_t vertexCount = 0;
+  CtsxFace* const* faces = nullptr;
+  int32_t faceCount = 0;
+};
+
+// Fills `seam` with the faces of `first` and `second` that lie on the other
+// object's surface at `accuracy` thousandths and with the vertices that
+// weld. Reports progress with "Searching seam..."; returns false, with
+// LastError set and `seam` empty, when an abort or an exhausted allocator
+// stopped it. An empty seam (nothing lies on anything) is not an error here.
+bool FindSeam(const SeamSide& first, const SeamSide& second, int32_t accuracy, JoinedSeam* seam);
+
+// Progress steps FindSeam reports in all.
+int64_t SeamSearchSteps(const SeamSide& first, const SeamSide& second);
+
+}  // namespace spl

@@ -1,0 +1,254 @@
+// glTF, PLY and STL in. The asset library reads the file in the reader
+// process (splicer-asset-reader), never in the user's program: fuzzing
+// found files on which the library crashes, and one damaged file must not
+// take the modelling program, the command line or a Python session down
+// with it. The process runs under limits on memory, processor time and
+// wall time; whatever way it ends other than with a whole, sound answer,
+// the file is refused and nothing enters the scene.
+#include <dlfcn.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <map>
+#include <new>
+#include <unordered_map>
+#include <unordered_set>
+
+#include "host/formats/AssetFiles.h"
+#include "host/formats/AssetStream.h"
+#include "host/formats/ChildProcess.h"
+#include "host/obj/TextLines.h"
+
+namespace tsxhost::detail {
+namespace {
+
+constexpr const char* kReaderName = "splicer-asset-reader";
+constexpr double kReaderSeconds = 600;
+
+// The reader beside the library in the build tree, or where the install
+// puts it relative to the library; SPLICER_ASSET_READER names another.
+std::string ReaderProgram() {
+  if (const char* path = std::getenv("SPLICER_ASSET_READER"); path && *path) return path;
+  static const char anchor = 0;
+  Dl_info info{};
+  if (dladdr(&anchor, &info) && info.dli_fname) {
+    std::error_code ec;
+    const auto folder = std::filesystem::absolute(info.dli_fname, ec).parent_path();
+    for (const auto& candidate : {folder / SPLICER_READER_FROM_LIBDIR / kReaderName, folder / kReaderName}) {
+      if (std::filesystem::is_regular_file(candidate, ec)) return candidate.string();
+    }
+  }
+  return kReaderName;
+}
+
+// The time the reader has: SPLICER_ASSET_READER_SECONDS when set (a plain
+// decimal number of seconds above 0; anything else is refused, never
+// silently replaced), else a few seconds and more for a bigger file.
+struct TimeLimit {
+  double seconds = 0;
+  double perMib = 0;  // the reader adds this for each MiB of the files a scene refers to
+  std::string error;
+};
+
+constexpr double kBaseSeconds = 30;
+constexpr double kSecondsPerMib = 2;
+
+TimeLimit ReaderTime(const std::string& path) {
+  TimeLimit limit;
+  if (const char* text = std::getenv("SPLICER_ASSET_READER_SECONDS")) {
+    char* end = nullptr;
+    const bool digits = *text && std::strspn(text, "0123456789.") == std::strlen(text);
+    limit.seconds = digits ? std::strtod(text, &end) : 0;
+    if (!digits || *end != '\0' || !(limit.seconds > 0) || !std::isfinite(limit.seconds)) {
+      limit.error = "SPLICER_ASSET_READER_SECONDS is '" + ForDisplay(text, 40) +
+                    "'; it must be a number of seconds above 0, such as 30 or 2.5";
+    }
+    return limit;
+  }
+  std::error_code ec;
+  const auto bytes = std::filesystem::file_size(path, ec);
+  limit.seconds = kBaseSeconds + (ec ? 0 : kSecondsPerMib * static_cast<double>(bytes) / (1 << 20));
+  limit.perMib = kSecondsPerMib;
+  return limit;
+}
+
+// The reader may use as much memory as the machine has, and no more.
+unsigned long long MemoryMib() {
+  const long pages = sysconf(_SC_PHYS_PAGES), size = sysconf(_SC_PAGESIZE);
+  if (pages <= 0 || size <= 0) return 0;
+  return (static_cast<unsigned long long>(pages) * static_cast<unsigned long long>(size)) >> 20;
+}
+
+std::string Seconds(double s) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%g", s);
+  return text;
+}
+
+// Seconds in the plain decimal form the reader takes.
+std::string SecondsArgument(double s) {
+  char text[48];
+  std::snprintf(text, sizeof text, "%.3f", s);
+  return text;
+}
+
+// Why the reader's answer cannot be used, or empty when it can.
+std::string Failure(const ChildOutcome& run, const std::string& program, const TimeLimit& limit, double waited) {
+  const double seconds = limit.seconds;
+  using Ending = ChildOutcome::Ending;
+  switch (run.ending) {
+    case Ending::NotStarted: return "the reader program " + program + " could not be started: " + run.why;
+    case Ending::TimedOut: return "the reader took longer than " + Seconds(waited) + " s";
+    case Ending::OutputTooLong: return "the reader's answer is too long";
+    case Ending::Signalled:
+      if (run.status == SIGXCPU) return "the reader used more than " + Seconds(std::ceil(seconds)) + " s of processor time";
+      // The reader's own watch: its time, and more for what a scene refers to.
+      if (run.status == SIGALRM) {
+        return "the reader took longer than " + Seconds(seconds) + " s" +
+               (limit.perMib > 0 ? " (and " + Seconds(limit.perMib) + " s for each MiB of the files it refers to)" : "");
+      }
+      return "the reader stopped on signal " + std::to_string(run.status);
+    case Ending::Exited:
+      if (run.status != 0) return "the reader stopped with status " + std::to_string(run.status);
+      return {};
+  }
+  return {};
+}
+
+// Names made unique within a file: the second "A" is "A.2", the next "A.3"
+// (or past a ".N" the file uses itself). Each name resumes counting where
+// the last of its kind stopped, so many objects of one name take linear
+// time.
+class UniqueNames {
+ public:
+  std::string Take(const std::string& name, std::vector<std::string>& warnings, const std::string& file) {
+    std::string unique = name;
+    if (names_.count(unique)) {
+      int& n = next_.try_emplace(name, 2).first->second;
+      do {
+        unique = name + "." + std::to_string(n++);
+      } while (names_.count(unique));
+      // The first renaming is said; the rest are counted, said once at the end.
+      auto& [count, last] = renamed_[name];
+      if (++count == 1) warnings.push_back(file + ": a second object named '" + name + "' is read as '" + unique + "'");
+      last = unique;
+    }
+    names_.insert(unique);
+    return unique;
+  }
+  void Finish(std::vector<std::string>& warnings, const std::string& file) const {
+    for (const auto& [name, renamed] : renamed_) {
+      if (renamed.first < 2) continue;
+      warnings.push_back(file + ": " + std::to_string(renamed.first - 1) + " more objects named '" + name +
+                         "' are numbered on, up to '" + renamed.second + "'");
+    }
+  }
+
+ private:
+  std::unordered_set<std::string> names_;
+  std::unordered_map<std::string, int> next_;
+  std::map<std::string, std::pair<size_t, std::string>> renamed_;  // count, last name given
+};
+
+// Names as the OBJ reader would keep them: cleaned, cut, made unique within
+// the file; PLY and STL objects (no name) after the file.
+void NameObjects(AssetScene& scene, const std::string& file, std::vector<std::string>& warnings) {
+  UniqueNames names;
+  const std::string stem = std::filesystem::path(file).stem().string();
+  for (AssetObject& object : scene.objects) {
+    std::string name = CleanName(object.name);
+    if (name.empty()) name = CleanName(stem);
+    if (name.empty()) name = "object";
+    object.name = names.Take(name, warnings, file);
+    for (Material& material : object.mesh.materials) {
+      material.name = CleanName(material.name);
+      if (material.name.empty()) material.name = Material{}.name;
+      material.diffuseMap = ForDisplay(material.diffuseMap, kAssetTextLimit);
+    }
+  }
+  names.Finish(warnings, file);
+}
+
+ObjResult AddAssets(AssetScene scene, const std::string& file) {
+  ObjResult result;
+  for (const std::string& warning : scene.warnings) result.warnings.push_back(file + ": " + ForDisplay(warning));
+  NameObjects(scene, file, result.warnings);
+  std::unordered_set<std::string> inScene;
+  for (tsxSOBJ obj : SceneObjects()) inScene.insert(ObjectName(obj));
+  for (const AssetObject& object : scene.objects) {
+    if (inScene.count(object.name)) {
+      result.error = file + ": a second object named '" + object.name + "'";
+      result.warnings.clear();
+      return result;
+    }
+  }
+  // Every object built first, then all of them enter the scene together.
+  // Each one's arrays are let go once it is built: the peak holds one of
+  // them beside the built objects, not all.
+  std::vector<std::unique_ptr<Object>> built;
+  for (AssetObject& object : scene.objects) {
+    built.push_back(BuildFlatPolyhedron(object.name, object.mesh, BoundingBoxCentre(object.mesh.vertices)));
+    if (!built.back()) throw std::bad_alloc();
+    object.mesh = FlatMesh{};
+  }
+  result.objects = AddToSceneAll(std::move(built));
+  result.ok = true;
+  return result;
+}
+
+ObjResult Refused(const std::string& file, const std::string& why) {
+  ObjResult result;
+  result.error = file + ": " + why;
+  return result;
+}
+
+// `release` is called once the stream has been decoded and is no longer
+// needed, before the objects are built.
+template <typename Release>
+ObjResult ReadAssetStreamThen(std::string_view stream, const std::string& file, Release release) {
+  try {
+    AssetScene scene;
+    std::string why;
+    if (!DecodeAssetScene(stream, &scene, &why)) {
+      return Refused(file, "the file could not be read (the reader's answer is malformed: " + why + ")");
+    }
+    release();
+    if (!scene.refusal.empty()) return Refused(file, ForDisplay(scene.refusal, 600));
+    return AddAssets(std::move(scene), file);
+  } catch (const std::bad_alloc&) {
+    return Refused(file, "not enough memory");
+  }
+}
+
+}  // namespace
+
+ObjResult ReadAssetStream(std::string_view stream, const std::string& file) {
+  return ReadAssetStreamThen(stream, file, [] {});
+}
+
+ObjResult LoadAsset(const std::string& path, FileFormat format, const ObjReadOptions& options) {
+  const std::string program = ReaderProgram();
+  const TimeLimit limit = ReaderTime(path);
+  if (!limit.error.empty()) return Refused(path, "the file could not be read (" + limit.error + ")");
+  if (std::string why; !IsRegularFile(path, &why)) return Refused(path, "cannot read the file: " + why);
+  const unsigned long long memory = MemoryMib();
+  std::vector<std::string> args{FormatWord(format), path, "--memory-mib", std::to_string(memory), "--seconds",
+                                SecondsArgument(limit.seconds)};
+  if (limit.perMib > 0) args.insert(args.end(), {"--seconds-per-mib", SecondsArgument(limit.perMib)});
+  if (options.resourcesAnywhere) args.emplace_back("--resources-anywhere");
+  if (options.maxFaces > 0) args.insert(args.end(), {"--max-faces", std::to_string(options.maxFaces)});
+  // The caller's own watch: a reader that can be granted more time (for the
+  // files a scene refers to) ends itself; this is the net under it.
+  const double wait = limit.perMib > 0 ? std::max(limit.seconds, kReaderSeconds) : limit.seconds;
+  ChildOutcome run = RunChild(program, args, wait, memory > 0 ? static_cast<size_t>(memory << 20) : SIZE_MAX);
+  if (std::string why = Failure(run, program, limit, wait); !why.empty()) {
+    return Refused(path, "the file could not be read (" + why + ")");
+  }
+  return ReadAssetStreamThen(run.output, path, [&run] { std::string().swap(run.output); });
+}
+
+}  // namespace tsxhost::detail

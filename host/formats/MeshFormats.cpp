@@ -1,0 +1,51 @@
+#include "host/formats/MeshFormats.h"
+
+#include <algorithm>
+#include <cctype>
+#include <filesystem>
+
+#include "host/formats/AssetFiles.h"
+
+namespace tsxhost {
+
+FileFormat FormatOfPath(const std::string& path) {
+  std::string ext = std::filesystem::path(path).extension().string();
+  std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  if (ext == ".obj") return FileFormat::Obj;
+  if (ext == ".gltf") return FileFormat::Gltf;
+  if (ext == ".glb") return FileFormat::Glb;
+  if (ext == ".ply") return FileFormat::Ply;
+  if (ext == ".stl") return FileFormat::Stl;
+  return FileFormat::Unknown;
+}
+
+std::string KnownExtensions() { return ".obj, .gltf, .glb, .ply or .stl"; }
+
+namespace {
+std::string UnknownFormat(const std::string& path) {
+  return path + ": unknown file type; the known ones are " + KnownExtensions();
+}
+}  // namespace
+
+ObjResult LoadScene(const std::string& path, const ObjReadOptions& options) {
+  const FileFormat format = FormatOfPath(path);
+  if (format == FileFormat::Obj) return LoadObj(path, options);
+  if (format != FileFormat::Unknown) return detail::LoadAsset(path, format, options);
+  ObjResult result;
+  result.error = UnknownFormat(path);
+  return result;
+}
+
+SaveResult SaveScene(const std::string& path, const std::vector<tsxSOBJ>& objects) {
+  const FileFormat format = FormatOfPath(path);
+  SaveResult result;
+  if (format == FileFormat::Obj) {
+    result.ok = SaveObj(path, objects, &result.error);
+    return result;
+  }
+  if (format != FileFormat::Unknown) return detail::SaveAsset(path, format, objects);
+  result.error = UnknownFormat(path);
+  return result;
+}
+
+}  // namespace tsxhost

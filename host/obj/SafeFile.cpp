@@ -1,0 +1,167 @@
+#include "host/obj/SafeFile.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <cstdlib>
+#include <csignal>
+#include <cstring>
+#include <filesystem>
+
+namespace tsxhost {
+namespace {
+
+bool failNextRename = false;
+
+// Temporary files to remove when a signal ends the program mid-write.
+constexpr size_t kMaxFiles = 8;
+char pending[kMaxFiles][4096];
+volatile sig_atomic_t pendingCount = 0;
+
+extern "C" void RemovePendingAndDie(int sig) {
+  for (sig_atomic_t i = 0; i < pendingCount; ++i) ::unlink(pending[i]);
+  std::signal(sig, SIG_DFL);
+  std::raise(sig);
+}
+
+// While alive: signals that end the program remove the temporaries first,
+// and a file size limit makes write() fail instead of killing the program.
+class SignalGuard {
+ public:
+  SignalGuard() {
+    for (size_t i = 0; i < kSignals; ++i) old_[i] = std::signal(kWatched[i], RemovePendingAndDie);
+    oldXfsz_ = std::signal(SIGXFSZ, SIG_IGN);
+  }
+  ~SignalGuard() {
+    for (size_t i = 0; i < kSignals; ++i) std::signal(kWatched[i], old_[i]);
+    std::signal(SIGXFSZ, oldXfsz_);
+    pendingCount = 0;
+  }
+  SignalGuard(const SignalGuard&) = delete;
+  SignalGuard& operator=(const SignalGuard&) = delete;
+
+ private:
+  static constexpr int kWatched[] = {SIGINT, SIGTERM, SIGHUP};
+  static constexpr size_t kSignals = 3;
+  void (*old_[kSignals])(int){};
+  void (*oldXfsz_)(int) = SIG_DFL;
+};
+
+std::string Failure(const std::string& path, int err) {
+  return path + ": cannot write the file: " + std::strerror(err);
+}
+
+// The mode a new file gets (0666 less the umask), or the old file's.
+mode_t ModeFor(const std::string& path) {
+  struct stat st {};
+  if (::stat(path.c_str(), &st) == 0) return st.st_mode & 07777;
+  const mode_t mask = ::umask(0);
+  ::umask(mask);
+  return 0666 & ~mask;
+}
+
+bool WriteAll(int fd, std::string_view text) {
+  while (!text.empty()) {
+    const ssize_t n = ::write(fd, text.data(), text.size());
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    text.remove_prefix(static_cast<size_t>(n));
+  }
+  return true;
+}
+
+// Temporaries are ".NAME.splicer-tmp-PID-N": hidden, beside their target,
+// and naming the process that writes them, so that one left by a process
+// killed outright (no handler runs on SIGKILL) is known for stale.
+constexpr std::string_view kTempMark = ".splicer-tmp-";
+std::atomic<unsigned> tempCount{0};
+
+std::string TempPrefix(const std::filesystem::path& target) {
+  return "." + target.filename().string() + std::string(kTempMark);
+}
+
+// Removes temporaries of `target` whose writing process no longer exists.
+void RemoveStaleTemporaries(const std::filesystem::path& target) {
+  const std::string prefix = TempPrefix(target);
+  std::filesystem::path folder = target.parent_path();
+  if (folder.empty()) folder = ".";
+  std::error_code ec;
+  for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+    const std::string name = it->path().filename().string();
+    if (name.compare(0, prefix.size(), prefix) != 0) continue;
+    const char* digits = name.c_str() + prefix.size();
+    char* stop = nullptr;
+    const long pid = std::strtol(digits, &stop, 10);
+    if (stop == digits || *stop != '-' || pid <= 0) continue;
+    if (::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH) ::unlink(it->path().c_str());
+  }
+}
+
+// Writes `text` to a new temporary file beside `path`; its name in `temp`.
+bool WriteTemporary(const std::string& path, std::string_view text, std::string* temp, int* err) {
+  const std::filesystem::path target(path);
+  RemoveStaleTemporaries(target);
+  *temp = (target.parent_path() / (TempPrefix(target) + std::to_string(::getpid()) + "-" +
+                                   std::to_string(tempCount.fetch_add(1)))).string();
+  if (temp->size() >= sizeof pending[0] || pendingCount == static_cast<sig_atomic_t>(kMaxFiles)) {
+    *err = ENAMETOOLONG;
+    return false;
+  }
+  const int fd = ::open(temp->c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
+  if (fd < 0) {
+    *err = errno;
+    temp->clear();
+    return false;
+  }
+  std::memcpy(pending[pendingCount], temp->c_str(), temp->size() + 1);
+  pendingCount = pendingCount + 1;
+  bool ok = ::fchmod(fd, ModeFor(path)) == 0 && WriteAll(fd, text) && ::fsync(fd) == 0;
+  *err = errno;
+  ok = ::close(fd) == 0 && ok;
+  if (!ok && *err == 0) *err = errno;
+  return ok;
+}
+
+}  // namespace
+
+bool WriteFilesSafely(const std::vector<FileText>& files, std::string* error) {
+  SignalGuard guard;
+  std::vector<std::string> temps;
+  auto fail = [&](const std::string& path, int err) {
+    for (const std::string& t : temps) ::unlink(t.c_str());
+    if (error) *error = Failure(path, err);
+    return false;
+  };
+  for (const FileText& file : files) {
+    std::string temp;
+    int err = 0;
+    const bool ok = WriteTemporary(file.path, file.text, &temp, &err);
+    if (!temp.empty()) temps.push_back(temp);
+    if (!ok) return fail(file.path, err);
+  }
+  if (failNextRename) {
+    failNextRename = false;
+    return fail(files.empty() ? std::string() : files.front().path, EINTR);
+  }
+  // A folder in a target's place would fail its rename after others were
+  // done: found first, nothing is replaced.
+  for (const FileText& file : files) {
+    struct stat st {};
+    if (::lstat(file.path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) return fail(file.path, EISDIR);
+  }
+  // Companions first: the first file (the one named) replaces the old last.
+  for (size_t i = files.size(); i-- > 0;) {
+    if (::rename(temps[i].c_str(), files[i].path.c_str()) != 0) return fail(files[i].path, errno);
+    temps.erase(temps.begin() + static_cast<std::ptrdiff_t>(i));
+  }
+  return true;
+}
+
+namespace testing {
+void FailNextRename() { failNextRename = true; }
+}  // namespace testing
+
+}  // namespace tsxhost

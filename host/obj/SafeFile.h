@@ -1,0 +1,30 @@
+// Files written whole or not at all: each to a temporary file beside its
+// target, then renamed into place, so a failed or interrupted write leaves
+// the old file as it was and no temporary behind.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "host/scene/Scene.h"
+
+namespace tsxhost {
+
+struct FileText {
+  std::string path;
+  std::string_view text;
+};
+
+// Writes every file, or (one failing) none of them; false with `error` as
+// "PATH: cannot write the file: REASON".
+TSXHOST_API bool WriteFilesSafely(const std::vector<FileText>& files, std::string* error);
+
+namespace testing {
+// Makes the next WriteFilesSafely fail after its temporary files are
+// written and before they are renamed, as an interruption would.
+TSXHOST_API void FailNextRename();
+}  // namespace testing
+
+}  // namespace tsxhost

@@ -1,0 +1,116 @@
+#include "session/JoinSession.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "engine/actions/WindowActions.h"
+#include "engine/common/Errors.h"
+#include "engine/common/JoinState.h"
+#include "engine/seam/SeamJoin.h"
+#include "host/scene/Scene.h"
+#include "session/JoinReport.h"
+
+namespace splicer {
+namespace {
+
+template <typename TimePoint>
+double SecondsSince(TimePoint since) {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
+}
+
+nlohmann::json Counts(tsxSOBJ obj) {
+  if (obj == 0) return nullptr;
+  return {{"vertices", tsxPolyhGetNbrVxs(obj)}, {"uvs", tsxPolyhGetNbrUV(obj)}, {"faces", tsxPolyhGetNbrFaces(obj)}};
+}
+
+// Sets the clock as the stage observer for as long as it lives.
+class ObservedBy {
+ public:
+  explicit ObservedBy(StageClock& clock) { spl::SetJoinStageObserver(&clock); }
+  ~ObservedBy() { spl::SetJoinStageObserver(nullptr); }
+  ObservedBy(const ObservedBy&) = delete;
+  ObservedBy& operator=(const ObservedBy&) = delete;
+};
+
+}  // namespace
+
+StageClock::StageClock(std::function<void(int32_t)> onEstimate) : onEstimate_(std::move(onEstimate)) {}
+StageClock::~StageClock() = default;
+
+void StageClock::StageStarted(spl::JoinStage) { started_ = Clock::now(); }
+
+void StageClock::StageFinished(spl::JoinStage stage) {
+  if (stage == spl::JoinStage::Count) {
+    estimate_ = spl::JoinState.StepsToGo;
+    if (onEstimate_) onEstimate_(estimate_);
+  }
+  if (stage == spl::JoinStage::Whole) {
+    total_ = SecondsSince(begin_);
+    stepsAtEnd_ = spl::JoinState.StepsToGo;
+    ran_ = true;
+    return;
+  }
+  seconds_[std::string(spl::StageName(stage))] = SecondsSince(started_);
+}
+
+void StageClock::Begin() { begin_ = Clock::now(); }
+
+namespace {
+
+tsxSOBJ Join(tsxSOBJ first, tsxSOBJ second, const JoinChoice& choice, StageClock& clock) {
+  spl::InitJoinStateForWindow();
+  spl::ForgetJoinResult();
+  spl::JoinState.Accuracy = choice.accuracy;
+  tsxhost::SetSelection(first);
+  if (!spl::PickObject(spl::Slot::First)) return 0;
+  tsxhost::SetSelection(second);
+  if (!spl::PickObject(spl::Slot::Second)) return 0;
+  ObservedBy observed(clock);
+  clock.Begin();
+  if (choice.seam) {
+    spl::SeamJoinPickedObjects();
+  } else {
+    spl::JoinPickedObjects();
+  }
+  if (spl::JoinState.LastError != 0) return 0;
+  return spl::JoinResultAdded();
+}
+
+}  // namespace
+
+JoinOutcome PickAndJoin(tsxSOBJ first, tsxSOBJ second, const JoinChoice& choice, StageClock& clock) {
+  spl::KeptSearchGeometry kept;
+  JoinOutcome outcome;
+  outcome.result = Join(first, second, choice, clock);
+  outcome.junction = choice.seam ? spl::ReportSeamJoin(first, second, spl::LastJoinedSeam())
+                                 : spl::ReportPlainJoin(first, second, &kept.geometry);
+  spl::AddResultSeal(outcome.junction, first, second, outcome.result);
+  return outcome;
+}
+
+std::string ResultName(const std::string& first, const std::string& second) {
+  const std::string base = first + "+" + second;
+  std::string name = base;
+  for (int n = 2; tsxhost::FindObject(name) != 0; ++n) name = base + "." + std::to_string(n);
+  return name;
+}
+
+nlohmann::json MakeReport(tsxSOBJ first, tsxSOBJ second, const JoinOutcome& outcome, const StageClock& clock) {
+  const spl::TJoinState& s = spl::JoinState;
+  const tsxSOBJ result = outcome.result;
+  nlohmann::json report = {{"error", s.LastError},
+          {"error_message", spl::LookUpError(s.LastError).message},
+          {"join_ran", clock.Ran()},
+          {"JunctionFaceA", s.JunctionFaceA},
+          {"JunctionFaceB", s.JunctionFaceB},
+          {"JunctionCornerA", s.JunctionCornerA},
+          {"JunctionCornerB", s.JunctionCornerB},
+          {"counts", {{"first", Counts(first)}, {"second", Counts(second)}, {"result", Counts(result)}}},
+          {"steps_estimate", clock.Estimate()},
+          {"steps_to_go", clock.StepsAtEnd()},
+          {"seconds", clock.Times()}};
+  report.update(ReportFields(outcome.junction));
+  return report;
+}
+
+}  // namespace splicer

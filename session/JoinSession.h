@@ -1,0 +1,69 @@
+// One join run outside the tool window, as `splicer join` and the Python
+// module run it: the picks and the join button on two named objects, the
+// stages timed, and the report of what happened.
+#pragma once
+
+#include <cstdint>
+#include <chrono>
+#include <functional>
+#include <nlohmann/json.hpp>
+#include <string>
+
+#include "engine/face/RunJoin.h"
+#include "interface/tsxapi.h"
+#include "session/JunctionReport.h"
+
+namespace splicer {
+
+// Times each stage and keeps the steps-to-go estimate once it is known.
+class StageClock : public spl::JoinStageObserver {
+ public:
+  // `onEstimate` (may be empty) is told the estimate when counting ends.
+  explicit StageClock(std::function<void(int32_t)> onEstimate = {});
+  ~StageClock() override;
+  StageClock(const StageClock&) = delete;
+  StageClock& operator=(const StageClock&) = delete;
+
+  void StageStarted(spl::JoinStage stage) override;
+  void StageFinished(spl::JoinStage stage) override;
+  void Begin();
+
+  nlohmann::json Times() const { return {{"stages", seconds_}, {"total", total_}}; }
+  bool Ran() const { return ran_; }
+  int32_t Estimate() const { return estimate_; }
+  int32_t StepsAtEnd() const { return stepsAtEnd_; }
+
+ private:
+  using Clock = std::chrono::steady_clock;
+  std::function<void(int32_t)> onEstimate_;
+  Clock::time_point begin_{}, started_{};
+  nlohmann::json seconds_ = nlohmann::json::object();
+  double total_ = 0;
+  int32_t estimate_ = 0;
+  int32_t stepsAtEnd_ = 0;
+  bool ran_ = false;
+};
+
+struct JoinChoice {
+  double accuracy = 0.01;
+  bool seam = false;  // join along the whole seam instead of one face pair
+};
+
+struct JoinOutcome {
+  tsxSOBJ result = 0;  // the new object; 0 when the join failed or was aborted
+  spl::JunctionReport junction;
+};
+
+// Picks `first` and `second` as the window's buttons do and presses the
+// join button (or runs the seam join), then reports the junction. On a
+// failed pick or join JoinState.LastError says why. The caller sets the
+// view; the clock is the stage observer meanwhile.
+JoinOutcome PickAndJoin(tsxSOBJ first, tsxSOBJ second, const JoinChoice& choice, StageClock& clock);
+
+// "FIRST+SECOND", or with ".2", ".3"... when a scene object has that name.
+std::string ResultName(const std::string& first, const std::string& second);
+
+// The report of a join: error, junction, seam, counts, steps and times.
+nlohmann::json MakeReport(tsxSOBJ first, tsxSOBJ second, const JoinOutcome& outcome, const StageClock& clock);
+
+}  // namespace splicer
