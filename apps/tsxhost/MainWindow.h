@@ -41,7 +41,6 @@ class MainWindow : public QMainWindow {
   SceneView* view() const;
   QListWidget* objectList() const;
   TransformPanel* transformPanel() const;
-  JoinReportPresenter* joinReports() const { return joinReports_; }
 
   RecentFiles* recentFiles() const { return recent_; }
   QLabel* countsLabel() const { return counts_; }

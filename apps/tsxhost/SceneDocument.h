@@ -44,8 +44,6 @@ class SceneDocument : public QObject {
   // Whether the scene's objects were read from this file (then writing
   // only some of them over it would lose the others).
   bool openedFrom(const QString& path) const;
-  // The file last opened; empty when none.
-  QString lastOpened() const { return opened_.isEmpty() ? QString() : opened_.back(); }
 
   void remove(tsxSOBJ obj);
   // Scales and turns the object about its axes, then moves it (and its

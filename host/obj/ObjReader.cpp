@@ -101,7 +101,6 @@ class Parser {
   Block& Current();
   bool ReadFloat(std::string_view& rest, float* out, bool required, const char* what);
   uint16_t MaterialOf(Block& block);
-  void WarnUnused();
 
   std::string_view text_;
   std::string file_;
