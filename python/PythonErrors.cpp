@@ -1,47 +1,53 @@
 #include "python/PythonErrors.h"
 
-#include <pybind11/eval.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <cerrno>
+#include <filesystem>
 #include <new>
 #include <stdexcept>
 
 namespace splicer::python {
 namespace {
 
-// Owned by the module's dictionary once defined; the module is never
-// unloaded while the interpreter runs.
-PyObject* g_fileError = nullptr;
-PyObject* g_joinError = nullptr;
 
-constexpr const char* kJoinErrorSource = R"py(
-class JoinError(Exception):
-    """A join that ended in an error or was aborted.
-
-    code: the system's error code (e.g. -1006, -1100); message: its text;
-    report: the same fields as `splicer join --report`.
-    """
-
-    def __init__(self, code, message, report=None):
-        super().__init__(code, message)
-        self.code = code
-        self.message = message
-        self.report = report
-
-    def __str__(self):
-        return f"{self.message} (code {self.code})"
-
-JoinError.__module__ = "splicer"
-)py";
+// The system's reason why `path` cannot be read (or, writing, why its
+// folder cannot take it); 0 when the system has none and the file's content
+// must be at fault.
+int SystemError(const std::string& path, bool writing) {
+  if (writing) {
+    const std::filesystem::path target(path);
+    const std::string folder = target.has_parent_path() ? target.parent_path().string() : std::string(".");
+    struct stat st {};
+    if (stat(folder.c_str(), &st) != 0) return errno;
+    if (!S_ISDIR(st.st_mode)) return ENOTDIR;
+    if (access(folder.c_str(), W_OK) != 0) return errno;
+    if (stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) return EISDIR;
+    return 0;
+  }
+  struct stat st {};
+  if (stat(path.c_str(), &st) != 0) return errno;
+  if (S_ISDIR(st.st_mode)) return EISDIR;
+  if (!S_ISREG(st.st_mode)) return 0;  // the message says what it is
+  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) return errno;
+  close(fd);
+  return 0;
+}
 
 }  // namespace
 
-void DefineErrors(py::module_& m) {
-  g_fileError = PyErr_NewExceptionWithDoc("splicer.FileError", "A scene file that cannot be read or written.",
-                                          PyExc_OSError, nullptr);
-  if (!g_fileError) throw py::error_already_set();
-  m.add_object("FileError", py::handle(g_fileError));
-  py::exec(kJoinErrorSource, m.attr("__dict__"));
-  g_joinError = m.attr("JoinError").ptr();
+// Kept by sys.modules once imported; never unloaded while the interpreter
+// runs.
+py::handle TypesModule() {
+  static py::handle types = py::module_::import("splicer._types").release();
+  return types;
+}
+
+void DefineErrors() {
+  TypesModule();
   // Memory running out says so, not the name of a C++ exception.
   py::register_exception_translator([](std::exception_ptr p) {
     try {
@@ -54,14 +60,17 @@ void DefineErrors(py::module_& m) {
   });
 }
 
-void ThrowFileError(const std::string& message) {
-  PyErr_SetString(g_fileError, message.c_str());
+void ThrowFileError(const std::string& message, const std::string& path, bool writing) {
+  const int code = SystemError(path, writing);
+  const py::object error = TypesModule().attr("file_error")(message, path, code ? py::int_(code) : py::object(py::none()));
+  PyErr_SetObject(reinterpret_cast<PyObject*>(Py_TYPE(error.ptr())), error.ptr());
   throw py::error_already_set();
 }
 
 void ThrowJoinError(int32_t code, const std::string& message, const py::object& report) {
-  const py::object error = py::reinterpret_borrow<py::object>(g_joinError)(code, message, report);
-  PyErr_SetObject(g_joinError, error.ptr());
+  const py::object kind = TypesModule().attr("JoinError");
+  const py::object error = kind(code, message, report);
+  PyErr_SetObject(kind.ptr(), error.ptr());
   throw py::error_already_set();
 }
 

@@ -1,6 +1,6 @@
-// The module's exceptions: splicer.FileError (an OSError: a file that
-// cannot be read or written) and splicer.JoinError (a join that ended in an
-// error or was aborted, with the code, the system's message and the report).
+// The module's exceptions, defined in Python (splicer._types) and raised
+// from here: FileError (an OSError; MissingFileError when the file does not
+// exist) and JoinError (code, message, report). Warnings: PythonWarnings.h.
 #pragma once
 
 #include <pybind11/pybind11.h>
@@ -12,8 +12,15 @@ namespace splicer::python {
 
 namespace py = pybind11;
 
-void DefineErrors(py::module_& m);
-[[noreturn]] void ThrowFileError(const std::string& message);
+// Imports splicer._types; call once, when the module is made.
+void DefineErrors();
+
+// `path` could not be read or written: raises FileError with the system's
+// error number for it (None when the file's content is at fault).
+[[noreturn]] void ThrowFileError(const std::string& message, const std::string& path, bool writing);
 [[noreturn]] void ThrowJoinError(int32_t code, const std::string& message, const py::object& report);
+
+// splicer._types: the exceptions, warnings and value types in Python.
+py::handle TypesModule();
 
 }  // namespace splicer::python

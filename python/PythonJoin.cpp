@@ -1,5 +1,9 @@
 #include "python/PythonJoin.h"
 
+#include <pybind11/functional.h>
+#include <pybind11/stl.h>
+
+#include <functional>
 #include <optional>
 #include <string>
 #include <utility>
@@ -11,6 +15,7 @@
 #include "engine/common/JoinView.h"
 #include "python/PythonArrays.h"
 #include "python/PythonErrors.h"
+#include "python/PythonHost.h"
 #include "python/PythonScene.h"
 #include "python/PythonWarnings.h"
 #include "session/AccuracyCheck.h"
@@ -24,11 +29,27 @@ namespace {
 // progress calls, so that a long search stays cheap.
 constexpr unsigned kCallsBetweenCallbacks = 256;
 
+// Whether the progress callback's answer says go on: True or a true
+// integer goes on; False, None or 0 aborts, as documented. Anything else is
+// a mistake in the callback and raises TypeError.
+bool GoOn(const py::object& answer) {
+  static const py::handle npBool = py::object(py::module_::import("numpy").attr("bool_")).release();
+  if (answer.is_none()) return false;
+  if (PyBool_Check(answer.ptr()) || py::isinstance(answer, npBool) || PyIndex_Check(answer.ptr())) {
+    return py::cast<bool>(py::bool_(answer));
+  }
+  throw py::type_error("progress must return True to go on or False to abort, not " +
+                       std::string(py::str(py::type::of(answer).attr("__name__"))));
+}
+
 // The join's window for Python: messages are kept for the exception and
 // the warnings; progress goes to the callback, which may stop the join.
+// The engine runs with the GIL released; it is taken back only to call the
+// callback and to look for signals (Ctrl-C).
 class PythonView : public spl::JoinView {
  public:
-  explicit PythonView(py::object progress) : progress_(std::move(progress)) {}
+  using Progress = std::optional<std::function<py::object(std::string, int32_t)>>;
+  explicit PythonView(Progress progress) : progress_(std::move(progress)) {}
 
   void ShowMessage(spl::BoxType type, std::string_view, std::string_view text) override {
     messages_.emplace_back(type, std::string(text));
@@ -40,20 +61,26 @@ class PythonView : public spl::JoinView {
   void SetAbortEnabled(bool) override {}
 
   void PumpEvents(std::string_view stage) override {
-    if (pending_) {
+    if (failed_) {
       spl::JoinState.AbortRequested = true;
       return;
     }
     if (stage == stage_ && ++calls_ % kCallsBetweenCallbacks != 0) return;
     stage_ = stage;
+    py::gil_scoped_acquire gil;
     try {
       if (PyErr_CheckSignals() != 0) throw py::error_already_set();  // Ctrl-C
-      if (progress_.is_none()) return;
-      const py::object answer = progress_(py::str(stage_), spl::JoinState.StepsToGo);
-      if (answer.is(py::bool_(false))) spl::JoinState.AbortRequested = true;
+      if (!progress_) return;
+      if (!GoOn((*progress_)(stage_, spl::JoinState.StepsToGo))) spl::JoinState.AbortRequested = true;
     } catch (py::error_already_set& e) {
       // Raised again once the engine has finished; meanwhile the join stops.
       pending_.emplace(std::move(e));
+      failed_ = true;
+      spl::JoinState.AbortRequested = true;
+    } catch (py::builtin_exception& e) {
+      e.set_error();
+      pending_.emplace();
+      failed_ = true;
       spl::JoinState.AbortRequested = true;
     }
   }
@@ -76,9 +103,10 @@ class PythonView : public spl::JoinView {
   }
 
  private:
-  py::object progress_;
+  Progress progress_;
   std::string stage_;
   unsigned calls_ = 0;
+  bool failed_ = false;
   std::optional<py::error_already_set> pending_;
   std::vector<std::pair<spl::BoxType, std::string>> messages_;
   std::string conversion_;
@@ -97,19 +125,22 @@ class ViewScope {
   spl::JoinView* previous_;
 };
 
-py::tuple Join(py::object sceneObject, const py::handle& first, const py::handle& second, double accuracy,
-               bool seam, py::object progress) {
-  if (spl::JoinInProgress()) throw std::runtime_error("a join is already running");
+py::tuple Join(PyScene& scene, const ObjectRef& first, const ObjectRef& second, double accuracy, bool seam,
+               const std::optional<std::function<py::object(std::string, int32_t)>>& callback) {
   if (auto why = spl::AccuracyRefusal(accuracy, "accuracy")) throw py::value_error(*why);
-  PyScene& scene = py::cast<PyScene&>(sceneObject);
+  // The scene's own Python object, for the new SceneObject to keep alive.
+  const py::object sceneObject = py::cast(&scene, py::return_value_policy::reference);
+  HostLock lock;
+  if (spl::JoinInProgress()) throw std::runtime_error("a join is already running");
   const tsxSOBJ a = scene.Find(first), b = scene.Find(second);
-  if (auto warning = spl::AccuracyWarning(accuracy, "accuracy")) WarnAboutJoin(*warning);
+  if (auto warning = spl::AccuracyWarning(accuracy, "accuracy")) Warn(*warning);
   const std::string nameA = tsxhost::ObjectName(a), nameB = tsxhost::ObjectName(b);
-  PythonView view(std::move(progress));
+  PythonView view(callback);
   StageClock clock;
   JoinOutcome outcome;
   {
     ViewScope scope(&view);
+    py::gil_scoped_release release;
     outcome = PickAndJoin(a, b, {accuracy, seam}, clock);
   }
   const tsxSOBJ result = outcome.result;
@@ -122,17 +153,18 @@ py::tuple Join(py::object sceneObject, const py::handle& first, const py::handle
   const int32_t code = spl::JoinState.LastError;
   const std::string error = code != 0 ? view.ErrorText(code) : std::string();
   const py::object report = ToPython(MakeReport(a, b, outcome, clock));
-  for (const std::string& w : view.Warnings(error)) {
-    WarnAboutJoin(w);
-  }
-  // What the command line says beside its summary line.
+  for (const std::string& w : view.Warnings(error)) Warn(w);
+  // What the command line says beside its summary line: the seam's own
+  // category, so that they can be filtered or raised apart.
   for (const std::string& w : spl::WarningLines(outcome.junction, "join with seam=True to join the whole seam")) {
-    WarnAboutJoin(w);
+    Warn(w, WarningKind::Seam);
   }
-  if (outcome.junction.SealLost()) WarnAboutJoin(*spl::SealText(outcome.junction) + ", though both objects are");
+  if (outcome.junction.SealLost()) {
+    Warn(*spl::SealText(outcome.junction) + ", though both objects are", WarningKind::Seam);
+  }
   if (result == 0) {
     if (auto hint = spl::HintText(outcome.junction, "accuracy=", "join with seam=True to join the whole contact")) {
-      WarnAboutJoin("hint: " + *hint);
+      Warn("hint: " + *hint);
     }
     ThrowJoinError(code, error, report);
   }
@@ -143,12 +175,16 @@ py::tuple Join(py::object sceneObject, const py::handle& first, const py::handle
 
 void BindJoin(py::module_& m) {
   m.def("join", &Join, py::arg("scene"), py::arg("first"), py::arg("second"),
-        py::arg("accuracy") = spl::kDefaultAccuracy, py::arg("seam") = false, py::arg("progress") = py::none(),
+        py::arg("accuracy") = spl::kDefaultAccuracy, py::arg("seam") = false, py::arg("progress") = std::nullopt,
         "Joins two objects of `scene` (names or SceneObjects) across the face they share into a new object,\n"
         "named 'FIRST+SECOND' and added to the scene; with seam=True along the whole seam (as `splicer join\n"
-        "--seam`). Returns (new object, report); the report has the fields\n"
-        "of `splicer join --report`. `progress(stage_text, steps_to_go)` is called as the join goes on;\n"
-        "returning False aborts it. An error or an abort raises JoinError(code, message, report).");
+        "--seam`). Returns (new object, report); the report is a dict with the fields of `splicer join\n"
+        "--report`. `accuracy` is the largest distance at which corners count as coinciding (whole\n"
+        "thousandths; ValueError when negative or not finite).\n"
+        "`progress(stage_text, steps_to_go)` is called as the join goes on and must return True to go on;\n"
+        "False, None or 0 aborts the join. An error or an abort raises JoinError(code, message, report);\n"
+        "an exception raised by `progress` (or Ctrl-C) stops the join and comes through. The GIL is\n"
+        "released while the join runs.");
 }
 
 }  // namespace splicer::python

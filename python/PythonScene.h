@@ -6,7 +6,10 @@
 
 #include <pybind11/pybind11.h>
 
+#include <memory>
+#include <optional>
 #include <string>
+#include <variant>
 #include <vector>
 
 #include "host/obj/ObjFile.h"
@@ -15,6 +18,11 @@
 namespace splicer::python {
 
 namespace py = pybind11;
+
+// Every member expects the caller to hold the HostLock.
+struct SceneObject;
+// An object as Python names it: by its name or as a SceneObject.
+using ObjectRef = std::variant<std::string, const SceneObject*>;
 
 class PyScene {
  public:
@@ -27,7 +35,7 @@ class PyScene {
   static std::unique_ptr<PyScene> Load(const std::string& path, const tsxhost::ObjReadOptions& options = {});
   // Writes the scene's objects (or those named); raises FileError, warns
   // for what the format cannot hold.
-  void Save(const std::string& path, const py::object& objects) const;
+  void Save(const std::string& path, const std::optional<std::vector<ObjectRef>>& objects) const;
   // The scene's objects that still exist, in the order they came.
   std::vector<tsxSOBJ> Objects() const;
   // Puts this scene's objects, and no others, in the host's scene; `again`
@@ -35,7 +43,9 @@ class PyScene {
   void Activate(bool again = false) const;
   // The object of that name (raises KeyError listing the names), or the
   // handle of a SceneObject of this scene (raises ValueError otherwise).
-  tsxSOBJ Find(const py::handle& nameOrObject) const;
+  tsxSOBJ Find(const ObjectRef& ref) const;
+  // The object of that name, 0 when there is none.
+  tsxSOBJ Named(const std::string& name) const;
   void Adopt(tsxSOBJ obj) { objects_.push_back(obj); }
 
  private:

@@ -2,10 +2,18 @@
 
 #include <pybind11/pybind11.h>
 
+#include "python/PythonErrors.h"
+
 namespace splicer::python {
 
-void WarnAboutJoin(const std::string& text) {
-  if (PyErr_WarnEx(PyExc_UserWarning, text.c_str(), 1) != 0) throw pybind11::error_already_set();
+void Warn(const std::string& text, WarningKind kind) {
+  const pybind11::handle types = TypesModule();
+  const pybind11::object category = kind == WarningKind::Seam
+                                        ? pybind11::object(types.attr("SeamWarning"))
+                                        : pybind11::reinterpret_borrow<pybind11::object>(PyExc_UserWarning);
+  // Level 2: the user's line that called into the module (the compiled
+  // frames do not count).
+  types.attr("warn")(text, category, 2);
 }
 
 }  // namespace splicer::python

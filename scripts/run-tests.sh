@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Everything CI runs: set-up; the full build with every test (the install
-# tree, moved and linked against, among them); the Debian package; the
+# tree, moved and linked against, among them); the Python module's wheel,
+# installed and tested in a fresh virtual environment; the Debian package; the
 # module built with plain Makefiles (its resources must be linked with any
 # generator); every test again under AddressSanitizer and
 # UndefinedBehaviorSanitizer, the Qt windows, the module and tsxhost
@@ -23,6 +24,9 @@ stage "build and test (default)"
 cmake --preset default >/dev/null
 cmake --build --preset default -j"$JOBS"
 ctest --preset default
+
+stage "Python wheel in a fresh virtual environment"
+bash scripts/python-wheel-test.sh
 
 stage "Debian package"
 rm -rf build/package

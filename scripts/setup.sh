@@ -18,6 +18,10 @@ PACKAGES=(
   libcgal-dev
   # the Python module and its tests (for Debian's /usr/bin/python3)
   python3-dev python3-pybind11 pybind11-dev python3-numpy python3-pytest
+  # its wheel (pip, setuptools, wheel, venv), the stub's type check, and
+  # the examples (Dask's local cluster, matplotlib's picture)
+  python3-pip python3-setuptools python3-wheel python3-venv mypy
+  python3-dask python3-distributed python3-matplotlib
   # Qt 6 Widgets for the windows and the host program; X server for
   # real-window tests; the fonts the layouts name
   qt6-base-dev qt6-base-dev-tools libqt6test6 libgl-dev

@@ -104,6 +104,7 @@ std::string Failure(const ChildOutcome& run, const std::string& program, const T
     case Ending::NotStarted: return "the reader program " + program + " could not be started: " + run.why;
     case Ending::TimedOut: return "the reader took longer than " + Seconds(waited) + " s";
     case Ending::OutputTooLong: return "the reader's answer is too long";
+    case Ending::Interrupted: return "interrupted";
     case Ending::Signalled:
       if (run.status == SIGXCPU) return "the reader used more than " + Seconds(std::ceil(seconds)) + " s of processor time";
       // The reader's own watch: its time, and more for what a scene refers to.

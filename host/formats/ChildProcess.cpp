@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
@@ -79,6 +80,15 @@ class SpawnSetup {
   posix_spawnattr_t attr_;
 };
 
+// How often a caller's interrupt check is asked while the child runs.
+constexpr long long kCheckMilliseconds = 100;
+std::atomic<bool (*)()> g_interruptCheck{nullptr};
+
+bool Interrupted() {
+  bool (*check)() = g_interruptCheck.load();
+  return check && check();
+}
+
 // Reads the pipe to its end; false when the deadline passed or the output
 // outgrew its limit first.
 bool Collect(int fd, Clock::time_point deadline, std::size_t limit, ChildOutcome* out) {
@@ -89,8 +99,12 @@ bool Collect(int fd, Clock::time_point deadline, std::size_t limit, ChildOutcome
       out->ending = ChildOutcome::Ending::TimedOut;
       return false;
     }
+    if (Interrupted()) {
+      out->ending = ChildOutcome::Ending::Interrupted;
+      return false;
+    }
     pollfd p{fd, POLLIN, 0};
-    const int ready = poll(&p, 1, static_cast<int>(std::min<long long>(left, 1000)));
+    const int ready = poll(&p, 1, static_cast<int>(std::min<long long>(left, kCheckMilliseconds)));
     if (ready <= 0) continue;  // time checked above; EINTR tried again
     const ssize_t n = read(fd, buffer, sizeof buffer);
     if (n == 0) return true;
@@ -119,8 +133,10 @@ int Reap(pid_t pid) {
   return status;
 }
 
-// Waits for the child to end, killing it at the deadline; false if killed.
-bool Wait(pid_t pid, Clock::time_point deadline, int* status) {
+// Waits for the child to end, killing it at the deadline or when the
+// caller's check says stop; false if killed.
+bool Wait(pid_t pid, Clock::time_point deadline, int* status, bool* interrupted) {
+  auto nextCheck = Clock::now();
   for (;;) {
     const pid_t done = waitpid(pid, status, WNOHANG);
     if (done == pid) return true;
@@ -128,7 +144,12 @@ bool Wait(pid_t pid, Clock::time_point deadline, int* status) {
       *status = 0;
       return true;
     }
-    if (Clock::now() >= deadline) {
+    const auto now = Clock::now();
+    if (now >= nextCheck) {
+      nextCheck = now + std::chrono::milliseconds(kCheckMilliseconds);
+      *interrupted = Interrupted();
+    }
+    if (now >= deadline || *interrupted) {
       KillGroup(pid);
       *status = Reap(pid);
       return false;
@@ -138,6 +159,8 @@ bool Wait(pid_t pid, Clock::time_point deadline, int* status) {
 }
 
 }  // namespace
+
+void SetInterruptCheck(bool (*check)()) { g_interruptCheck.store(check); }
 
 ChildOutcome RunChild(const std::string& program, const std::vector<std::string>& args, double seconds,
                       std::size_t outputLimit) {
@@ -162,8 +185,9 @@ ChildOutcome RunChild(const std::string& program, const std::vector<std::string>
     Reap(pid);
     return out;
   }
-  if (!Wait(pid, deadline, &status)) {
-    out.ending = ChildOutcome::Ending::TimedOut;
+  bool interrupted = false;
+  if (!Wait(pid, deadline, &status, &interrupted)) {
+    out.ending = interrupted ? ChildOutcome::Ending::Interrupted : ChildOutcome::Ending::TimedOut;
     return out;
   }
   if (WIFSIGNALED(status)) {

@@ -12,7 +12,7 @@
 namespace tsxhost::detail {
 
 struct ChildOutcome {
-  enum class Ending { Exited, Signalled, TimedOut, OutputTooLong, NotStarted };
+  enum class Ending { Exited, Signalled, TimedOut, OutputTooLong, NotStarted, Interrupted };
   Ending ending = Ending::NotStarted;
   int status = 0;      // the exit status, or the signal's number
   std::string output;  // all of standard output
@@ -21,7 +21,11 @@ struct ChildOutcome {
 
 // Runs `program` with `args` (argv[1] on), standard input and error on
 // /dev/null, no other descriptors inherited. A child still running after
-// `seconds`, or writing more than `outputLimit` bytes, is killed.
+// `seconds`, or writing more than `outputLimit` bytes, is killed; so is one
+// whose caller's interrupt check (SetReadInterruptCheck) says stop.
+// The check RunChild asks about ten times a second (null: none).
+void SetInterruptCheck(bool (*check)());
+
 ChildOutcome RunChild(const std::string& program, const std::vector<std::string>& args, double seconds,
                       std::size_t outputLimit);
 

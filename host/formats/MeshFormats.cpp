@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "host/formats/AssetFiles.h"
+#include "host/formats/ChildProcess.h"
 
 namespace tsxhost {
 
@@ -26,6 +27,8 @@ std::string UnknownFormat(const std::string& path) {
   return path + ": unknown file type; the known ones are " + KnownExtensions();
 }
 }  // namespace
+
+void SetReadInterruptCheck(bool (*check)()) { detail::SetInterruptCheck(check); }
 
 ObjResult LoadScene(const std::string& path, const ObjReadOptions& options) {
   const FileFormat format = FormatOfPath(path);

@@ -25,6 +25,12 @@ TSXHOST_API std::string KnownExtensions();
 // on error nothing is added and `error` names the file.
 TSXHOST_API ObjResult LoadScene(const std::string& path, const ObjReadOptions& options = {});
 
+// A check that reading a glTF, PLY or STL file asks about ten times a
+// second while the reader process runs: when it returns true the process is
+// stopped and the file is refused ("interrupted"). Called on the reading
+// thread; null: none.
+TSXHOST_API void SetReadInterruptCheck(bool (*check)());
+
 struct SaveResult {
   bool ok = false;
   std::string error;

@@ -1,6 +1,7 @@
 // Polyhedra from caller-owned flat arrays: checked whole, then copied once
 // into the host's blocks.
 #include <algorithm>
+#include <cmath>
 
 #include "host/scene/HostState.h"
 
@@ -31,13 +32,37 @@ std::string CheckFaces(const MeshArrays& m) {
   return {};
 }
 
+std::string CheckFinite(const MeshArrays& m) {
+  for (size_t v = 0; v < m.vertexCount; ++v) {
+    if (!std::isfinite(m.vertices[v].x) || !std::isfinite(m.vertices[v].y) || !std::isfinite(m.vertices[v].z)) {
+      return "vertex " + std::to_string(v) + " has a coordinate that is not finite";
+    }
+  }
+  for (size_t t = 0; t < m.uvCount; ++t) {
+    if (!std::isfinite(m.uvs[t].u) || !std::isfinite(m.uvs[t].v)) {
+      return "UV " + std::to_string(t) + " has a coordinate that is not finite";
+    }
+  }
+  if (!m.cornerNormal) return {};
+  const size_t corners = m.faceCount ? static_cast<size_t>(m.faceStart[m.faceCount]) : 0;
+  for (size_t c = 0; c < corners; ++c) {
+    const CtsxVector3f& n = m.cornerNormal[c];
+    const bool none = std::isnan(n.x) && std::isnan(n.y) && std::isnan(n.z);
+    if (!none && !(std::isfinite(n.x) && std::isfinite(n.y) && std::isfinite(n.z))) {
+      return "the normal of corner " + std::to_string(c) + " is neither finite nor all NaN (none)";
+    }
+  }
+  return {};
+}
+
 std::string Check(const std::string& name, const MeshArrays& m) {
   if (name.empty()) return "an object needs a name";
   if (FindObject(name)) return "a second object named '" + name + "'";
   if (m.vertexCount > INT32_MAX || m.uvCount > INT32_MAX || m.faceCount > INT32_MAX) return "too many elements";
   if ((m.vertexCount > 0 && !m.vertices) || (m.uvCount > 0 && !m.uvs)) return "a count without its array";
   if (m.materials.empty() || m.materials.size() > UINT16_MAX + size_t{1}) return "1 to 65536 materials needed";
-  return CheckFaces(m);
+  if (std::string why = CheckFaces(m); !why.empty()) return why;
+  return CheckFinite(m);
 }
 
 

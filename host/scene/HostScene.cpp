@@ -1,5 +1,6 @@
 // The scene: object handles, selection, copies, and the host's C++ side.
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <new>
 #include <span>
@@ -188,21 +189,36 @@ tsxSOBJ AddFlatPolyhedron(const std::string& name, const FlatMesh& mesh, const C
 tsxSOBJ AddArraysPolyhedron(const std::string& name, const MeshArrays& mesh, const CtsxVector3f& axes) {
   auto obj = NewPolyObject(name, kIdentity, axes, {mesh.vertices, mesh.vertexCount}, {mesh.uvs, mesh.uvCount},
                            mesh.faceCount);
-  const auto corners = static_cast<size_t>(mesh.faceCount ? mesh.faceStart[mesh.faceCount] : 0);
-  if (!obj || !ReserveFaces(mesh.faceCount * FaceBytes(0, nullptr, 0) + sizeof(CtsxCorner) * corners)) {
-    throw std::bad_alloc();
+  const auto hasNormal = [&](int32_t c) { return mesh.cornerNormal && !std::isnan(mesh.cornerNormal[c].x); };
+  const auto faceHasNormals = [&](int32_t begin, int32_t end) {
+    for (int32_t c = begin; c < end; ++c) {
+      if (hasNormal(c)) return true;
+    }
+    return false;
+  };
+  size_t bytes = 0;
+  for (size_t f = 0; f < mesh.faceCount; ++f) {
+    const int32_t begin = mesh.faceStart[f], end = mesh.faceStart[f + 1];
+    bytes += FaceBytes(end - begin, nullptr, 0, faceHasNormals(begin, end));
   }
+  if (!obj || !ReserveFaces(bytes)) throw std::bad_alloc();
   Polyhedron& poly = *obj->poly;
   const std::vector<int32_t> noHoles;
   for (size_t f = 0; f < mesh.faceCount; ++f) {
     const int32_t begin = mesh.faceStart[f], end = mesh.faceStart[f + 1];
-    CtsxFace* face = NewFace(end - begin, noHoles);
+    const bool normals = faceHasNormals(begin, end);
+    CtsxFace* face = NewFace(end - begin, noHoles, normals);
     if (!face) throw std::bad_alloc();
     poly.faces[f] = face;
     poly.faceCount = static_cast<int32_t>(f + 1);
-    FaceExtraOf(*face)->owner = obj->id;
+    FaceExtra& extra = *FaceExtraOf(*face);
+    extra.owner = obj->id;
     for (int32_t c = begin; c < end; ++c) {
       face->corners[c - begin] = {mesh.cornerVertex[c], mesh.cornerUv ? mesh.cornerUv[c] : -1, -1, -1};
+      if (normals && hasNormal(c)) {
+        extra.Normals()[c - begin] = mesh.cornerNormal[c];
+        extra.HasNormal()[c - begin] = 1;
+      }
     }
     face->materialIndex = static_cast<uint16_t>(mesh.faceMaterial ? mesh.faceMaterial[f] : 0);
   }
@@ -381,6 +397,34 @@ bool ReadMesh(tsxSOBJ obj, Mesh* out) {
     out->faces.push_back(std::move(face));
   }
   out->materials = poly->materials;
+  return true;
+}
+
+bool ReadMaterials(tsxSOBJ obj, std::vector<Material>* out) {
+  const Polyhedron* poly = FindPolyhedron(obj);
+  if (!poly || !out) return false;
+  *out = poly->materials;
+  return true;
+}
+
+bool ReadCornerNormals(tsxSOBJ obj, std::vector<CtsxVector3f>* normals, std::vector<uint8_t>* has) {
+  const Polyhedron* poly = FindPolyhedron(obj);
+  if (!poly || !normals || !has) return false;
+  size_t corners = 0;
+  for (int32_t f = 0; f < poly->faceCount; ++f) corners += static_cast<size_t>(poly->faces[f]->nbrCorners);
+  normals->assign(corners, CtsxVector3f{0, 0, 0});
+  has->assign(corners, 0);
+  size_t at = 0;
+  for (int32_t f = 0; f < poly->faceCount; ++f) {
+    const CtsxFace& face = *poly->faces[f];
+    const detail::FaceExtra* extra = detail::FaceExtraOf(face);
+    for (int32_t c = 0; c < face.nbrCorners; ++c, ++at) {
+      if (extra && c < extra->normalSlots && extra->HasNormal()[c]) {
+        (*normals)[at] = extra->Normals()[c];
+        (*has)[at] = 1;
+      }
+    }
+  }
   return true;
 }
 

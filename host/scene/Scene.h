@@ -74,13 +74,17 @@ struct MeshArrays {
   const int32_t* cornerVertex = nullptr;
   const int32_t* cornerUv = nullptr;
   const int32_t* faceMaterial = nullptr;
+  // When not null: a normal per corner, in the object's own space; a corner
+  // whose three components are all NaN has none.
+  const CtsxVector3f* cornerNormal = nullptr;
   std::vector<Material> materials{Material{}};
 };
 
 // Adds a polyhedron from arrays, copying each array once into the host's
 // blocks, with its axes at the centre of its bounding box. Every index is
-// checked first: on a fault, or a name that is empty or taken, nothing is
-// added, `error` says why and 0 is returned.
+// checked first, and every coordinate must be finite: on a fault, or a name
+// that is empty or taken, nothing is added, `error` says why and 0 is
+// returned.
 TSXHOST_API tsxSOBJ AddPolyhedronArrays(const std::string& name, const MeshArrays& mesh,
                                         std::string* error);
 
@@ -89,6 +93,13 @@ TSXHOST_API tsxSOBJ AddObject(const std::string& name, int32_t type);
 
 // Reads a polyhedron back as values; false for a dead handle.
 TSXHOST_API bool ReadMesh(tsxSOBJ obj, Mesh* out);
+// Only the materials of a polyhedron (without walking its faces); false for
+// a dead handle.
+TSXHOST_API bool ReadMaterials(tsxSOBJ obj, std::vector<Material>* out);
+// The normal of every corner, faces in order (as tsxPolyhGetFaceptrArray
+// lists them), in the object's own space: `has[c]` is 0 where corner c has
+// none (its normal is then left 0). False for a dead handle.
+TSXHOST_API bool ReadCornerNormals(tsxSOBJ obj, std::vector<CtsxVector3f>* normals, std::vector<uint8_t>* has);
 
 // Objects of the scene, in the order they were added.
 TSXHOST_API std::vector<tsxSOBJ> SceneObjects();

@@ -1,15 +1,12 @@
 """Files from strangers: what a glTF refers to stays in its folder unless
 allowed, and a file of too many faces is refused unless allowed."""
 import json
-import os
 import struct
 
 import pytest
 
 import splicer
-
-DATA = os.environ.get("SPLICER_TEST_DATA", os.path.join(os.path.dirname(__file__), "../../tests/data"))
-FIGURE = os.path.join(DATA, "formats", "figure.glb")
+from shared import FIGURE
 
 
 def triangle_gltf(folder, uri):

@@ -1,15 +1,12 @@
 """What the join tells a Python caller: accuracies refused or warned about
 before any work, and the command line's warnings as Python warnings."""
 import math
-import os
 import warnings
 
 import pytest
 
 import splicer
-
-EXAMPLES = os.environ.get("SPLICER_EXAMPLES", os.path.join(os.path.dirname(__file__), "../../examples"))
-BOXES = os.path.join(EXAMPLES, "boxes.obj")
+from shared import BOXES, FIGURE
 
 
 @pytest.fixture
@@ -37,10 +34,6 @@ def test_an_accuracy_below_the_resolution_is_warned_about_and_the_resolution_is_
     assert len(joined.faces) == 10
 
 
-FIGURE = os.path.join(os.environ.get("SPLICER_TEST_DATA", os.path.join(os.path.dirname(__file__), "../../tests/data")),
-                      "formats", "figure.glb")
-
-
 def test_the_command_lines_warnings_come_as_python_warnings():
     # Two triangulated boxes: one triangle pair welded, the rest a wall.
     scene = splicer.Scene.load(FIGURE)
@@ -51,6 +44,7 @@ def test_the_command_lines_warnings_come_as_python_warnings():
     assert any(t.startswith("the seam is incomplete: 1 more face pair touches") and t.endswith("seam=True to join the whole seam")
                for t in texts), texts
     assert any(t.startswith("the result is not sealed: ") and t.endswith(", though both objects are") for t in texts), texts
+    assert {w.category for w in caught if not str(w.message).startswith("hint")} == {splicer.SeamWarning}
     with warnings.catch_warnings():
         warnings.simplefilter("error")
         _, report = splicer.join(scene, "Head", "Body", seam=True)

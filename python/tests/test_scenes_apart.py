@@ -1,20 +1,10 @@
 """Scenes are apart: what a progress callback, or another thread while it
 runs, does to other scenes never changes what a join returns."""
-import os
 import threading
 import time
 
-import numpy as np
-
 import splicer
-
-EXAMPLES = os.environ.get("SPLICER_EXAMPLES", os.path.join(os.path.dirname(__file__), "../../examples"))
-BOXES = os.path.join(EXAMPLES, "boxes.obj")
-CUBE_FACES = [[0, 4, 6, 2], [1, 3, 7, 5], [0, 1, 5, 4], [2, 6, 7, 3], [0, 2, 3, 1], [4, 5, 7, 6]]
-
-
-def cube(x0=0.0):
-    return np.array([[x0 + (i & 1), (i >> 1) & 1, (i >> 2) & 1] for i in range(8)], dtype=np.float32)
+from shared import BOXES, CUBE_FACES, cube
 
 
 def expect_the_real_result(scene, joined, report):

@@ -9,18 +9,7 @@ import numpy as np
 import pytest
 
 import splicer
-
-EXAMPLES = os.environ.get("SPLICER_EXAMPLES", os.path.join(os.path.dirname(__file__), "../../examples"))
-DATA = os.environ.get("SPLICER_TEST_DATA", os.path.join(os.path.dirname(__file__), "../../tests/data"))
-BOXES = os.path.join(EXAMPLES, "boxes.obj")
-FIGURE = os.path.join(DATA, "formats", "figure.glb")
-
-# A unit cube as quads, faces turned outwards.
-CUBE_FACES = [[0, 4, 6, 2], [1, 3, 7, 5], [0, 1, 5, 4], [2, 6, 7, 3], [0, 2, 3, 1], [4, 5, 7, 6]]
-
-
-def cube(x0=0.0):
-    return np.array([[x0 + (i & 1), (i >> 1) & 1, (i >> 2) & 1] for i in range(8)], dtype=np.float32)
+from shared import BOXES, CUBE_FACES, DATA, FIGURE, cube
 
 
 @pytest.fixture
@@ -39,7 +28,7 @@ def test_load_gives_named_objects_with_float32_arrays_and_materials(boxes):
     assert arrays["offsets"].tolist() == [0, 4, 8, 12, 16, 20, 24]
     assert [arrays["vertices"][a:b].tolist() for a, b in zip(arrays["offsets"][:-1], arrays["offsets"][1:])] == left.faces
     assert arrays["uvs"].min() >= 0
-    assert [m["name"] for m in left.materials] == ["grey", "red"]
+    assert [m.name for m in left.materials] == ["grey", "red"]
     assert arrays["materials"].tolist() == [0, 0, 1, 1, 1, 1]
     assert np.array_equal(boxes["Right"].vertices, left.vertices + np.float32([1, 0, 0]))
 
@@ -61,8 +50,8 @@ def test_add_accepts_every_face_form_and_round_trips_bit_for_bit(tmp_path):
             assert new.name == old.name
             assert new.vertices.tobytes() == old.vertices.tobytes(), name
         grid = back["grid"]
-        assert [m["name"] for m in grid.materials] == ["red", "plain"]
-        assert grid.materials[0]["diffuse"] == (1.0, 0.0, 0.0)
+        assert [m.name for m in grid.materials] == ["red", "plain"]
+        assert grid.materials[0].diffuse == (1.0, 0.0, 0.0)
         assert np.array_equal(grid.uvs[grid.face_arrays["uvs"]], points[grid.face_arrays["vertices"], :2])
         del back  # frees the names for the next file
 
@@ -148,7 +137,7 @@ def test_join_errors_carry_code_message_and_report(boxes):
 
 def test_progress_sees_every_stage_and_false_aborts(boxes):
     calls = []
-    splicer.join(boxes, "Left", "Right", progress=lambda stage, steps: calls.append((stage, steps)))
+    splicer.join(boxes, "Left", "Right", progress=lambda stage, steps: calls.append((stage, steps)) or True)
     stages = [stage for stage, _ in calls]
     assert stages[0] == "Preparing..." and stages[-1] == "Finishing..."
     assert all(isinstance(steps, int) for _, steps in calls)
@@ -173,6 +162,7 @@ def test_an_exception_in_progress_stops_the_join_and_comes_through(boxes):
 
     def nested(stage, steps):
         splicer.join(boxes, "Left", "Right")
+        return True
 
     with pytest.raises(RuntimeError, match="already running"):
         splicer.join(boxes, "Left", "Right", progress=nested)
@@ -190,10 +180,10 @@ def test_gltf_model_from_another_tool_joins_into_one(tmp_path):
     back = splicer.Scene.load(str(tmp_path / "one.glb"))
     assert [o.name for o in back.objects] == ["Head+Body"]
     assert back.objects[0].vertices.shape == (12, 3)
-    assert [m["name"] for m in back.objects[0].materials] == ["HeadPaint", "BodyPaint"]
+    assert [m.name for m in back.objects[0].materials] == ["HeadPaint", "BodyPaint"]
 
 
-def test_arrays_are_copied_once(tmp_path):
+def test_arrays_go_in_with_one_copy_and_come_out_as_views():
     n = 1 << 20
     vertices = np.random.default_rng(1).random((n, 3), dtype=np.float32)
     faces = np.arange(3 * (n // 3), dtype=np.int32).reshape(-1, 3)
@@ -209,6 +199,6 @@ def test_arrays_are_copied_once(tmp_path):
         tracemalloc.stop()
     # In: float32 and int32 arrays go straight to the host's one copy.
     assert peak_in < vertices.nbytes // 8
-    # Out: one new array, no copy on the way.
-    assert vertices.nbytes <= peak_out < vertices.nbytes * 1.25
+    # Out: a view of the host's array, nothing copied.
+    assert peak_out < vertices.nbytes // 8
     assert out.tobytes() == vertices.tobytes()

@@ -5,6 +5,7 @@
 
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -71,6 +72,13 @@ TEST_F(AssetIsolationTest, AReaderThatCrashesHangsOrFailsGetsTheFileRefused) {
   setenv("SPLICER_ASSET_READER", (dir_ / "no-such-reader").c_str(), 1);
   ExpectRefused("the reader program " + (dir_ / "no-such-reader").string() +
                 " could not be started: No such file or directory");
+  // A caller's interrupt check stops a reader that would run on.
+  FakeReader("exec sleep 30");
+  tsxhost::SetReadInterruptCheck([] { return true; });
+  const auto started = std::chrono::steady_clock::now();
+  ExpectRefused("interrupted");
+  EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(5));
+  tsxhost::SetReadInterruptCheck(nullptr);
   // The real reader still works afterwards.
   unsetenv("SPLICER_ASSET_READER");
   const tsxhost::ObjResult r = tsxhost::LoadScene(model_);
