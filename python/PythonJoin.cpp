@@ -126,8 +126,15 @@ class ViewScope {
 };
 
 py::tuple Join(PyScene& scene, const ObjectRef& first, const ObjectRef& second, double accuracy, bool seam,
-               const std::optional<std::function<py::object(std::string, int32_t)>>& callback) {
+               const std::optional<std::function<py::object(std::string, int32_t)>>& callback,
+               const std::string& mode) {
   if (auto why = spl::AccuracyRefusal(accuracy, "accuracy")) throw py::value_error(*why);
+  if (mode != "contact" && mode != "face") {
+    throw py::value_error("mode must be \"contact\" (the whole contact) or \"face\" (one face pair), not \"" +
+                          mode + "\"");
+  }
+  if (mode == "face" && seam) throw py::value_error("seam=True joins the whole contact: it does not go with mode=\"face\"");
+  const bool contact = mode == "contact";
   // The scene's own Python object, for the new SceneObject to keep alive.
   const py::object sceneObject = py::cast(&scene, py::return_value_policy::reference);
   HostLock lock;
@@ -141,17 +148,27 @@ py::tuple Join(PyScene& scene, const ObjectRef& first, const ObjectRef& second, 
   {
     ViewScope scope(&view);
     py::gil_scoped_release release;
-    outcome = PickAndJoin(a, b, {accuracy, seam}, clock);
+    outcome = PickAndJoin(a, b, {accuracy, false, contact}, clock);
   }
   const tsxSOBJ result = outcome.result;
   if (result != 0) scene.Adopt(result);  // kept even when the callback raised at the very end
   // The callback (or another thread meanwhile) may have put another scene in
   // the host's; the result's name is made unique among this scene's objects.
   scene.Activate(true);
-  if (result != 0) tsxhost::SetObjectName(result, ResultName(nameA, nameB));
+  if (result != 0 && !contact) tsxhost::SetObjectName(result, ResultName(nameA, nameB));
+  if (result != 0 && contact) {
+    // The contact join named it while the host may have held another scene:
+    // the first of "A+B", "A+B.2"... that no other object of this one has.
+    const std::string base = nameA + "+" + nameB;
+    std::string name = base;
+    for (int n = 2; tsxhost::FindObject(name) != 0 && tsxhost::FindObject(name) != result; ++n) {
+      name = base + "." + std::to_string(n);
+    }
+    tsxhost::SetObjectName(result, name);
+  }
   view.RaisePending();
   const int32_t code = spl::JoinState.LastError;
-  const std::string error = code != 0 ? view.ErrorText(code) : std::string();
+  const std::string error = code == 0 ? std::string() : outcome.contact ? outcome.contact->what : view.ErrorText(code);
   const py::object report = ToPython(MakeReport(a, b, outcome, clock));
   for (const std::string& w : view.Warnings(error)) Warn(w);
   // What the command line says beside its summary line: the seam's own
@@ -176,11 +193,13 @@ py::tuple Join(PyScene& scene, const ObjectRef& first, const ObjectRef& second, 
 void BindJoin(py::module_& m) {
   m.def("join", &Join, py::arg("scene"), py::arg("first"), py::arg("second"),
         py::arg("accuracy") = spl::kDefaultAccuracy, py::arg("seam") = false, py::arg("progress") = std::nullopt,
-        "Joins two objects of `scene` (names or SceneObjects) across the face they share into a new object,\n"
-        "named 'FIRST+SECOND' and added to the scene; with seam=True along the whole seam (as `splicer join\n"
-        "--seam`). Returns (new object, report); the report is a dict with the fields of `splicer join\n"
-        "--report`. `accuracy` is the largest distance at which corners count as coinciding (whole\n"
-        "thousandths; ValueError when negative or not finite).\n"
+        py::arg("mode") = "contact",
+        "Joins two objects of `scene` (names or SceneObjects) where they touch into a new object, named\n"
+        "'FIRST+SECOND' and added to the scene: the whole contact, sealed or refused (as `splicer join`);\n"
+        "mode=\"face\" welds across one face pair, the plug-in's method (as `splicer join --face`); seam=True\n"
+        "is the default kept for older scripts. Returns (new object, report); the report is a dict with the\n"
+        "fields of `splicer join --report`. `accuracy` is the largest distance at which corners count as\n"
+        "coinciding (whole thousandths; ValueError when negative or not finite).\n"
         "`progress(stage_text, steps_to_go)` is called as the join goes on and must return True to go on;\n"
         "False, None or 0 aborts the join. An error or an abort raises JoinError(code, message, report);\n"
         "an exception raised by `progress` (or Ctrl-C) stops the join and comes through. The GIL is\n"

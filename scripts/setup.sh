@@ -12,6 +12,8 @@ PACKAGES=(
   libgtest-dev libgmock-dev libbenchmark-dev libclang-rt-14-dev
   # command-line parsing, JSON reports, SHA-256 of result dumps
   libcli11-dev nlohmann-json3-dev libssl-dev
+  # exact geometry for the contact join
+  libcgal-dev libgmp-dev libmpfr-dev
   # glTF, PLY and STL in and out
   libassimp-dev
   # exact geometric predicates

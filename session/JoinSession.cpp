@@ -79,8 +79,22 @@ tsxSOBJ Join(tsxSOBJ first, tsxSOBJ second, const JoinChoice& choice, StageClock
 }  // namespace
 
 JoinOutcome PickAndJoin(tsxSOBJ first, tsxSOBJ second, const JoinChoice& choice, StageClock& clock) {
-  spl::KeptSearchGeometry kept;
   JoinOutcome outcome;
+  if (choice.contact) {
+    spl::InitJoinStateForWindow();
+    spl::JoinState.Accuracy = choice.accuracy;
+    ObservedBy observed(clock);
+    clock.Begin();
+    spl::ContactJoinRequest request;
+    request.objects = {first, second};
+    request.accuracy = choice.accuracy;
+    if (!spl::RunAsJoin([&] { outcome.contact = spl::RunContactJoin(request); })) return outcome;
+    if (outcome.contact->error == 0 && !outcome.contact->groups.empty()) {
+      outcome.result = outcome.contact->groups.front().result;
+    }
+    return outcome;
+  }
+  spl::KeptSearchGeometry kept;
   outcome.result = Join(first, second, choice, clock);
   outcome.junction = choice.seam ? spl::ReportSeamJoin(first, second, spl::LastJoinedSeam())
                                  : spl::ReportPlainJoin(first, second, &kept.geometry);
@@ -93,6 +107,47 @@ std::string ResultName(const std::string& first, const std::string& second) {
   std::string name = base;
   for (int n = 2; tsxhost::FindObject(name) != 0; ++n) name = base + "." + std::to_string(n);
   return name;
+}
+
+nlohmann::json ContactFields(const JoinOutcome& outcome) {
+  if (!outcome.contact) return nullptr;
+  const spl::ContactJoinResult& c = *outcome.contact;
+  nlohmann::json groups = nlohmann::json::array();
+  for (const spl::ContactGroup& g : c.groups) {
+    groups.push_back({{"members", g.members},
+                      {"contacts", g.contacts},
+                      {"dropped_faces", g.droppedFaces},
+                      {"welded_vertices", g.weldedVertices},
+                      {"new_points", g.newPoints},
+                      {"split_faces", g.splitFaces},
+                      {"vertices", g.vertices},
+                      {"faces", g.faces},
+                      {"volume", g.volume},
+                      {"area", g.area},
+                      {"largest_weld", g.largestWeld},
+                      {"sealed", c.error == 0 && g.closedInputs},
+                      {"open_edges_before", g.openEdgesBefore},
+                      {"open_edges_after", g.openEdgesAfter},
+                      {"open_edges_before_at", g.openEdgesBeforeAt},
+                      {"open_edges_after_at", g.openEdgesAfterAt}});
+  }
+  return {{"error", c.error}, {"what", c.what}, {"groups", groups}, {"untouched", c.untouched}};
+}
+
+std::string ContactSummary(const spl::ContactGroup& group, const std::string& first, const std::string& second) {
+  const auto count = [](int64_t n, const char* one, const char* many) {
+    return std::to_string(n) + " " + (n == 1 ? one : many);
+  };
+  std::string text = "joined " + first + " and " + second + " along their contact (" +
+                     count(group.contacts, "touching face pair", "touching face pairs") + ", " +
+                     count(group.weldedVertices, "vertex welded", "vertices welded") + ", ";
+  if (group.closedInputs) {
+    text += "sealed";
+  } else {
+    text += "open inputs: " + count(group.openEdgesBefore, "open edge", "open edges") + " before, " +
+            std::to_string(group.openEdgesAfter) + " after";
+  }
+  return text + "): " + std::to_string(group.vertices) + " vertices, " + std::to_string(group.faces) + " faces";
 }
 
 nlohmann::json MakeReport(tsxSOBJ first, tsxSOBJ second, const JoinOutcome& outcome, const StageClock& clock) {
@@ -110,6 +165,8 @@ nlohmann::json MakeReport(tsxSOBJ first, tsxSOBJ second, const JoinOutcome& outc
           {"steps_to_go", clock.StepsAtEnd()},
           {"seconds", clock.Times()}};
   report.update(ReportFields(outcome.junction));
+  report["contact"] = ContactFields(outcome);
+  if (outcome.contact && outcome.contact->error != 0) report["error_message"] = outcome.contact->what;
   return report;
 }
 

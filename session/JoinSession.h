@@ -6,9 +6,11 @@
 #include <cstdint>
 #include <chrono>
 #include <functional>
+#include <optional>
 #include <nlohmann/json.hpp>
 #include <string>
 
+#include "engine/contact/ContactJoin.h"
 #include "engine/face/RunJoin.h"
 #include "interface/tsxapi.h"
 #include "session/JunctionReport.h"
@@ -46,12 +48,14 @@ class StageClock : public spl::JoinStageObserver {
 
 struct JoinChoice {
   double accuracy = 0.01;
-  bool seam = false;  // join along the whole seam instead of one face pair
+  bool seam = false;     // the seam join (one face pair's rules widened to the seam); with contact: unused
+  bool contact = false;  // the contact join: the whole contact, sealed or refused
 };
 
 struct JoinOutcome {
   tsxSOBJ result = 0;  // the new object; 0 when the join failed or was aborted
   spl::JunctionReport junction;
+  std::optional<spl::ContactJoinResult> contact;  // after a contact join
 };
 
 // Picks `first` and `second` as the window's buttons do and presses the
@@ -62,6 +66,14 @@ JoinOutcome PickAndJoin(tsxSOBJ first, tsxSOBJ second, const JoinChoice& choice,
 
 // "FIRST+SECOND", or with ".2", ".3"... when a scene object has that name.
 std::string ResultName(const std::string& first, const std::string& second);
+
+// The report's `contact` field: what a contact join joined, or null.
+nlohmann::json ContactFields(const JoinOutcome& outcome);
+
+// The summary line of a contact join that succeeded, e.g. "joined Left and
+// Right along their contact (1 touching face pair, 4 vertices welded,
+// sealed): 12 vertices, 10 faces".
+std::string ContactSummary(const spl::ContactGroup& group, const std::string& first, const std::string& second);
 
 // The report of a join: error, junction, seam, counts, steps and times.
 nlohmann::json MakeReport(tsxSOBJ first, tsxSOBJ second, const JoinOutcome& outcome, const StageClock& clock);

@@ -37,7 +37,8 @@ struct JoinSettings {
   std::string report;
   double accuracy = spl::kDefaultAccuracy;
   bool wholeScene = false;
-  bool seam = false;  // join along the whole seam instead of one face pair
+  bool seam = false;  // accepted for the contact join, the default
+  bool face = false;  // the plug-in's single-face join
   bool strict = false;
   bool resourcesAnywhere = false;
   unsigned long long maxFaces = 0;  // 0: the reader's default
@@ -159,6 +160,35 @@ int Finish(const JoinSettings& s, nlohmann::json report, int status, bool report
   return reported || status != exitstatus::kOk ? status : exitstatus::kFile;
 }
 
+// Writes the new object (or the whole scene) to the output; the failure's
+// exit status, or 0.
+int WriteResult(const JoinSettings& s, tsxSOBJ result, nlohmann::json& report) {
+  const std::vector<tsxSOBJ> objects = s.wholeScene ? tsxhost::SceneObjects() : std::vector<tsxSOBJ>{result};
+  const tsxhost::SaveResult saved = tsxhost::SaveScene(s.output, objects);
+  for (const std::string& w : saved.warnings) std::fprintf(stderr, "warning: %s\n", w.c_str());
+  if (saved.ok) return exitstatus::kOk;
+  const std::string& error = saved.error;
+  Error(error);
+  report["error"] = error.ends_with(": not enough memory") ? "memory" : "file";
+  report["error_message"] = error;
+  return exitstatus::kFile;
+}
+
+// After a contact join: its refusal, or the result written and summed up.
+int FinishContact(const JoinSettings& s, const JoinOutcome& outcome, nlohmann::json report) {
+  const spl::ContactJoinResult& contact = *outcome.contact;
+  if (contact.error != 0 || outcome.result == 0) {
+    Error(contact.what);
+    return Finish(s, report, exitstatus::kFailed);
+  }
+  if (const int status = WriteResult(s, outcome.result, report); status != exitstatus::kOk) {
+    return Finish(s, report, status);
+  }
+  std::printf("%s -> %s\n", ContactSummary(contact.groups.front(), s.first, s.second).c_str(), s.output.c_str());
+  std::fflush(stdout);
+  return Finish(s, report, exitstatus::kOk);
+}
+
 int RunJoinCommand(const JoinSettings& s) {
   tsxSOBJ first = 0, second = 0;
   WritePlan plan;
@@ -178,13 +208,14 @@ int RunJoinCommand(const JoinSettings& s) {
   JoinOutcome outcome;
   {
     InterruptAsAbort interrupt;
-    outcome = PickAndJoin(first, second, {s.accuracy, s.seam}, clock);
+    outcome = PickAndJoin(first, second, {s.accuracy, false, !s.face}, clock);
   }
   spl::SetJoinView(nullptr);
   view.ClearBar();
   const tsxSOBJ result = outcome.result;
   const spl::JunctionReport& junction = outcome.junction;
   nlohmann::json report = MakeReport(first, second, outcome, clock);
+  if (outcome.contact) return FinishContact(s, outcome, std::move(report));
   report["error_message"] = JoinMessage(view);
 
   if (result == 0) {
@@ -203,16 +234,7 @@ int RunJoinCommand(const JoinSettings& s) {
     return Finish(s, report, exitstatus::kFailed);
   }
   tsxhost::SetObjectName(result, ResultName(s.first, s.second));
-  const std::vector<tsxSOBJ> objects = s.wholeScene ? tsxhost::SceneObjects() : std::vector<tsxSOBJ>{result};
-  const tsxhost::SaveResult saved = tsxhost::SaveScene(s.output, objects);
-  for (const std::string& w : saved.warnings) std::fprintf(stderr, "warning: %s\n", w.c_str());
-  if (!saved.ok) {
-    const std::string& error = saved.error;
-    Error(error);
-    report["error"] = error.ends_with(": not enough memory") ? "memory" : "file";
-    report["error_message"] = error;
-    return Finish(s, report, exitstatus::kFile);
-  }
+  if (const int status = WriteResult(s, result, report); status != exitstatus::kOk) return Finish(s, report, status);
   PrintReportLines(junction, s.first, s.second, result, s.output);
   return Finish(s, report, exitstatus::kOk);
 }
@@ -223,10 +245,12 @@ void AddJoinCommand(CLI::App& app) {
   auto settings = std::make_shared<JoinSettings>();
   CLI::App* join = app.add_subcommand(
       "join",
-      "Join two objects of a scene across the face they share into a new object.\n"
+      "Join two objects of a scene where they touch into a new object: every face of one\n"
+      "lying on a face of the other is dropped and the seam welded; the result must be\n"
+      "sealed (closed, enclosing both volumes) or nothing is written.\n"
       "Exit status: 0 joined, 2 bad usage or unknown object name, 3 a file could not\n"
-      "be read or written, 4 the join ended in an error or was aborted (Ctrl-C), or\n"
-      "with --strict, the seam is incomplete.");
+      "be read or written, 4 the join ended in an error, was refused as not sound or\n"
+      "was aborted (Ctrl-C), or with --strict, the seam is incomplete.");
   join->add_option("scene", settings->scene, "scene to read (.obj, .gltf, .glb, .ply, .stl)")->required();
   join->add_option("first", settings->first, "name of the 1st object")->required();
   join->add_option("second", settings->second, "name of the 2nd object")->required();
@@ -236,8 +260,11 @@ void AddJoinCommand(CLI::App& app) {
       ->capture_default_str();
   join->add_option("--report", settings->report, "JSON file to write a report of the join to");
   join->add_flag("--scene", settings->wholeScene, "write the whole scene with the new object added");
-  join->add_flag("--seam", settings->seam,
-                 "join along the whole seam: drop every face lying on the other object, weld the seam");
+  CLI::Option* seam =
+      join->add_flag("--seam", settings->seam, "join the whole contact (the default; kept for older scripts)");
+  join->add_flag("--face", settings->face,
+                 "the plug-in's method: weld across exactly one face pair whose corners coincide")
+      ->excludes(seam);
   join->add_flag("--resources-anywhere,--mtl-anywhere", settings->resourcesAnywhere,
                  "read the files a scene refers to (material libraries, glTF buffers) wherever they are\n"
                  "(by default only regular files in the scene's folder or below)");

@@ -44,6 +44,14 @@ SlotLamps Lamps() { return {JoinState.FirstObject != 0, JoinState.SecondObject !
 
 bool JoinInProgress() { return g_joining; }
 
+bool RunAsJoin(const std::function<void()>& run) {
+  if (g_joining) return false;
+  const std::function<void(bool)> nobody;  // the scope keeps a reference
+  JoiningScope scope(nobody);
+  run();
+  return true;
+}
+
 bool PickObject(Slot slot) {
   HostObject& mine = Held(slot);
   if (g_joining) return mine != 0;

@@ -47,4 +47,9 @@ void InitJoinStateForWindow();
 // join are ignored, and the window should keep the accuracy unchanged.
 bool JoinInProgress();
 
+// Runs `run` (a join outside the window's buttons, the contact join say)
+// with JoinInProgress() true meanwhile; false, without running it, while
+// another join runs.
+bool RunAsJoin(const std::function<void()>& run);
+
 }  // namespace spl

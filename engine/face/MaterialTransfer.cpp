@@ -104,4 +104,14 @@ void TransferMaterialsSkipping(HostObject result, HostObject first, HostObject s
   if (result != 0) tsxSobjDelete(result);
 }
 
+bool TransferMaterialRuns(HostObject result, std::span<const MaterialRun> runs, std::string_view text) {
+  WorkingMaterial material;
+  for (const MaterialRun& run : runs) {
+    if (!AnnounceStage(text) || !PaintRun(result, run.source, run.firstResultFace, run.skip, text, material)) {
+      return false;
+    }
+  }
+  return true;
+}
+
 }  // namespace spl

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <span>
+#include <string_view>
 
 #include "engine/common/JoinState.h"
 
@@ -24,5 +25,18 @@ void TransferMaterials(HostObject result, HostObject first, HostObject second);
 // nothing (but still counts in that start).
 void TransferMaterialsSkipping(HostObject result, HostObject first, HostObject second,
                                std::span<const int32_t> skipA, std::span<const int32_t> skipB);
+
+// One source object's faces painted onto the result's from `firstResultFace`
+// on, the faces in `skip` (rising) left out.
+struct MaterialRun {
+  HostObject source = 0;
+  std::span<const int32_t> skip;
+  int32_t firstResultFace = 0;
+};
+
+// Paints the runs in turn, each announced with `text`, through one working
+// material. False when an abort stopped it; the result is left to the
+// caller.
+bool TransferMaterialRuns(HostObject result, std::span<const MaterialRun> runs, std::string_view text);
 
 }  // namespace spl

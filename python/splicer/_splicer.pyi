@@ -71,4 +71,5 @@ def join(
     accuracy: float = 0.01,
     seam: bool = False,
     progress: Optional[_Progress] = None,
+    mode: str = "contact",
 ) -> tuple[SceneObject, dict[str, Any]]: ...

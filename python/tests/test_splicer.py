@@ -126,7 +126,7 @@ def test_join_errors_carry_code_message_and_report(boxes):
     assert caught.value.message == "SPL : 06 - Faces (Junction) not found."
     assert caught.value.report["error"] == -1006
     with pytest.raises(splicer.JoinError) as caught:
-        splicer.join(far, "Flat", "B")
+        splicer.join(far, "Flat", "B", mode="face")
     assert caught.value.code == -1003
     with pytest.raises(KeyError, match="'A', 'B', 'Flat'"):
         splicer.join(far, "A", "Nobody")
@@ -202,3 +202,28 @@ def test_arrays_go_in_with_one_copy_and_come_out_as_views():
     # Out: a view of the host's array, nothing copied.
     assert peak_out < vertices.nbytes // 8
     assert out.tobytes() == vertices.tobytes()
+
+
+def test_join_takes_the_whole_contact_unless_mode_face():
+    # A cube against one split into two triangles per side: no corner pair
+    # of faces matches the plug-in's way on the triangles, the contact join
+    # drops both sides whole.
+    scene = splicer.Scene()
+    scene.add("A", cube(), CUBE_FACES)
+    tris = [[f[0], f[1], f[2]] for f in CUBE_FACES] + [[f[0], f[2], f[3]] for f in CUBE_FACES]
+    scene.add("B", cube(1), tris)
+    joined, report = splicer.join(scene, "A", "B")
+    assert joined.name == "A+B"
+    group = report["contact"]["groups"][0]
+    assert group["sealed"] and group["contacts"] == 2 and group["dropped_faces"] == [1, 2]
+    assert abs(group["volume"] - 2) < 1e-9 and abs(group["area"] - 10) < 1e-9
+    assert len(joined.faces) == 5 + 10
+    _, seam_report = splicer.join(scene, "A", "B", seam=True)
+    assert seam_report["contact"]["groups"][0]["faces"] == 15
+    with pytest.raises(splicer.JoinError) as caught:
+        splicer.join(scene, "A", "B", mode="face")
+    assert caught.value.code == -1006
+    with pytest.raises(ValueError, match="mode must be"):
+        splicer.join(scene, "A", "B", mode="seam")
+    with pytest.raises(ValueError, match="does not go with"):
+        splicer.join(scene, "A", "B", mode="face", seam=True)

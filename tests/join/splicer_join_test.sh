@@ -7,7 +7,7 @@ fail() { echo "FAIL: $*"; cat "$work/stderr" 2>/dev/null; exit 1; }
 
 case $case_name in
   success)
-    "$splicer" join "$src/examples/boxes.obj" Left Right -o "$work/joined.obj" \
+    "$splicer" join "$src/examples/boxes.obj" Left Right --face -o "$work/joined.obj" \
       --report "$work/report.json" >"$work/stdout" 2>"$work/stderr"
     rc=$?
     [ $rc -eq 0 ] || fail "exit $rc"
@@ -52,7 +52,7 @@ PY
         done
       done
     } >"$work/apart.obj"
-    "$splicer" join "$work/apart.obj" Near Far -o "$work/joined.obj" --report "$work/report.json" \
+    "$splicer" join "$work/apart.obj" Near Far --face -o "$work/joined.obj" --report "$work/report.json" \
       2>"$work/stderr"
     rc=$?
     [ $rc -eq 4 ] || fail "exit $rc, not 4"
@@ -65,10 +65,10 @@ PY
     grep -q '"kind": "apart"' "$work/report.json" || fail "report without the hint"
     # 0.05 apart: a tenth of the edge, the accuracy is hinted and joins.
     sed 's/^v 1.5 /v 1.05 /' "$work/apart.obj" >"$work/near.obj"
-    "$splicer" join "$work/near.obj" Near Far -o "$work/joined.obj" 2>"$work/stderr"
+    "$splicer" join "$work/near.obj" Near Far --face -o "$work/joined.obj" 2>"$work/stderr"
     grep -q '^hint: faces 1 and 0 (4 corners) come nearest, at most 0.05 apart: try --accuracy 0.05$' "$work/stderr" \
       || fail "no accuracy hinted: $(cat "$work/stderr")"
-    "$splicer" join "$work/near.obj" Near Far -o "$work/joined.obj" --accuracy 0.05 >/dev/null 2>"$work/stderr" \
+    "$splicer" join "$work/near.obj" Near Far --face -o "$work/joined.obj" --accuracy 0.05 >/dev/null 2>"$work/stderr" \
       || fail "the hinted accuracy does not join"
     grep -q '^warning: the largest gap (0.05) is more than half the accuracy (0.05)' "$work/stderr" \
       || fail "no warning of the gap: $(cat "$work/stderr")"
@@ -82,7 +82,7 @@ PY
       echo "o B"; echo "v 0 0 0"; echo "v 0 1 0"; echo "v 0 1 1"; echo "v 0 0 1"; echo "v 1 0 0"
       echo "f 6 8 7"; echo "f 6 9 8"; echo "f 10 6 7"
     } >"$work/caps.obj"
-    "$splicer" join "$work/caps.obj" A B -o "$work/joined.obj" --report "$work/report.json" \
+    "$splicer" join "$work/caps.obj" A B --face -o "$work/joined.obj" --report "$work/report.json" \
       >"$work/stdout" 2>"$work/stderr" || fail "plain join failed"
     grep -q '^joined A and B at faces [01] and [01] (3 corners, largest gap 0): 7 vertices, 4 faces -> ' "$work/stdout" \
       || fail "summary: $(cat "$work/stdout")"
@@ -90,7 +90,7 @@ PY
       "$work/stderr" || fail "no warning"
     grep -q '"touching_face_pairs_left": 1' "$work/report.json" || fail "report without the seam left"
     rm -f "$work/joined.obj"
-    "$splicer" join "$work/caps.obj" A B -o "$work/joined.obj" --strict --report "$work/report.json" \
+    "$splicer" join "$work/caps.obj" A B --face -o "$work/joined.obj" --strict --report "$work/report.json" \
       >"$work/stdout" 2>"$work/stderr"
     rc=$?
     [ $rc -eq 4 ] || fail "--strict exit $rc, not 4"
@@ -99,7 +99,7 @@ PY
     grep -q '"coinciding_vertex_pairs_left": 1' "$work/report.json" || fail "--strict without the report"
     "$splicer" join "$work/caps.obj" A B -o "$work/joined.obj" --seam --strict >"$work/stdout" 2>"$work/stderr" \
       || fail "--seam --strict failed"
-    [ "$(cat "$work/stdout")" = "joined A and B along a seam (2 and 2 faces dropped, 4 vertices welded): 6 vertices, 2 faces -> $work/joined.obj" ] \
+    [ "$(cat "$work/stdout")" = "joined A and B along their contact (2 touching face pairs, 4 vertices welded, open inputs: 10 open edges before, 4 after): 6 vertices, 2 faces -> $work/joined.obj" ] \
       || fail "seam summary: $(cat "$work/stdout")"
     grep -q '^warning' "$work/stderr" && fail "a warning after the seam join"
     ;;
@@ -128,7 +128,7 @@ PY
     [ $? -eq 2 ] || fail "--report over the input not refused"
     cmp -s "$work/scene.obj" "$work/before.obj" || fail "the report overwrote the input"
     # The same object twice: one message (05), no second one from the join button.
-    [ "$(run "$work/scene.obj" Left Left -o "$work/out.obj")" = 4 ] || fail "same object twice"
+    [ "$(run "$work/scene.obj" Left Left --face -o "$work/out.obj")" = 4 ] || fail "same object twice"
     [ "$(grep -c '^error:' "$work/stderr")" -eq 1 ] || fail "not one message: $(cat "$work/stderr")"
     grep -q '^error: SPL : 05 ' "$work/stderr" || fail "not message 05"
     [ "$(report)" = "-1005 4 False" ] || fail "report: $(report)"

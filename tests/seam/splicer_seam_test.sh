@@ -13,8 +13,8 @@ rc=$?
 [ "$(grep -c '^f ' "$work/joined.obj")" -eq 12538 ] || fail "not 12538 faces"
 grep -q '"error": 0' "$work/report.json" || fail "report without error 0"
 
-# Boxes touching at one face: the seam join is the plain join.
-"$splicer" join "$src/examples/boxes.obj" Left Right -o "$work/plain.obj" 2>>"$work/stderr" || fail "plain join"
+# Boxes touching at one face: the contact join is the plug-in's join.
+"$splicer" join "$src/examples/boxes.obj" Left Right --face -o "$work/plain.obj" 2>>"$work/stderr" || fail "plain join"
 "$splicer" join "$src/examples/boxes.obj" Left Right --seam -o "$work/seam.obj" 2>>"$work/stderr" || fail "seam join"
 cmp -s <(grep -v '^mtllib' "$work/plain.obj") <(grep -v '^mtllib' "$work/seam.obj") || fail "boxes differ"
 echo "ok: seam"

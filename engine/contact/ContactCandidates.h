@@ -1,0 +1,65 @@
+// Which faces of different objects touch: one linear pass over the faces
+// (a grid of their bounding boxes), then the contact test on the few pairs
+// that share a cell.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "engine/common/WorldObject.h"
+
+namespace spl {
+
+// A face of object `objectA` touching a face of object `objectB`
+// (objectA < objectB, indices into the list searched).
+struct FaceContact {
+  uint32_t objectA = 0;
+  int32_t faceA = 0;
+  uint32_t objectB = 0;
+  int32_t faceB = 0;
+};
+
+// A face's plane as the contact test reads it, in world space.
+struct FacePlane {
+  double normal[3] = {};  // unit Newell normal
+  double offset = 0;      // normal . p on the plane (through the centroid)
+  double flatness = 0;    // the farthest of its own corners from the plane
+  bool valid = false;     // 3 corners or more, valid indices, an area
+};
+
+FacePlane PlaneOf(const WorldObject& object, const CtsxFace& face);
+
+// Whether face `fa` of `a` and face `fb` of `b` touch at `tolerance`: they
+// face opposite ways, every corner of each lies within the tolerance of
+// the other's plane (plus that plane's own flatness), and their outlines,
+// projected along the dominant axis of the first one's normal, overlap with
+// a positive area (decided by exact predicates on the projected doubles).
+bool FacesTouch(const WorldObject& a, const CtsxFace& fa, const FacePlane& pa, const WorldObject& b,
+                const CtsxFace& fb, const FacePlane& pb, double tolerance);
+
+// The area in which the two faces' outlines overlap, measured in the first
+// face's plane (exact polygon intersection of the projections, the area
+// then taken in double); 0 for outlines that are not simple.
+double OverlapArea(const WorldObject& a, const CtsxFace& fa, const FacePlane& pa, const WorldObject& b,
+                   const CtsxFace& fb);
+
+// The length of the face's outline.
+double Perimeter(const WorldObject& object, const CtsxFace& face);
+
+// Told the work done now and then; false stops the search (the caller then
+// abandons what it returns).
+class ContactProgress {
+ public:
+  virtual ~ContactProgress() = default;
+  virtual bool Advance(int64_t steps) = 0;
+};
+
+// Every touching face pair of different objects, sorted by (objectA, faceA,
+// objectB, faceB).
+std::vector<FaceContact> FindContacts(const std::vector<const WorldObject*>& objects, double tolerance,
+                                      ContactProgress& progress);
+
+// Progress steps FindContacts reports in all, at most.
+int64_t ContactSearchSteps(const std::vector<const WorldObject*>& objects);
+
+}  // namespace spl

@@ -1,0 +1,548 @@
+#include "engine/contact/ContactJoin.h"
+
+#include <algorithm>
+#include <cmath>
+#include <memory>
+#include <new>
+#include <numeric>
+#include <utility>
+
+#include "engine/contact/ContactCandidates.h"
+#include "engine/contact/ContactMerge.h"
+#include "engine/contact/ContactOutline.h"
+#include "engine/common/Errors.h"
+#include "engine/common/Progress.h"
+#include "engine/face/RunJoin.h"
+#include "engine/common/Saturate.h"
+#include "engine/contact/SealedCheck.h"
+#include "engine/seam/SeamSearch.h"
+#include "engine/common/Thousandths.h"
+#include "engine/common/WorldObject.h"
+
+namespace spl {
+namespace {
+
+constexpr std::string_view kSearchText = "Searching contacts...";
+constexpr std::string_view kCheckText = "Checking the result...";
+constexpr double kRelativeVolume = 1e-9;
+
+// Lowest representative: each set is named by its lowest member, so that
+// the lower-numbered object's vertex survives a weld.
+class LowestUnion {
+ public:
+  explicit LowestUnion(size_t n) : parent_(n) { std::iota(parent_.begin(), parent_.end(), size_t{0}); }
+  size_t Find(size_t x) {
+    while (parent_[x] != x) x = parent_[x] = parent_[parent_[x]];
+    return x;
+  }
+  void Join(size_t a, size_t b) {
+    a = Find(a);
+    b = Find(b);
+    if (a != b) parent_[std::max(a, b)] = std::min(a, b);
+  }
+
+ private:
+  std::vector<size_t> parent_;
+};
+
+// The progress of the contact search, held to its share of the estimate.
+class SearchProgress : public ContactProgress {
+ public:
+  explicit SearchProgress(int64_t budget) : left_(budget) {}
+  bool Advance(int64_t steps) override {
+    const int64_t taken = std::clamp<int64_t>(steps, 0, left_);
+    left_ -= taken;
+    return ReportProgress(SaturateToInt32(taken), kSearchText, 1);
+  }
+
+ private:
+  int64_t left_;
+};
+
+double Distance(const CtsxVector3f& a, const CtsxVector3f& b) {
+  const double dx = double(a.x) - b.x, dy = double(a.y) - b.y, dz = double(a.z) - b.z;
+  return std::sqrt(dx * dx + dy * dy + dz * dz);
+}
+
+// Whether the plan leaves out face `face` of object `object` (its member
+// slot in `slot`).
+bool Dropped(const MergePlan& plan, const std::vector<size_t>& slot, uint32_t object, int32_t face) {
+  const std::vector<int32_t>& d = plan.dropped[slot[object]];
+  return std::binary_search(d.begin(), d.end(), face);
+}
+
+std::string FaceWhere(const WorldObject& object, int32_t face) {
+  const CtsxFace& f = object.Face(face);
+  return "face " + std::to_string(face) + " at " + PositionText(object.Corner(f, 0));
+}
+
+class ContactRun {
+ public:
+  ContactRun(const ContactJoinRequest& request, ContactJoinResult& out) : request_(request), out_(out) {}
+  ~ContactRun() {
+    for (const HostObject r : made_) tsxSobjDelete(r);
+  }
+  ContactRun(const ContactRun&) = delete;
+  ContactRun& operator=(const ContactRun&) = delete;
+
+  void Run();
+
+ private:
+  bool Refuse(int32_t code, std::string what) {
+    out_.error = code;
+    out_.what = std::move(what);
+    return false;
+  }
+  bool Failed() {
+    if (!JoinFailed()) return false;
+    out_.error = JoinState.LastError;
+    return true;
+  }
+  bool CheckRequest();
+  bool Load();
+  void Group();
+  bool JoinGroup(ContactGroup& group);
+  // Faces beside a seam, smaller than the accuracy, may come within it of
+  // each other across the seam: their overlap is a sliver no wider than the
+  // accuracy along their outlines.
+  bool Sliver(const FaceContact& c) const;
+  // Touching pairs of `contacts` that both stay and overlap by more than a
+  // sliver: walls the seam rules left.
+  std::vector<size_t> Walls(const MergePlan& plan, const std::vector<size_t>& slot,
+                            const std::vector<size_t>& contacts) const;
+  // Joins each region of walls whose two sides cover the same outline.
+  bool JoinWalls(ContactGroup& group, MergePlan& plan, const std::vector<size_t>& slot,
+                 const std::vector<size_t>& contacts, LowestUnion& welds);
+  bool Check(ContactGroup& group, const MergePlan& plan, const std::vector<size_t>& contacts);
+  void Finish();
+
+  const ContactJoinRequest& request_;
+  ContactJoinResult& out_;
+  int32_t thousandths_ = 0;
+  double tolerance_ = 0;
+  std::vector<std::unique_ptr<WorldObject>> shapes_;
+  std::vector<FaceContact> contacts_;
+  std::vector<size_t> contactsOf_;  // per group: the contacts between its members, in order
+  std::vector<HostObject> made_;    // results not yet in the scene
+  int64_t checkSteps_ = 0;
+};
+
+bool ContactRun::CheckRequest() {
+  const std::vector<HostObject>& objects = request_.objects;
+  if (objects.size() < 2) return Refuse(kContactBadRequest, "a contact join needs two objects or more");
+  for (size_t i = 0; i < objects.size(); ++i) {
+    if (objects[i] == 0 || (tsxSobjGetType(objects[i]) & 0xFF) != e_tsxPOLYHEDRON) {
+      return Refuse(kContactBadRequest, "object " + std::to_string(i) + " is not a polyhedron");
+    }
+    for (size_t j = 0; j < i; ++j) {
+      if (objects[j] == objects[i]) return Refuse(kSameObjects, std::string(LookUpError(kSameObjects).message));
+    }
+  }
+  const std::optional<int32_t> t = TryRoundToThousandths(request_.accuracy);
+  if (!(request_.accuracy >= 0) || !t) {
+    return Refuse(kContactBadRequest, "the accuracy is not a distance the join can compare in whole thousandths");
+  }
+  thousandths_ = *t;
+  // Within the accuracy: what still rounds to it in whole thousandths.
+  tolerance_ = (thousandths_ + 0.5) / 1000.0;
+  return true;
+}
+
+bool ContactRun::Load() {
+  JoinStageScope scope(JoinStage::Search);
+  if (!AnnounceStage("Preparing...")) return !Failed();
+  std::vector<const WorldObject*> shapes;
+  for (const HostObject object : request_.objects) {
+    auto shape = std::make_unique<WorldObject>();
+    shape->Load(object);
+    shapes.push_back(shape.get());
+    shapes_.push_back(std::move(shape));
+  }
+  const int64_t searchSteps = ContactSearchSteps(shapes);
+  const int64_t mergeSteps = ContactMergeSteps(request_.objects);
+  if (!AnnounceStage(kSearchText)) return !Failed();
+  SearchProgress progress(searchSteps);
+  contacts_ = FindContacts(shapes, tolerance_, progress);
+  if (Failed()) return false;
+  // The seam search's real share, now that the touching pairs are known.
+  int64_t seamSteps = 0;
+  for (size_t i = 0; i < contacts_.size(); ++i) {
+    if (i > 0 && contacts_[i].objectA == contacts_[i - 1].objectA &&
+        contacts_[i].objectB == contacts_[i - 1].objectB) {
+      continue;
+    }
+    const WorldObject& a = *shapes[contacts_[i].objectA];
+    const WorldObject& b = *shapes[contacts_[i].objectB];
+    seamSteps += int64_t{b.vertexCount} + a.faceCount + b.faceCount;
+  }
+  JoinState.StepsToGo = std::min(JoinState.StepsToGo, SaturateToSteps(seamSteps + mergeSteps + checkSteps_));
+  return true;
+}
+
+void ContactRun::Group() {
+  const size_t n = request_.objects.size();
+  LowestUnion objects(n);
+  for (const FaceContact& c : contacts_) objects.Join(c.objectA, c.objectB);
+  std::vector<size_t> size(n, 0);
+  for (size_t o = 0; o < n; ++o) ++size[objects.Find(o)];
+  std::vector<size_t> groupOf(n, SIZE_MAX);
+  for (size_t o = 0; o < n; ++o) {
+    const size_t root = objects.Find(o);
+    if (size[root] < 2) {
+      out_.untouched.push_back(o);
+      continue;
+    }
+    if (root == o) {
+      groupOf[o] = out_.groups.size();
+      out_.groups.emplace_back();
+    }
+    out_.groups[groupOf[root]].members.push_back(o);
+  }
+}
+
+bool ContactRun::JoinGroup(ContactGroup& group) {
+  const size_t n = group.members.size();
+  MergePlan plan;
+  std::vector<size_t> slot(request_.objects.size(), SIZE_MAX);  // object -> member slot
+  int64_t vertices = 0;
+  for (size_t m = 0; m < n; ++m) {
+    slot[group.members[m]] = m;
+    plan.members.push_back(request_.objects[group.members[m]]);
+    plan.vertexStart.push_back(vertices);
+    vertices += shapes_[group.members[m]]->vertexCount;
+  }
+  plan.dropped.resize(n);
+  LowestUnion welds(static_cast<size_t>(vertices));
+  std::vector<size_t> contacts;
+  for (size_t i = 0; i < contacts_.size(); ++i) {
+    if (slot[contacts_[i].objectA] != SIZE_MAX) contacts.push_back(i);
+  }
+  group.contacts = int64_t(contacts.size());
+  // Each touching pair of members, joined along its seam.
+  {
+    JoinStageScope scope(JoinStage::Search);
+    for (size_t k = 0; k < contacts.size(); ++k) {
+      const FaceContact& c = contacts_[contacts[k]];
+      if (k > 0 && c.objectA == contacts_[contacts[k - 1]].objectA && c.objectB == contacts_[contacts[k - 1]].objectB) {
+        continue;
+      }
+      const WorldObject& a = *shapes_[c.objectA];
+      const WorldObject& b = *shapes_[c.objectB];
+      const SeamSide sa{a.world.data(), a.vertexCount, a.faces, a.faceCount};
+      const SeamSide sb{b.world.data(), b.vertexCount, b.faces, b.faceCount};
+      JoinedSeam seam;
+      if (!FindSeam(sa, sb, thousandths_, &seam)) {
+        Failed();
+        return false;
+      }
+      const size_t ma = slot[c.objectA], mb = slot[c.objectB];
+      std::vector<int32_t>& da = plan.dropped[ma];
+      std::vector<int32_t>& db = plan.dropped[mb];
+      da.insert(da.end(), seam.droppedFacesA.begin(), seam.droppedFacesA.end());
+      db.insert(db.end(), seam.droppedFacesB.begin(), seam.droppedFacesB.end());
+      for (size_t w = 0; w < seam.weldedVerticesB.size(); ++w) {
+        const int32_t vb = seam.weldedVerticesB[w], va = seam.weldedOntoA[w];
+        welds.Join(static_cast<size_t>(plan.vertexStart[mb] + vb), static_cast<size_t>(plan.vertexStart[ma] + va));
+        group.largestWeld = std::max(group.largestWeld, Distance(a.World(va), b.World(vb)));
+      }
+    }
+  }
+  const auto tidy = [&plan] {
+    for (std::vector<int32_t>& d : plan.dropped) {
+      std::sort(d.begin(), d.end());
+      d.erase(std::unique(d.begin(), d.end()), d.end());
+    }
+  };
+  tidy();
+  if (!JoinWalls(group, plan, slot, contacts, welds)) return false;
+  tidy();
+  for (const std::vector<int32_t>& d : plan.dropped) group.droppedFaces.push_back(int64_t(d.size()));
+  plan.weldOnto.resize(static_cast<size_t>(vertices));
+  for (size_t g = 0; g < plan.weldOnto.size(); ++g) {
+    plan.weldOnto[g] = int64_t(welds.Find(g));
+    group.weldedVertices += plan.weldOnto[g] != int64_t(g);
+  }
+  {
+    JoinStageScope scope(JoinStage::Copy);
+    HostObject result = 0;
+    tsxGNodeCopy(plan.members[0], &result);
+    if (result == 0) {
+      ReportError(kCannotMakeResult);
+      Failed();
+      return false;
+    }
+    made_.push_back(result);
+    group.result = result;
+  }
+  {
+    JoinStageScope scope(JoinStage::Merge);
+    MergeContactGroup(group.result, plan, &group.splitFaces);
+    if (Failed()) return false;
+  }
+  JoinStageScope scope(JoinStage::Refresh);
+  return Check(group, plan, contacts);
+}
+
+bool ContactRun::Sliver(const FaceContact& c) const {
+  const WorldObject& a = *shapes_[c.objectA];
+  const WorldObject& b = *shapes_[c.objectB];
+  const CtsxFace& fa = a.Face(c.faceA);
+  const CtsxFace& fb = b.Face(c.faceB);
+  const double reach = tolerance_ * std::max(Perimeter(a, fa), Perimeter(b, fb));
+  return OverlapArea(a, fa, PlaneOf(a, fa), b, fb) <= reach;
+}
+
+std::vector<size_t> ContactRun::Walls(const MergePlan& plan, const std::vector<size_t>& slot,
+                                      const std::vector<size_t>& contacts) const {
+  const auto dropped = [&](uint32_t object, int32_t face) { return Dropped(plan, slot, object, face); };
+  std::vector<size_t> walls;
+  for (const size_t i : contacts) {
+    const FaceContact& c = contacts_[i];
+    if (dropped(c.objectA, c.faceA) || dropped(c.objectB, c.faceB) || Sliver(c)) continue;
+    walls.push_back(i);
+  }
+  return walls;
+}
+
+bool ContactRun::JoinWalls(ContactGroup& group, MergePlan& plan, const std::vector<size_t>& slot,
+                           const std::vector<size_t>& contacts, LowestUnion& welds) {
+  const std::vector<size_t> walls = Walls(plan, slot, contacts);
+  if (walls.empty()) return true;
+  // Regions: the touching pairs of which a face stays, linked through the
+  // faces they share (faces the seam rules dropped come back in with the
+  // others on them); a region is joined when it holds a wall.
+  const auto dropped = [&](uint32_t object, int32_t face) { return Dropped(plan, slot, object, face); };
+  std::vector<size_t> linking;
+  for (const size_t i : contacts) {
+    const FaceContact& c = contacts_[i];
+    if (!dropped(c.objectA, c.faceA) || !dropped(c.objectB, c.faceB)) linking.push_back(i);
+  }
+  std::vector<std::pair<uint32_t, int32_t>> faces;
+  for (const size_t i : linking) {
+    faces.push_back({contacts_[i].objectA, contacts_[i].faceA});
+    faces.push_back({contacts_[i].objectB, contacts_[i].faceB});
+  }
+  std::sort(faces.begin(), faces.end());
+  faces.erase(std::unique(faces.begin(), faces.end()), faces.end());
+  const auto index = [&](uint32_t object, int32_t face) {
+    return size_t(std::lower_bound(faces.begin(), faces.end(), std::pair{object, face}) - faces.begin());
+  };
+  LowestUnion regions(faces.size());
+  for (const size_t i : linking) {
+    const FaceContact& c = contacts_[i];
+    regions.Join(index(c.objectA, c.faceA), index(c.objectB, c.faceB));
+  }
+  std::vector<bool> walled(faces.size(), false);
+  for (const size_t i : walls) walled[regions.Find(index(contacts_[i].objectA, contacts_[i].faceA))] = true;
+  std::vector<std::vector<size_t>> members(faces.size());
+  for (size_t k = 0; k < faces.size(); ++k) {
+    if (walled[regions.Find(k)]) members[regions.Find(k)].push_back(k);
+  }
+  plan.inserts.resize(plan.members.size());
+  for (const std::vector<size_t>& region : members) {
+    if (region.empty()) continue;
+    const uint32_t objectA = faces[region.front()].first;
+    uint32_t objectB = objectA;
+    std::vector<int32_t> facesA, facesB;
+    for (const size_t k : region) {
+      if (faces[k].first == objectA) {
+        facesA.push_back(faces[k].second);
+      } else if (objectB == objectA || faces[k].first == objectB) {
+        objectB = faces[k].first;
+        facesB.push_back(faces[k].second);
+      } else {
+        return Refuse(kContactUnsupported, "faces of three objects or more lie on each other at " +
+                                               FaceWhere(*shapes_[objectA], facesA.front()));
+      }
+    }
+    OutlineJoin join;
+    if (!JoinOnOutline(*shapes_[objectA], facesA, *shapes_[objectB], facesB, tolerance_, &join)) {
+      return Refuse(kContactUnsupported, "faces of object " + std::to_string(objectA) + " and object " +
+                                             std::to_string(objectB) + " overlap without covering the same outline (" +
+                                             std::to_string(facesA.size()) + " and " + std::to_string(facesB.size()) +
+                                             " faces): " + join.why);
+    }
+    const size_t ma = slot[objectA], mb = slot[objectB];
+    plan.dropped[ma].insert(plan.dropped[ma].end(), facesA.begin(), facesA.end());
+    plan.dropped[mb].insert(plan.dropped[mb].end(), facesB.begin(), facesB.end());
+    for (const auto& [w, v] : join.welds) {
+      welds.Join(static_cast<size_t>(plan.vertexStart[mb] + w), static_cast<size_t>(plan.vertexStart[ma] + v));
+    }
+    group.largestWeld = std::max(group.largestWeld, join.largestWeld);
+    group.largestBend = std::max(group.largestBend, join.largestBend);
+    for (const EdgePoint& p : join.points) {
+      const size_t m = p.side == 0 ? ma : mb;
+      const size_t pm = p.pointSide == 0 ? ma : mb;
+      plan.inserts[m][uint64_t(p.lo) << 32 | uint32_t(p.hi)].push_back({plan.vertexStart[pm] + p.point, p.t});
+    }
+  }
+  for (auto& member : plan.inserts) {
+    for (auto& [edge, along] : member) {
+      std::sort(along.begin(), along.end(), [](const auto& x, const auto& y) { return x.t < y.t; });
+    }
+  }
+  return true;
+}
+
+bool ContactRun::Check(ContactGroup& group, const MergePlan& plan, const std::vector<size_t>& contacts) {
+  if (!AnnounceStage(kCheckText)) return !Failed();
+  WorldObject result;
+  result.Load(group.result);
+  group.vertices = result.vertexCount;
+  group.faces = result.faceCount;
+  const WorldObject& base = *shapes_[group.members[0]];
+  double origin[3] = {0, 0, 0};
+  if (base.vertexCount > 0) origin[0] = base.world[0].x, origin[1] = base.world[0].y, origin[2] = base.world[0].z;
+  double expected = 0, slack = 0;
+  group.closedInputs = true;
+  for (size_t m = 0; m < group.members.size(); ++m) {
+    const WorldObject& shape = *shapes_[group.members[m]];
+    const ShapeMeasure measure = Measure(shape, origin);
+    expected += measure.volume;
+    const OpenEdges open = FindOpenEdges(shape);
+    group.openEdgesBefore += open.count;
+    for (const std::string& at : open.first) {
+      if (group.openEdgesBeforeAt.size() < 3) group.openEdgesBeforeAt.push_back(at);
+    }
+    // Moving a vertex by d changes the volume by at most d times the area
+    // of its faces: bounded here by the member's whole area.
+    slack += std::max(group.largestWeld, group.largestBend) * measure.area;
+    if (!ReportProgress(SaturateToInt32(3 * int64_t{shape.faceCount}), kCheckText, 1)) return !Failed();
+  }
+  group.closedInputs = group.openEdgesBefore == 0;
+  const ShapeMeasure measure = Measure(result, origin);
+  group.volume = measure.volume;
+  group.area = measure.area;
+  const OpenEdges open = FindOpenEdges(result);
+  group.openEdgesAfter = open.count;
+  group.openEdgesAfterAt = open.first;
+  if (!ReportProgress(SaturateToInt32(int64_t{result.faceCount}), kCheckText, 1)) return !Failed();
+  if (!group.closedInputs) return true;
+
+  const std::string name = "the result of objects " + [&] {
+    std::string list;
+    for (const size_t m : group.members) list += (list.empty() ? "" : "+") + std::to_string(m);
+    return list;
+  }();
+  if (open.count > 0) {
+    return Refuse(kContactNotSound, name + " is not closed: " + std::to_string(open.count) +
+                                        " boundary or non-manifold edges, the first at " + open.first[0]);
+  }
+  // Faces that touched and both stayed: a wall left inside.
+  std::vector<size_t> slot(request_.objects.size(), SIZE_MAX);
+  for (size_t m = 0; m < group.members.size(); ++m) slot[group.members[m]] = m;
+  const std::vector<size_t> left = Walls(plan, slot, contacts);
+  const auto walls = int64_t(left.size());
+  std::string firstWall;
+  if (!left.empty()) {
+    const FaceContact& c = contacts_[left.front()];
+    firstWall = "object " + std::to_string(c.objectA) + " " + FaceWhere(*shapes_[c.objectA], c.faceA) +
+                " and object " + std::to_string(c.objectB) + " " + FaceWhere(*shapes_[c.objectB], c.faceB);
+  }
+  if (walls > 0) {
+    return Refuse(kContactUnsupported, std::to_string(walls) +
+                                           " touching face pairs do not meet corner on corner and stay lying on "
+                                           "each other; the first: " + firstWall);
+  }
+  // Vertices of different members at one position left unwelded, around
+  // the contact.
+  struct At {
+    CtsxVector3f p;
+    size_t member;
+    int64_t vertex;
+  };
+  std::vector<At> around;
+  for (const size_t i : contacts) {
+    const FaceContact& c = contacts_[i];
+    for (const auto& [object, face] : {std::pair{c.objectA, c.faceA}, std::pair{c.objectB, c.faceB}}) {
+      const WorldObject& shape = *shapes_[object];
+      const CtsxFace& f = shape.Face(face);
+      const size_t m = slot[object];
+      for (int32_t k = 0; k < f.nbrCorners; ++k) {
+        const int32_t v = f.corners[k].vindex;
+        around.push_back({shape.World(v), m, plan.weldOnto[static_cast<size_t>(plan.vertexStart[m] + v)]});
+      }
+    }
+  }
+  std::sort(around.begin(), around.end(), [](const At& a, const At& b) {
+    return std::tie(a.p.x, a.p.y, a.p.z, a.vertex) < std::tie(b.p.x, b.p.y, b.p.z, b.vertex);
+  });
+  for (size_t i = 1; i < around.size(); ++i) {
+    const At& a = around[i - 1];
+    const At& b = around[i];
+    if (a.p.x == b.p.x && a.p.y == b.p.y && a.p.z == b.p.z && a.member != b.member && a.vertex != b.vertex) {
+      return Refuse(kContactNotSound, name + " has two vertices at one position, at " + PositionText(a.p));
+    }
+  }
+  const double allowed = kRelativeVolume * std::fabs(expected) + slack;
+  if (!(std::fabs(group.volume - expected) <= allowed)) {
+    char text[160];
+    std::snprintf(text, sizeof text, " encloses %.12g instead of the members' %.12g", group.volume, expected);
+    return Refuse(kContactNotSound, name + text);
+  }
+  return true;
+}
+
+void ContactRun::Finish() {
+  JoinStageScope scope(JoinStage::Finish);
+  static_cast<void>(ReportProgress(0, "Finishing...", 1));
+  // The caller names the results: names live on the host's side, which the
+  // engine does not see.
+  for (const ContactGroup& group : out_.groups) {
+    tsxPolyhMarkMaterialChange(group.result);
+    tsxSceneAddObject(group.result, 0);
+  }
+  made_.clear();
+}
+
+void ContactRun::Run() {
+  {
+    JoinStageScope scope(JoinStage::Count);
+    JoinState.LastError = 0;
+    JoinState.ProgressTick = 0;
+    JoinState.AbortRequested = false;
+    if (!CheckRequest()) return;
+    // One estimate for the whole run: the seam searches' share is an upper
+    // guess until the touching pairs are known.
+    int64_t steps = ContactMergeSteps(request_.objects);
+    for (const HostObject object : request_.objects) {
+      const int64_t v = std::max(tsxPolyhGetNbrVxs(object), 0), f = std::max(tsxPolyhGetNbrFaces(object), 0);
+      steps += v + 3 * f + 4 * (v + f);
+      checkSteps_ += 4 * f;
+    }
+    JoinState.StepsToGo = SaturateToSteps(steps + checkSteps_);
+    ShowNewEstimate();
+  }
+  if (!Load()) return;
+  Group();
+  for (ContactGroup& group : out_.groups) {
+    if (!JoinGroup(group)) return;
+  }
+  if (out_.groups.empty()) {
+    Refuse(kJunctionNotFound, std::string(LookUpError(kJunctionNotFound).message));
+    return;
+  }
+  Finish();
+}
+
+}  // namespace
+
+ContactJoinResult RunContactJoin(const ContactJoinRequest& request) {
+  JoinStageScope whole(JoinStage::Whole);
+  ContactJoinResult out;
+  try {
+    ContactRun(request, out).Run();
+  } catch (const std::bad_alloc&) {
+    ReportError(kNoMemory);
+    out.error = kNoMemory;
+  }
+  if (out.error != 0) {
+    for (ContactGroup& group : out.groups) group.result = 0;
+    if (out.what.empty()) out.what = std::string(LookUpError(out.error).message);
+  }
+  JoinState.LastError = out.error;
+  JoinState.StepsToGo = std::max(JoinState.StepsToGo, 0);
+  return out;
+}
+
+}  // namespace spl

@@ -1,0 +1,298 @@
+#include "engine/contact/ContactMerge.h"
+
+#include <algorithm>
+#include <cstring>
+#include <optional>
+#include <span>
+
+#include "engine/common/Errors.h"
+#include "engine/common/FaceCopies.h"
+#include "engine/common/HostBlock.h"
+#include "engine/face/MaterialTransfer.h"
+#include "engine/common/MergeSteps.h"
+#include "engine/common/Progress.h"
+#include "engine/common/ResultObject.h"
+#include "engine/common/Transforms.h"
+
+namespace spl {
+namespace {
+
+class ContactMerge {
+ public:
+  ContactMerge(HostObject result, const MergePlan& plan) : result_(result), plan_(plan) {}
+  int64_t split = 0;
+  void Run();
+
+ private:
+  bool MergeVertices();
+  bool MergeUVs();
+  bool CopyFaces();
+  bool RenumberFace(CtsxFace* face, size_t member) const;
+  bool AppendSplit(const CtsxFace& face, size_t member, bool* made);
+
+  HostObject result_;
+  const MergePlan& plan_;
+  std::vector<int32_t> vertexCount_, uvStart_;
+  std::vector<int32_t> faceStart_;  // per member, its first face in the result
+  std::vector<int32_t> remap_;      // per global vertex: its index in the result
+  int32_t kept_ = 0, uvs_ = 0;
+  bool renumberFirst_ = false;  // a first-member vertex welds onto another
+  HostBlock<CtsxVector3f> vertices_;
+  HostBlock<CtsxUV> uv_;
+  std::optional<FaceCopies> faces_;
+  std::vector<CtsxUV> newUVs_;  // UVs of points put into edges, after the members'
+  const CtsxUV* uvSource_ = nullptr;
+};
+
+void ContactMerge::Run() {
+  int64_t v = 0, uv = 0, f = 0;
+  for (const HostObject m : plan_.members) {
+    v += tsxPolyhGetNbrVxs(m);
+    uv += tsxPolyhGetNbrUV(m);
+    f += tsxPolyhGetNbrFaces(m);
+  }
+  if (!AnnounceStage("Merging vertices...")) return;
+  if (!MergeVertices() || !AdvancePhase(v, "Merging faces...")) return;
+  if (!CopyFaces() || !AdvancePhase(f, "Merging UV indeces...")) return;
+  if (!MergeUVs() || !AdvancePhase(uv, "Merging objects done!")) return;
+  const int32_t faceCount = faces_->Made();
+  if (!HandOverMerged(result_, kept_, vertices_.release(), uvs_, uv_.release(), faceCount, faces_->Release())) {
+    return;
+  }
+  RefreshResult(result_);
+  std::vector<MaterialRun> runs;
+  for (size_t m = 0; m < plan_.members.size(); ++m) {
+    runs.push_back({plan_.members[m], plan_.dropped[m], faceStart_[m]});
+  }
+  if (!TransferMaterialRuns(result_, runs, "Copying materials...")) return;
+}
+
+bool ContactMerge::MergeVertices() {
+  const size_t n = plan_.members.size();
+  int64_t total = 0;
+  for (size_t m = 0; m < n; ++m) {
+    const int32_t count = std::max(tsxPolyhGetNbrVxs(plan_.members[m]), 0);
+    if (count > 0 && !tsxPolyhGetVxArray(plan_.members[m])) {
+      ReportError(m == 0 ? kFirstGone : kSecondGone);
+      return false;
+    }
+    vertexCount_.push_back(count);
+    if (plan_.vertexStart[m] != total) {
+      ReportError(kJunctionNotFound);  // the plan does not fit the objects as they are now
+      return false;
+    }
+    total += count;
+  }
+  if (int64_t(plan_.weldOnto.size()) != total) {
+    ReportError(kJunctionNotFound);
+    return false;
+  }
+  remap_.assign(static_cast<size_t>(total), -1);
+  int64_t kept = vertexCount_[0];
+  for (int64_t g = vertexCount_[0]; g < total; ++g) kept += plan_.weldOnto[static_cast<size_t>(g)] == g;
+  if (!ObtainMerged(vertices_, kept)) return false;
+  kept_ = static_cast<int32_t>(kept);
+  int32_t next = 0;
+  for (size_t m = 0; m < n; ++m) {
+    const HostObject member = plan_.members[m];
+    const int32_t count = vertexCount_[m];
+    HostBlock<CtsxVector3f> moved;
+    if (m > 0 && (!ObtainMerged(moved, count) ||
+                  !IntoResultSpace(member, result_, count, tsxPolyhGetVxArray(member), moved.get()))) {
+      return false;
+    }
+    const CtsxVector3f* source = m == 0 ? tsxPolyhGetVxArray(member) : moved.get();
+    for (int32_t v = 0; v < count; ++v) {
+      const auto g = static_cast<size_t>(plan_.vertexStart[m] + v);
+      const int64_t onto = plan_.weldOnto[g];
+      if (onto < 0 || onto > int64_t(g)) {
+        ReportError(kJunctionNotFound);
+        return false;
+      }
+      if (m == 0 || onto == int64_t(g)) {
+        vertices_[static_cast<size_t>(next)] = source[v];
+        remap_[g] = next++;
+      }
+      if (onto != int64_t(g)) {
+        remap_[g] = remap_[static_cast<size_t>(onto)];
+        if (m == 0) renumberFirst_ = true;
+      }
+    }
+  }
+  return true;
+}
+
+bool ContactMerge::MergeUVs() {
+  const int64_t total = int64_t{uvStart_.back()} + std::max(tsxPolyhGetNbrUV(plan_.members.back()), 0);
+  if (!ObtainMerged(uv_, total + int64_t(newUVs_.size()))) return false;
+  uvs_ = static_cast<int32_t>(total + int64_t(newUVs_.size()));
+  if (!newUVs_.empty()) std::memcpy(uv_.get() + total, newUVs_.data(), sizeof(CtsxUV) * newUVs_.size());
+  for (size_t m = 0; m < plan_.members.size(); ++m) {
+    const int32_t count = std::max(tsxPolyhGetNbrUV(plan_.members[m]), 0);
+    if (count > 0) {
+      std::memcpy(uv_.get() + uvStart_[m], tsxPolyhGetUVArray(plan_.members[m]),
+                  sizeof(CtsxUV) * static_cast<size_t>(count));
+    }
+  }
+  return true;
+}
+
+bool ContactMerge::RenumberFace(CtsxFace* face, size_t member) const {
+  const int32_t vertices = vertexCount_[member];
+  const int64_t start = plan_.vertexStart[member];
+  const int32_t uvStart = uvStart_[member];
+  return spl::RenumberFace(face, true, [&](CtsxCorner* corners, int32_t count) {
+    for (int32_t c = 0; c < count; ++c) {
+      const int32_t v = corners[c].vindex;
+      if (v < 0 || v >= vertices) return false;
+      corners[c].vindex = remap_[static_cast<size_t>(start + v)];
+      if (corners[c].uvindex >= 0) corners[c].uvindex += uvStart;
+    }
+    return true;
+  });
+}
+
+// A face with points put into its edges: a new record with the corners
+// added, made from a plain face (the host's per-corner data does not fit a
+// new corner count).
+bool ContactMerge::AppendSplit(const CtsxFace& face, size_t member, bool* made) {
+  *made = false;
+  const auto& inserts = plan_.inserts.empty() ? nullptr : &plan_.inserts[member];
+  if (!inserts || inserts->empty() || face.nbrCorners < 2) return true;
+  std::vector<CtsxCorner> corners;
+  const int64_t start = plan_.vertexStart[member];
+  const int32_t uvStart = uvStart_[member];
+  for (int32_t c = 0; c < face.nbrCorners; ++c) {
+    CtsxCorner corner = face.corners[c];
+    const int32_t u = corner.vindex, w = face.corners[(c + 1) % face.nbrCorners].vindex;
+    if (u < 0 || u >= vertexCount_[member] || w < 0 || w >= vertexCount_[member]) return false;
+    corner.vindex = remap_[static_cast<size_t>(start + u)];
+    if (corner.uvindex >= 0) corner.uvindex += uvStart;
+    corner.adjFace = corner.adjCorner = -1;
+    corners.push_back(corner);
+    const uint64_t key = uint64_t(std::min(u, w)) << 32 | uint32_t(std::max(u, w));
+    const auto it = inserts->find(key);
+    if (it == inserts->end()) continue;
+    const int32_t uvFrom = face.corners[c].uvindex, uvTo = face.corners[(c + 1) % face.nbrCorners].uvindex;
+    const bool forward = u < w;
+    const auto& along = it->second;
+    for (size_t k = 0; k < along.size(); ++k) {
+      const MergePlan::EdgeInsert& e = along[forward ? k : along.size() - 1 - k];
+      CtsxCorner added{remap_[static_cast<size_t>(e.point)], -1, -1, -1};
+      const int32_t uvCount = std::max(tsxPolyhGetNbrUV(plan_.members[member]), 0);
+      if (uvFrom >= 0 && uvTo >= 0 && uvFrom < uvCount && uvTo < uvCount && uvSource_) {
+        const double s = forward ? e.t : 1 - e.t;  // from this corner
+        const CtsxUV& p = uvSource_[uvFrom + uvStart];
+        const CtsxUV& q = uvSource_[uvTo + uvStart];
+        newUVs_.push_back({static_cast<float>(p.u + s * (double(q.u) - p.u)),
+                           static_cast<float>(p.v + s * (double(q.v) - p.v))});
+        added.uvindex = uvStart_.back() + std::max(tsxPolyhGetNbrUV(plan_.members.back()), 0) +
+                        static_cast<int32_t>(newUVs_.size() - 1);
+      }
+      corners.push_back(added);
+    }
+  }
+  if (corners.size() == size_t(face.nbrCorners)) return true;
+  if (corners.size() > size_t(INT16_MAX)) return false;
+  CtsxFace plain{};
+  plain.nbrCorners = static_cast<int16_t>(corners.size());
+  plain.hostFlags = face.hostFlags;
+  plain.corners = corners.data();
+  plain.materialIndex = face.materialIndex;
+  if (const int32_t status = faces_->Append(&plain); status != 0) {
+    ReportError(status);
+    return false;
+  }
+  *made = true;
+  ++split;
+  return true;
+}
+
+bool ContactMerge::CopyFaces() {
+  // Every member's UVs in turn (all of them, read here so that the UVs of
+  // points put into edges are interpolated from them).
+  int64_t uvTotal = 0;
+  for (const HostObject member : plan_.members) {
+    uvStart_.push_back(static_cast<int32_t>(std::min<int64_t>(uvTotal, INT32_MAX)));
+    const int32_t count = std::max(tsxPolyhGetNbrUV(member), 0);
+    if (count > 0 && !tsxPolyhGetUVArray(member)) {
+      ReportError(kSecondGone);
+      return false;
+    }
+    uvTotal += count;
+  }
+  if (!FitsMergedCount(uvTotal)) return false;
+  std::vector<CtsxUV> allUVs;
+  if (!plan_.inserts.empty()) {
+    allUVs.resize(static_cast<size_t>(uvTotal));
+    for (size_t m = 0; m < plan_.members.size(); ++m) {
+      const int32_t count = std::max(tsxPolyhGetNbrUV(plan_.members[m]), 0);
+      if (count > 0) std::memcpy(allUVs.data() + uvStart_[m], tsxPolyhGetUVArray(plan_.members[m]), sizeof(CtsxUV) * size_t(count));
+    }
+    uvSource_ = allUVs.data();
+  }
+  struct Forget {
+    const CtsxUV*& p;
+    ~Forget() { p = nullptr; }
+  } forget{uvSource_};
+  int64_t total = 0;
+  for (size_t m = 0; m < plan_.members.size(); ++m) {
+    total += std::max(tsxPolyhGetNbrFaces(plan_.members[m]), 0) - int64_t(plan_.dropped[m].size());
+  }
+  if (!ObtainFaceCopies(faces_, total)) return false;
+  CtsxFace** first = tsxPolyhGetFaceptrArray(plan_.members[0]);
+  const uint16_t material = first && tsxPolyhGetNbrFaces(plan_.members[0]) > 0 ? first[0]->materialIndex : 0;
+  for (size_t m = 0; m < plan_.members.size(); ++m) {
+    faceStart_.push_back(faces_->Made());
+    const int32_t count = std::max(tsxPolyhGetNbrFaces(plan_.members[m]), 0);
+    CtsxFace** faces = tsxPolyhGetFaceptrArray(plan_.members[m]);
+    if (count > 0 && !faces) {
+      ReportError(kSecondGone);
+      return false;
+    }
+    const std::vector<int32_t>& dropped = plan_.dropped[m];
+    size_t d = 0;
+    for (int32_t f = 0; f < count; ++f) {
+      if (d < dropped.size() && dropped[d] == f) {
+        ++d;
+        continue;
+      }
+      bool made = false;
+      if (!AppendSplit(*faces[f], m, &made)) {
+        if (!JoinFailed()) ReportError(e_tsxBAD_INPUT);
+        return false;
+      }
+      if (made) continue;
+      if (const int32_t status = faces_->Append(faces[f]); status != 0) {
+        ReportError(status);
+        return false;
+      }
+      if (m == 0 && !renumberFirst_) continue;
+      CtsxFace* copy = (*faces_)[faces_->Made() - 1];
+      copy->materialIndex = material;  // painted from its source below
+      if (!RenumberFace(copy, m)) {
+        ReportError(e_tsxBAD_INPUT);
+        return false;
+      }
+    }
+  }
+  return true;
+}
+
+}  // namespace
+
+void MergeContactGroup(HostObject result, const MergePlan& plan, int64_t* splitFaces) {
+  ContactMerge merge(result, plan);
+  merge.Run();
+  *splitFaces = merge.split;
+}
+
+int64_t ContactMergeSteps(const std::vector<HostObject>& members) {
+  int64_t steps = 0;
+  for (const HostObject m : members) {
+    steps += int64_t{tsxPolyhGetNbrVxs(m)} + tsxPolyhGetNbrUV(m) + 2 * int64_t{tsxPolyhGetNbrFaces(m)};
+  }
+  return steps;
+}
+
+}  // namespace spl

@@ -1,0 +1,47 @@
+// The merge of a contact join: the members of one group laid into one new
+// object, the host's copy of the first member.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <span>
+#include <vector>
+
+#include "engine/common/JoinState.h"
+
+namespace spl {
+
+struct MergePlan {
+  std::vector<HostObject> members;               // the first is the one `result` was copied from
+  std::vector<std::vector<int32_t>> dropped;     // per member, faces left out, rising
+  std::vector<int64_t> vertexStart;              // per member, its first vertex's global number
+  // Per global vertex number: the global number it welds onto (itself when
+  // it stays). Always a lower number, or itself.
+  std::vector<int64_t> weldOnto;
+  // Per member: points put into its edges, by edge (lower vertex << 32 |
+  // higher vertex, the member's own numbers), in order from the lower end.
+  struct EdgeInsert {
+    int64_t point = 0;  // a global vertex number
+    double t = 0;       // its place along the edge from the lower end, for the UVs
+  };
+  std::vector<std::map<uint64_t, std::vector<EdgeInsert>>> inserts;
+};
+
+// Replaces the result's vertices, UVs and faces: the first member's
+// vertices as they are, then each further member's not welded, taken
+// through world space into the result's; the members' UVs in turn; each
+// member's faces without its dropped ones, renumbered (holes too), welded
+// vertices replaced by what they weld onto, the points put into an edge
+// added as corners (each with a UV interpolated along the edge when both
+// ends have one; such a face is made anew and keeps its material and flags,
+// not the host's per-corner normals). Then the host's caches are
+// refreshed and every face is painted with its source face's material.
+// Succeeded when LastError is still 0; on failure the error has been
+// reported once and the caller deletes the result.
+// The count of faces that got points in `splitFaces`.
+void MergeContactGroup(HostObject result, const MergePlan& plan, int64_t* splitFaces);
+
+// Progress steps MergeContactGroup reports in all.
+int64_t ContactMergeSteps(const std::vector<HostObject>& members);
+
+}  // namespace spl
