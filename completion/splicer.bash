@@ -44,7 +44,7 @@ _splicer() {
   if [[ $cur == -* ]]; then
     case $command in
       info) COMPREPLY=($(compgen -W "--names --resources-anywhere --max-faces --help" -- "$cur")) ;;
-      join) COMPREPLY=($(compgen -W "-o --output --accuracy --report --scene --seam --strict --resources-anywhere
+      join) COMPREPLY=($(compgen -W "-o --output --accuracy --report --scene --seam --all --strict --resources-anywhere
                                      --max-faces --help" -- "$cur")) ;;
     esac
     return

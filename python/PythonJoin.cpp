@@ -19,6 +19,7 @@
 #include "python/PythonScene.h"
 #include "python/PythonWarnings.h"
 #include "session/AccuracyCheck.h"
+#include "session/AssemblyJoin.h"
 #include "session/JoinSession.h"
 #include "session/ReportLines.h"
 
@@ -188,9 +189,55 @@ py::tuple Join(PyScene& scene, const ObjectRef& first, const ObjectRef& second, 
   return py::make_tuple(SceneObject{sceneObject, result}, report);
 }
 
+py::list JoinAll(py::object sceneObject, const py::object& names, double accuracy, py::object progress) {
+  if (spl::JoinInProgress()) throw std::runtime_error("a join is already running");
+  if (auto why = spl::AccuracyRefusal(accuracy, "accuracy")) throw py::value_error(*why);
+  PyScene& scene = py::cast<PyScene&>(sceneObject);
+  scene.Activate();
+  std::vector<tsxSOBJ> objects;
+  if (names.is_none()) {
+    for (tsxSOBJ obj : scene.Objects()) {
+      if ((tsxSobjGetType(obj) & 0xFF) == e_tsxPOLYHEDRON) objects.push_back(obj);
+    }
+  } else {
+    if (py::isinstance<py::str>(names)) throw py::type_error("names must be a list of names or objects, not one name");
+    for (const py::handle name : names) objects.push_back(scene.Find(name));
+  }
+  if (const std::string why = CheckAssembly(objects); !why.empty()) throw py::value_error(why);
+  if (auto warning = spl::AccuracyWarning(accuracy, "accuracy")) WarnAboutJoin(*warning);
+  PythonView view(std::move(progress));
+  AssemblyOutcome outcome;
+  {
+    ViewScope scope(&view);
+    outcome = JoinAssembly(objects, accuracy);
+  }
+  for (tsxSOBJ result : outcome.Results()) scene.Adopt(result);
+  view.RaisePending();
+  for (const std::string& w : view.Warnings(outcome.what)) WarnAboutJoin(w);
+  nlohmann::json fields = AssemblyFields(outcome);
+  fields["error"] = outcome.error;
+  fields["error_message"] = outcome.what;
+  if (!outcome.Joined()) ThrowJoinError(outcome.error, outcome.what, ToPython(fields));
+  if (!outcome.untouchedNames.empty()) {
+    std::string list;
+    for (const std::string& name : outcome.untouchedNames) list += (list.empty() ? "'" : ", '") + name + "'";
+    WarnAboutJoin(std::to_string(outcome.untouchedNames.size()) + " object(s) touch nothing: " + list);
+  }
+  py::list joined;
+  for (tsxSOBJ result : outcome.Results()) joined.append(SceneObject{sceneObject, result});
+  return joined;
+}
+
 }  // namespace
 
 void BindJoin(py::module_& m) {
+  m.def("join_all", &JoinAll, py::arg("scene"), py::arg("names") = py::none(),
+        py::arg("accuracy") = spl::kDefaultAccuracy, py::arg("progress") = py::none(),
+        "Joins every object of `scene` (or of `names`: names or SceneObjects) that touches another, each\n"
+        "connected group into one new object named 'A+B+C' and added to the scene, in one pass over all\n"
+        "contacts. Returns the new objects, one per group, in the order of their first members; objects\n"
+        "that touch nothing are left as they are (a UserWarning names them). `progress` as for join().\n"
+        "An error or an abort raises JoinError and adds nothing.");
   m.def("join", &Join, py::arg("scene"), py::arg("first"), py::arg("second"),
         py::arg("accuracy") = spl::kDefaultAccuracy, py::arg("seam") = false, py::arg("progress") = std::nullopt,
         py::arg("mode") = "contact",

@@ -8,7 +8,8 @@
 namespace splicer {
 
 bool WriteReport(const std::string& path, const nlohmann::json& report) {
-  const std::string text = report.dump(1) + "\n";
+  // Names come from files: bytes that are not UTF-8 are replaced, not fatal.
+  const std::string text = report.dump(1, ' ', false, nlohmann::json::error_handler_t::replace) + "\n";
   std::string error;
   if (tsxhost::WriteFilesSafely({{path, text}}, &error)) return true;
   std::fprintf(stderr, "error: cannot write the report: %s\n", error.c_str());

@@ -5,12 +5,14 @@
 #include <CLI/CLI.hpp>
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
 #include <memory>
 #include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
 
 #include "apps/ExitStatus.h"
+#include "apps/splicer/AssemblyCommand.h"
 #include "apps/splicer/Commands.h"
 #include "apps/splicer/TerminalView.h"
 #include "engine/common/Errors.h"
@@ -239,21 +241,76 @@ int RunJoinCommand(const JoinSettings& s) {
   return Finish(s, report, exitstatus::kOk);
 }
 
+// The words after "join": the scene files first (the first always, then
+// each word naming a file that exists in a format read), then the names.
+struct JoinWords {
+  std::vector<std::string> words;
+  bool all = false;
+};
+
+void SplitWords(const JoinWords& w, AssemblySettings* a) {
+  size_t files = 1;
+  std::error_code ec;
+  while (files < w.words.size() && tsxhost::FormatOfPath(w.words[files]) != tsxhost::FileFormat::Unknown &&
+         std::filesystem::is_regular_file(w.words[files], ec)) {
+    ++files;
+  }
+  a->files.assign(w.words.begin(), w.words.begin() + static_cast<std::ptrdiff_t>(files));
+  a->names.assign(w.words.begin() + static_cast<std::ptrdiff_t>(files), w.words.end());
+  a->all = w.all;
+}
+
+// Two names in one scene: the two-object join; anything else joins an
+// assembly.
+int RunJoinWords(const JoinWords& w, JoinSettings& s) {
+  AssemblySettings a;
+  SplitWords(w, &a);
+  if (a.files.size() == 1 && a.names.size() == 2 && !a.all) {
+    s.scene = a.files[0];
+    s.first = a.names[0];
+    s.second = a.names[1];
+    return RunJoinCommand(s);
+  }
+  a.output = s.output;
+  a.report = s.report;
+  a.accuracy = s.accuracy;
+  a.wholeScene = s.wholeScene;
+  a.reading.resourcesAnywhere = s.resourcesAnywhere;
+  a.reading.maxFaces = s.maxFaces;
+  std::string usage;
+  if (s.face) {
+    usage = "--face joins two objects across one face pair; an assembly is joined where its objects touch";
+  } else if (a.all && !a.names.empty()) {
+    usage = "give object names or --all, not both (\"" + a.names.front() + "\" is no scene file that can be read)";
+  } else if (!a.all && a.names.size() < 2) {
+    usage = a.names.empty() ? "name the objects to join (two or more), or give --all to join every object"
+                            : "name a second object to join \"" + a.names.front() + "\" with, or give --all";
+  }
+  if (usage.empty()) return RunAssemblyCommand(a);
+  Error(usage);
+  return Finish(s, FailureReport("usage", usage, exitstatus::kUsage), exitstatus::kUsage);
+}
+
 }  // namespace
 
 void AddJoinCommand(CLI::App& app) {
   auto settings = std::make_shared<JoinSettings>();
+  auto words = std::make_shared<JoinWords>();
   CLI::App* join = app.add_subcommand(
       "join",
       "Join two objects of a scene where they touch into a new object: every face of one\n"
       "lying on a face of the other is dropped and the seam welded; the result must be\n"
-      "sealed (closed, enclosing both volumes) or nothing is written.\n"
+      "sealed (closed, enclosing both volumes) or nothing is written. With more names,\n"
+      "--all or several scene files, every object that touches another is joined, each\n"
+      "connected group into one new object.\n"
       "Exit status: 0 joined, 2 bad usage or unknown object name, 3 a file could not\n"
       "be read or written, 4 the join ended in an error, was refused as not sound or\n"
       "was aborted (Ctrl-C), or with --strict, the seam is incomplete.");
-  join->add_option("scene", settings->scene, "scene to read (.obj, .gltf, .glb, .ply, .stl)")->required();
-  join->add_option("first", settings->first, "name of the 1st object")->required();
-  join->add_option("second", settings->second, "name of the 2nd object")->required();
+  join->add_option("inputs", words->words,
+                   "scene file(s) to read (.obj, .gltf, .glb, .ply, .stl), then the names of the objects\n"
+                   "to join (FILE:OBJECT for an object of one of several files)")
+      ->required();
+  join->add_flag("--all", words->all, "join every object of the scene file(s)");
   join->add_option("-o,--output", settings->output, "file to write the new object to, format by extension (OBJ: MTL beside it)")
       ->required();
   join->add_option("--accuracy", settings->accuracy, "largest distance at which corners coincide")
@@ -275,8 +332,8 @@ void AddJoinCommand(CLI::App& app) {
   join->add_flag("--strict", settings->strict,
                  "treat an incomplete seam (other faces or vertices still lying on each other) as a failure:\n"
                  "exit 4 and write no OBJ");
-  join->callback([settings] {
-    if (const int status = RunJoinCommand(*settings); status != exitstatus::kOk) {
+  join->callback([settings, words] {
+    if (const int status = RunJoinWords(*words, *settings); status != exitstatus::kOk) {
       throw CLI::RuntimeError(status);
     }
   });

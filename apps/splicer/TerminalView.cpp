@@ -38,6 +38,7 @@ void TerminalView::ShowMessage(spl::BoxType type, std::string_view /*title*/,
                                std::string_view text) {
   ClearBar();
   const std::string line(text);
+  lastMessage_ = line;
   switch (type) {
     case spl::BoxType::Warning:
       std::fprintf(stderr, "warning: %s\n", line.c_str());
@@ -61,6 +62,7 @@ void TerminalView::ShowConversionError(std::string_view text) {
 void TerminalView::SetStepsText(std::string_view text) {
   steps_ = text;
   stepsToGo_ = std::strtoll(steps_.c_str(), nullptr, 10);
+  estimate_ = std::max(estimate_, stepsToGo_);
 }
 
 void TerminalView::PumpEvents(std::string_view stageText) {

@@ -30,12 +30,15 @@ class TerminalView : public spl::JoinView {
   // between. Costs no system call when nothing is drawn.
   void PumpEvents(std::string_view stageText) override;
 
-  // The full estimate, for the bar's fraction done.
+  // The full estimate, for the bar's fraction done; without one, the
+  // largest steps-to-go shown stands for it.
   void SetEstimate(int64_t steps) { estimate_ = steps; }
   // Removes the bar from the terminal.
   void ClearBar();
   // The last conversion error shown, for the report.
   const std::string& ConversionText() const { return conversion_; }
+  // The text of the last message shown.
+  const std::string& LastMessage() const { return lastMessage_; }
 
  private:
   void Draw();
@@ -48,6 +51,7 @@ class TerminalView : public spl::JoinView {
   std::string stage_;
   std::string drawnStage_;
   std::string conversion_;
+  std::string lastMessage_;
   uint32_t calls_ = 0;
   int64_t lastDrawNs_ = 0;
 };

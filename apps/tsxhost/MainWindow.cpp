@@ -9,6 +9,9 @@
 #include <QToolButton>
 #include <QUndoStack>
 
+#include <unordered_set>
+
+#include "apps/tsxhost/AssemblyJoinCommand.h"
 #include "apps/tsxhost/HostPrompts.h"
 #include "apps/tsxhost/JoinReportPresenter.h"
 #include "apps/tsxhost/PluginModule.h"
@@ -20,6 +23,14 @@
 #include "apps/tsxhost/TransformPanel.h"
 #include "host/scene/Scene.h"
 #include "ui_MainWindow.h"
+
+namespace {
+
+std::unordered_set<tsxSOBJ> SelectedSet(const SceneDocument& document) {
+  return {document.selectedObjects().begin(), document.selectedObjects().end()};
+}
+
+}  // namespace
 
 MainWindow::MainWindow(PluginModule* plugin, SceneDocument* document, QWidget* parent)
     : QMainWindow(parent), ui(std::make_unique<Ui::MainWindow>()), plugin_(plugin),
@@ -41,6 +52,8 @@ MainWindow::MainWindow(PluginModule* plugin, SceneDocument* document, QWidget* p
   addViewActions();
   connect(ui->actionSelect, &QAction::triggered, this, &MainWindow::selectToolChosen);
   connect(ui->sceneView, &SceneView::picked, document_, &SceneDocument::select);
+  connect(ui->sceneView, &SceneView::pickedWithCtrl, document_, &SceneDocument::toggleSelected);
+  ui->objectList->setSelectionMode(QAbstractItemView::ExtendedSelection);
   connect(ui->objectList, &QListWidget::itemSelectionChanged, this,
           &MainWindow::listSelectionChanged);
   connect(ui->objectList, &QListWidget::itemChanged, this, &MainWindow::listItemChanged);
@@ -63,6 +76,7 @@ MainWindow::MainWindow(PluginModule* plugin, SceneDocument* document, QWidget* p
   if (plugin_) connect(plugin_, &PluginModule::idle, this, &MainWindow::pluginIdle);
   joinReports_ = new JoinReportPresenter(document_, plugin_, ui->sceneView, statusBar(), this);
   AddSeamJoinCommand(this, ui->menuEdit, document_, plugin_, joinReports_);
+  AddAssemblyJoinCommands(this, ui->menuEdit, document_, plugin_);
   addPluginTool();
   refreshList();
   showCounts();
@@ -192,11 +206,12 @@ void MainWindow::refreshList() {
       list->addItem(item);
     }
   }
+  const std::unordered_set<tsxSOBJ> selected = SelectedSet(*document_);
   for (int i = 0; i < list->count(); ++i) {
     QListWidgetItem* item = list->item(i);
     const tsxSOBJ obj = item->data(Qt::UserRole).toUInt();
     item->setCheckState(document_->isShown(obj) ? Qt::Checked : Qt::Unchecked);
-    item->setSelected(obj == document_->selection() && obj != 0);
+    item->setSelected(selected.count(obj) > 0);
   }
   // No current row either: the list must not pick a neighbour of a
   // deleted object as the new selection.
@@ -206,9 +221,10 @@ void MainWindow::refreshList() {
 void MainWindow::showSelection(tsxSOBJ obj) {
   {
     const QSignalBlocker following(ui->objectList);
+    const std::unordered_set<tsxSOBJ> selected = SelectedSet(*document_);
     for (int i = 0; i < ui->objectList->count(); ++i) {
       QListWidgetItem* item = ui->objectList->item(i);
-      item->setSelected(item->data(Qt::UserRole).toUInt() == obj && obj != 0);
+      item->setSelected(selected.count(item->data(Qt::UserRole).toUInt()) > 0);
     }
   }
   const QString name = QString::fromStdString(tsxhost::ObjectName(obj));
@@ -234,8 +250,19 @@ void MainWindow::listItemChanged(QListWidgetItem* item) {
 }
 
 void MainWindow::listSelectionChanged() {
-  const auto items = ui->objectList->selectedItems();
-  document_->select(items.isEmpty() ? 0 : items.front()->data(Qt::UserRole).toUInt());
+  // Kept in the order chosen: those selected before first, then the rest
+  // in the list's order.
+  std::unordered_set<tsxSOBJ> listed;
+  for (const QListWidgetItem* item : ui->objectList->selectedItems()) listed.insert(item->data(Qt::UserRole).toUInt());
+  std::vector<tsxSOBJ> chosen;
+  for (tsxSOBJ obj : document_->selectedObjects()) {
+    if (listed.erase(obj)) chosen.push_back(obj);
+  }
+  for (int i = 0; i < ui->objectList->count(); ++i) {
+    const tsxSOBJ obj = ui->objectList->item(i)->data(Qt::UserRole).toUInt();
+    if (listed.count(obj)) chosen.push_back(obj);
+  }
+  document_->setSelected(chosen);
 }
 
 void MainWindow::pluginIdle() {

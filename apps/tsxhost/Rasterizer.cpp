@@ -126,21 +126,22 @@ void DrawEdge(Target& t, const ScreenPoint& a, const ScreenPoint& b, uint32_t ar
   }
 }
 
-// The selected object's silhouette: its pixels next to any pixel of
+// The selected objects' silhouettes: their pixels next to any pixel of
 // something else, two pixels wide.
-void OutlineObject(Target& t, int32_t object, uint32_t argb) {
+void OutlineSelected(Target& t, const std::vector<char>& selected, uint32_t argb) {
   const std::vector<int32_t>& ids = *t.ids;
-  auto other = [&](int x, int y) {
+  auto other = [&](int x, int y, int32_t object) {
     return x < 0 || y < 0 || x >= t.w || y >= t.h || ids[size_t(y) * size_t(t.w) + size_t(x)] != object;
   };
   for (int y = 0; y < t.h; ++y) {
     for (int x = 0; x < t.w; ++x) {
       const size_t i = size_t(y) * size_t(t.w) + size_t(x);
-      if (ids[i] != object) continue;
+      const int32_t object = ids[i];
+      if (object < 0 || size_t(object) >= selected.size() || !selected[size_t(object)]) continue;
       bool edge = false;
       for (int dy = -2; dy <= 2 && !edge; ++dy)
         for (int dx = -2; dx <= 2 && !edge; ++dx)
-          edge = std::abs(dx) + std::abs(dy) <= 2 && other(x + dx, y + dy);
+          edge = std::abs(dx) + std::abs(dy) <= 2 && other(x + dx, y + dy, object);
       if (edge) t.colour[i] = argb;
     }
   }
@@ -164,7 +165,7 @@ int32_t Frame::objectAtPixel(int x, int y) const {
 }
 
 Frame RenderScene(const SceneGeometry& scene, const Camera& camera,
-                  const RenderSettings& s) {
+                  const RenderSettings& s, const std::vector<int>& alsoSelected) {
   Frame frame;
   const int w = std::max(1, s.width), h = std::max(1, s.height);
   frame.image = QImage(w, h, QImage::Format_RGB32);
@@ -172,6 +173,12 @@ Frame RenderScene(const SceneGeometry& scene, const Camera& camera,
   frame.objectAt.assign(size_t(w) * size_t(h), -1);
   const ViewFrame view = MakeViewFrame(camera, w, h);
   const std::vector<ScreenPoint> p = Project(scene, view);
+  std::vector<char> selected(scene.objects.size(), 0);
+  for (int object : alsoSelected) {
+    if (object >= 0 && size_t(object) < selected.size()) selected[size_t(object)] = 1;
+  }
+  if (s.selected >= 0 && size_t(s.selected) < selected.size()) selected[size_t(s.selected)] = 1;
+  auto isSelected = [&selected](int32_t object) { return object >= 0 && selected[size_t(object)] != 0; };
 
   // Format_RGB32 rows are contiguous at this width (4 bytes a pixel).
   Target t{w, h, reinterpret_cast<uint32_t*>(frame.image.bits()),
@@ -186,18 +193,20 @@ Frame RenderScene(const SceneGeometry& scene, const Camera& camera,
     const CornerLight light =
         tri.smooth ? CornerLight{lit(tri.cornerNormal[0]), lit(tri.cornerNormal[1]), lit(tri.cornerNormal[2])}
                    : CornerLight{lit(tri.normal), lit(tri.normal), lit(tri.normal)};
-    FillTriangle(t, a, b, c, light, tri.rgb, tri.object == s.selected, tri.object);
+    FillTriangle(t, a, b, c, light, tri.rgb, isSelected(tri.object), tri.object);
   }
   for (const Edge& e : scene.edges) {
     const ScreenPoint &a = p[e.a], &b = p[e.b];
     if (a.invZ == 0 || b.invZ == 0) continue;
     // The selection's open borders are part of its outline, always drawn.
-    if (e.boundary && e.object == s.selected) {
+    if (e.boundary && isSelected(e.object)) {
       DrawEdge(t, a, b, 0xFF000000u | kSelectedEdgeRgb, false);
     } else if (s.edges) {
       DrawEdge(t, a, b, 0xFF000000u | kEdgeRgb, true);
     }
   }
-  if (s.selected >= 0) OutlineObject(t, s.selected, 0xFF000000u | kSelectedEdgeRgb);
+  if (std::find(selected.begin(), selected.end(), 1) != selected.end()) {
+    OutlineSelected(t, selected, 0xFF000000u | kSelectedEdgeRgb);
+  }
   return frame;
 }

@@ -26,8 +26,9 @@ struct RenderSettings {
   bool edges = true;
 };
 
+// `alsoSelected`: further objects drawn outlined (a multiple selection).
 Frame RenderScene(const SceneGeometry& scene, const Camera& camera,
-                  const RenderSettings& settings);
+                  const RenderSettings& settings, const std::vector<int>& alsoSelected = {});
 
 // Colours the renderer uses, for tests and legends.
 inline constexpr uint32_t kEdgeRgb = 0x202020;

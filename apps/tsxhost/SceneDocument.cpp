@@ -4,6 +4,7 @@
 #include <QFileInfo>
 
 #include <algorithm>
+#include <unordered_set>
 #include <utility>
 
 #include "apps/tsxhost/PluginModule.h"
@@ -158,14 +159,41 @@ void SceneDocument::redo() {
   edit(tr("Redo"), [this] { history_.redo(); });
 }
 
-void SceneDocument::select(tsxSOBJ obj) {
+void SceneDocument::select(tsxSOBJ obj) { setSelected(obj ? std::vector<tsxSOBJ>{obj} : std::vector<tsxSOBJ>{}); }
+
+void SceneDocument::toggleSelected(tsxSOBJ obj) {
+  if (obj == 0) return;
+  std::vector<tsxSOBJ> chosen = selected_;
+  const auto at = std::find(chosen.begin(), chosen.end(), obj);
+  if (at == chosen.end()) {
+    chosen.push_back(obj);
+  } else {
+    chosen.erase(at);
+  }
+  setSelected(chosen);
+}
+
+void SceneDocument::setSelected(const std::vector<tsxSOBJ>& objects) {
+  std::vector<tsxSOBJ> chosen;
+  std::unordered_set<tsxSOBJ> seen;
+  for (tsxSOBJ obj : objects) {
+    if (obj != 0 && tsxhost::InScene(obj) && seen.insert(obj).second) chosen.push_back(obj);
+  }
+  const tsxSOBJ last = chosen.empty() ? 0 : chosen.back();
   // The plug-in reads the selection only when asked to pick, so a change
   // never disturbs a running join.
-  if (obj != 0 && !tsxhost::InScene(obj)) obj = 0;
-  tsxhost::SetSelection(obj);
-  if (obj == selection_) return;
-  selection_ = obj;
-  emit selectionChanged(obj);
+  tsxhost::SetSelection(last);
+  if (last == selection_ && chosen == selected_) return;
+  selection_ = last;
+  selected_ = std::move(chosen);
+  emit selectionChanged(last);
+}
+
+void SceneDocument::selectAll() { setSelected(objects_); }
+
+void SceneDocument::pruneSelection() {
+  const bool gone = std::any_of(selected_.begin(), selected_.end(), [](tsxSOBJ o) { return !tsxhost::InScene(o); });
+  if (gone) setSelected(selected_);
 }
 
 void SceneDocument::setShown(tsxSOBJ obj, bool shown) {
@@ -215,12 +243,12 @@ void SceneDocument::recordAdded(const QString& text, const std::vector<tsxSOBJ>&
 
 void SceneDocument::sceneEdited() {
   rebuild();
-  if (selection_ != 0 && !tsxhost::InScene(selection_)) select(0);
+  pruneSelection();
 }
 
 void SceneDocument::catchUp() {
   if (tsxhost::SceneObjects() != objects_) rebuild();
-  if (selection_ != 0 && !tsxhost::InScene(selection_)) select(0);
+  pruneSelection();
 }
 
 void SceneDocument::rebuild() {

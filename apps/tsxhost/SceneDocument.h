@@ -49,7 +49,13 @@ class SceneDocument : public QObject {
   // Scales and turns the object about its axes, then moves it (and its
   // axes), by changing its vertex transform.
   void place(tsxSOBJ obj, const PlacementEdit& edit);
+  // Selects `obj` alone (0: nothing).
   void select(tsxSOBJ obj);
+  // Ctrl-click: adds `obj` to the selection, or takes it out.
+  void toggleSelected(tsxSOBJ obj);
+  // Selects these objects (those in the scene), the last one as selection().
+  void setSelected(const std::vector<tsxSOBJ>& objects);
+  void selectAll();
   void undo();
   void redo();
 
@@ -65,7 +71,13 @@ class SceneDocument : public QObject {
   bool isModified() const { return !history_.isClean(); }
   QUndoStack* history() { return &history_; }
 
+  // The object a single-object command acts on (the plug-in's pick, Delete,
+  // Placement): the one last chosen.
   tsxSOBJ selection() const { return selection_; }
+  // Every selected object, in the order chosen; selection() is the last.
+  const std::vector<tsxSOBJ>& selectedObjects() const { return selected_; }
+  // Records objects a host command added as one undoable step.
+  void recordCommand(const QString& text, const std::vector<tsxSOBJ>& added) { recordAdded(text, added); }
   const std::vector<tsxSOBJ>& objects() const { return objects_; }
   const SceneGeometry& geometry() const { return geometry_; }
   // Edits waiting for the plug-in to return.
@@ -80,7 +92,7 @@ class SceneDocument : public QObject {
 
  signals:
   void sceneChanged();      // the object list or some geometry changed
-  void selectionChanged(tsxSOBJ obj);
+  void selectionChanged(tsxSOBJ obj);  // also when only selectedObjects() changed
   void deferred(const QString& what);
   void appliedDeferred(int count);  // queued edits have now been made
   void failed(const QString& message);
@@ -99,11 +111,14 @@ class SceneDocument : public QObject {
   // Records objects already added as one step ("Add <first>" unless named).
   void recordAdded(const QString& text, const std::vector<tsxSOBJ>& added);
   void startHistory(const QString& path);
+  // Drops selected objects that left the scene.
+  void pruneSelection();
 
   PluginModule* plugin_;
   std::vector<tsxSOBJ> objects_;
   SceneGeometry geometry_;
   tsxSOBJ selection_ = 0;
+  std::vector<tsxSOBJ> selected_;
   std::vector<std::function<void()>> pending_;
   int deferred_ = 0;
   QStringList opened_;  // canonical paths of the files opened

@@ -1,5 +1,7 @@
 #include "apps/tsxhost/SceneView.h"
 
+#include <unordered_set>
+
 #include <QElapsedTimer>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -96,10 +98,18 @@ void SceneView::paintEvent(QPaintEvent*) {
     settings.height = want.height();
     const SceneGeometry& g = document_ ? document_->geometry() : kNothing;
     settings.selected = document_ ? g.indexOf(document_->selection()) : -1;
+    std::vector<int> alsoSelected;
+    if (document_ && document_->selectedObjects().size() > 1) {
+      const std::unordered_set<tsxSOBJ> chosen(document_->selectedObjects().begin(),
+                                               document_->selectedObjects().end());
+      for (size_t i = 0; i < g.objects.size(); ++i) {
+        if (chosen.count(g.objects[i])) alsoSelected.push_back(int(i));
+      }
+    }
     settings.edges = edges_;
     QElapsedTimer timer;
     timer.start();
-    frame_ = RenderScene(g, camera_, settings);
+    frame_ = RenderScene(g, camera_, settings, alsoSelected);
     if (scale == 1) lastRenderMs_ = double(timer.nsecsElapsed()) / 1e6;
     frameScale_ = scale;
   }
@@ -141,7 +151,11 @@ void SceneView::mouseReleaseEvent(QMouseEvent* event) {
   const bool wasMoving = moved_;
   dragging_ = false;
   moved_ = false;
-  if (click) emit picked(objectAt(event->position().toPoint()));
+  if (click && (event->modifiers() & Qt::ControlModifier)) {
+    emit pickedWithCtrl(objectAt(event->position().toPoint()));
+  } else if (click) {
+    emit picked(objectAt(event->position().toPoint()));
+  }
   if (wasMoving) redraw();  // the full-size picture
 }
 

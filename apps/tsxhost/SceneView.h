@@ -41,6 +41,7 @@ class SceneView : public QWidget {
 
  signals:
   void picked(tsxSOBJ obj);
+  void pickedWithCtrl(tsxSOBJ obj);  // a Ctrl-click: add to the selection or take out
   void edgesShownChanged(bool shown);
 
  protected:

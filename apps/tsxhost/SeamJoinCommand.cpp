@@ -1,6 +1,5 @@
 #include "apps/tsxhost/SeamJoinCommand.h"
 
-#include <QApplication>
 #include <QComboBox>
 #include <QDialog>
 #include <QDialogButtonBox>
@@ -9,12 +8,12 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QPointer>
-#include <QProgressDialog>
 
 #include <algorithm>
 #include <new>
 #include <vector>
 
+#include "apps/tsxhost/DialogJoinView.h"
 #include "apps/tsxhost/JoinReportPresenter.h"
 #include "apps/tsxhost/PluginModule.h"
 #include "apps/tsxhost/SceneDocument.h"
@@ -31,39 +30,6 @@ namespace {
 // Whole thousandths, from the smallest the join tells apart to the largest
 // it compares.
 constexpr int kAccuracyDecimals = 3;
-
-// The engine's messages as message boxes, its progress in a progress
-// dialog whose Cancel asks the join to stop.
-class DialogJoinView : public spl::JoinView {
- public:
-  explicit DialogJoinView(QWidget* parent) : parent_(parent), progress_(parent) {
-    progress_.setWindowTitle(QObject::tr("Seam Join"));
-    progress_.setRange(0, 0);
-    progress_.setMinimumDuration(300);
-    QObject::connect(&progress_, &QProgressDialog::canceled, [] { spl::JoinState.AbortRequested = true; });
-  }
-  void ShowMessage(spl::BoxType type, std::string_view title, std::string_view text) override {
-    const QString t = QString::fromUtf8(title.data(), qsizetype(title.size()));
-    const QString m = QString::fromUtf8(text.data(), qsizetype(text.size()));
-    if (type == spl::BoxType::Error) QMessageBox::critical(parent_, t, m);
-    else if (type == spl::BoxType::Warning) QMessageBox::warning(parent_, t, m);
-    else QMessageBox::information(parent_, t, m);
-  }
-  void ShowConversionError(std::string_view text) override {
-    QMessageBox::critical(parent_, QObject::tr("Seam Join"), QString::fromUtf8(text.data(), qsizetype(text.size())));
-  }
-  bool ShowInfo() const override { return true; }
-  void SetStepsText(std::string_view) override {}
-  void SetStatusText(std::string_view text) override {
-    progress_.setLabelText(QString::fromUtf8(text.data(), qsizetype(text.size())));
-  }
-  void SetAbortEnabled(bool) override {}
-  void PumpEvents(std::string_view) override { QApplication::processEvents(); }
-
- private:
-  QWidget* parent_;
-  QProgressDialog progress_;
-};
 
 struct SeamJoinChoice {
   tsxSOBJ first = 0;
@@ -113,7 +79,7 @@ bool AskForObjects(QWidget* parent, const SceneDocument& document, SeamJoinChoic
 bool SeamJoinObjects(QWidget* parent, SceneDocument* document, JoinReportPresenter* reports, tsxSOBJ first,
                      tsxSOBJ second, double accuracy) {
   spl::ForgetJoinResult();
-  DialogJoinView view(parent);
+  DialogJoinView view(parent, QObject::tr("Seam Join"));
   spl::SetJoinView(&view);
   spl::InitJoinStateForWindow();
   spl::JoinState.Accuracy = accuracy;

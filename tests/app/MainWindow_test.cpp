@@ -74,6 +74,29 @@ TEST_F(MainWindowTest, AClickInTheViewPicksTheObjectUnderIt) {
   EXPECT_EQ(tsxGetCurrentSelection(), 0u);
 }
 
+TEST_F(MainWindowTest, CtrlClicksAndSelectAllChooseSeveralObjects) {
+  MainWindow window(&module, &document);
+  window.resize(900, 600);
+  window.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+  QApplication::processEvents();
+  SceneView* view = window.view();
+  const QPoint onLeft = FindObjectIn(view, left()), onRight = FindObjectIn(view, right());
+  ASSERT_GE(onLeft.x(), 0);
+  QTest::mouseClick(view, Qt::LeftButton, {}, onRight);
+  QTest::mouseClick(view, Qt::LeftButton, Qt::ControlModifier, onLeft);
+  EXPECT_EQ(document.selectedObjects(), (std::vector<tsxSOBJ>{right(), left()}));
+  EXPECT_EQ(tsxGetCurrentSelection(), left());
+  EXPECT_TRUE(window.objectList()->item(0)->isSelected());
+  EXPECT_TRUE(window.objectList()->item(1)->isSelected());
+  QTest::mouseClick(view, Qt::LeftButton, Qt::ControlModifier, onRight);  // out again
+  EXPECT_EQ(document.selectedObjects(), std::vector<tsxSOBJ>{left()});
+  EXPECT_FALSE(window.objectList()->item(1)->isSelected());
+  window.findChild<QAction*>("actionSelectAll")->trigger();
+  EXPECT_EQ(document.selectedObjects(), (std::vector<tsxSOBJ>{left(), right()}));
+  ASSERT_NE(window.findChild<QAction*>("actionJoin"), nullptr);
+}
+
 TEST_F(MainWindowTest, DeleteRemovesTheSelectedObject) {
   MainWindow window(&module, &document);
   document.select(left());

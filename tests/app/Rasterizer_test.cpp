@@ -87,6 +87,28 @@ TEST(Rasterizer, EdgesAndTheSelectionAreMarked) {
   EXPECT_NE(Rgb(chosen, 50, 50), Rgb(plain, 50, 50));
 }
 
+// Several objects selected: each outlined, apart from the other even where
+// they meet; an object not selected stays plain.
+TEST(Rasterizer, EverySelectedObjectIsOutlined) {
+  SceneGeometry g;
+  AddSquare(g, -1, 0, 0, kGrey);
+  AddSquare(g, 0, 1, 0, kRed);
+  const Frame one = RenderScene(g, Straight(), {101, 101, 0, true});
+  const Frame both = RenderScene(g, Straight(), {101, 101, 1, true}, {0});
+  auto outlinedNear = [](const Frame& f, int x0, int x1) {
+    for (int x = x0; x <= x1; ++x)
+      if (Rgb(f, x, 50) == kSelectedEdgeRgb) return true;
+    return false;
+  };
+  // The seam at the middle column: the right square's side of it.
+  EXPECT_FALSE(outlinedNear(one, 51, 53));
+  EXPECT_TRUE(outlinedNear(both, 51, 53));
+  EXPECT_TRUE(outlinedNear(both, 47, 49));
+  int last = 100;
+  while (last > 50 && both.objectAtPixel(last, 50) != 1) --last;
+  EXPECT_TRUE(outlinedNear(both, last - 1, last));
+}
+
 TEST(Rasterizer, SkipsWhatIsBehindTheEye) {
   SceneGeometry g;
   AddSquare(g, -1, 1, 10, kGrey);  // the camera sits at z = 4
