@@ -189,31 +189,34 @@ py::tuple Join(PyScene& scene, const ObjectRef& first, const ObjectRef& second, 
   return py::make_tuple(SceneObject{sceneObject, result}, report);
 }
 
-py::list JoinAll(py::object sceneObject, const py::object& names, double accuracy, py::object progress) {
-  if (spl::JoinInProgress()) throw std::runtime_error("a join is already running");
+py::list JoinAll(PyScene& scene, const std::optional<std::vector<ObjectRef>>& names, double accuracy,
+                 const std::optional<std::function<py::object(std::string, int32_t)>>& callback) {
   if (auto why = spl::AccuracyRefusal(accuracy, "accuracy")) throw py::value_error(*why);
-  PyScene& scene = py::cast<PyScene&>(sceneObject);
+  // The scene's own Python object, for the new SceneObjects to keep alive.
+  const py::object sceneObject = py::cast(&scene, py::return_value_policy::reference);
+  HostLock lock;
+  if (spl::JoinInProgress()) throw std::runtime_error("a join is already running");
   scene.Activate();
   std::vector<tsxSOBJ> objects;
-  if (names.is_none()) {
+  if (!names) {
     for (tsxSOBJ obj : scene.Objects()) {
       if ((tsxSobjGetType(obj) & 0xFF) == e_tsxPOLYHEDRON) objects.push_back(obj);
     }
   } else {
-    if (py::isinstance<py::str>(names)) throw py::type_error("names must be a list of names or objects, not one name");
-    for (const py::handle name : names) objects.push_back(scene.Find(name));
+    for (const ObjectRef& name : *names) objects.push_back(scene.Find(name));
   }
   if (const std::string why = CheckAssembly(objects); !why.empty()) throw py::value_error(why);
-  if (auto warning = spl::AccuracyWarning(accuracy, "accuracy")) WarnAboutJoin(*warning);
-  PythonView view(std::move(progress));
+  if (auto warning = spl::AccuracyWarning(accuracy, "accuracy")) Warn(*warning);
+  PythonView view(callback);
   AssemblyOutcome outcome;
   {
     ViewScope scope(&view);
+    py::gil_scoped_release release;
     outcome = JoinAssembly(objects, accuracy);
   }
   for (tsxSOBJ result : outcome.Results()) scene.Adopt(result);
   view.RaisePending();
-  for (const std::string& w : view.Warnings(outcome.what)) WarnAboutJoin(w);
+  for (const std::string& w : view.Warnings(outcome.what)) Warn(w);
   nlohmann::json fields = AssemblyFields(outcome);
   fields["error"] = outcome.error;
   fields["error_message"] = outcome.what;
@@ -221,7 +224,7 @@ py::list JoinAll(py::object sceneObject, const py::object& names, double accurac
   if (!outcome.untouchedNames.empty()) {
     std::string list;
     for (const std::string& name : outcome.untouchedNames) list += (list.empty() ? "'" : ", '") + name + "'";
-    WarnAboutJoin(std::to_string(outcome.untouchedNames.size()) + " object(s) touch nothing: " + list);
+    Warn(std::to_string(outcome.untouchedNames.size()) + " object(s) touch nothing: " + list);
   }
   py::list joined;
   for (tsxSOBJ result : outcome.Results()) joined.append(SceneObject{sceneObject, result});
@@ -231,8 +234,8 @@ py::list JoinAll(py::object sceneObject, const py::object& names, double accurac
 }  // namespace
 
 void BindJoin(py::module_& m) {
-  m.def("join_all", &JoinAll, py::arg("scene"), py::arg("names") = py::none(),
-        py::arg("accuracy") = spl::kDefaultAccuracy, py::arg("progress") = py::none(),
+  m.def("join_all", &JoinAll, py::arg("scene"), py::arg("names") = std::nullopt,
+        py::arg("accuracy") = spl::kDefaultAccuracy, py::arg("progress") = std::nullopt,
         "Joins every object of `scene` (or of `names`: names or SceneObjects) that touches another, each\n"
         "connected group into one new object named 'A+B+C' and added to the scene, in one pass over all\n"
         "contacts. Returns the new objects, one per group, in the order of their first members; objects\n"

@@ -11,7 +11,7 @@ JoinError for a join that failed or was aborted.
 """
 from collections.abc import Mapping as _Mapping
 
-from ._splicer import Scene, SceneObject, __version__, join
+from ._splicer import Scene, SceneObject, __version__, join, join_all
 from ._types import FileError, JoinError, Material, MissingFileError, SeamWarning
 
 _Mapping.register(Scene)
@@ -20,4 +20,4 @@ for _kind in (Scene, SceneObject, FileError, MissingFileError, JoinError, SeamWa
 del _kind
 
 __all__ = ["FileError", "JoinError", "Material", "MissingFileError", "Scene", "SceneObject", "SeamWarning",
-           "__version__", "join"]
+           "__version__", "join", "join_all"]

@@ -73,3 +73,10 @@ def join(
     progress: Optional[_Progress] = None,
     mode: str = "contact",
 ) -> tuple[SceneObject, dict[str, Any]]: ...
+
+def join_all(
+    scene: Scene,
+    names: Optional[Sequence[_ObjectRef]] = None,
+    accuracy: float = 0.01,
+    progress: Optional[_Progress] = None,
+) -> list[SceneObject]: ...
