@@ -6,10 +6,10 @@
 #include <algorithm>
 #include <vector>
 
-#include "engine/common/JoinState.h"
-#include "host/scene/Scene.h"
 #include "engine/actions/WindowActions.h"
+#include "engine/common/JoinState.h"
 #include "engine/contact/ContactJoin.h"
+#include "host/scene/Scene.h"
 
 namespace {
 

@@ -7,17 +7,17 @@
 #include <numeric>
 #include <utility>
 
+#include "engine/common/Errors.h"
+#include "engine/common/Progress.h"
+#include "engine/common/Saturate.h"
+#include "engine/common/Thousandths.h"
+#include "engine/common/WorldObject.h"
 #include "engine/contact/ContactCandidates.h"
 #include "engine/contact/ContactMerge.h"
 #include "engine/contact/ContactOutline.h"
-#include "engine/common/Errors.h"
-#include "engine/common/Progress.h"
-#include "engine/face/RunJoin.h"
-#include "engine/common/Saturate.h"
 #include "engine/contact/SealedCheck.h"
+#include "engine/face/RunJoin.h"
 #include "engine/seam/SeamSearch.h"
-#include "engine/common/Thousandths.h"
-#include "engine/common/WorldObject.h"
 
 namespace spl {
 namespace {
@@ -134,9 +134,13 @@ bool ContactRun::CheckRequest() {
     if (objects[i] == 0 || (tsxSobjGetType(objects[i]) & 0xFF) != e_tsxPOLYHEDRON) {
       return Refuse(kContactBadRequest, "object " + std::to_string(i) + " is not a polyhedron");
     }
-    for (size_t j = 0; j < i; ++j) {
-      if (objects[j] == objects[i]) return Refuse(kSameObjects, std::string(LookUpError(kSameObjects).message));
-    }
+  }
+  // Sorted, so that a repeated object shows in linear time after the sort
+  // (an assembly may hold tens of thousands of objects).
+  std::vector<HostObject> sorted(objects);
+  std::sort(sorted.begin(), sorted.end());
+  if (std::adjacent_find(sorted.begin(), sorted.end()) != sorted.end()) {
+    return Refuse(kSameObjects, std::string(LookUpError(kSameObjects).message));
   }
   const std::optional<int32_t> t = TryRoundToThousandths(request_.accuracy);
   if (!(request_.accuracy >= 0) || !t) {

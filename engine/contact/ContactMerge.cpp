@@ -8,11 +8,11 @@
 #include "engine/common/Errors.h"
 #include "engine/common/FaceCopies.h"
 #include "engine/common/HostBlock.h"
-#include "engine/face/MaterialTransfer.h"
 #include "engine/common/MergeSteps.h"
 #include "engine/common/Progress.h"
 #include "engine/common/ResultObject.h"
 #include "engine/common/Transforms.h"
+#include "engine/face/MaterialTransfer.h"
 
 namespace spl {
 namespace {

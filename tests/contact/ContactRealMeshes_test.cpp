@@ -3,10 +3,10 @@
 // leave lying on each other.
 #include <gtest/gtest.h>
 
-#include "tests/join/JoinFixture.h"
-#include "host/obj/ObjFile.h"
-#include "tests/seam/SeamChecks.h"
 #include "engine/contact/ContactJoin.h"
+#include "host/obj/ObjFile.h"
+#include "tests/join/JoinFixture.h"
+#include "tests/seam/SeamChecks.h"
 
 namespace spl::testing {
 namespace {
