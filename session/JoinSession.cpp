@@ -92,6 +92,8 @@ JoinOutcome PickAndJoin(tsxSOBJ first, tsxSOBJ second, const JoinChoice& choice,
     if (!spl::RunAsJoin([&] { outcome.contact = spl::RunContactJoin(request); })) return outcome;
     if (outcome.contact->error == 0 && !outcome.contact->groups.empty()) {
       outcome.result = outcome.contact->groups.front().result;
+      // The engine does not name what it makes: "FIRST+SECOND", as every join.
+      tsxhost::SetObjectName(outcome.result, ResultName(tsxhost::ObjectName(first), tsxhost::ObjectName(second)));
     }
     return outcome;
   }
