@@ -89,6 +89,20 @@ bool CornerIndex::QueryCells(const CtsxVector3f& q, int64_t* lo, int64_t* hi) co
   return true;
 }
 
+std::size_t CornerIndex::CountNear(const CtsxVector3f& q) const {
+  int64_t lo[3], hi[3];
+  if (!QueryCells(q, lo, hi)) return 0;
+  if (ScanAll(lo, hi)) return entries_.size();
+  std::size_t count = 0;
+  for (int64_t x = lo[0]; x <= hi[0]; ++x)
+    for (int64_t y = lo[1]; y <= hi[1]; ++y)
+      for (int64_t z = lo[2]; z <= hi[2]; ++z) {
+        const auto [begin, end] = Bucket(CellKey(x, y, z));
+        count += end - begin;
+      }
+  return count;
+}
+
 bool CornerIndex::ScanAll(const int64_t* lo, const int64_t* hi) const {
   uint64_t cells = 1;
   for (int a = 0; a < 3; ++a) cells *= static_cast<uint64_t>(hi[a] - lo[a]) + 1;

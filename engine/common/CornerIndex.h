@@ -3,6 +3,7 @@
 // callers apply their own exact test to what it returns.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -26,6 +27,10 @@ class CornerIndex {
       return false;
     });
   }
+
+  // How many entries ForEachNear(q) would visit, from the cells' sizes
+  // alone.
+  std::size_t CountNear(const CtsxVector3f& q) const;
 
   // Whether test(i) holds for some indexed point i near q, as ForEachNear
   // would visit them; stops at the first that does.

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <memory>
 #include <string_view>
 #include <utility>
 #include <vector>
@@ -21,13 +22,13 @@
 #include "engine/common/JoinState.h"
 #include "engine/common/Progress.h"
 #include "engine/common/Saturate.h"
+#include "engine/seam/NearestPoints.h"
 
 namespace spl {
 namespace {
 
 constexpr std::string_view kSearchText = "Searching seam...";
 constexpr int32_t kChunk = 16384;  // items between two progress calls
-
 // One progress call for a finished chunk of work; false when the join has
 // to stop.
 bool Advance(int64_t steps) {
@@ -76,13 +77,16 @@ bool FitPlane(const CtsxVector3f* world, SeamFace* f) {
 
 class Search {
  public:
-  Search(const SeamSide& a, const SeamSide& b, int32_t accuracy)
-      : sides_{a, b}, accuracy_(accuracy), reach_((accuracy + 0.5) / 1000.0) {}
+  Search(const SeamSide& a, const SeamSide& b, int32_t accuracy, std::size_t denseAbove = kDenseCandidates)
+      : sides_{a, b}, accuracy_(accuracy), denseAbove_(denseAbove), reach_((accuracy + 0.5) / 1000.0) {}
   bool Run(JoinedSeam* seam);
+  bool Partners(std::vector<int32_t>* partners);
 
  private:
   bool MatchVertices();
-  int32_t Nearest(const CornerIndex& index, const CtsxVector3f* points, const CtsxVector3f& p) const;
+  int32_t Nearest(const CornerIndex& index, const CtsxVector3f* points, int32_t count,
+                  std::unique_ptr<NearestPoints>& dense, const CtsxVector3f& p) const;
+  int32_t NearestAmong(const NearestPoints& dense, const CtsxVector3f* points, const CtsxVector3f& p) const;
   bool CollectFaces(bool second);
   bool AddFace(const SeamSide& side, bool second, int32_t f);
   int32_t SeamPoint(bool second, int32_t vertex) const { return second ? match_[static_cast<std::size_t>(vertex)] : vertex; }
@@ -97,6 +101,7 @@ class Search {
 
   SeamSide sides_[2];
   int32_t accuracy_;
+  std::size_t denseAbove_;
   double reach_;  // the largest distance that coincides at the accuracy
   HostBlock<int32_t> match_;      // per vertex of the second object: its partner, or -1
   HostBlock<uint8_t> partnered_;  // per vertex of the first object: some vertex's partner
@@ -113,9 +118,23 @@ bool Search::Run(JoinedSeam* seam) {
   return Collect(seam);
 }
 
+bool Search::Partners(std::vector<int32_t>* partners) {
+  if (!MatchVertices()) return false;
+  partners->assign(match_.get(), match_.get() + sides_[1].vertexCount);
+  return true;
+}
+
 // The coinciding vertex of `points` nearest to `p`, the lowest index among
-// equally near ones; -1 when none coincides. `index` holds `points`.
-int32_t Search::Nearest(const CornerIndex& index, const CtsxVector3f* points, const CtsxVector3f& p) const {
+// equally near ones; -1 when none coincides. `index` holds `points`. Where
+// many points lie near `p` (a dense cluster, a coarse accuracy), they are
+// visited nearest first from a k-d tree built once, so that each query
+// costs the few nearest rather than the whole cluster.
+int32_t Search::Nearest(const CornerIndex& index, const CtsxVector3f* points, int32_t count,
+                        std::unique_ptr<NearestPoints>& dense, const CtsxVector3f& p) const {
+  if (index.CountNear(p) > denseAbove_) {
+    if (!dense) dense = std::make_unique<NearestPoints>(points, count);
+    return NearestAmong(*dense, points, p);
+  }
   int32_t best = -1;
   float bestDistance = 0;
   index.ForEachNear(p, [&](int32_t u) {
@@ -125,6 +144,30 @@ int32_t Search::Nearest(const CornerIndex& index, const CtsxVector3f* points, co
       best = u;
       bestDistance = d;
     }
+  });
+  return best;
+}
+
+// The same choice from the points in order of distance: past the reach
+// nothing coincides, and past the best distance (with room for its rounding
+// to single precision) nothing ties with it.
+int32_t Search::NearestAmong(const NearestPoints& dense, const CtsxVector3f* points, const CtsxVector3f& p) const {
+  constexpr double kRoom = 1e-6;
+  const double reach = CoincidenceRadius(accuracy_) * (1 + kRoom);
+  int32_t best = -1;
+  float bestDistance = 0;
+  dense.Visit(p, [&](int32_t u, double distance) {
+    // The host's distance is rounded to single precision, so a tie with the
+    // best can lie a relative rounding step, or one subnormal step, beyond it.
+    const double tieLimit = double{bestDistance} * (1 + kRoom) + std::numeric_limits<float>::denorm_min();
+    if (distance > reach || (best >= 0 && distance > tieLimit)) return false;
+    if (!PointsCoincide(points[u], p, accuracy_)) return true;
+    const float d = tsxDistanceToPoint3f(&points[u], &p);
+    if (best < 0 || d < bestDistance || (d == bestDistance && u < best)) {
+      best = u;
+      bestDistance = d;
+    }
+    return true;
   });
   return best;
 }
@@ -144,9 +187,10 @@ bool Search::MatchVertices() {
   std::fill_n(partnered_.get(), a.vertexCount, uint8_t{0});
   if (accuracy_ < 0) return Advance(b.vertexCount);  // no distance is below zero thousandths
   const CornerIndex index(a.world, a.vertexCount, CoincidenceRadius(accuracy_));
+  std::unique_ptr<NearestPoints> denseA, denseBack;  // built when first needed
   std::vector<int32_t> near;  // second-object vertices with a nearest
   for (int32_t v = 0; v < b.vertexCount; ++v) {
-    const int32_t u = Nearest(index, a.world, b.world[v]);
+    const int32_t u = Nearest(index, a.world, a.vertexCount, denseA, b.world[v]);
     match_[static_cast<std::size_t>(v)] = u;
     if (u >= 0) near.push_back(v);
     if ((v + 1) % kChunk == 0 && !Advance(kChunk)) return false;
@@ -156,7 +200,8 @@ bool Search::MatchVertices() {
   const CornerIndex back(nearPoints.data(), static_cast<int32_t>(nearPoints.size()), CoincidenceRadius(accuracy_));
   for (const int32_t v : near) {
     const int32_t u = match_[static_cast<std::size_t>(v)];
-    const int32_t nearest = Nearest(back, nearPoints.data(), a.world[u]);
+    const int32_t nearest =
+        Nearest(back, nearPoints.data(), static_cast<int32_t>(nearPoints.size()), denseBack, a.world[u]);
     if (nearest >= 0 && near[static_cast<std::size_t>(nearest)] == v) {
       partnered_[static_cast<std::size_t>(u)] = 1;
     } else {
@@ -382,6 +427,12 @@ int64_t SeamSearchSteps(const SeamSide& first, const SeamSide& second) {
 bool FindSeam(const SeamSide& first, const SeamSide& second, int32_t accuracy, JoinedSeam* seam) {
   *seam = {};
   return Search(first, second, accuracy).Run(seam);
+}
+
+bool FindPartners(const SeamSide& first, const SeamSide& second, int32_t accuracy, std::vector<int32_t>* partners,
+                  std::size_t denseAbove) {
+  partners->clear();
+  return Search(first, second, accuracy, denseAbove).Partners(partners);
 }
 
 }  // namespace spl

@@ -2,7 +2,9 @@
 // each other and which vertices weld (the rules are stated in SeamJoin.h).
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <vector>
 
 #include "engine/seam/JoinedSeam.h"
 #include "interface/tsxapi.h"
@@ -24,6 +26,16 @@ struct SeamSide {
 // LastError set and `seam` empty, when an abort or an exhausted allocator
 // stopped it. An empty seam (nothing lies on anything) is not an error here.
 bool FindSeam(const SeamSide& first, const SeamSide& second, int32_t accuracy, JoinedSeam* seam);
+
+// Above this many candidates near a point, the search finds its nearest in
+// a k-d tree rather than by trying them all.
+inline constexpr std::size_t kDenseCandidates = 64;
+
+// The vertex pairs FindSeam starts from: for each vertex of `second`, the
+// vertex of `first` it pairs with, or -1. `denseAbove` chooses where the
+// k-d tree takes over; every choice gives the same pairs.
+bool FindPartners(const SeamSide& first, const SeamSide& second, int32_t accuracy, std::vector<int32_t>* partners,
+                  std::size_t denseAbove = kDenseCandidates);
 
 // Progress steps FindSeam reports in all.
 int64_t SeamSearchSteps(const SeamSide& first, const SeamSide& second);
