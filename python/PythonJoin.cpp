@@ -13,6 +13,7 @@
 #include "engine/common/Errors.h"
 #include "engine/common/JoinState.h"
 #include "engine/common/JoinView.h"
+#include "engine/common/Progress.h"
 #include "python/PythonArrays.h"
 #include "python/PythonErrors.h"
 #include "python/PythonHost.h"
@@ -49,10 +50,12 @@ bool GoOn(const py::object& answer) {
 // callback and to look for signals (Ctrl-C).
 class PythonView : public spl::JoinView {
  public:
-  using Progress = std::optional<std::function<py::object(std::string, int32_t)>>;
+  using Progress = std::optional<std::function<py::object(std::string, int64_t)>>;
   explicit PythonView(Progress progress) : progress_(std::move(progress)) {}
 
   void ShowMessage(spl::BoxType type, std::string_view, std::string_view text) override {
+    // The window's count may be wrong past 32 bits; the callback's is not.
+    if (spl::JoinState.LastError == spl::kStepsOverflow) return;
     messages_.emplace_back(type, std::string(text));
   }
   void ShowConversionError(std::string_view text) override { conversion_ = text; }
@@ -72,7 +75,7 @@ class PythonView : public spl::JoinView {
     try {
       if (PyErr_CheckSignals() != 0) throw py::error_already_set();  // Ctrl-C
       if (!progress_) return;
-      if (!GoOn((*progress_)(stage_, spl::JoinState.StepsToGo))) spl::JoinState.AbortRequested = true;
+      if (!GoOn((*progress_)(stage_, spl::CurrentStepTally().Remaining()))) spl::JoinState.AbortRequested = true;
     } catch (py::error_already_set& e) {
       // Raised again once the engine has finished; meanwhile the join stops.
       pending_.emplace(std::move(e));
@@ -127,7 +130,7 @@ class ViewScope {
 };
 
 py::tuple Join(PyScene& scene, const ObjectRef& first, const ObjectRef& second, double accuracy, bool seam,
-               const std::optional<std::function<py::object(std::string, int32_t)>>& callback,
+               const std::optional<std::function<py::object(std::string, int64_t)>>& callback,
                const std::string& mode) {
   if (auto why = spl::AccuracyRefusal(accuracy, "accuracy")) throw py::value_error(*why);
   if (mode != "contact" && mode != "face") {
@@ -190,7 +193,7 @@ py::tuple Join(PyScene& scene, const ObjectRef& first, const ObjectRef& second, 
 }
 
 py::list JoinAll(PyScene& scene, const std::optional<std::vector<ObjectRef>>& names, double accuracy,
-                 const std::optional<std::function<py::object(std::string, int32_t)>>& callback) {
+                 const std::optional<std::function<py::object(std::string, int64_t)>>& callback) {
   if (auto why = spl::AccuracyRefusal(accuracy, "accuracy")) throw py::value_error(*why);
   // The scene's own Python object, for the new SceneObjects to keep alive.
   const py::object sceneObject = py::cast(&scene, py::return_value_policy::reference);

@@ -25,6 +25,14 @@ tsxSOBJ Live(const SceneObject& o) {
   return o.handle;
 }
 
+// Asked now and then while a file is read or written with the GIL
+// released: Ctrl-C stops the work, which then comes through as
+// KeyboardInterrupt.
+bool NotInterrupted() {
+  py::gil_scoped_acquire gil;
+  return PyErr_Occurred() == nullptr && PyErr_CheckSignals() == 0;
+}
+
 std::string Quoted(const std::string& name) { return py::repr(py::str(name)); }
 
 std::string NameList(const PyScene& scene) {
@@ -84,9 +92,11 @@ std::unique_ptr<PyScene> PyScene::Load(const std::string& path, const tsxhost::O
   auto scene = std::make_unique<PyScene>();
   HostLock lock;
   scene->Activate();
+  tsxhost::ObjReadOptions watched = options;
+  watched.progress = [](int64_t, int64_t) { return NotInterrupted(); };
   const tsxhost::ObjResult r = [&] {
     py::gil_scoped_release release;
-    return tsxhost::LoadScene(path, options);
+    return tsxhost::LoadScene(path, watched);
   }();
   if (r.ok) scene->objects_ = r.objects;  // freed with the scene if Ctrl-C came at the very end
   if (PyErr_Occurred()) throw py::error_already_set();  // Ctrl-C while the reader ran
@@ -106,8 +116,9 @@ void PyScene::Save(const std::string& path, const std::optional<std::vector<Obje
   }
   const tsxhost::SaveResult r = [&] {
     py::gil_scoped_release release;
-    return tsxhost::SaveScene(path, chosen);
+    return tsxhost::SaveScene(path, chosen, [](int64_t, int64_t) { return NotInterrupted(); });
   }();
+  if (PyErr_Occurred()) throw py::error_already_set();  // Ctrl-C: nothing written
   if (!r.ok) ThrowFileError(r.error, path, true);
   for (const std::string& w : r.warnings) Warn(w);
 }

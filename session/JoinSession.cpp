@@ -9,6 +9,7 @@
 #include "engine/seam/SeamJoin.h"
 #include "host/scene/Scene.h"
 #include "session/JoinReport.h"
+#include "engine/common/Progress.h"
 
 namespace splicer {
 namespace {
@@ -34,19 +35,18 @@ class ObservedBy {
 
 }  // namespace
 
-StageClock::StageClock(std::function<void(int32_t)> onEstimate) : onEstimate_(std::move(onEstimate)) {}
+StageClock::StageClock() = default;
 StageClock::~StageClock() = default;
 
 void StageClock::StageStarted(spl::JoinStage) { started_ = Clock::now(); }
 
 void StageClock::StageFinished(spl::JoinStage stage) {
   if (stage == spl::JoinStage::Count) {
-    estimate_ = spl::JoinState.StepsToGo;
-    if (onEstimate_) onEstimate_(estimate_);
+    estimate_ = spl::CurrentStepTally().estimate;
   }
   if (stage == spl::JoinStage::Whole) {
     total_ = SecondsSince(begin_);
-    stepsAtEnd_ = spl::JoinState.StepsToGo;
+    stepsAtEnd_ = spl::CurrentStepTally().Remaining();
     ran_ = true;
     return;
   }

@@ -17,11 +17,11 @@
 
 namespace splicer {
 
-// Times each stage and keeps the steps-to-go estimate once it is known.
+// Times each stage and keeps the steps-to-go estimate once it is known,
+// in 64 bits (the window's count saturates on large objects).
 class StageClock : public spl::JoinStageObserver {
  public:
-  // `onEstimate` (may be empty) is told the estimate when counting ends.
-  explicit StageClock(std::function<void(int32_t)> onEstimate = {});
+  StageClock();
   ~StageClock() override;
   StageClock(const StageClock&) = delete;
   StageClock& operator=(const StageClock&) = delete;
@@ -32,17 +32,16 @@ class StageClock : public spl::JoinStageObserver {
 
   nlohmann::json Times() const { return {{"stages", seconds_}, {"total", total_}}; }
   bool Ran() const { return ran_; }
-  int32_t Estimate() const { return estimate_; }
-  int32_t StepsAtEnd() const { return stepsAtEnd_; }
+  int64_t Estimate() const { return estimate_; }
+  int64_t StepsAtEnd() const { return stepsAtEnd_; }
 
  private:
   using Clock = std::chrono::steady_clock;
-  std::function<void(int32_t)> onEstimate_;
   Clock::time_point begin_{}, started_{};
   nlohmann::json seconds_ = nlohmann::json::object();
   double total_ = 0;
-  int32_t estimate_ = 0;
-  int32_t stepsAtEnd_ = 0;
+  int64_t estimate_ = 0;
+  int64_t stepsAtEnd_ = 0;
   bool ran_ = false;
 };
 

@@ -1,4 +1,7 @@
 // `splicer info SCENE`: what a scene holds.
+#include <unistd.h>
+
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -8,6 +11,7 @@
 #include "host/formats/MeshFormats.h"
 #include "host/scene/Scene.h"
 #include "interface/tsxapi.h"
+#include "apps/splicer/TerminalView.h"
 
 namespace splicer {
 namespace {
@@ -29,17 +33,44 @@ struct InfoSettings {
   unsigned long long maxFaces = 0;  // 0: the reader's default
 };
 
+// Columns on a terminal: UTF-8 continuation bytes take no column.
+size_t Columns(const std::string& text) {
+  size_t columns = 0;
+  for (const char c : text) columns += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+  return columns;
+}
+
+std::string PaddedRight(const std::string& text, size_t width) {
+  return text + std::string(width - std::min(width, Columns(text)), ' ');
+}
+
+std::string PaddedLeft(const std::string& text, size_t width) {
+  return std::string(width - std::min(width, Columns(text)), ' ') + text;
+}
+
 void PrintTable(const std::string& path, const tsxhost::ObjResult& loaded) {
   const std::vector<tsxSOBJ>& objects = loaded.objects;
   std::printf("%s: %zu object%s\n", path.c_str(), objects.size(), objects.size() == 1 ? "" : "s");
   if (loaded.groupsAsObjects) std::printf("(no \"o\" line: each \"g\" group was read as an object)\n");
-  std::printf("%-20s %-11s %9s %9s %9s   %s\n", "name", "type", "vertices", "uvs", "faces", "axes position");
+  // Every column as wide as its widest cell.
+  std::vector<std::vector<std::string>> rows{{"name", "type", "vertices", "uvs", "faces", "axes position"}};
   for (tsxSOBJ obj : objects) {
     CtsxVector3f axes{};
     tsxGNodeGetAxesPosition(obj, &axes);
-    std::printf("%-20s %-11s %9d %9d %9d   (%.9g, %.9g, %.9g)\n", tsxhost::ObjectName(obj).c_str(),
-                TypeName(tsxSobjGetType(obj)), tsxPolyhGetNbrVxs(obj), tsxPolyhGetNbrUV(obj),
-                tsxPolyhGetNbrFaces(obj), double(axes.x), double(axes.y), double(axes.z));
+    char position[128];
+    std::snprintf(position, sizeof position, "(%.9g, %.9g, %.9g)", double(axes.x), double(axes.y), double(axes.z));
+    rows.push_back({tsxhost::ObjectName(obj), TypeName(tsxSobjGetType(obj)), std::to_string(tsxPolyhGetNbrVxs(obj)),
+                    std::to_string(tsxPolyhGetNbrUV(obj)), std::to_string(tsxPolyhGetNbrFaces(obj)), position});
+  }
+  std::vector<size_t> widths(rows[0].size(), 0);
+  for (const auto& row : rows) {
+    for (size_t c = 0; c < row.size(); ++c) widths[c] = std::max(widths[c], Columns(row[c]));
+  }
+  for (const auto& row : rows) {
+    const std::string line = PaddedRight(row[0], widths[0]) + "  " + PaddedRight(row[1], widths[1]) + "  " +
+                             PaddedLeft(row[2], widths[2]) + "  " + PaddedLeft(row[3], widths[3]) + "  " +
+                             PaddedLeft(row[4], widths[4]) + "   " + row[5];
+    std::printf("%s\n", line.c_str());
   }
 }
 
@@ -48,7 +79,18 @@ int RunInfo(const InfoSettings& settings) {
   tsxhost::ObjReadOptions options;
   options.resourcesAnywhere = settings.resourcesAnywhere;
   options.maxFaces = settings.maxFaces;
+  TerminalView view(isatty(STDERR_FILENO) == 1);
+  InterruptAsAbort interrupt;
+  const std::string what = "reading " + path;
+  options.progress = [&view, &what](int64_t done, int64_t total) {
+    return view.ShowFileProgress(what, done, total, ProgressUnit::Bytes);
+  };
   const tsxhost::ObjResult loaded = tsxhost::LoadScene(path, options);
+  view.ClearBar();
+  if (Interrupted()) {
+    std::fprintf(stderr, "error: interrupted (Ctrl-C) while reading %s\n", path.c_str());
+    return exitstatus::kFailed;
+  }
   for (const std::string& w : loaded.warnings) std::fprintf(stderr, "warning: %s\n", w.c_str());
   if (!loaded.ok) {
     std::fprintf(stderr, "error: %s\n", loaded.error.c_str());

@@ -124,11 +124,22 @@ Stop CheckOutputs(const JoinSettings& s, WritePlan& plan) {
   return {};
 }
 
-Stop LoadAndFind(const JoinSettings& s, WritePlan& plan, tsxSOBJ* first, tsxSOBJ* second) {
+// A run stopped by Ctrl-C: a failure of the run (exit 4), never a remark.
+Stop Interruption(const std::string& when) {
+  return Refuse(exitstatus::kFailed, "interrupted", "interrupted (Ctrl-C) " + when + "; nothing written");
+}
+
+Stop LoadAndFind(const JoinSettings& s, WritePlan& plan, TerminalView& view, tsxSOBJ* first, tsxSOBJ* second) {
   tsxhost::ObjReadOptions options;
   options.resourcesAnywhere = s.resourcesAnywhere;
   options.maxFaces = s.maxFaces;
+  const std::string what = "reading " + s.scene;
+  options.progress = [&view, &what](int64_t done, int64_t total) {
+    return view.ShowFileProgress(what, done, total, ProgressUnit::Bytes);
+  };
   const tsxhost::ObjResult loaded = tsxhost::LoadScene(s.scene, options);
+  view.ClearBar();
+  if (Interrupted()) return Interruption("while reading " + s.scene);
   for (const std::string& w : loaded.warnings) std::fprintf(stderr, "warning: %s\n", w.c_str());
   if (!loaded.ok) {
     const bool memory = loaded.error.ends_with(": not enough memory");
@@ -162,11 +173,27 @@ int Finish(const JoinSettings& s, nlohmann::json report, int status, bool report
   return reported || status != exitstatus::kOk ? status : exitstatus::kFile;
 }
 
-// Writes the new object (or the whole scene) to the output; the failure's
-// exit status, or 0.
-int WriteResult(const JoinSettings& s, tsxSOBJ result, nlohmann::json& report) {
+// Writes the new object (or the whole scene) to the output with progress;
+// the failure's exit status, or 0. Ctrl-C before the files are in place
+// leaves every old file as it was.
+int WriteResult(const JoinSettings& s, tsxSOBJ result, TerminalView& view, nlohmann::json& report) {
   const std::vector<tsxSOBJ> objects = s.wholeScene ? tsxhost::SceneObjects() : std::vector<tsxSOBJ>{result};
-  const tsxhost::SaveResult saved = tsxhost::SaveScene(s.output, objects);
+  const std::string what = "writing " + s.output;
+  const bool writeStarted = !Interrupted();
+  const tsxhost::SaveResult saved =
+      !writeStarted ? tsxhost::SaveResult{false, s.output + ": " + tsxhost::kWritingStopped, {}}
+                    : tsxhost::SaveScene(s.output, objects, [&view, &what](int64_t done, int64_t total) {
+                        return view.ShowFileProgress(what, done, total, ProgressUnit::Bytes);
+                      });
+  view.ClearBar();
+  // Once the files are in place, a Ctrl-C comes too late to stop anything.
+  if (!saved.ok && Interrupted()) {
+    const Stop interrupted = Interruption((writeStarted ? "while writing " : "before writing ") + s.output);
+    Error(interrupted.message);
+    report["error"] = interrupted.kind;
+    report["error_message"] = interrupted.message;
+    return interrupted.status;
+  }
   for (const std::string& w : saved.warnings) std::fprintf(stderr, "warning: %s\n", w.c_str());
   if (saved.ok) return exitstatus::kOk;
   const std::string& error = saved.error;
@@ -177,13 +204,13 @@ int WriteResult(const JoinSettings& s, tsxSOBJ result, nlohmann::json& report) {
 }
 
 // After a contact join: its refusal, or the result written and summed up.
-int FinishContact(const JoinSettings& s, const JoinOutcome& outcome, nlohmann::json report) {
+int FinishContact(const JoinSettings& s, const JoinOutcome& outcome, TerminalView& view, nlohmann::json report) {
   const spl::ContactJoinResult& contact = *outcome.contact;
   if (contact.error != 0 || outcome.result == 0) {
     Error(contact.what);
     return Finish(s, report, exitstatus::kFailed);
   }
-  if (const int status = WriteResult(s, outcome.result, report); status != exitstatus::kOk) {
+  if (const int status = WriteResult(s, outcome.result, view, report); status != exitstatus::kOk) {
     return Finish(s, report, status);
   }
   std::printf("%s -> %s\n", ContactSummary(contact.groups.front(), s.first, s.second).c_str(), s.output.c_str());
@@ -193,9 +220,12 @@ int FinishContact(const JoinSettings& s, const JoinOutcome& outcome, nlohmann::j
 
 int RunJoinCommand(const JoinSettings& s) {
   tsxSOBJ first = 0, second = 0;
+  TerminalView view(isatty(STDERR_FILENO) == 1);
+  // From here on Ctrl-C stops the run at the next point it is looked at.
+  InterruptAsAbort interrupt;
   WritePlan plan;
   Stop stop = CheckOutputs(s, plan);
-  if (!stop) stop = LoadAndFind(s, plan, &first, &second);
+  if (!stop) stop = LoadAndFind(s, plan, view, &first, &second);
   if (stop) {
     Error(stop.message);
     return Finish(s, FailureReport(stop.kind, stop.message, stop.status), stop.status, stop.reportable);
@@ -204,20 +234,15 @@ int RunJoinCommand(const JoinSettings& s) {
     std::fprintf(stderr, "warning: %s\n", warning->c_str());
   }
 
-  TerminalView view(isatty(STDERR_FILENO) == 1);
-  StageClock clock([&view](int32_t steps) { view.SetEstimate(steps); });
+  StageClock clock;
   spl::SetJoinView(&view);
-  JoinOutcome outcome;
-  {
-    InterruptAsAbort interrupt;
-    outcome = PickAndJoin(first, second, {s.accuracy, false, !s.face}, clock);
-  }
+  const JoinOutcome outcome = PickAndJoin(first, second, {s.accuracy, false, !s.face}, clock);
   spl::SetJoinView(nullptr);
   view.ClearBar();
   const tsxSOBJ result = outcome.result;
   const spl::JunctionReport& junction = outcome.junction;
   nlohmann::json report = MakeReport(first, second, outcome, clock);
-  if (outcome.contact) return FinishContact(s, outcome, std::move(report));
+  if (outcome.contact) return FinishContact(s, outcome, view, std::move(report));
   report["error_message"] = JoinMessage(view);
 
   if (result == 0) {
@@ -236,7 +261,9 @@ int RunJoinCommand(const JoinSettings& s) {
     return Finish(s, report, exitstatus::kFailed);
   }
   tsxhost::SetObjectName(result, ResultName(s.first, s.second));
-  if (const int status = WriteResult(s, result, report); status != exitstatus::kOk) return Finish(s, report, status);
+  if (const int status = WriteResult(s, result, view, report); status != exitstatus::kOk) {
+    return Finish(s, report, status);
+  }
   PrintReportLines(junction, s.first, s.second, result, s.output);
   return Finish(s, report, exitstatus::kOk);
 }

@@ -1,5 +1,8 @@
 #include "apps/splicer/TerminalView.h"
 
+#include <sys/ioctl.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <chrono>
 #include <csignal>
@@ -7,7 +10,9 @@
 #include <cstdlib>
 #include <string>
 
+#include "engine/common/Errors.h"
 #include "engine/common/JoinState.h"
+#include "engine/common/Progress.h"
 
 namespace splicer {
 namespace {
@@ -26,7 +31,6 @@ int64_t NowNs() {
 
 constexpr uint32_t kCallsBetweenClockReads = 1024;
 constexpr int64_t kRedrawNs = 100'000'000;
-constexpr int kBarWidth = 24;
 
 }  // namespace
 
@@ -36,6 +40,10 @@ TerminalView::~TerminalView() { ClearBar(); }
 
 void TerminalView::ShowMessage(spl::BoxType type, std::string_view /*title*/,
                                std::string_view text) {
+  // The window's count may be wrong past 32 bits; this view's is not.
+  if (spl::JoinState.LastError == spl::kStepsOverflow) return;
+  // An abort is the run's failure here, not a passing remark.
+  if (spl::JoinState.LastError == spl::kAborted) type = spl::BoxType::Error;
   ClearBar();
   const std::string line(text);
   lastMessage_ = line;
@@ -59,33 +67,54 @@ void TerminalView::ShowConversionError(std::string_view text) {
   std::fprintf(stderr, "error: %s\n", std::string(text).c_str());
 }
 
-void TerminalView::SetStepsText(std::string_view text) {
-  steps_ = text;
-  stepsToGo_ = std::strtoll(steps_.c_str(), nullptr, 10);
-  estimate_ = std::max(estimate_, stepsToGo_);
+bool TerminalView::DueForRedraw() {
+  return ++calls_ % kCallsBetweenClockReads == 0 && NowNs() - lastDrawNs_ >= kRedrawNs;
 }
 
 void TerminalView::PumpEvents(std::string_view stageText) {
   if (g_interrupted) spl::JoinState.AbortRequested = true;
   if (!progressBar_) return;
-  if (stageText != drawnStage_) {
-    drawnStage_ = stageText;
-    Draw();
-    return;
+  const bool newStage = stageText != drawnStage_;
+  if (!newStage && !DueForRedraw()) return;
+  drawnStage_ = stageText;
+  const spl::StepTally& tally = spl::CurrentStepTally();
+  if (!joining_ || tally.estimate != joinEstimate_) {
+    meter_.Start("", tally.Total(), ProgressUnit::Steps, NowNs());
+    joinEstimate_ = tally.estimate;
+    joining_ = true;
   }
-  if (++calls_ % kCallsBetweenClockReads != 0) return;
-  if (NowNs() - lastDrawNs_ >= kRedrawNs) Draw();
+  meter_.SetTotal(tally.Total());
+  meter_.SetWhat(drawnStage_.empty() ? "joining" : drawnStage_);
+  meter_.Advance(tally.taken);
+  Draw();
+}
+
+bool TerminalView::ShowFileProgress(const std::string& what, int64_t done, int64_t total, ProgressUnit unit) {
+  if (g_interrupted) return false;
+  if (!progressBar_) return true;
+  if (joining_ || what != drawnStage_) {
+    joining_ = false;
+    drawnStage_ = what;
+    meter_.Start(what, total, unit, NowNs());
+    calls_ = 0;
+  } else if (NowNs() - lastDrawNs_ < kRedrawNs) {
+    meter_.Advance(done);
+    return true;
+  }
+  meter_.Advance(done);
+  Draw();
+  return true;
 }
 
 void TerminalView::Draw() {
   lastDrawNs_ = NowNs();
-  double done = 0;
-  if (estimate_ > 0) done = std::clamp(1.0 - static_cast<double>(stepsToGo_) / static_cast<double>(estimate_), 0.0, 1.0);
-  const int filled = static_cast<int>(done * kBarWidth);
-  std::string bar(static_cast<std::size_t>(filled), '#');
-  bar.append(static_cast<std::size_t>(kBarWidth - filled), '-');
-  std::fprintf(stderr, "\r[%s] %3d%%  %-26s %s to go\x1b[K", bar.c_str(), static_cast<int>(done * 100),
-               stage_.c_str(), steps_.c_str());
+  std::string line = meter_.Line(lastDrawNs_);
+  // A line that wraps could not be drawn over again.
+  winsize size{};
+  if (ioctl(STDERR_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 1 && line.size() >= size.ws_col) {
+    line.resize(size.ws_col - 1u);
+  }
+  std::fprintf(stderr, "\r%s\x1b[K", line.c_str());
   std::fflush(stderr);
   drawn_ = true;
 }
@@ -101,6 +130,8 @@ InterruptAsAbort::InterruptAsAbort() {
   g_interrupted = 0;
   g_previous = std::signal(SIGINT, OnInterrupt);
 }
+
+bool Interrupted() { return g_interrupted != 0; }
 
 InterruptAsAbort::~InterruptAsAbort() { std::signal(SIGINT, g_previous == SIG_ERR ? SIG_DFL : g_previous); }
 

@@ -1,12 +1,14 @@
 // The join's window on a terminal: messages as "error: …" / "warning: …"
-// lines, and, when stderr is a terminal, a one-line progress bar with the
-// stage text and the steps still to go.
+// lines, and, when stderr is a terminal, a one-line progress bar of what is
+// left (of the file read or written, of the join's steps) with the rate
+// and the time left.
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <string_view>
 
+#include "apps/splicer/ProgressMeter.h"
 #include "engine/common/JoinView.h"
 
 namespace splicer {
@@ -22,17 +24,18 @@ class TerminalView : public spl::JoinView {
   void ShowMessage(spl::BoxType type, std::string_view title, std::string_view text) override;
   void ShowConversionError(std::string_view text) override;
   bool ShowInfo() const override { return progressBar_; }
-  void SetStepsText(std::string_view text) override;
-  void SetStatusText(std::string_view text) override { stage_ = text; }
+  // The join's count is its own 64-bit tally, not the window's label.
+  void SetStepsText(std::string_view /*text*/) override {}
+  void SetStatusText(std::string_view /*text*/) override {}
   void SetAbortEnabled(bool /*enabled*/) override {}
   // Called once per progress call: turns a Ctrl-C into the Abort button and
   // redraws the bar at a stage change or, at most ten times a second, in
   // between. Costs no system call when nothing is drawn.
   void PumpEvents(std::string_view stageText) override;
 
-  // The full estimate, for the bar's fraction done; without one, the
-  // largest steps-to-go shown stands for it.
-  void SetEstimate(int64_t steps) { estimate_ = steps; }
+  // Reading or writing a file: `done` of `total` units under `what`.
+  // False once Ctrl-C has been pressed: the caller stops.
+  bool ShowFileProgress(const std::string& what, int64_t done, int64_t total, ProgressUnit unit);
   // Removes the bar from the terminal.
   void ClearBar();
   // The last conversion error shown, for the report.
@@ -42,13 +45,13 @@ class TerminalView : public spl::JoinView {
 
  private:
   void Draw();
+  bool DueForRedraw();
 
   bool progressBar_;
   bool drawn_ = false;
-  int64_t estimate_ = 0;
-  int64_t stepsToGo_ = 0;
-  std::string steps_;
-  std::string stage_;
+  bool joining_ = false;  // the meter measures the join's steps
+  int64_t joinEstimate_ = 0;
+  ProgressMeter meter_;
   std::string drawnStage_;
   std::string conversion_;
   std::string lastMessage_;
@@ -65,5 +68,8 @@ class InterruptAsAbort {
   InterruptAsAbort(const InterruptAsAbort&) = delete;
   InterruptAsAbort& operator=(const InterruptAsAbort&) = delete;
 };
+
+// Ctrl-C has been pressed while an InterruptAsAbort was alive.
+bool Interrupted();
 
 }  // namespace splicer

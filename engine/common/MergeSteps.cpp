@@ -9,7 +9,7 @@
 
 namespace spl {
 
-bool AdvancePhase(int64_t steps, std::string_view next) { return ReportProgress(SaturateToInt32(steps), next, 1); }
+bool AdvancePhase(int64_t steps, std::string_view next) { return ReportWideProgress(steps, next, 1); }
 
 bool FitsMergedCount(int64_t count) {
   if (count <= std::numeric_limits<int32_t>::max()) return true;

@@ -19,9 +19,23 @@ bool MulAdd(int32_t factor, int32_t value, int32_t* sum) {
          !__builtin_add_overflow(*sum, product, sum);
 }
 
+StepTally g_tally;
+
 }  // namespace
 
-bool ReportProgress(int32_t steps, std::string_view text, int32_t interval) {
+const StepTally& CurrentStepTally() { return g_tally; }
+
+void StartStepTally(int64_t estimate) { g_tally = {estimate > 0 ? estimate : 0, 0, 0}; }
+
+int64_t EstimateSteps64(int32_t vA, int32_t vB, int32_t fA, int32_t fB, int32_t uvA, int32_t uvB) {
+  return 2 * int64_t{vA} + 3 * int64_t{vB} + uvA + uvB + 3 * int64_t{fA} + 6 * int64_t{fB} + int64_t{fA} * fB - 3;
+}
+
+namespace {
+
+// `steps` taken off the window's count (saturated), `tallied` off the tally
+// as done or as skipped.
+bool Report(int64_t steps, bool skipped, std::string_view text, int32_t interval) {
   if (JoinState.AbortRequested) {
     ReportError(kAborted);
     return false;
@@ -30,7 +44,8 @@ bool ReportProgress(int32_t steps, std::string_view text, int32_t interval) {
   JoinView* view = CurrentJoinView();
   ++JoinState.ProgressTick;
   if (JoinState.ProgressTick >= interval) {
-    JoinState.StepsToGo = SaturatingSubtract(JoinState.StepsToGo, steps);
+    JoinState.StepsToGo = SaturatingSubtract(JoinState.StepsToGo, SaturateToInt32(steps));
+    if (steps > 0) (skipped ? g_tally.skipped : g_tally.taken) += steps;
     if (view && view->ShowInfo()) {
       view->SetStepsText(std::to_string(JoinState.StepsToGo));
       view->SetStatusText(text);
@@ -40,6 +55,18 @@ bool ReportProgress(int32_t steps, std::string_view text, int32_t interval) {
   if (view) view->PumpEvents(text);
   return !JoinFailed();
 }
+
+}  // namespace
+
+bool ReportProgress(int32_t steps, std::string_view text, int32_t interval) {
+  return Report(steps, false, text, interval);
+}
+
+bool ReportWideProgress(int64_t steps, std::string_view text, int32_t interval) {
+  return Report(steps, false, text, interval);
+}
+
+bool ReportSkippedSteps(int64_t steps, std::string_view text) { return Report(steps, true, text, 1); }
 
 bool AnnounceStage(std::string_view text) {
   const bool goOn = ReportProgress(0, text, 1);
@@ -66,6 +93,7 @@ void UpdateObjectInfo(HostObject first, HostObject second) {
   const int32_t uvB = tsxPolyhGetNbrUV(second);
   JoinState.ProgressTick = 0;
   JoinState.AbortRequested = false;
+  StartStepTally(EstimateSteps64(vA, vB, fA, fB, uvA, uvB));
 
   int32_t steps = 0;
   if (EstimateSteps(vA, vB, fA, fB, uvA, uvB, &steps)) {

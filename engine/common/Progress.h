@@ -19,10 +19,37 @@ inline constexpr std::size_t kMaxStageText = 255;
 // handler reported while events were pumped).
 [[nodiscard]] bool ReportProgress(int32_t steps, std::string_view text, int32_t interval);
 
+// ReportProgress for counts past 32 bits: the window's count takes them
+// saturated, the tally whole.
+[[nodiscard]] bool ReportWideProgress(int64_t steps, std::string_view text, int32_t interval);
+
+// Reports the steps of the estimate that a stage ending early leaves out
+// (as ReportProgress with an interval of 1 for the window's count); the
+// tally counts them as skipped, not done.
+[[nodiscard]] bool ReportSkippedSteps(int64_t steps, std::string_view text);
+
 // Announces a stage: its text shows at once with no steps taken, and the
 // progress counter restarts so that the first refresh comes after a full
 // interval. False when the stage has to stop, as for ReportProgress.
 [[nodiscard]] bool AnnounceStage(std::string_view text);
+
+// Beside the window's 32-bit StepsToGo, which saturates on large objects
+// and may then run below zero: the same estimate and the steps taken since,
+// in 64 bits, for the views of our own tools that show real progress.
+struct StepTally {
+  int64_t estimate = 0;
+  int64_t taken = 0;    // steps done
+  int64_t skipped = 0;  // steps of the estimate found not to be needed
+  // The work as now known: the estimate less what was skipped.
+  int64_t Total() const { return estimate > skipped ? estimate - skipped : 0; }
+  // Only goes down as steps are taken or skipped, and never below zero.
+  int64_t Remaining() const { return Total() > taken ? Total() - taken : 0; }
+};
+const StepTally& CurrentStepTally();
+// Restarts the tally at `estimate` steps (negative counts as none).
+void StartStepTally(int64_t estimate);
+// The plain join's estimate in 64 bits (no overflow for any 32-bit counts).
+int64_t EstimateSteps64(int32_t vA, int32_t vB, int32_t fA, int32_t fB, int32_t uvA, int32_t uvB);
 
 // Sets the steps-to-go estimate for joining `first` and `second`, resets
 // the progress counter and the abort request, and enables Abort. An

@@ -276,8 +276,7 @@ void FindJunctionFaces() {
   g_info = {found.m, found.p};
   JoinState.ProgressTick = 0;
   // Not tested here: the driver stops on an abort this call reports.
-  static_cast<void>(ReportProgress(SaturateToInt32(int64_t{b.faceCount - found.p} * (a.faceCount - found.m - 1)),
-                                   "Faces found!", 1));
+  static_cast<void>(ReportSkippedSteps(int64_t{b.faceCount - found.p} * (a.faceCount - found.m - 1), "Faces found!"));
 }
 
 }  // namespace spl

@@ -34,6 +34,7 @@ void BeginProgress(HostObject first, HostObject second) {
   JoinState.ProgressTick = 0;
   JoinState.AbortRequested = false;
   JoinState.StepsToGo = SaturateToSteps(steps);
+  StartStepTally(steps);
   ShowNewEstimate();
 }
 

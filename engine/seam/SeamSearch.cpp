@@ -32,7 +32,7 @@ constexpr int32_t kChunk = 16384;  // items between two progress calls
 // One progress call for a finished chunk of work; false when the join has
 // to stop.
 bool Advance(int64_t steps) {
-  return ReportProgress(SaturateToInt32(steps), kSearchText, 1);
+  return ReportWideProgress(steps, kSearchText, 1);
 }
 
 template <typename T>

@@ -21,7 +21,7 @@ ObjResult LoadAsset(const std::string& path, FileFormat format, const ObjReadOpt
 TSXHOST_API ObjResult ReadAssetStream(std::string_view stream, const std::string& file);
 
 // Writes the objects as a glTF/PLY/STL file.
-SaveResult SaveAsset(const std::string& path, FileFormat format,
-                     const std::vector<tsxSOBJ>& objects);
+SaveResult SaveAsset(const std::string& path, FileFormat format, const std::vector<tsxSOBJ>& objects,
+                     const WriteProgress& progress = {});
 
 }  // namespace tsxhost::detail

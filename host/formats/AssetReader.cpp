@@ -9,14 +9,17 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <map>
 #include <new>
+#include <set>
 #include <unordered_map>
 #include <unordered_set>
+#include <vector>
 
 #include "host/formats/AssetFiles.h"
 #include "host/formats/AssetStream.h"
@@ -104,7 +107,7 @@ std::string Failure(const ChildOutcome& run, const std::string& program, const T
     case Ending::NotStarted: return "the reader program " + program + " could not be started: " + run.why;
     case Ending::TimedOut: return "the reader took longer than " + Seconds(waited) + " s";
     case Ending::OutputTooLong: return "the reader's answer is too long";
-    case Ending::Interrupted: return "interrupted";
+    case Ending::Cancelled: return kReadingStopped;
     case Ending::Signalled:
       if (run.status == SIGXCPU) return "the reader used more than " + Seconds(std::ceil(seconds)) + " s of processor time";
       // The reader's own watch: its time, and more for what a scene refers to.
@@ -201,6 +204,49 @@ ObjResult AddAssets(AssetScene scene, const std::string& file) {
   return result;
 }
 
+// PLY and STL hold one object, so objects written together come back as
+// one, and STL's corners, welded where they coincide, close the seams
+// between them: what the object read shows of that is said.
+std::vector<std::string> OneObjectNotes(tsxSOBJ object, const std::string& label) {
+  Mesh mesh;
+  if (!ReadMesh(object, &mesh)) return {};
+  std::vector<int32_t> parent(mesh.vertices.size());
+  for (size_t v = 0; v < parent.size(); ++v) parent[v] = static_cast<int32_t>(v);
+  const auto root = [&parent](int32_t v) {
+    while (parent[v] != v) v = parent[v] = parent[parent[v]];
+    return v;
+  };
+  std::set<std::vector<int32_t>> faces;
+  size_t doubled = 0;
+  for (const Face& face : mesh.faces) {
+    std::vector<int32_t> corners;
+    for (const Corner& c : face.corners) {
+      corners.push_back(c.vertex);
+      parent[root(c.vertex)] = root(face.corners.front().vertex);
+    }
+    std::sort(corners.begin(), corners.end());
+    doubled += !faces.insert(std::move(corners)).second;
+  }
+  size_t parts = 0;
+  std::vector<bool> used(parent.size(), false);
+  for (const Face& face : mesh.faces) {
+    for (const Corner& c : face.corners) used[c.vertex] = true;
+  }
+  for (size_t v = 0; v < parent.size(); ++v) parts += used[v] && root(static_cast<int32_t>(v)) == static_cast<int32_t>(v);
+  const std::string name = "'" + ObjectName(object) + "'";
+  std::vector<std::string> notes;
+  if (parts > 1) {
+    notes.push_back(label + " holds one object: the file's " + std::to_string(parts) +
+                    " separate parts are read as one object " + name);
+  }
+  if (doubled > 0) {
+    notes.push_back(label + " holds one object: " + name + " has " + std::to_string(doubled) + " face" +
+                    (doubled == 1 ? "" : "s") + " lying on another over the same corners, as where objects "
+                    "written together touched");
+  }
+  return notes;
+}
+
 ObjResult Refused(const std::string& file, const std::string& why) {
   ObjResult result;
   result.error = file + ": " + why;
@@ -242,14 +288,27 @@ ObjResult LoadAsset(const std::string& path, FileFormat format, const ObjReadOpt
   if (limit.perMib > 0) args.insert(args.end(), {"--seconds-per-mib", SecondsArgument(limit.perMib)});
   if (options.resourcesAnywhere) args.emplace_back("--resources-anywhere");
   if (options.maxFaces > 0) args.insert(args.end(), {"--max-faces", std::to_string(options.maxFaces)});
+  // The reader says nothing until it is done: no bytes done until then.
+  std::error_code ec;
+  const auto size = static_cast<int64_t>(std::filesystem::file_size(path, ec));
+  std::function<bool()> goOn;
+  if (options.progress) goOn = [&options, size] { return options.progress(0, size); };
   // The caller's own watch: a reader that can be granted more time (for the
   // files a scene refers to) ends itself; this is the net under it.
   const double wait = limit.perMib > 0 ? std::max(limit.seconds, kReaderSeconds) : limit.seconds;
-  ChildOutcome run = RunChild(program, args, wait, memory > 0 ? static_cast<size_t>(memory << 20) : SIZE_MAX);
+  ChildOutcome run =
+      RunChild(program, args, wait, memory > 0 ? static_cast<size_t>(memory << 20) : SIZE_MAX, goOn);
+  if (run.ending == ChildOutcome::Ending::Cancelled) return Refused(path, kReadingStopped);
   if (std::string why = Failure(run, program, limit, wait); !why.empty()) {
     return Refused(path, "the file could not be read (" + why + ")");
   }
-  return ReadAssetStreamThen(run.output, path, [&run] { std::string().swap(run.output); });
+  ObjResult result = ReadAssetStreamThen(run.output, path, [&run] { std::string().swap(run.output); });
+  if (result.ok && result.objects.size() == 1 && (format == FileFormat::Ply || format == FileFormat::Stl)) {
+    for (const std::string& note : OneObjectNotes(result.objects[0], format == FileFormat::Ply ? "PLY" : "STL")) {
+      result.warnings.push_back(path + ": " + note);
+    }
+  }
+  return result;
 }
 
 }  // namespace tsxhost::detail

@@ -15,6 +15,7 @@
 #include <cstring>
 #include <filesystem>
 #include <memory>
+#include <nlohmann/json.hpp>
 #include <unordered_map>
 
 #include "host/formats/AssetFiles.h"
@@ -256,8 +257,11 @@ void SceneBuilder::AddObject(const Object& obj) {
   NodeOut node{obj.name, obj.transform, {}};
   for (MeshOut& mesh : Split(poly, withUvs, traits_.normals && HasNormals(poly))) {
     if (traits_.materials) {
-      materials_.push_back(poly.materials[mesh.material]);
-      mesh.material = static_cast<unsigned>(materials_.size() - 1);
+      // Each material once in the file, however many objects use it.
+      const Material& material = poly.materials[mesh.material];
+      const auto same = std::find(materials_.begin(), materials_.end(), material);
+      mesh.material = static_cast<unsigned>(same - materials_.begin());
+      if (same == materials_.end()) materials_.push_back(material);
     } else {
       mesh.material = 0;
     }
@@ -355,11 +359,71 @@ std::string JsonEscaped(const std::string& text) {
   return out;
 }
 
+// The library writes its scene's root as a node of its own, above the
+// objects; the scene lists the objects themselves instead.
+void DropRootNode(nlohmann::json& gltf) {
+  if (!gltf.contains("nodes") || !gltf.contains("scenes")) return;
+  nlohmann::json& nodes = gltf["nodes"];
+  for (nlohmann::json& scene : gltf["scenes"]) {
+    nlohmann::json& roots = scene["nodes"];
+    if (roots.size() != 1) continue;
+    const auto root = roots[0].get<size_t>();
+    if (root >= nodes.size() || nodes[root].contains("mesh") || nodes[root].value("name", "") != "root") continue;
+    roots = nodes[root].value("children", nlohmann::json::array());
+    nodes.erase(root);
+    const auto renumber = [root](nlohmann::json& list) {
+      for (nlohmann::json& n : list) {
+        if (n.get<size_t>() > root) n = n.get<size_t>() - 1;
+      }
+    };
+    for (nlohmann::json& node : nodes) {
+      if (node.contains("children")) renumber(node["children"]);
+    }
+    for (nlohmann::json& other : gltf["scenes"]) renumber(other["nodes"]);
+    return;  // one scene written
+  }
+}
+
+std::string WithoutRootNode(const std::string& text) {
+  nlohmann::json gltf = nlohmann::json::parse(text, nullptr, /*allow_exceptions=*/false);
+  if (gltf.is_discarded()) return text;
+  DropRootNode(gltf);
+  return gltf.dump(2);
+}
+
+uint32_t LittleEndian32(const std::string& bytes, size_t at) {
+  uint32_t value = 0;
+  for (size_t i = 4; i-- > 0;) value = value << 8 | static_cast<unsigned char>(bytes[at + i]);
+  return value;
+}
+
+void PutLittleEndian32(std::string& bytes, size_t at, uint32_t value) {
+  for (size_t i = 0; i < 4; ++i) bytes[at + i] = static_cast<char>(value >> (8 * i) & 0xFF);
+}
+
+// A binary glTF: its JSON chunk (the first) rewritten, padded with spaces
+// to four bytes as the container requires, and the lengths put right.
+std::string GlbWithoutRootNode(const std::string& glb) {
+  constexpr size_t kHeader = 12, kChunkHeader = 8;
+  if (glb.size() < kHeader + kChunkHeader || glb.compare(0, 4, "glTF") != 0) return glb;
+  const size_t jsonLength = LittleEndian32(glb, kHeader);
+  if (LittleEndian32(glb, kHeader + 4) != 0x4E4F534Au || jsonLength > glb.size() - kHeader - kChunkHeader) return glb;
+  std::string json = WithoutRootNode(glb.substr(kHeader + kChunkHeader, jsonLength));
+  json.append((4 - json.size() % 4) % 4, ' ');
+  std::string out = glb.substr(0, kHeader + kChunkHeader) + json + glb.substr(kHeader + kChunkHeader + jsonLength);
+  PutLittleEndian32(out, kHeader, static_cast<uint32_t>(json.size()));
+  PutLittleEndian32(out, 8, static_cast<uint32_t>(out.size()));
+  return out;
+}
+
 // The library's files in memory, written whole or not at all. A .gltf's
 // buffer comes second and is named after the .gltf; the library names it
 // after its in-memory stand-in, which the JSON's reference is turned from.
-bool WriteBlobs(const std::string& path, const aiExportDataBlob& blob, std::string* error) {
+bool WriteBlobs(const std::string& path, FileFormat format, const aiExportDataBlob& blob, std::string* error,
+                const WriteProgress& progress) {
   std::string first(static_cast<const char*>(blob.data), blob.size);
+  if (format == FileFormat::Gltf) first = WithoutRootNode(first);
+  if (format == FileFormat::Glb) first = GlbWithoutRootNode(first);
   std::vector<FileText> files;
   std::filesystem::path binPath = path;
   binPath.replace_extension(".bin");
@@ -374,12 +438,13 @@ bool WriteBlobs(const std::string& path, const aiExportDataBlob& blob, std::stri
   if (blob.next) {
     files.push_back({binPath.string(), {static_cast<const char*>(blob.next->data), blob.next->size}});
   }
-  return WriteFilesSafely(files, error);
+  return WriteFilesSafely(files, error, progress);
 }
 
 }  // namespace
 
-SaveResult SaveAsset(const std::string& path, FileFormat format, const std::vector<tsxSOBJ>& objects) {
+SaveResult SaveAsset(const std::string& path, FileFormat format, const std::vector<tsxSOBJ>& objects,
+                     const WriteProgress& progress) {
   const FormatTraits traits = TraitsOf(format);
   OnceNotes notes;
   SceneBuilder builder(traits, notes);
@@ -395,7 +460,7 @@ SaveResult SaveAsset(const std::string& path, FileFormat format, const std::vect
     result.error = path + ": " + exporter.GetErrorString();
     return result;
   }
-  if (!WriteBlobs(path, *blob, &result.error)) return result;
+  if (!WriteBlobs(path, format, *blob, &result.error, progress)) return result;
   result.warnings = notes.Take();
   result.ok = true;
   return result;

@@ -7,7 +7,6 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
@@ -80,31 +79,27 @@ class SpawnSetup {
   posix_spawnattr_t attr_;
 };
 
-// How often a caller's interrupt check is asked while the child runs.
+// How often the caller's `goOn` is asked while the child runs.
 constexpr long long kCheckMilliseconds = 100;
-std::atomic<bool (*)()> g_interruptCheck{nullptr};
-
-bool Interrupted() {
-  bool (*check)() = g_interruptCheck.load();
-  return check && check();
-}
 
 // Reads the pipe to its end; false when the deadline passed or the output
 // outgrew its limit first.
-bool Collect(int fd, Clock::time_point deadline, std::size_t limit, ChildOutcome* out) {
+bool Collect(int fd, Clock::time_point deadline, std::size_t limit, const std::function<bool()>& goOn,
+             ChildOutcome* out) {
   char buffer[65536];
+  const long long slice = goOn ? kCheckMilliseconds : 1000;
   for (;;) {
+    if (goOn && !goOn()) {
+      out->ending = ChildOutcome::Ending::Cancelled;
+      return false;
+    }
     const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
     if (left <= 0) {
       out->ending = ChildOutcome::Ending::TimedOut;
       return false;
     }
-    if (Interrupted()) {
-      out->ending = ChildOutcome::Ending::Interrupted;
-      return false;
-    }
     pollfd p{fd, POLLIN, 0};
-    const int ready = poll(&p, 1, static_cast<int>(std::min<long long>(left, kCheckMilliseconds)));
+    const int ready = poll(&p, 1, static_cast<int>(std::min<long long>(left, slice)));
     if (ready <= 0) continue;  // time checked above; EINTR tried again
     const ssize_t n = read(fd, buffer, sizeof buffer);
     if (n == 0) return true;
@@ -134,8 +129,8 @@ int Reap(pid_t pid) {
 }
 
 // Waits for the child to end, killing it at the deadline or when the
-// caller's check says stop; false if killed.
-bool Wait(pid_t pid, Clock::time_point deadline, int* status, bool* interrupted) {
+// caller's `goOn` says stop; false if killed.
+bool Wait(pid_t pid, Clock::time_point deadline, const std::function<bool()>& goOn, int* status) {
   auto nextCheck = Clock::now();
   for (;;) {
     const pid_t done = waitpid(pid, status, WNOHANG);
@@ -145,11 +140,12 @@ bool Wait(pid_t pid, Clock::time_point deadline, int* status, bool* interrupted)
       return true;
     }
     const auto now = Clock::now();
-    if (now >= nextCheck) {
+    bool stop = now >= deadline;
+    if (!stop && goOn && now >= nextCheck) {
       nextCheck = now + std::chrono::milliseconds(kCheckMilliseconds);
-      *interrupted = Interrupted();
+      stop = !goOn();
     }
-    if (now >= deadline || *interrupted) {
+    if (stop) {
       KillGroup(pid);
       *status = Reap(pid);
       return false;
@@ -160,10 +156,8 @@ bool Wait(pid_t pid, Clock::time_point deadline, int* status, bool* interrupted)
 
 }  // namespace
 
-void SetInterruptCheck(bool (*check)()) { g_interruptCheck.store(check); }
-
 ChildOutcome RunChild(const std::string& program, const std::vector<std::string>& args, double seconds,
-                      std::size_t outputLimit) {
+                      std::size_t outputLimit, const std::function<bool()>& goOn) {
   ChildOutcome out;
   int fds[2];
   if (pipe2(fds, O_CLOEXEC) != 0) {
@@ -180,14 +174,13 @@ ChildOutcome RunChild(const std::string& program, const std::vector<std::string>
   }
   const auto deadline = Clock::now() + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(seconds));
   int status = 0;
-  if (!Collect(readEnd.Get(), deadline, outputLimit, &out)) {
+  if (!Collect(readEnd.Get(), deadline, outputLimit, goOn, &out)) {
     KillGroup(pid);
     Reap(pid);
     return out;
   }
-  bool interrupted = false;
-  if (!Wait(pid, deadline, &status, &interrupted)) {
-    out.ending = interrupted ? ChildOutcome::Ending::Interrupted : ChildOutcome::Ending::TimedOut;
+  if (!Wait(pid, deadline, goOn, &status)) {
+    out.ending = Clock::now() >= deadline ? ChildOutcome::Ending::TimedOut : ChildOutcome::Ending::Cancelled;
     return out;
   }
   if (WIFSIGNALED(status)) {

@@ -6,13 +6,14 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <vector>
 
 namespace tsxhost::detail {
 
 struct ChildOutcome {
-  enum class Ending { Exited, Signalled, TimedOut, OutputTooLong, NotStarted, Interrupted };
+  enum class Ending { Exited, Signalled, TimedOut, OutputTooLong, NotStarted, Cancelled };
   Ending ending = Ending::NotStarted;
   int status = 0;      // the exit status, or the signal's number
   std::string output;  // all of standard output
@@ -22,11 +23,8 @@ struct ChildOutcome {
 // Runs `program` with `args` (argv[1] on), standard input and error on
 // /dev/null, no other descriptors inherited. A child still running after
 // `seconds`, or writing more than `outputLimit` bytes, is killed; so is one
-// whose caller's interrupt check (SetReadInterruptCheck) says stop.
-// The check RunChild asks about ten times a second (null: none).
-void SetInterruptCheck(bool (*check)());
-
+// whose caller's `goOn` (asked about ten times a second) returns false.
 ChildOutcome RunChild(const std::string& program, const std::vector<std::string>& args, double seconds,
-                      std::size_t outputLimit);
+                      std::size_t outputLimit, const std::function<bool()>& goOn = {});
 
 }  // namespace tsxhost::detail

@@ -28,8 +28,6 @@ std::string UnknownFormat(const std::string& path) {
 }
 }  // namespace
 
-void SetReadInterruptCheck(bool (*check)()) { detail::SetInterruptCheck(check); }
-
 ObjResult LoadScene(const std::string& path, const ObjReadOptions& options) {
   const FileFormat format = FormatOfPath(path);
   if (format == FileFormat::Obj) return LoadObj(path, options);
@@ -39,14 +37,14 @@ ObjResult LoadScene(const std::string& path, const ObjReadOptions& options) {
   return result;
 }
 
-SaveResult SaveScene(const std::string& path, const std::vector<tsxSOBJ>& objects) {
+SaveResult SaveScene(const std::string& path, const std::vector<tsxSOBJ>& objects, const WriteProgress& progress) {
   const FileFormat format = FormatOfPath(path);
   SaveResult result;
   if (format == FileFormat::Obj) {
-    result.ok = SaveObj(path, objects, &result.error);
+    result.ok = SaveObj(path, objects, &result.error, progress);
     return result;
   }
-  if (format != FileFormat::Unknown) return detail::SaveAsset(path, format, objects);
+  if (format != FileFormat::Unknown) return detail::SaveAsset(path, format, objects, progress);
   result.error = UnknownFormat(path);
   return result;
 }

@@ -25,12 +25,6 @@ TSXHOST_API std::string KnownExtensions();
 // on error nothing is added and `error` names the file.
 TSXHOST_API ObjResult LoadScene(const std::string& path, const ObjReadOptions& options = {});
 
-// A check that reading a glTF, PLY or STL file asks about ten times a
-// second while the reader process runs: when it returns true the process is
-// stopped and the file is refused ("interrupted"). Called on the reading
-// thread; null: none.
-TSXHOST_API void SetReadInterruptCheck(bool (*check)());
-
 struct SaveResult {
   bool ok = false;
   std::string error;
@@ -40,7 +34,9 @@ struct SaveResult {
 
 // Writes the objects (polyhedra only) in the format of the path's
 // extension. PLY and STL hold one object: several are written as one.
-TSXHOST_API SaveResult SaveScene(const std::string& path,
-                                 const std::vector<tsxSOBJ>& objects);
+// `progress` is told how far writing has got and may stop it (see
+// WriteFilesSafely): then nothing is written.
+TSXHOST_API SaveResult SaveScene(const std::string& path, const std::vector<tsxSOBJ>& objects,
+                                 const WriteProgress& progress = {});
 
 }  // namespace tsxhost

@@ -35,7 +35,14 @@ struct ObjReadOptions {
   unsigned long long maxFaces = 0;
   // Replaces the file system for material libraries (e.g. in memory).
   MtlResolver mtlResolver;
+  // Told now and then how far reading has got: `done` of `total` bytes.
+  // Returning false stops the read, which fails with "FILE: reading
+  // stopped" (kReadingStopped) and adds nothing.
+  std::function<bool(int64_t done, int64_t total)> progress;
 };
+
+// The end of the error of a read stopped by its progress callback.
+inline constexpr const char* kReadingStopped = "reading stopped";
 
 // Reads an OBJ file and adds its objects to the scene; on error (memory
 // failing included) nothing is added. Names already in the scene are an
@@ -48,9 +55,8 @@ TSXHOST_API ObjResult LoadObjText(const std::string& text, const std::string& na
 
 // Writes the objects (polyhedra only) with an MTL file beside `path`
 // (same stem, ".mtl"). False with `error` set when a file cannot be written.
-TSXHOST_API bool SaveObj(const std::string& path,
-                         const std::vector<tsxSOBJ>& objects,
-                         std::string* error);
+TSXHOST_API bool SaveObj(const std::string& path, const std::vector<tsxSOBJ>& objects, std::string* error,
+                         const WriteProgress& progress = {});
 
 // The texts SaveObj would write, in memory: the OBJ naming `mtlName` as its
 // library, and the MTL (texture paths as they were read). False when memory

@@ -65,7 +65,7 @@ class Parser {
  public:
   Parser(std::string_view text, std::string file) : text_(text), file_(std::move(file)) {}
 
-  bool Run();
+  bool Run(const ObjReadOptions& options);
   std::string error;
   std::vector<Block> blocks;
   std::vector<Library> libraries;
@@ -410,16 +410,28 @@ bool Parser::Apply(const detail::ObjChunk& chunk) {
   });
 }
 
-bool Parser::Run() {
+bool Parser::Run(const ObjReadOptions& options) {
   groupsAsObjects = GroupsAsObjects(text_);
   const std::string_view text = detail::WithoutByteOrderMark(text_);
-  const bool ok = g_chunkBytes != 0 && text.size() > g_chunkBytes
-                      ? detail::ForEachChunk(text, g_chunkBytes, [this](const detail::ObjChunk& c) { return Apply(c); })
-                      : detail::ForEachLineAt(text, [this](std::string_view line, size_t) {
-                          ++line_;
-                          return Line(line);
-                        });
-  if (!ok) return false;
+  const auto total = static_cast<int64_t>(text.size());
+  // Between lines every so often, and between chunks.
+  const auto goOn = [&](size_t at) {
+    if (!options.progress || options.progress(static_cast<int64_t>(at), total)) return true;
+    error = ForDisplay(file_) + ": " + kReadingStopped;
+    return false;
+  };
+  constexpr long kLinesBetweenCalls = 16384;
+  const bool ok =
+      g_chunkBytes != 0 && text.size() > g_chunkBytes
+          ? detail::ForEachChunk(text, g_chunkBytes,
+                                 [&](const detail::ObjChunk& c) {
+                                   return goOn(static_cast<size_t>(c.text.data() - text.data())) && Apply(c);
+                                 })
+          : detail::ForEachLineAt(text, [&](std::string_view line, size_t at) {
+              ++line_;
+              return (line_ % kLinesBetweenCalls != 0 || goOn(at)) && Line(line);
+            });
+  if (!ok || !goOn(text.size())) return false;
   if (anyStatement_ && !known_) {
     error = ForDisplay(file_) + ": not an OBJ file (no statement it knows)";
     return false;
@@ -558,7 +570,7 @@ std::unordered_map<std::string, Material> ReadLibraries(const Parser& parser, co
 ObjResult Load(const std::string& text, const std::string& name, const ObjReadOptions& options) {
   ObjResult result;
   Parser parser(text, name);
-  if (!parser.Run()) {
+  if (!parser.Run(options)) {
     result.error = parser.error;
     return result;
   }

@@ -370,7 +370,8 @@ void Texts(const std::vector<tsxSOBJ>& objects, const std::string& mtlName, cons
   *mtl = detail::MtlText(materials.Written(), mtlFolder);
 }
 
-bool Save(const std::string& path, const std::vector<tsxSOBJ>& objects, std::string* error) {
+bool Save(const std::string& path, const std::vector<tsxSOBJ>& objects, std::string* error,
+          const WriteProgress& progress) {
   namespace fs = std::filesystem;
   const fs::path mtlPath = fs::path(path).replace_extension(".mtl");
   std::error_code ec;
@@ -379,7 +380,7 @@ bool Save(const std::string& path, const std::vector<tsxSOBJ>& objects, std::str
   Out out;
   std::string mtl;
   Texts(objects, mtlPath.filename().string(), folder.lexically_normal().string(), out, &mtl);
-  return WriteFilesSafely({{path, out.str()}, {mtlPath.string(), mtl}}, error);
+  return WriteFilesSafely({{path, out.str()}, {mtlPath.string(), mtl}}, error, progress);
 }
 
 }  // namespace
@@ -403,9 +404,10 @@ bool ObjTexts(const std::vector<tsxSOBJ>& objects, const std::string& mtlName, s
   }
 }
 
-bool SaveObj(const std::string& path, const std::vector<tsxSOBJ>& objects, std::string* error) {
+bool SaveObj(const std::string& path, const std::vector<tsxSOBJ>& objects, std::string* error,
+             const WriteProgress& progress) {
   try {
-    return Save(path, objects, error);
+    return Save(path, objects, error, progress);
   } catch (const std::bad_alloc&) {
     if (error) *error = detail::ForDisplay(path) + ": not enough memory";
     return false;

@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <csignal>
 #include <cstring>
+#include <algorithm>
 #include <filesystem>
 
 namespace tsxhost {
@@ -31,12 +32,16 @@ extern "C" void RemovePendingAndDie(int sig) {
 // and a file size limit makes write() fail instead of killing the program.
 class SignalGuard {
  public:
-  SignalGuard() {
-    for (size_t i = 0; i < kSignals; ++i) old_[i] = std::signal(kWatched[i], RemovePendingAndDie);
+  explicit SignalGuard(bool leaveInterrupt) {
+    for (size_t i = 0; i < kSignals; ++i) {
+      old_[i] = leaveInterrupt && kWatched[i] == SIGINT ? SIG_ERR : std::signal(kWatched[i], RemovePendingAndDie);
+    }
     oldXfsz_ = std::signal(SIGXFSZ, SIG_IGN);
   }
   ~SignalGuard() {
-    for (size_t i = 0; i < kSignals; ++i) std::signal(kWatched[i], old_[i]);
+    for (size_t i = 0; i < kSignals; ++i) {
+      if (old_[i] != SIG_ERR) std::signal(kWatched[i], old_[i]);
+    }
     std::signal(SIGXFSZ, oldXfsz_);
     pendingCount = 0;
   }
@@ -63,12 +68,28 @@ mode_t ModeFor(const std::string& path) {
   return 0666 & ~mask;
 }
 
-bool WriteAll(int fd, std::string_view text) {
+// Bytes written between two progress calls.
+constexpr size_t kProgressPiece = size_t{4} << 20;
+
+struct Progress {
+  const WriteProgress& call;
+  int64_t done = 0;
+  int64_t total = 0;
+  bool stopped = false;
+  bool Tell() {
+    if (call && !call(done, total)) stopped = true;
+    return !stopped;
+  }
+};
+
+bool WriteAll(int fd, std::string_view text, Progress& progress) {
   while (!text.empty()) {
-    const ssize_t n = ::write(fd, text.data(), text.size());
+    if (!progress.Tell()) return false;
+    const ssize_t n = ::write(fd, text.data(), std::min(text.size(), kProgressPiece));
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) return false;
     text.remove_prefix(static_cast<size_t>(n));
+    progress.done += n;
   }
   return true;
 }
@@ -101,7 +122,8 @@ void RemoveStaleTemporaries(const std::filesystem::path& target) {
 }
 
 // Writes `text` to a new temporary file beside `path`; its name in `temp`.
-bool WriteTemporary(const std::string& path, std::string_view text, std::string* temp, int* err) {
+bool WriteTemporary(const std::string& path, std::string_view text, Progress& progress, std::string* temp,
+                    int* err) {
   const std::filesystem::path target(path);
   RemoveStaleTemporaries(target);
   *temp = (target.parent_path() / (TempPrefix(target) + std::to_string(::getpid()) + "-" +
@@ -118,7 +140,7 @@ bool WriteTemporary(const std::string& path, std::string_view text, std::string*
   }
   std::memcpy(pending[pendingCount], temp->c_str(), temp->size() + 1);
   pendingCount = pendingCount + 1;
-  bool ok = ::fchmod(fd, ModeFor(path)) == 0 && WriteAll(fd, text) && ::fsync(fd) == 0;
+  bool ok = ::fchmod(fd, ModeFor(path)) == 0 && WriteAll(fd, text, progress) && ::fsync(fd) == 0;
   *err = errno;
   ok = ::close(fd) == 0 && ok;
   if (!ok && *err == 0) *err = errno;
@@ -127,18 +149,20 @@ bool WriteTemporary(const std::string& path, std::string_view text, std::string*
 
 }  // namespace
 
-bool WriteFilesSafely(const std::vector<FileText>& files, std::string* error) {
-  SignalGuard guard;
+bool WriteFilesSafely(const std::vector<FileText>& files, std::string* error, const WriteProgress& progressCall) {
+  SignalGuard guard(static_cast<bool>(progressCall));
+  Progress progress{progressCall};
+  for (const FileText& file : files) progress.total += static_cast<int64_t>(file.text.size());
   std::vector<std::string> temps;
   auto fail = [&](const std::string& path, int err) {
     for (const std::string& t : temps) ::unlink(t.c_str());
-    if (error) *error = Failure(path, err);
+    if (error) *error = progress.stopped ? path + ": " + kWritingStopped : Failure(path, err);
     return false;
   };
   for (const FileText& file : files) {
     std::string temp;
     int err = 0;
-    const bool ok = WriteTemporary(file.path, file.text, &temp, &err);
+    const bool ok = WriteTemporary(file.path, file.text, progress, &temp, &err);
     if (!temp.empty()) temps.push_back(temp);
     if (!ok) return fail(file.path, err);
   }
@@ -152,6 +176,7 @@ bool WriteFilesSafely(const std::vector<FileText>& files, std::string* error) {
     struct stat st {};
     if (::lstat(file.path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) return fail(file.path, EISDIR);
   }
+  if (!progress.Tell()) return fail(files.empty() ? std::string() : files.front().path, 0);
   // Companions first: the first file (the one named) replaces the old last.
   for (size_t i = files.size(); i-- > 0;) {
     if (::rename(temps[i].c_str(), files[i].path.c_str()) != 0) return fail(files[i].path, errno);

@@ -6,6 +6,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -166,5 +167,12 @@ TSXHOST_API void SetVersion(int16_t version, int16_t subVersion);
 // Deletes every object and material and restores the defaults (version
 // 600.0, no window, no selection, no faults, zero call counts).
 TSXHOST_API void ResetScene();
+
+// Told now and then how far writing a file has got: `done` of `total`
+// bytes of all the files written. Returning false stops the write, which
+// then fails with "PATH: writing stopped" (kWritingStopped) and leaves
+// every old file as it was.
+using WriteProgress = std::function<bool(int64_t done, int64_t total)>;
+inline constexpr const char* kWritingStopped = "writing stopped";
 
 }  // namespace tsxhost

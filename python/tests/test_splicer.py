@@ -153,6 +153,34 @@ def test_progress_sees_every_stage_and_false_aborts(boxes):
     assert len(boxes) == 3  # Left, Right and the first join's result only
 
 
+def grid(n, x0):
+    """A strip of 2n triangles in the plane x = x0, facing +x when turned."""
+    points = np.array([[x0, i, k] for i in range(n + 1) for k in (0, 1)], dtype=np.float32)
+    tris = [[2 * i, 2 * i + 2, 2 * i + 1] for i in range(n)] + [[2 * i + 1, 2 * i + 2, 2 * i + 3] for i in range(n)]
+    return points, np.array(tris)
+
+
+def test_progress_counts_past_32_bits_only_down_and_never_below_zero():
+    # 2 x 50,000 faces: the estimate (about 50,000 * 50,000 = 2.5e9) is past
+    # what 32 bits hold; the strips lie on each other turned, so one face
+    # pair is found at once and most of the estimate is skipped.
+    scene = splicer.Scene()
+    a_points, a_tris = grid(25000, 0.0)
+    scene.add("A", a_points, a_tris)
+    scene.add("B", a_points, a_tris[:, ::-1])
+    steps = []
+    with warnings.catch_warnings(record=True) as said:
+        warnings.simplefilter("always")
+        try:
+            splicer.join(scene, "A", "B", progress=lambda stage, left: steps.append(left))
+        except splicer.JoinError:
+            pass  # whether the join succeeds does not matter here
+    assert not [w for w in said if "Steps To Go" in str(w.message)]
+    assert steps[0] > 2**31
+    assert all(later <= earlier for earlier, later in zip(steps, steps[1:]))
+    assert min(steps) >= 0
+
+
 def test_an_exception_in_progress_stops_the_join_and_comes_through(boxes):
     def fail(stage, steps):
         raise LookupError("stop here")

@@ -181,6 +181,43 @@ TEST_F(ProgressTest, OverflowingEstimateWarnsAndTheJoinGoesOn) {
   EXPECT_EQ(view.stepsText, "2147483647");
 }
 
+// Beside the window's saturated count: the tally our own tools show keeps
+// the whole estimate and only goes down, to zero at the least, while the
+// window's count runs on below zero as the window defines.
+TEST_F(ProgressTest, TallyKeepsTheWholeEstimateAndStopsAtZero) {
+  const tsxSOBJ a = AddTriangles("A", 50000, 7);
+  const tsxSOBJ b = AddTriangles("B", 60000, 2);
+  UpdateObjectInfo(a, b);
+  // 2*3 + 3*3 + 7 + 2 + 3*50000 + 6*60000 + 50000*60000 - 3
+  EXPECT_EQ(CurrentStepTally().estimate, 3'000'510'021);
+  EXPECT_EQ(EstimateSteps64(3, 3, 50000, 60000, 7, 2), 3'000'510'021);
+  ASSERT_TRUE(ReportProgress(2'000'000'000, "Searching faces...", 1));
+  EXPECT_EQ(CurrentStepTally().Remaining(), 1'000'510'021);
+  EXPECT_EQ(JoinState.StepsToGo, INT_MAX - 2'000'000'000);
+  ASSERT_TRUE(ReportProgress(2'000'000'000, "Searching faces...", 1));
+  EXPECT_EQ(CurrentStepTally().Remaining(), 0);
+  EXPECT_LT(JoinState.StepsToGo, 0);
+  // A stage that ends early takes what it leaves out off the total, not
+  // off the steps done; the window's count takes it (saturated) as steps.
+  StartStepTally(5'000'000'000);
+  JoinState.StepsToGo = 1000;
+  ASSERT_TRUE(ReportProgress(10, "Searching faces...", 1));
+  ASSERT_TRUE(ReportSkippedSteps(4'000'000'000, "Faces found!"));
+  EXPECT_EQ(CurrentStepTally().taken, 10);
+  EXPECT_EQ(CurrentStepTally().Total(), 1'000'000'000);
+  EXPECT_EQ(CurrentStepTally().Remaining(), 1'000'000'000 - 10);
+  EXPECT_EQ(JoinState.StepsToGo, 990 - INT_MAX);
+  ASSERT_TRUE(ReportWideProgress(3'000'000'000, "Merging vertices...", 1));
+  EXPECT_EQ(CurrentStepTally().Remaining(), 0);
+  EXPECT_EQ(JoinState.StepsToGo, INT_MIN);
+  // Steps between interval ends are not counted, as in the window's count.
+  StartStepTally(100);
+  ASSERT_TRUE(ReportProgress(30, "Merging vertices...", 2));
+  EXPECT_EQ(CurrentStepTally().Remaining(), 100);
+  ASSERT_TRUE(ReportProgress(30, "Merging vertices...", 2));
+  EXPECT_EQ(CurrentStepTally().Remaining(), 70);
+}
+
 TEST_F(ProgressTest, SuitabilityOfPicks) {
   const tsxSOBJ three = AddTriangles("three", 3);
   const tsxSOBJ two = AddTriangles("two", 2);

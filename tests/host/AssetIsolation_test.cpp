@@ -72,13 +72,18 @@ TEST_F(AssetIsolationTest, AReaderThatCrashesHangsOrFailsGetsTheFileRefused) {
   setenv("SPLICER_ASSET_READER", (dir_ / "no-such-reader").c_str(), 1);
   ExpectRefused("the reader program " + (dir_ / "no-such-reader").string() +
                 " could not be started: No such file or directory");
-  // A caller's interrupt check stops a reader that would run on.
+  // A caller whose progress callback says stop stops a reader that would
+  // run on, asked again and again meanwhile.
   FakeReader("exec sleep 30");
-  tsxhost::SetReadInterruptCheck([] { return true; });
+  int asked = 0;
+  tsxhost::ObjReadOptions stopping;
+  stopping.progress = [&asked](int64_t, int64_t) { return ++asked < 3; };
   const auto started = std::chrono::steady_clock::now();
-  ExpectRefused("interrupted");
+  const tsxhost::ObjResult stopped = tsxhost::LoadScene(model_, stopping);
   EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(5));
-  tsxhost::SetReadInterruptCheck(nullptr);
+  EXPECT_EQ(stopped.error, model_ + ": reading stopped");
+  EXPECT_EQ(asked, 3);
+  EXPECT_TRUE(tsxhost::SceneObjects().empty());
   // The real reader still works afterwards.
   unsetenv("SPLICER_ASSET_READER");
   const tsxhost::ObjResult r = tsxhost::LoadScene(model_);

@@ -11,6 +11,8 @@
 #include <fstream>
 #include <random>
 
+#include <nlohmann/json.hpp>
+
 #include "host/formats/MeshFormats.h"
 #include "host/scene/Scene.h"
 #include "interface/tsxapi.h"
@@ -347,6 +349,76 @@ TEST_F(FormatsTest, StlAsciiAndBinaryWeldIntoAClosedObject) {
   ASSERT_EQ(bin.objects.size(), 1u);
   EXPECT_EQ(tsxhost::ObjectName(bin.objects[0]), "two");
   EXPECT_EQ(ReadBack(bin.objects[0]).vertices.size(), 16u);
+}
+
+// Objects written together to a one-object format: reading says what that
+// did to them, and says nothing of one object read back.
+TEST_F(FormatsTest, OneObjectFormatsSayOnReadingWhatWasWrittenAsOne) {
+  const tsxSOBJ a = tsxhost::AddPolyhedron("a", Cube());
+  const tsxSOBJ b = tsxhost::AddPolyhedron("b", Cube(1));  // touches a at x = 1
+  const tsxSOBJ c = tsxhost::AddPolyhedron("c", Cube(5));  // apart
+  std::vector<std::string> written;
+  const tsxhost::ObjResult stl = RoundTrip("three.stl", {a, b, c}, &written);
+  ASSERT_TRUE(stl.ok) << stl.error;
+  EXPECT_NE(std::find(written.begin(), written.end(), "STL holds one object: the objects are written as one"),
+            written.end());
+  // a and b welded where they touched: one part with the two triangles of
+  // the face between them doubled; c a part of its own.
+  EXPECT_EQ(stl.warnings,
+            (std::vector<std::string>{
+                Path("three.stl") + ": STL holds one object: the file's 2 separate parts are read as one object 'three'",
+                Path("three.stl") + ": STL holds one object: 'three' has 2 faces lying on another over the same "
+                                    "corners, as where objects written together touched"}));
+
+  tsxhost::ResetScene();
+  const tsxSOBJ d = tsxhost::AddPolyhedron("d", Cube());
+  const tsxSOBJ e = tsxhost::AddPolyhedron("e", Cube(3));
+  const tsxSOBJ f = tsxhost::AddPolyhedron("f", Cube(6));
+  const tsxhost::ObjResult ply = RoundTrip("three.ply", {d, e, f});
+  ASSERT_TRUE(ply.ok) << ply.error;
+  EXPECT_EQ(ply.warnings, std::vector<std::string>{Path("three.ply") + ": PLY holds one object: the file's 3 "
+                                                                      "separate parts are read as one object 'three'"});
+
+  tsxhost::ResetScene();
+  const tsxhost::ObjResult one = RoundTrip("one.ply", {tsxhost::AddPolyhedron("one", Cube())});
+  ASSERT_TRUE(one.ok) << one.error;
+  EXPECT_TRUE(one.warnings.empty()) << one.warnings.front();
+}
+
+// glTF holds objects as they are: the file's scene lists the objects
+// themselves (no node above them) and each material once.
+TEST_F(FormatsTest, GltfListsTheObjectsAtItsTopAndEachMaterialOnce) {
+  Mesh body = Cube();
+  body.materials[4].diffuse = {1, 0, 0};  // one of the six differs
+  for (const char* name : {"two.gltf", "two.glb"}) {
+    tsxhost::ResetScene();
+    const tsxSOBJ a = tsxhost::AddPolyhedron("Head", Cube());
+    const tsxSOBJ b = tsxhost::AddPolyhedron("Body", body);
+    ASSERT_TRUE(tsxhost::SaveScene(Path(name), {a, b}).ok);
+    std::string text = Read(Path(name));
+    if (text.compare(0, 4, "glTF") == 0) {
+      const uint32_t length = static_cast<unsigned char>(text[12]) | static_cast<unsigned char>(text[13]) << 8 |
+                              static_cast<unsigned char>(text[14]) << 16;
+      EXPECT_EQ(length % 4, 0u);
+      EXPECT_EQ(text.size() % 4, 0u);
+      EXPECT_EQ(static_cast<unsigned char>(text[8]) | static_cast<unsigned char>(text[9]) << 8 |
+                    static_cast<unsigned char>(text[10]) << 16,
+                text.size());
+      text = text.substr(20, length);
+    }
+    const nlohmann::json gltf = nlohmann::json::parse(text);
+    ASSERT_EQ(gltf["nodes"].size(), 2u) << name;
+    EXPECT_EQ(gltf["nodes"][gltf["scenes"][0]["nodes"][0].get<size_t>()]["name"], "Head");
+    EXPECT_EQ(gltf["nodes"][gltf["scenes"][0]["nodes"][1].get<size_t>()]["name"], "Body");
+    EXPECT_EQ(gltf["materials"].size(), 7u) << name;  // m0..m5 and the red m4
+
+    tsxhost::ResetScene();
+    const tsxhost::ObjResult back = tsxhost::LoadScene(Path(name));
+    ASSERT_TRUE(back.ok) << back.error;
+    ASSERT_EQ(back.objects.size(), 2u);
+    EXPECT_EQ(ReadBack(back.objects[1]).materials[4].diffuse, (std::array<float, 3>{1, 0, 0}));
+    EXPECT_EQ(ReadBack(back.objects[0]).materials[4].diffuse, Cube().materials[4].diffuse);
+  }
 }
 
 TEST_F(FormatsTest, DamagedFilesAreRefusedWithTheFileNameAndLeaveTheSceneAlone) {

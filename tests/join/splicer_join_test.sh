@@ -203,6 +203,33 @@ PY
       || fail "the resolution refused"
     grep -q '^warning' "$work/stderr" && fail "a warning at the resolution"
     ;;
+  info-table)
+    # Names of different lengths (one past the old 20 columns, one with a
+    # two-byte letter) and counts of different widths: every column lines up.
+    {
+      echo "o a_rather_long_object_name_of_33"
+      printf 'v 0 0 0\nv 1 0 0\nv 0 1 0\nv 0 0 1\nf 1 2 3\nf 1 3 4\nf 1 4 2\nf 2 4 3\n'
+      echo "o Kühler"
+      for i in $(seq 0 1099); do echo "v $i 0 0"; done
+      printf 'vt 0 0\nf -1 -2 -3\nf -4 -5 -6\nf -7 -8 -9\n'
+    } >"$work/names.obj"
+    "$splicer" info "$work/names.obj" >"$work/stdout" 2>"$work/stderr" || fail "info failed"
+    python3 - "$work/stdout" <<'PY' || fail "table: $(cat "$work/stdout")"
+import sys
+lines = open(sys.argv[1], encoding="utf-8").read().splitlines()
+header, long, short = lines[1], lines[2], lines[3]
+assert long.startswith("a_rather_long_object_name_of_33  polyhedron"), long
+assert short.startswith("Kühler" + " " * 25 + "  polyhedron"), short
+# Counts end where their headings end; the positions start together.
+for word in ("vertices", "uvs", "faces"):
+    end = header.index(word) + len(word)
+    assert long[end - 1] != " " and long[end] == " ", (word, long)
+    assert short[end - 1] != " " and short[end] == " ", (word, short)
+assert long.split()[2:5] == ["4", "0", "4"], long
+assert short.split()[2:5] == ["1100", "1", "3"], short
+assert header.index("axes position") == long.index("(") == short.index("("), lines
+PY
+    ;;
   *) fail "unknown case $case_name" ;;
 esac
 echo "ok: $case_name"
