@@ -133,10 +133,24 @@ void AssemblyRun::Tell(const AssemblyOutcome& outcome) const {
 }
 
 int AssemblyRun::Run() {
+  TerminalView view(isatty(STDERR_FILENO) == 1);
+  // From here on Ctrl-C stops the run at the next point it is looked at.
+  InterruptAsAbort interrupt;
   if (const int status = CheckOutputs()) return status;
 
   const Clock::time_point reading = Clock::now();
-  const LoadedInputs inputs = LoadInputs(s_.files, s_.reading);
+  std::string stoppedIn;
+  const LoadedInputs inputs =
+      LoadInputs(s_.files, s_.reading, [&](const std::string& path, const tsxhost::ObjReadOptions& options) {
+        if (Interrupted()) return tsxhost::ObjResult{};
+        tsxhost::ObjResult loaded = LoadWithProgress(view, path, options);
+        if (Interrupted()) stoppedIn = path;
+        return loaded;
+      });
+  if (Interrupted()) {
+    return Fail(exitstatus::kFailed, "interrupted",
+                InterruptionMessage(stoppedIn.empty() ? "while reading" : "while reading " + stoppedIn));
+  }
   for (const std::string& w : inputs.warnings) std::fprintf(stderr, "warning: %s\n", w.c_str());
   if (!inputs.ok) {
     return Fail(exitstatus::kFile, inputs.error.ends_with(": not enough memory") ? "memory" : "file", inputs.error);
@@ -168,13 +182,8 @@ int AssemblyRun::Run() {
   if (auto warning = spl::AccuracyWarning(s_.accuracy, "--accuracy")) {
     std::fprintf(stderr, "warning: %s\n", warning->c_str());
   }
-  TerminalView view(isatty(STDERR_FILENO) == 1);
   spl::SetJoinView(&view);
-  AssemblyOutcome outcome;
-  {
-    InterruptAsAbort interrupt;
-    outcome = JoinAssembly(objects, s_.accuracy);
-  }
+  const AssemblyOutcome outcome = JoinAssembly(objects, s_.accuracy);
   spl::SetJoinView(nullptr);
   view.ClearBar();
   report_["join_ran"] = true;
@@ -189,7 +198,9 @@ int AssemblyRun::Run() {
   }
 
   const Clock::time_point writing = Clock::now();
-  const tsxhost::SaveResult saved = tsxhost::SaveScene(s_.output, Written(outcome));
+  std::string interrupted;
+  const tsxhost::SaveResult saved = SaveWithProgress(view, s_.output, Written(outcome), &interrupted);
+  if (!interrupted.empty()) return Fail(exitstatus::kFailed, "interrupted", interrupted);
   for (const std::string& w : saved.warnings) std::fprintf(stderr, "warning: %s\n", w.c_str());
   if (!saved.ok) {
     return Fail(exitstatus::kFile, saved.error.ends_with(": not enough memory") ? "memory" : "file", saved.error);

@@ -81,12 +81,7 @@ int RunInfo(const InfoSettings& settings) {
   options.maxFaces = settings.maxFaces;
   TerminalView view(isatty(STDERR_FILENO) == 1);
   InterruptAsAbort interrupt;
-  const std::string what = "reading " + path;
-  options.progress = [&view, &what](int64_t done, int64_t total) {
-    return view.ShowFileProgress(what, done, total, ProgressUnit::Bytes);
-  };
-  const tsxhost::ObjResult loaded = tsxhost::LoadScene(path, options);
-  view.ClearBar();
+  const tsxhost::ObjResult loaded = LoadWithProgress(view, path, options);
   if (Interrupted()) {
     std::fprintf(stderr, "error: interrupted (Ctrl-C) while reading %s\n", path.c_str());
     return exitstatus::kFailed;

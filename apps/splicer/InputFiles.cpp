@@ -51,12 +51,13 @@ std::vector<tsxSOBJ> LoadedInputs::Objects() const {
   return objects;
 }
 
-LoadedInputs LoadInputs(const std::vector<std::string>& paths, const tsxhost::ObjReadOptions& options) {
+LoadedInputs LoadInputs(const std::vector<std::string>& paths, const tsxhost::ObjReadOptions& options,
+                        const ReadFile& read) {
   LoadedInputs inputs;
   const bool several = paths.size() > 1;
   size_t waiting = 0;
   for (const std::string& path : paths) {
-    tsxhost::ObjResult loaded = tsxhost::LoadScene(path, options);
+    tsxhost::ObjResult loaded = read ? read(path, options) : tsxhost::LoadScene(path, options);
     for (std::string& w : loaded.warnings) inputs.warnings.push_back(std::move(w));
     if (!loaded.ok) {
       inputs.error = loaded.error;

@@ -2,6 +2,7 @@
 // format whose objects are joined together.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -29,7 +30,10 @@ struct LoadedInputs {
 // its file is named after the file's stem, and a name that another file's
 // object already has is made unique with ".2", ".3"... (with a warning). On
 // an error the files read so far stay in the scene.
-LoadedInputs LoadInputs(const std::vector<std::string>& paths, const tsxhost::ObjReadOptions& options);
+// `read` reads one file (LoadScene by default).
+using ReadFile = std::function<tsxhost::ObjResult(const std::string& path, const tsxhost::ObjReadOptions& options)>;
+LoadedInputs LoadInputs(const std::vector<std::string>& paths, const tsxhost::ObjReadOptions& options,
+                        const ReadFile& read = {});
 
 // Finds the objects by name: a name of the scene, or FILE:OBJECT with FILE
 // as given, or its file name or stem, and OBJECT as the file names it.

@@ -126,19 +126,14 @@ Stop CheckOutputs(const JoinSettings& s, WritePlan& plan) {
 
 // A run stopped by Ctrl-C: a failure of the run (exit 4), never a remark.
 Stop Interruption(const std::string& when) {
-  return Refuse(exitstatus::kFailed, "interrupted", "interrupted (Ctrl-C) " + when + "; nothing written");
+  return Refuse(exitstatus::kFailed, "interrupted", InterruptionMessage(when));
 }
 
 Stop LoadAndFind(const JoinSettings& s, WritePlan& plan, TerminalView& view, tsxSOBJ* first, tsxSOBJ* second) {
   tsxhost::ObjReadOptions options;
   options.resourcesAnywhere = s.resourcesAnywhere;
   options.maxFaces = s.maxFaces;
-  const std::string what = "reading " + s.scene;
-  options.progress = [&view, &what](int64_t done, int64_t total) {
-    return view.ShowFileProgress(what, done, total, ProgressUnit::Bytes);
-  };
-  const tsxhost::ObjResult loaded = tsxhost::LoadScene(s.scene, options);
-  view.ClearBar();
+  const tsxhost::ObjResult loaded = LoadWithProgress(view, s.scene, options);
   if (Interrupted()) return Interruption("while reading " + s.scene);
   for (const std::string& w : loaded.warnings) std::fprintf(stderr, "warning: %s\n", w.c_str());
   if (!loaded.ok) {
@@ -178,21 +173,13 @@ int Finish(const JoinSettings& s, nlohmann::json report, int status, bool report
 // leaves every old file as it was.
 int WriteResult(const JoinSettings& s, tsxSOBJ result, TerminalView& view, nlohmann::json& report) {
   const std::vector<tsxSOBJ> objects = s.wholeScene ? tsxhost::SceneObjects() : std::vector<tsxSOBJ>{result};
-  const std::string what = "writing " + s.output;
-  const bool writeStarted = !Interrupted();
-  const tsxhost::SaveResult saved =
-      !writeStarted ? tsxhost::SaveResult{false, s.output + ": " + tsxhost::kWritingStopped, {}}
-                    : tsxhost::SaveScene(s.output, objects, [&view, &what](int64_t done, int64_t total) {
-                        return view.ShowFileProgress(what, done, total, ProgressUnit::Bytes);
-                      });
-  view.ClearBar();
-  // Once the files are in place, a Ctrl-C comes too late to stop anything.
-  if (!saved.ok && Interrupted()) {
-    const Stop interrupted = Interruption((writeStarted ? "while writing " : "before writing ") + s.output);
-    Error(interrupted.message);
-    report["error"] = interrupted.kind;
-    report["error_message"] = interrupted.message;
-    return interrupted.status;
+  std::string interrupted;
+  const tsxhost::SaveResult saved = SaveWithProgress(view, s.output, objects, &interrupted);
+  if (!interrupted.empty()) {
+    Error(interrupted);
+    report["error"] = "interrupted";
+    report["error_message"] = interrupted;
+    return exitstatus::kFailed;
   }
   for (const std::string& w : saved.warnings) std::fprintf(stderr, "warning: %s\n", w.c_str());
   if (saved.ok) return exitstatus::kOk;
@@ -207,7 +194,8 @@ int WriteResult(const JoinSettings& s, tsxSOBJ result, TerminalView& view, nlohm
 int FinishContact(const JoinSettings& s, const JoinOutcome& outcome, TerminalView& view, nlohmann::json report) {
   const spl::ContactJoinResult& contact = *outcome.contact;
   if (contact.error != 0 || outcome.result == 0) {
-    Error(contact.what);
+    // The engine's own message has been shown unless it is the refusal's.
+    if (contact.what != view.LastMessage()) Error(contact.what);
     return Finish(s, report, exitstatus::kFailed);
   }
   if (const int status = WriteResult(s, outcome.result, view, report); status != exitstatus::kOk) {

@@ -133,6 +133,35 @@ InterruptAsAbort::InterruptAsAbort() {
 
 bool Interrupted() { return g_interrupted != 0; }
 
+std::string InterruptionMessage(const std::string& when) {
+  return "interrupted (Ctrl-C) " + when + "; nothing written";
+}
+
+tsxhost::ObjResult LoadWithProgress(TerminalView& view, const std::string& path, tsxhost::ObjReadOptions options) {
+  const std::string what = "reading " + path;
+  options.progress = [&view, &what](int64_t done, int64_t total) {
+    return view.ShowFileProgress(what, done, total, ProgressUnit::Bytes);
+  };
+  tsxhost::ObjResult loaded = tsxhost::LoadScene(path, options);
+  view.ClearBar();
+  return loaded;
+}
+
+tsxhost::SaveResult SaveWithProgress(TerminalView& view, const std::string& path, const std::vector<tsxSOBJ>& objects,
+                                     std::string* interrupted) {
+  const std::string what = "writing " + path;
+  const bool started = !Interrupted();
+  const tsxhost::SaveResult saved =
+      !started ? tsxhost::SaveResult{false, path + ": " + tsxhost::kWritingStopped, {}}
+               : tsxhost::SaveScene(path, objects, [&view, &what](int64_t done, int64_t total) {
+                   return view.ShowFileProgress(what, done, total, ProgressUnit::Bytes);
+                 });
+  view.ClearBar();
+  // Once the files are in place, a Ctrl-C comes too late to stop anything.
+  if (!saved.ok && Interrupted()) *interrupted = InterruptionMessage((started ? "while writing " : "before writing ") + path);
+  return saved;
+}
+
 InterruptAsAbort::~InterruptAsAbort() { std::signal(SIGINT, g_previous == SIG_ERR ? SIG_DFL : g_previous); }
 
 }  // namespace splicer

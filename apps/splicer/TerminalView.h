@@ -7,9 +7,11 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "apps/splicer/ProgressMeter.h"
 #include "engine/common/JoinView.h"
+#include "host/formats/MeshFormats.h"
 
 namespace splicer {
 
@@ -71,5 +73,18 @@ class InterruptAsAbort {
 
 // Ctrl-C has been pressed while an InterruptAsAbort was alive.
 bool Interrupted();
+
+// "interrupted (Ctrl-C) WHEN; nothing written", the error of a stopped run.
+std::string InterruptionMessage(const std::string& when);
+
+// Reads a scene file with its progress on the view's bar; Ctrl-C stops the
+// reading (then Interrupted() is true).
+tsxhost::ObjResult LoadWithProgress(TerminalView& view, const std::string& path, tsxhost::ObjReadOptions options);
+
+// Writes the objects with progress on the view's bar. Ctrl-C before the
+// files are in place leaves every old file as it was: then `*interrupted`
+// is the message to give, else it is left empty.
+tsxhost::SaveResult SaveWithProgress(TerminalView& view, const std::string& path, const std::vector<tsxSOBJ>& objects,
+                                     std::string* interrupted);
 
 }  // namespace splicer

@@ -1,5 +1,6 @@
 #include "engine/common/Progress.h"
 
+#include <algorithm>
 #include <limits>
 #include <string>
 
@@ -26,6 +27,11 @@ StepTally g_tally;
 const StepTally& CurrentStepTally() { return g_tally; }
 
 void StartStepTally(int64_t estimate) { g_tally = {estimate > 0 ? estimate : 0, 0, 0}; }
+
+void CapRemainingSteps(int64_t remaining) {
+  const int64_t over = g_tally.Remaining() - std::max<int64_t>(remaining, 0);
+  if (over > 0) g_tally.skipped += over;
+}
 
 int64_t EstimateSteps64(int32_t vA, int32_t vB, int32_t fA, int32_t fB, int32_t uvA, int32_t uvB) {
   return 2 * int64_t{vA} + 3 * int64_t{vB} + uvA + uvB + 3 * int64_t{fA} + 6 * int64_t{fB} + int64_t{fA} * fB - 3;

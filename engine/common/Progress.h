@@ -48,6 +48,9 @@ struct StepTally {
 const StepTally& CurrentStepTally();
 // Restarts the tally at `estimate` steps (negative counts as none).
 void StartStepTally(int64_t estimate);
+// A stage that finds the work left smaller than thought: the tally's
+// remaining steps held to at most `remaining`, the difference skipped.
+void CapRemainingSteps(int64_t remaining);
 // The plain join's estimate in 64 bits (no overflow for any 32-bit counts).
 int64_t EstimateSteps64(int32_t vA, int32_t vB, int32_t fA, int32_t fB, int32_t uvA, int32_t uvB);
 

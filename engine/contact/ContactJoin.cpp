@@ -180,6 +180,7 @@ bool ContactRun::Load() {
     seamSteps += int64_t{b.vertexCount} + a.faceCount + b.faceCount;
   }
   JoinState.StepsToGo = std::min(JoinState.StepsToGo, SaturateToSteps(seamSteps + mergeSteps + checkSteps_));
+  CapRemainingSteps(seamSteps + mergeSteps + checkSteps_);
   return true;
 }
 
@@ -515,6 +516,7 @@ void ContactRun::Run() {
       checkSteps_ += 4 * f;
     }
     JoinState.StepsToGo = SaturateToSteps(steps + checkSteps_);
+    StartStepTally(steps + checkSteps_);
     ShowNewEstimate();
   }
   if (!Load()) return;

@@ -34,7 +34,7 @@ expect "examples" info exa
 expect "examples/boxes.obj" join examples/bo
 expect $'Left\nRight' join examples/boxes.obj ""
 expect "Right" join examples/boxes.obj Left R
-expect $'Left\nRight' join --accuracy 0.1 examples/boxes.obj Left ""
+expect "Right" join --accuracy 0.1 examples/boxes.obj Left ""
 expect "" join examples/boxes.obj Left Right ""
 # An assembly: more scene files, then names not given yet; none after --all.
 expect "examples/boxes.obj" join examples/boxes.obj examples/bo
