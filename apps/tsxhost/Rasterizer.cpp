@@ -7,6 +7,10 @@ namespace {
 
 constexpr float kShortestEdge = 4.0f;  // pixels: shorter edges are not drawn
 constexpr float kSolidEdge = 16.0f;    // pixels: longer edges are drawn solid
+// A selected surface lying on another one (a join's result over the objects
+// it was made of) differs from it in depth by rounding alone: the selection
+// is drawn over what is this close in front of it.
+constexpr float kSelectionDepthAllowance = 1.002f;
 
 struct ScreenPoint {
   float x, y, invZ;  // invZ 0: behind the near plane
@@ -61,6 +65,7 @@ struct CornerLight {
 
 void FillTriangle(Target& t, ScreenPoint a, ScreenPoint b, ScreenPoint c, CornerLight light,
                   uint32_t rgb, bool selected, int32_t id) {
+  const float allowance = selected ? kSelectionDepthAllowance : 1.0f;
   float area = EdgeValue(a, b, c.x, c.y);
   if (std::fabs(area) < 1e-6f) return;
   if (area < 0) {
@@ -86,7 +91,7 @@ void FillTriangle(Target& t, ScreenPoint a, ScreenPoint b, ScreenPoint c, Corner
       if (wa < 0 || wb < 0 || wc < 0) continue;
       const float z = (wa * a.invZ + wb * b.invZ + wc * c.invZ) * inv;
       const size_t i = row + size_t(x);
-      if (z <= t.depth[i]) continue;
+      if (z * allowance <= t.depth[i]) continue;
       t.depth[i] = z;
       t.colour[i] =
           flat ? flatArgb : Shade(rgb, (wa * light.a + wb * light.b + wc * light.c) * inv, selected);
@@ -105,8 +110,9 @@ uint32_t Mix(uint32_t under, uint32_t over, float k) {
 
 // `fading`: short edges blend into the faces, so that a dense mesh shows
 // its shape rather than a solid web of edge colour.
+// `under`: pixels of these objects are not drawn over (null: none).
 void DrawEdge(Target& t, const ScreenPoint& a, const ScreenPoint& b, uint32_t argb,
-              bool fading) {
+              bool fading, const std::vector<char>* under = nullptr) {
   const float dx = b.x - a.x, dy = b.y - a.y;
   const float length = std::max(std::fabs(dx), std::fabs(dy));
   if (fading && length < kShortestEdge) return;
@@ -122,6 +128,10 @@ void DrawEdge(Target& t, const ScreenPoint& a, const ScreenPoint& b, uint32_t ar
     const size_t i = size_t(y) * size_t(t.w) + size_t(x);
     // A small depth allowance keeps edges on their own faces visible.
     if (z * 1.002f < t.depth[i]) continue;
+    if (under) {
+      const int32_t object = (*t.ids)[i];
+      if (object >= 0 && size_t(object) < under->size() && (*under)[size_t(object)]) continue;
+    }
     t.colour[i] = strength >= 1.0f ? argb : Mix(t.colour[i], argb, strength);
   }
 }
@@ -183,17 +193,21 @@ Frame RenderScene(const SceneGeometry& scene, const Camera& camera,
   // Format_RGB32 rows are contiguous at this width (4 bytes a pixel).
   Target t{w, h, reinterpret_cast<uint32_t*>(frame.image.bits()),
            std::vector<float>(size_t(w) * size_t(h), 0.0f), &frame.objectAt};
-  for (const Triangle& tri : scene.triangles) {
-    const ScreenPoint &a = p[tri.a], &b = p[tri.b], &c = p[tri.c];
-    if (a.invZ == 0 || b.invZ == 0 || c.invZ == 0) continue;
-    // Both sides lit: a headlight along the view direction.
-    auto lit = [&view](const CtsxVector3f& n) {
-      return 0.35f + 0.65f * std::fabs(Dot(n, view.forward));
-    };
-    const CornerLight light =
-        tri.smooth ? CornerLight{lit(tri.cornerNormal[0]), lit(tri.cornerNormal[1]), lit(tri.cornerNormal[2])}
-                   : CornerLight{lit(tri.normal), lit(tri.normal), lit(tri.normal)};
-    FillTriangle(t, a, b, c, light, tri.rgb, isSelected(tri.object), tri.object);
+  // The selection last, so that it shows over surfaces it lies on.
+  for (const bool selectedPass : {false, true}) {
+    for (const Triangle& tri : scene.triangles) {
+      if (isSelected(tri.object) != selectedPass) continue;
+      const ScreenPoint &a = p[tri.a], &b = p[tri.b], &c = p[tri.c];
+      if (a.invZ == 0 || b.invZ == 0 || c.invZ == 0) continue;
+      // Both sides lit: a headlight along the view direction.
+      auto lit = [&view](const CtsxVector3f& n) {
+        return 0.35f + 0.65f * std::fabs(Dot(n, view.forward));
+      };
+      const CornerLight light =
+          tri.smooth ? CornerLight{lit(tri.cornerNormal[0]), lit(tri.cornerNormal[1]), lit(tri.cornerNormal[2])}
+                     : CornerLight{lit(tri.normal), lit(tri.normal), lit(tri.normal)};
+      FillTriangle(t, a, b, c, light, tri.rgb, selectedPass, tri.object);
+    }
   }
   for (const Edge& e : scene.edges) {
     const ScreenPoint &a = p[e.a], &b = p[e.b];
@@ -202,7 +216,8 @@ Frame RenderScene(const SceneGeometry& scene, const Camera& camera,
     if (e.boundary && isSelected(e.object)) {
       DrawEdge(t, a, b, 0xFF000000u | kSelectedEdgeRgb, false);
     } else if (s.edges) {
-      DrawEdge(t, a, b, 0xFF000000u | kEdgeRgb, true);
+      // Another object's edges stay off the selection drawn over them.
+      DrawEdge(t, a, b, 0xFF000000u | kEdgeRgb, true, isSelected(e.object) ? nullptr : &selected);
     }
   }
   if (std::find(selected.begin(), selected.end(), 1) != selected.end()) {

@@ -11,6 +11,10 @@
 
 #include <algorithm>
 
+#include "apps/tsxhost/SceneGeometry.h"
+#include "host/formats/MeshFormats.h"
+#include "host/scene/Scene.h"
+
 namespace {
 
 void AddSquare(SceneGeometry& g, float lo, float hi, float z, uint32_t rgb) {
@@ -251,4 +255,61 @@ TEST(Rasterizer, CornerNormalsShadeSmoothly) {
             right = qGray(f.image.pixel(75, 50));
   EXPECT_GT(left, middle);
   EXPECT_GT(middle, right);
+}
+
+// A join's result lies on the objects it was made of. Selected, it shows
+// over them, outlined, and their edges stay off it.
+TEST(Rasterizer, ASelectionOnTopOfOtherObjectsShowsOverThem) {
+  SceneGeometry g;
+  AddSquare(g, -1, 1, 0, kGrey);  // object 0, drawn first
+  AddSquare(g, -1, 1, 0, kRed);   // object 1, on it
+  const uint32_t base = uint32_t(g.points.size());
+  g.points.insert(g.points.end(), {{0, -1, 0}, {0, 1, 0}});
+  g.edges.push_back({base, base + 1, 0});  // object 0's edge across the middle
+  const Frame plain = RenderScene(g, Straight(), {101, 101, -1, true});
+  EXPECT_EQ(plain.objectAtPixel(50, 30), 0);
+  EXPECT_EQ(Rgb(plain, 50, 30), kEdgeRgb);
+  const Frame chosen = RenderScene(g, Straight(), {101, 101, 1, true});
+  EXPECT_EQ(chosen.objectAtPixel(50, 30), 1);
+  EXPECT_EQ(chosen.objectAtPixel(25, 25), 1);
+  EXPECT_NE(Rgb(chosen, 50, 30), kEdgeRgb);
+  EXPECT_NE(Rgb(chosen, 25, 25), Rgb(plain, 25, 25));
+  // Whichever of the two is selected shows.
+  const Frame under = RenderScene(g, Straight(), {101, 101, 0, true});
+  EXPECT_EQ(under.objectAtPixel(25, 25), 0);
+}
+
+// The README's pictures: the example's scene after the join (Left, Right
+// and Left+Right on them) with the new object selected differs from it
+// unselected on the new object, everywhere on it, and nowhere else.
+TEST(Rasterizer, TheJoinedObjectSelectedIsMarkedWhereItIsAndNowhereElse) {
+  tsxhost::ResetScene();
+  const tsxhost::ObjResult r = tsxhost::LoadScene(APP_TEST_DATA "/boxes-joined.obj");
+  ASSERT_TRUE(r.ok) << r.error;
+  const SceneGeometry g = BuildSceneGeometry(tsxhost::SceneObjects());
+  const int joined = g.indexOf(tsxhost::FindObject("Left+Right"));
+  ASSERT_GE(joined, 0);
+  Camera c;
+  const Sphere s = BoundingSphere(g, {});
+  c.frameSphere(s.centre, s.radius, 4.0f / 3.0f);
+  const Frame plain = RenderScene(g, c, {320, 240, -1, true});
+  const Frame chosen = RenderScene(g, c, {320, 240, joined, true});
+  size_t onIt = 0, changedOnIt = 0;
+  for (int y = 0; y < 240; ++y) {
+    for (int x = 0; x < 320; ++x) {
+      const bool changed = chosen.image.pixel(x, y) != plain.image.pixel(x, y);
+      // The boxes cover the same pixels either way; the new one all of them.
+      ASSERT_EQ(chosen.objectAtPixel(x, y) >= 0, plain.objectAtPixel(x, y) >= 0) << x << "," << y;
+      if (chosen.objectAtPixel(x, y) < 0) {
+        ASSERT_FALSE(changed) << x << "," << y;
+        continue;
+      }
+      ASSERT_EQ(chosen.objectAtPixel(x, y), joined) << x << "," << y;
+      ++onIt;
+      changedOnIt += changed;
+    }
+  }
+  EXPECT_GT(onIt, 320u * 240u / 10);
+  EXPECT_GT(changedOnIt, onIt * 95 / 100);
+  tsxhost::ResetScene();
 }
