@@ -257,6 +257,47 @@ PY
         "$work/report.json" || fail "$words: report"
     done
     ;;
+  sides)
+    # What users read about each side, on objects that differ: a box of 6
+    # quads with UVs and a long box of triangles (its contact face a quad
+    # in one file, two triangles in the other). Either order names, counts
+    # and numbers the sides in the order given.
+    data="$src/tests/data/join"
+    counts() {  # REPORT FIRST_V FIRST_F SECOND_V SECOND_F
+      python3 - "$@" <<'PY'
+import json, sys
+r = json.load(open(sys.argv[1]))
+want = [int(a) for a in sys.argv[2:]]
+c = r["counts"]
+got = [c["first"]["vertices"], c["first"]["faces"], c["second"]["vertices"], c["second"]["faces"]]
+assert got == want, (got, want)
+assert (c["result"]["vertices"], c["result"]["faces"]) == (12, 15), c["result"]
+PY
+    }
+    run() { "$splicer" join "$@" -o "$work/out.obj" --report "$work/report.json" >"$work/stdout" 2>"$work/stderr"; }
+    run "$data/small-long-split.obj" Small Long || fail "contact join"
+    [ "$(cat "$work/stdout")" = "joined Small and Long along their contact (2 touching face pairs, 4 vertices welded, sealed): 12 vertices, 15 faces -> $work/out.obj" ] \
+      || fail "summary: $(cat "$work/stdout")"
+    counts "$work/report.json" 8 6 8 12 || fail "counts Small Long"
+    run "$data/small-long-split.obj" Long Small || fail "contact join swapped"
+    grep -q '^joined Long and Small along' "$work/stdout" || fail "swapped summary: $(cat "$work/stdout")"
+    counts "$work/report.json" 8 12 8 6 || fail "counts Long Small"
+    run "$data/small-long.obj" Small Long --face || fail "face join"
+    grep -q '^joined Small and Long at faces 3 and 10 (4 corners, largest gap 0): 12 vertices, 15 faces' "$work/stdout" \
+      || fail "face summary: $(cat "$work/stdout")"
+    run "$data/small-long.obj" Long Small --face || fail "face join swapped"
+    grep -q '^joined Long and Small at faces 10 and 3 ' "$work/stdout" || fail "swapped face summary: $(cat "$work/stdout")"
+    counts "$work/report.json" 8 11 8 6 || fail "counts Long Small --face"
+    # No single face pair where the contact face is two triangles: refused
+    # with the faces that do touch named in the hint, nothing written.
+    rm -f "$work/out.obj"
+    run "$data/small-long-split.obj" Long Small --face
+    rc=$?
+    [ $rc -eq 4 ] || fail "exit $rc, not 4"
+    [ ! -e "$work/out.obj" ] || fail "a result was written"
+    grep -qx 'error: SPL : 06 - Faces (Junction) not found.' "$work/stderr" || fail "no error 06"
+    grep -q '^hint: .*faces 10 and 3 lie on each other, 2 face pairs in all' "$work/stderr" || fail "hint"
+    ;;
   *) fail "unknown case $case_name" ;;
 esac
 echo "ok: $case_name"
