@@ -395,36 +395,35 @@ bool FacesTouch(const WorldObject& a, const CtsxFace& fa, const FacePlane& pa, c
   return InteriorsOverlap(Project(a, fa, drop), Project(b, fb, drop));
 }
 
-double OverlapArea(const WorldObject& a, const CtsxFace& fa, const FacePlane& pa, const WorldObject& b,
-                   const CtsxFace& fb) {
-  if (!pa.valid) return 0;
+Overlap OverlapOf(const WorldObject& a, const CtsxFace& fa, const FacePlane& pa, const WorldObject& b,
+                  const CtsxFace& fb) {
+  Overlap overlap;
+  if (!pa.valid) return overlap;
   const int drop = DominantAxis(pa);
   CGAL::Polygon_2<Epeck> p = ExactPolygon(Project(a, fa, drop)), q = ExactPolygon(Project(b, fb, drop));
-  if (p.size() < 3 || q.size() < 3 || !p.is_simple() || !q.is_simple()) return 0;
-  if (p.orientation() == CGAL::COLLINEAR || q.orientation() == CGAL::COLLINEAR) return 0;
+  if (p.size() < 3 || q.size() < 3 || !p.is_simple() || !q.is_simple()) return overlap;
+  if (p.orientation() == CGAL::COLLINEAR || q.orientation() == CGAL::COLLINEAR) return overlap;
   if (p.orientation() == CGAL::CLOCKWISE) p.reverse_orientation();
   if (q.orientation() == CGAL::CLOCKWISE) q.reverse_orientation();
   std::vector<CGAL::Polygon_with_holes_2<Epeck>> parts;
   CGAL::intersection(p, q, std::back_inserter(parts));
-  double area = 0;
+  const auto length = [](const CGAL::Polygon_2<Epeck>& polygon) {
+    double sum = 0;
+    for (auto e = polygon.edges_begin(); e != polygon.edges_end(); ++e) {
+      sum += std::sqrt(CGAL::to_double(e->squared_length()));
+    }
+    return sum;
+  };
   for (const auto& part : parts) {
-    area += CGAL::to_double(part.outer_boundary().area());
+    overlap.area += CGAL::to_double(part.outer_boundary().area());
+    overlap.perimeter += length(part.outer_boundary());
     for (auto hole = part.holes_begin(); hole != part.holes_end(); ++hole) {
-      area -= std::fabs(CGAL::to_double(hole->area()));
+      overlap.area -= std::fabs(CGAL::to_double(hole->area()));
+      overlap.perimeter += length(*hole);
     }
   }
-  return area / std::fabs(pa.normal[drop]);
-}
-
-double Perimeter(const WorldObject& object, const CtsxFace& face) {
-  double length = 0;
-  for (int32_t c = 0; c < face.nbrCorners; ++c) {
-    const CtsxVector3f& p = object.Corner(face, c);
-    const CtsxVector3f& q = object.Corner(face, (c + 1) % face.nbrCorners);
-    const double d[3] = {double(p.x) - q.x, double(p.y) - q.y, double(p.z) - q.z};
-    length += std::sqrt(d[0] * d[0] + d[1] * d[1] + d[2] * d[2]);
-  }
-  return length;
+  overlap.area /= std::fabs(pa.normal[drop]);
+  return overlap;
 }
 
 std::vector<FaceContact> FindContacts(const std::vector<const WorldObject*>& objects, double tolerance,

@@ -37,14 +37,16 @@ FacePlane PlaneOf(const WorldObject& object, const CtsxFace& face);
 bool FacesTouch(const WorldObject& a, const CtsxFace& fa, const FacePlane& pa, const WorldObject& b,
                 const CtsxFace& fb, const FacePlane& pb, double tolerance);
 
-// The area in which the two faces' outlines overlap, measured in the first
-// face's plane (exact polygon intersection of the projections, the area
-// then taken in double); 0 for outlines that are not simple.
-double OverlapArea(const WorldObject& a, const CtsxFace& fa, const FacePlane& pa, const WorldObject& b,
-                   const CtsxFace& fb);
-
-// The length of the face's outline.
-double Perimeter(const WorldObject& object, const CtsxFace& face);
+// Where the two faces' outlines overlap, measured in the first face's plane
+// (exact polygon intersection of the projections, then measured in double):
+// its area, and its outline's length as projected (at most the true one).
+// 0 for outlines that are not simple.
+struct Overlap {
+  double area = 0;
+  double perimeter = 0;
+};
+Overlap OverlapOf(const WorldObject& a, const CtsxFace& fa, const FacePlane& pa, const WorldObject& b,
+                  const CtsxFace& fb);
 
 // Told the work done now and then; false stops the search (the caller then
 // abandons what it returns).

@@ -13,6 +13,7 @@
 #include "engine/common/Thousandths.h"
 #include "engine/common/WorldObject.h"
 #include "engine/contact/ContactCandidates.h"
+#include "engine/contact/ContactImprint.h"
 #include "engine/contact/ContactMerge.h"
 #include "engine/contact/ContactOutline.h"
 #include "engine/contact/SealedCheck.h"
@@ -71,6 +72,13 @@ bool Dropped(const MergePlan& plan, const std::vector<size_t>& slot, uint32_t ob
   return std::binary_search(d.begin(), d.end(), face);
 }
 
+// Whether the face no longer lies where it did: left out, or replaced by
+// what the other side leaves of it.
+bool Gone(const MergePlan& plan, const std::vector<size_t>& slot, uint32_t object, int32_t face) {
+  const size_t m = slot[object];
+  return Dropped(plan, slot, object, face) || (m < plan.rebuilt.size() && plan.rebuilt[m].count(face) > 0);
+}
+
 std::string FaceWhere(const WorldObject& object, int32_t face) {
   const CtsxFace& f = object.Face(face);
   return "face " + std::to_string(face) + " at " + PositionText(object.Corner(f, 0));
@@ -102,9 +110,10 @@ class ContactRun {
   bool Load();
   void Group();
   bool JoinGroup(ContactGroup& group);
-  // Faces beside a seam, smaller than the accuracy, may come within it of
-  // each other across the seam: their overlap is a sliver no wider than the
-  // accuracy along their outlines.
+  // Faces beside a seam may come within the accuracy of each other across
+  // it: their overlap is a sliver, on average no wider than twice the
+  // accuracy (its area at most the accuracy times its outline's length). A
+  // wide overlap of big faces is no sliver, however long their outlines.
   bool Sliver(const FaceContact& c) const;
   // Touching pairs of `contacts` that both stay and overlap by more than a
   // sliver: walls the seam rules left.
@@ -113,6 +122,9 @@ class ContactRun {
   // Joins each region of walls whose two sides cover the same outline.
   bool JoinWalls(ContactGroup& group, MergePlan& plan, const std::vector<size_t>& slot,
                  const std::vector<size_t>& contacts, LowestUnion& welds);
+  // Imprints a region whose sides overlap only in part into the plan.
+  void JoinImprint(ContactGroup& group, MergePlan& plan, size_t ma, size_t mb, const Imprint& imprint,
+                   LowestUnion& welds);
   bool Check(ContactGroup& group, const MergePlan& plan, const std::vector<size_t>& contacts);
   void Finish();
 
@@ -125,6 +137,7 @@ class ContactRun {
   std::vector<size_t> contactsOf_;  // per group: the contacts between its members, in order
   std::vector<HostObject> made_;    // results not yet in the scene
   int64_t checkSteps_ = 0;
+  int64_t groupVertices_ = 0;       // the members' vertices in all: new points are numbered after
 };
 
 bool ContactRun::CheckRequest() {
@@ -217,6 +230,8 @@ bool ContactRun::JoinGroup(ContactGroup& group) {
     vertices += shapes_[group.members[m]]->vertexCount;
   }
   plan.dropped.resize(n);
+  plan.rebuilt.resize(n);
+  groupVertices_ = vertices;
   LowestUnion welds(static_cast<size_t>(vertices));
   std::vector<size_t> contacts;
   for (size_t i = 0; i < contacts_.size(); ++i) {
@@ -262,11 +277,12 @@ bool ContactRun::JoinGroup(ContactGroup& group) {
   if (!JoinWalls(group, plan, slot, contacts, welds)) return false;
   tidy();
   for (const std::vector<int32_t>& d : plan.dropped) group.droppedFaces.push_back(int64_t(d.size()));
-  plan.weldOnto.resize(static_cast<size_t>(vertices));
+  plan.weldOnto.resize(static_cast<size_t>(vertices) + plan.newPoints.size());
   for (size_t g = 0; g < plan.weldOnto.size(); ++g) {
-    plan.weldOnto[g] = int64_t(welds.Find(g));
+    plan.weldOnto[g] = g < size_t(vertices) ? int64_t(welds.Find(g)) : int64_t(g);
     group.weldedVertices += plan.weldOnto[g] != int64_t(g);
   }
+  group.newPoints = int64_t(plan.newPoints.size());
   {
     JoinStageScope scope(JoinStage::Copy);
     HostObject result = 0;
@@ -293,13 +309,13 @@ bool ContactRun::Sliver(const FaceContact& c) const {
   const WorldObject& b = *shapes_[c.objectB];
   const CtsxFace& fa = a.Face(c.faceA);
   const CtsxFace& fb = b.Face(c.faceB);
-  const double reach = tolerance_ * std::max(Perimeter(a, fa), Perimeter(b, fb));
-  return OverlapArea(a, fa, PlaneOf(a, fa), b, fb) <= reach;
+  const Overlap overlap = OverlapOf(a, fa, PlaneOf(a, fa), b, fb);
+  return overlap.area <= tolerance_ * overlap.perimeter;
 }
 
 std::vector<size_t> ContactRun::Walls(const MergePlan& plan, const std::vector<size_t>& slot,
                                       const std::vector<size_t>& contacts) const {
-  const auto dropped = [&](uint32_t object, int32_t face) { return Dropped(plan, slot, object, face); };
+  const auto dropped = [&](uint32_t object, int32_t face) { return Gone(plan, slot, object, face); };
   std::vector<size_t> walls;
   for (const size_t i : contacts) {
     const FaceContact& c = contacts_[i];
@@ -361,13 +377,19 @@ bool ContactRun::JoinWalls(ContactGroup& group, MergePlan& plan, const std::vect
       }
     }
     OutlineJoin join;
-    if (!JoinOnOutline(*shapes_[objectA], facesA, *shapes_[objectB], facesB, tolerance_, &join)) {
-      return Refuse(kContactUnsupported, "faces of object " + std::to_string(objectA) + " and object " +
-                                             std::to_string(objectB) + " overlap without covering the same outline (" +
-                                             std::to_string(facesA.size()) + " and " + std::to_string(facesB.size()) +
-                                             " faces): " + join.why);
-    }
     const size_t ma = slot[objectA], mb = slot[objectB];
+    if (!JoinOnOutline(*shapes_[objectA], facesA, *shapes_[objectB], facesB, tolerance_, &join)) {
+      // The sides overlap in part: each is imprinted on the other.
+      Imprint imprint;
+      if (!ImprintRegion(*shapes_[objectA], facesA, *shapes_[objectB], facesB, tolerance_, &imprint)) {
+        return Refuse(kContactUnsupported, "faces of object " + std::to_string(objectA) + " and object " +
+                                               std::to_string(objectB) + " overlap (" + std::to_string(facesA.size()) +
+                                               " and " + std::to_string(facesB.size()) +
+                                               " faces) in a way the join cannot imprint: " + imprint.why);
+      }
+      JoinImprint(group, plan, ma, mb, imprint, welds);
+      continue;
+    }
     plan.dropped[ma].insert(plan.dropped[ma].end(), facesA.begin(), facesA.end());
     plan.dropped[mb].insert(plan.dropped[mb].end(), facesB.begin(), facesB.end());
     for (const auto& [w, v] : join.welds) {
@@ -384,9 +406,43 @@ bool ContactRun::JoinWalls(ContactGroup& group, MergePlan& plan, const std::vect
   for (auto& member : plan.inserts) {
     for (auto& [edge, along] : member) {
       std::sort(along.begin(), along.end(), [](const auto& x, const auto& y) { return x.t < y.t; });
+      along.erase(std::unique(along.begin(), along.end(),
+                              [](const auto& x, const auto& y) { return x.point == y.point; }),
+                  along.end());
     }
   }
   return true;
+}
+
+void ContactRun::JoinImprint(ContactGroup& group, MergePlan& plan, size_t ma, size_t mb, const Imprint& imprint,
+                             LowestUnion& welds) {
+  const int64_t countA = shapes_[group.members[ma]]->vertexCount;
+  const int64_t countB = shapes_[group.members[mb]]->vertexCount;
+  const int64_t firstNew = groupVertices_ + int64_t(plan.newPoints.size());
+  const auto global = [&](ImprintId id) -> int64_t {
+    if (id < countA) return plan.vertexStart[ma] + id;
+    if (id < countA + countB) return plan.vertexStart[mb] + (id - countA);
+    return firstNew + (id - countA - countB);
+  };
+  plan.newPoints.insert(plan.newPoints.end(), imprint.points.begin(), imprint.points.end());
+  for (const auto& [w, v] : imprint.welds) {
+    welds.Join(static_cast<size_t>(plan.vertexStart[mb] + w), static_cast<size_t>(plan.vertexStart[ma] + v));
+  }
+  const size_t member[2] = {ma, mb};
+  for (int side = 0; side < 2; ++side) {
+    std::vector<int32_t>& d = plan.dropped[member[side]];
+    d.insert(d.end(), imprint.dropped[side].begin(), imprint.dropped[side].end());
+  }
+  for (const ImprintPiece& piece : imprint.pieces) {
+    MergePlan::Piece corners;
+    for (const ImprintCorner& c : piece.corners) corners.push_back({global(c.point), c.uv, c.ownUV, c.value});
+    plan.rebuilt[member[piece.side]][piece.face].push_back(std::move(corners));
+  }
+  for (const ImprintEdgePoint& p : imprint.inserts) {
+    plan.inserts[member[p.side]][uint64_t(p.lo) << 32 | uint32_t(p.hi)].push_back({global(p.point), p.t});
+  }
+  group.largestWeld = std::max(group.largestWeld, imprint.largestWeld);
+  group.largestBend = std::max(group.largestBend, imprint.largestBend);
 }
 
 bool ContactRun::Check(ContactGroup& group, const MergePlan& plan, const std::vector<size_t>& contacts) {

@@ -14,14 +14,18 @@
 // seam join's rules (SeamJoin.h): faces that tile the same outline on both
 // sides, corner on corner however each side is triangulated, are dropped
 // and their corners welded, the lower-numbered object's vertex surviving.
-// A contact those rules leave (faces that overlap without their corners
-// coinciding) is refused for now, with what and where.
+// Regions the seam rules leave are joined as one outline when both sides
+// cover the same one (ContactOutline.h), else imprinted: each side's outline
+// cut into the other, the overlapped parts of both dropped, the rest of a
+// cut face kept as a few polygons (ContactImprint.h). A region that cannot
+// be imprinted is refused, with what and where.
 //
 // The result of a group is laid out as the seam join lays out its result:
 // the first member's object space, vertices, UVs and faces first (less the
 // dropped faces), then each further member's in turn, its vertices taken
 // through world space into the first member's space, each face with the
-// material of its source face.
+// material of its source face (the pieces of a cut face in its place), and
+// last the points made where outlines cross.
 //
 // Sound or refused: before anything enters the scene, each result is
 // checked. For closed members (every edge used once each way) the result
@@ -43,8 +47,8 @@ namespace spl {
 
 // The error code of a result that fails the sealed check.
 inline constexpr int32_t kContactNotSound = -1300;
-// The error code of a contact the join cannot take yet (faces overlapping
-// without coinciding corners).
+// The error code of a contact the join cannot take (faces of three objects
+// on each other, a region whose faces cannot be imprinted, walls left).
 inline constexpr int32_t kContactUnsupported = -1301;
 // Fewer than two objects, a repeated object, or one that is not a polyhedron.
 inline constexpr int32_t kContactBadRequest = -1302;

@@ -29,12 +29,16 @@ class ContactMerge {
   bool CopyFaces();
   bool RenumberFace(CtsxFace* face, size_t member) const;
   bool AppendSplit(const CtsxFace& face, size_t member, bool* made);
+  bool AppendPieces(const CtsxFace& face, size_t member, const std::vector<MergePlan::Piece>& pieces);
+  int32_t NewUV(const CtsxUV& uv);
+  bool AppendPlain(const CtsxFace& face, std::vector<CtsxCorner>& corners);
 
   HostObject result_;
   const MergePlan& plan_;
   std::vector<int32_t> vertexCount_, uvStart_;
   std::vector<int32_t> faceStart_;  // per member, its first face in the result
   std::vector<int32_t> remap_;      // per global vertex: its index in the result
+  std::vector<std::vector<FaceRepeat>> repeats_;  // per member: faces that became several
   int32_t kept_ = 0, uvs_ = 0;
   bool renumberFirst_ = false;  // a first-member vertex welds onto another
   HostBlock<CtsxVector3f> vertices_;
@@ -62,7 +66,7 @@ void ContactMerge::Run() {
   RefreshResult(result_);
   std::vector<MaterialRun> runs;
   for (size_t m = 0; m < plan_.members.size(); ++m) {
-    runs.push_back({plan_.members[m], plan_.dropped[m], faceStart_[m]});
+    runs.push_back({plan_.members[m], plan_.dropped[m], faceStart_[m], repeats_[m]});
   }
   if (!TransferMaterialRuns(result_, runs, "Copying materials...")) return;
 }
@@ -83,12 +87,13 @@ bool ContactMerge::MergeVertices() {
     }
     total += count;
   }
-  if (int64_t(plan_.weldOnto.size()) != total) {
+  const auto made = int64_t(plan_.newPoints.size());
+  if (int64_t(plan_.weldOnto.size()) != total + made) {
     ReportError(kJunctionNotFound);
     return false;
   }
-  remap_.assign(static_cast<size_t>(total), -1);
-  int64_t kept = vertexCount_[0];
+  remap_.assign(static_cast<size_t>(total + made), -1);
+  int64_t kept = vertexCount_[0] + made;
   for (int64_t g = vertexCount_[0]; g < total; ++g) kept += plan_.weldOnto[static_cast<size_t>(g)] == g;
   if (!ObtainMerged(vertices_, kept)) return false;
   kept_ = static_cast<int32_t>(kept);
@@ -118,6 +123,14 @@ bool ContactMerge::MergeVertices() {
         if (m == 0) renumberFirst_ = true;
       }
     }
+  }
+  // The points made at the contact, from world space into the result's.
+  if (made > 0) {
+    if (!ObjectTransform(result_).ToObject(static_cast<int32_t>(made), plan_.newPoints.data(), vertices_.get() + next)) {
+      ReportError(kJunctionNotFound);
+      return false;
+    }
+    for (int64_t k = 0; k < made; ++k) remap_[static_cast<size_t>(total + k)] = next++;
   }
   return true;
 }
@@ -152,6 +165,49 @@ bool ContactMerge::RenumberFace(CtsxFace* face, size_t member) const {
   });
 }
 
+// A new plain record (the host's per-corner data does not fit a new corner
+// count) with `face`'s flags and material and the corners given.
+bool ContactMerge::AppendPlain(const CtsxFace& face, std::vector<CtsxCorner>& corners) {
+  if (corners.size() > size_t(INT16_MAX)) return false;
+  CtsxFace plain{};
+  plain.nbrCorners = static_cast<int16_t>(corners.size());
+  plain.hostFlags = face.hostFlags;
+  plain.corners = corners.data();
+  plain.materialIndex = face.materialIndex;
+  if (const int32_t status = faces_->Append(&plain); status != 0) {
+    ReportError(status);
+    return false;
+  }
+  return true;
+}
+
+int32_t ContactMerge::NewUV(const CtsxUV& uv) {
+  newUVs_.push_back(uv);
+  return uvStart_.back() + std::max(tsxPolyhGetNbrUV(plan_.members.back()), 0) +
+         static_cast<int32_t>(newUVs_.size() - 1);
+}
+
+// A face replaced by what the other side leaves of it: each piece a face of
+// its own, with the face's flags (its material is painted from it).
+bool ContactMerge::AppendPieces(const CtsxFace& face, size_t member, const std::vector<MergePlan::Piece>& pieces) {
+  const int32_t uvCount = std::max(tsxPolyhGetNbrUV(plan_.members[member]), 0);
+  for (const MergePlan::Piece& piece : pieces) {
+    std::vector<CtsxCorner> corners;
+    for (const MergePlan::PieceCorner& c : piece) {
+      if (c.point < 0 || size_t(c.point) >= remap_.size()) return false;
+      CtsxCorner corner{remap_[static_cast<size_t>(c.point)], -1, -1, -1};
+      if (c.ownUV) {
+        corner.uvindex = NewUV(c.value);
+      } else if (c.uv >= 0 && c.uv < uvCount) {
+        corner.uvindex = c.uv + uvStart_[member];
+      }
+      corners.push_back(corner);
+    }
+    if (corners.size() < 3 || !AppendPlain(face, corners)) return false;
+  }
+  return true;
+}
+
 // A face with points put into its edges: a new record with the corners
 // added, made from a plain face (the host's per-corner data does not fit a
 // new corner count).
@@ -184,25 +240,14 @@ bool ContactMerge::AppendSplit(const CtsxFace& face, size_t member, bool* made) 
         const double s = forward ? e.t : 1 - e.t;  // from this corner
         const CtsxUV& p = uvSource_[uvFrom + uvStart];
         const CtsxUV& q = uvSource_[uvTo + uvStart];
-        newUVs_.push_back({static_cast<float>(p.u + s * (double(q.u) - p.u)),
-                           static_cast<float>(p.v + s * (double(q.v) - p.v))});
-        added.uvindex = uvStart_.back() + std::max(tsxPolyhGetNbrUV(plan_.members.back()), 0) +
-                        static_cast<int32_t>(newUVs_.size() - 1);
+        added.uvindex = NewUV({static_cast<float>(p.u + s * (double(q.u) - p.u)),
+                               static_cast<float>(p.v + s * (double(q.v) - p.v))});
       }
       corners.push_back(added);
     }
   }
   if (corners.size() == size_t(face.nbrCorners)) return true;
-  if (corners.size() > size_t(INT16_MAX)) return false;
-  CtsxFace plain{};
-  plain.nbrCorners = static_cast<int16_t>(corners.size());
-  plain.hostFlags = face.hostFlags;
-  plain.corners = corners.data();
-  plain.materialIndex = face.materialIndex;
-  if (const int32_t status = faces_->Append(&plain); status != 0) {
-    ReportError(status);
-    return false;
-  }
+  if (!AppendPlain(face, corners)) return false;
   *made = true;
   ++split;
   return true;
@@ -236,8 +281,15 @@ bool ContactMerge::CopyFaces() {
     ~Forget() { p = nullptr; }
   } forget{uvSource_};
   int64_t total = 0;
+  repeats_.resize(plan_.members.size());
   for (size_t m = 0; m < plan_.members.size(); ++m) {
     total += std::max(tsxPolyhGetNbrFaces(plan_.members[m]), 0) - int64_t(plan_.dropped[m].size());
+    if (m < plan_.rebuilt.size()) {
+      for (const auto& [face, pieces] : plan_.rebuilt[m]) {
+        total += int64_t(pieces.size()) - 1;
+        repeats_[m].push_back({face, static_cast<int32_t>(pieces.size())});
+      }
+    }
   }
   if (!ObtainFaceCopies(faces_, total)) return false;
   CtsxFace** first = tsxPolyhGetFaceptrArray(plan_.members[0]);
@@ -256,6 +308,16 @@ bool ContactMerge::CopyFaces() {
       if (d < dropped.size() && dropped[d] == f) {
         ++d;
         continue;
+      }
+      if (m < plan_.rebuilt.size()) {
+        const auto pieces = plan_.rebuilt[m].find(f);
+        if (pieces != plan_.rebuilt[m].end()) {
+          if (!AppendPieces(*faces[f], m, pieces->second)) {
+            if (!JoinFailed()) ReportError(e_tsxBAD_INPUT);
+            return false;
+          }
+          continue;
+        }
       }
       bool made = false;
       if (!AppendSplit(*faces[f], m, &made)) {

@@ -25,6 +25,19 @@ struct MergePlan {
     double t = 0;       // its place along the edge from the lower end, for the UVs
   };
   std::vector<std::map<uint64_t, std::vector<EdgeInsert>>> inserts;
+  // Points made where the contact's outlines cross, in world space; their
+  // global numbers follow the members' vertices (they never weld).
+  std::vector<CtsxVector3f> newPoints;
+  // Per member: faces replaced by pieces (what the other side leaves of
+  // them), each piece a face of its own with the source face's material.
+  struct PieceCorner {
+    int64_t point = 0;   // a global vertex number
+    int32_t uv = -1;     // the member's own UV index, or -1
+    bool ownUV = false;  // `value` is the corner's UV
+    CtsxUV value{};
+  };
+  using Piece = std::vector<PieceCorner>;
+  std::vector<std::map<int32_t, std::vector<Piece>>> rebuilt;
 };
 
 // Replaces the result's vertices, UVs and faces: the first member's

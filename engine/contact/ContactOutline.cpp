@@ -42,8 +42,8 @@ std::vector<int32_t> CornersOf(const WorldObject& shape, const std::vector<int32
 
 }  // namespace
 
-bool JoinOnOutline(const WorldObject& a, const std::vector<int32_t>& facesA, const WorldObject& b,
-                   const std::vector<int32_t>& facesB, double tolerance, OutlineJoin* out) {
+void SnapOutline(const WorldObject& a, const std::vector<int32_t>& facesA, const WorldObject& b,
+                 const std::vector<int32_t>& facesB, double tolerance, OutlineJoin* out) {
   *out = {};
   Region r{{&a, &b}, {&facesA, &facesB}, {CornersOf(a, facesA), CornersOf(b, facesB)}};
   const Id offset = a.vertexCount;
@@ -78,8 +78,7 @@ bool JoinOnOutline(const WorldObject& a, const std::vector<int32_t>& facesA, con
   for (const int32_t w : r.vertices[1]) {
     if (!onto.count(w)) points.push_back({1, w});
   }
-  // Points on each side's edges, and the edges split by them.
-  std::map<std::pair<Id, Id>, std::vector<std::pair<double, Id>>> splits;  // by (lo, hi) in ids
+  // Points on each side's edges.
   for (int side = 0; side < 2; ++side) {
     const WorldObject& shape = *r.shape[side];
     std::set<std::pair<int32_t, int32_t>> done;
@@ -107,10 +106,28 @@ bool JoinOnOutline(const WorldObject& a, const std::vector<int32_t>& facesA, con
           }
           out->points.push_back({side, u, w, ps, pv, t});
           out->largestBend = std::max(out->largestBend, Length(Sub(q, foot)));
-          splits[{std::min(iu, iw), std::max(iu, iw)}].push_back({iu < iw ? t : 1 - t, ip});
         }
       }
     }
+  }
+}
+
+bool JoinOnOutline(const WorldObject& a, const std::vector<int32_t>& facesA, const WorldObject& b,
+                   const std::vector<int32_t>& facesB, double tolerance, OutlineJoin* out) {
+  SnapOutline(a, facesA, b, facesB, tolerance, out);
+  Region r{{&a, &b}, {&facesA, &facesB}, {}};
+  const Id offset = a.vertexCount;
+  std::map<int32_t, int32_t> onto(out->welds.begin(), out->welds.end());
+  const auto id = [&](int side, int32_t v) -> Id {
+    if (side == 0) return v;
+    const auto it = onto.find(v);
+    return it != onto.end() ? Id{it->second} : offset + v;
+  };
+  const auto position = [&](Id p) { return p < offset ? V(a.World(int32_t(p))) : V(b.World(int32_t(p - offset))); };
+  std::map<std::pair<Id, Id>, std::vector<std::pair<double, Id>>> splits;  // by (lo, hi) in ids
+  for (const EdgePoint& p : out->points) {
+    const Id iu = id(p.side, p.lo), iw = id(p.side, p.hi);
+    splits[{std::min(iu, iw), std::max(iu, iw)}].push_back({iu < iw ? p.t : 1 - p.t, id(p.pointSide, p.point)});
   }
   for (auto& [edge, along] : splits) std::sort(along.begin(), along.end());
   // Each side's outline: its faces' edges, split, less those run both ways.

@@ -31,6 +31,13 @@ struct OutlineJoin {
   std::string why;  // when the sides do not cover the same outline: where not
 };
 
+// The snapping alone: a vertex of `b` within `tolerance` of a vertex of `a`
+// welds onto the nearest one (`welds`, `largestWeld`); a vertex of either
+// side within the tolerance of an edge of the other (and of neither end)
+// goes into that edge (`points`, `largestBend`).
+void SnapOutline(const WorldObject& a, const std::vector<int32_t>& facesA, const WorldObject& b,
+                 const std::vector<int32_t>& facesB, double tolerance, OutlineJoin* out);
+
 // Snaps the region: a vertex of `b` within `tolerance` of a vertex of `a`
 // welds onto the nearest one; a vertex of either side within the tolerance
 // of an edge of the other (and of neither end) lies on that edge, which is

@@ -59,19 +59,21 @@ class WorkingMaterial {
 // One run of source faces onto result faces from `firstResultFace` on,
 // the faces in `skip` (rising) left out. False when an abort stopped it.
 bool PaintRun(HostObject result, HostObject source, int32_t firstResultFace, std::span<const int32_t> skip,
-              std::string_view text, WorkingMaterial& material) {
+              std::string_view text, WorkingMaterial& material, std::span<const FaceRepeat> repeats = {}) {
   const int32_t count = tsxPolyhGetNbrFaces(source);
   CtsxFace** faces = tsxPolyhGetFaceptrArray(source);
   if (!faces) return true;  // nothing to paint from
   int32_t j = firstResultFace;
   auto next = std::find_if(skip.begin(), skip.end(), [](int32_t s) { return s >= 0; });
+  auto repeat = repeats.begin();
   for (int32_t i = 0; i < count; ++i) {
     if (next != skip.end() && *next == i) {
       ++next;
     } else {
+      while (repeat != repeats.end() && repeat->face < i) ++repeat;
+      const int32_t copies = repeat != repeats.end() && repeat->face == i ? repeat->count : 1;
       material.Fill(source, faces[i]->materialIndex);
-      tsxPolyhPaintFace(result, j, material.Handle(), 0);
-      ++j;
+      for (int32_t k = 0; k < copies; ++k) tsxPolyhPaintFace(result, j++, material.Handle(), 0);
     }
     if (!ReportProgress(kMaterialInterval, text, kMaterialInterval)) return false;
   }
@@ -107,7 +109,8 @@ void TransferMaterialsSkipping(HostObject result, HostObject first, HostObject s
 bool TransferMaterialRuns(HostObject result, std::span<const MaterialRun> runs, std::string_view text) {
   WorkingMaterial material;
   for (const MaterialRun& run : runs) {
-    if (!AnnounceStage(text) || !PaintRun(result, run.source, run.firstResultFace, run.skip, text, material)) {
+    if (!AnnounceStage(text) ||
+        !PaintRun(result, run.source, run.firstResultFace, run.skip, text, material, run.repeats)) {
       return false;
     }
   }

@@ -28,10 +28,17 @@ void TransferMaterialsSkipping(HostObject result, HostObject first, HostObject s
 
 // One source object's faces painted onto the result's from `firstResultFace`
 // on, the faces in `skip` (rising) left out.
+// A source face listed in `repeats` (rising by face) became `count` result
+// faces in a row, each painted with its material.
+struct FaceRepeat {
+  int32_t face = 0;
+  int32_t count = 1;
+};
 struct MaterialRun {
   HostObject source = 0;
   std::span<const int32_t> skip;
   int32_t firstResultFace = 0;
+  std::span<const FaceRepeat> repeats = {};
 };
 
 // Paints the runs in turn, each announced with `text`, through one working

@@ -2,7 +2,9 @@
 """`splicer join` on closed solids that touch without corners on corners: in
 every mode, every hint printed is followed, and every exit 0 along the way
 must have written a sealed object (no open or overused edge, no two vertices
-at one position). Arguments: SPLICER WORK_DIR."""
+at one position). The contact join (the default) joins every scene at the
+default accuracy into one sealed object enclosing the two solids' volumes.
+Arguments: SPLICER WORK_DIR."""
 import itertools
 import math
 import os
@@ -71,7 +73,18 @@ def write_scene(path, objects):
             base += len(mesh.points)
 
 
-def sealed(path):
+def volume(points, faces):
+    """Enclosed volume by the divergence theorem over the faces' fans."""
+    total = 0.0
+    for f in faces:
+        a = points[f[0]]
+        for b, c in zip((points[i] for i in f[1:-1]), (points[i] for i in f[2:])):
+            total += (a[0] * (b[1] * c[2] - b[2] * c[1]) + a[1] * (b[2] * c[0] - b[0] * c[2])
+                      + a[2] * (b[0] * c[1] - b[1] * c[0])) / 6
+    return total
+
+
+def read_obj(path):
     points, faces = [], []
     for line in open(path):
         parts = line.split()
@@ -79,6 +92,11 @@ def sealed(path):
             points.append(tuple(float(c) for c in parts[1:4]))
         elif parts and parts[0] == "f":
             faces.append([int(c.split("/")[0]) - 1 for c in parts[1:]])
+    return points, faces
+
+
+def sealed(path):
+    points, faces = read_obj(path)
     edges = {}
     for f in faces:
         for a, b in zip(f, f[1:] + f[:1]):
@@ -127,6 +145,12 @@ for name, (first, second) in scenes.items():
                     os.remove(out)
                 r = subprocess.run([splicer, "join", path, a, b, "-o", out] + args, capture_output=True, text=True)
                 what = f"{name}: {a} {b} {' '.join(args)}"
+                if not mode and len(seen) == 1:
+                    expected = volume(first.points, first.faces) + volume(second.points, second.faces)
+                    if r.returncode != 0:
+                        failures.append(f"{what}: the contact join did not join: exit {r.returncode}\n{r.stderr}")
+                    elif abs(volume(*read_obj(out)) - expected) > 1e-6 * expected:
+                        failures.append(f"{what}: encloses {volume(*read_obj(out))}, not the union's {expected}")
                 if r.returncode == 0:
                     ok, why = sealed(out)
                     if not ok:
