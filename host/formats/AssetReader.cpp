@@ -107,6 +107,7 @@ std::string Failure(const ChildOutcome& run, const std::string& program, const T
     case Ending::NotStarted: return "the reader program " + program + " could not be started: " + run.why;
     case Ending::TimedOut: return "the reader took longer than " + Seconds(waited) + " s";
     case Ending::OutputTooLong: return "the reader's answer is too long";
+    case Ending::Stopped: return "its answer was refused";
     case Ending::Cancelled: return kReadingStopped;
     case Ending::Signalled:
       if (run.status == SIGXCPU) return "the reader used more than " + Seconds(std::ceil(seconds)) + " s of processor time";
@@ -158,51 +159,59 @@ class UniqueNames {
   std::map<std::string, std::pair<size_t, std::string>> renamed_;  // count, last name given
 };
 
-// Names as the OBJ reader would keep them: cleaned, cut, made unique within
-// the file; PLY and STL objects (no name) after the file.
-void NameObjects(AssetScene& scene, const std::string& file, std::vector<std::string>& warnings) {
-  UniqueNames names;
-  const std::string stem = std::filesystem::path(file).stem().string();
-  for (AssetObject& object : scene.objects) {
+// Builds the objects of a reader's answer as they arrive, named as the OBJ
+// reader would name them (cleaned, cut, unique within the file; PLY and STL
+// objects, which have no name, after the file). Each object's arrays are let
+// go once it is built: the caller holds the built objects and one object's
+// arrays, never the whole answer. Nothing enters the scene before the end.
+class AssetBuilder {
+ public:
+  explicit AssetBuilder(const std::string& file)
+      : file_(file), stem_(std::filesystem::path(file).stem().string()) {
+    for (tsxSOBJ obj : SceneObjects()) inScene_.insert(ObjectName(obj));
+  }
+
+  // False, with the error kept, when the object cannot join the scene.
+  bool Take(AssetObject&& object) {
     std::string name = CleanName(object.name);
-    if (name.empty()) name = CleanName(stem);
+    if (name.empty()) name = CleanName(stem_);
     if (name.empty()) name = "object";
-    object.name = names.Take(name, warnings, file);
+    name = names_.Take(name, namingWarnings_, file_);
+    if (inScene_.count(name)) {
+      error_ = file_ + ": a second object named '" + name + "'";
+      return false;
+    }
     for (Material& material : object.mesh.materials) {
       material.name = CleanName(material.name);
       if (material.name.empty()) material.name = Material{}.name;
       material.diffuseMap = ForDisplay(material.diffuseMap, kAssetTextLimit);
     }
+    FlatMesh mesh = std::move(object.mesh);
+    built_.push_back(BuildFlatPolyhedron(name, mesh, BoundingBoxCentre(mesh.vertices)));
+    if (!built_.back()) throw std::bad_alloc();
+    return true;
   }
-  names.Finish(warnings, file);
-}
 
-ObjResult AddAssets(AssetScene scene, const std::string& file) {
-  ObjResult result;
-  for (const std::string& warning : scene.warnings) result.warnings.push_back(file + ": " + ForDisplay(warning));
-  NameObjects(scene, file, result.warnings);
-  std::unordered_set<std::string> inScene;
-  for (tsxSOBJ obj : SceneObjects()) inScene.insert(ObjectName(obj));
-  for (const AssetObject& object : scene.objects) {
-    if (inScene.count(object.name)) {
-      result.error = file + ": a second object named '" + object.name + "'";
-      result.warnings.clear();
-      return result;
-    }
+  const std::string& error() const { return error_; }
+
+  // The objects into the scene, after the reader's own warnings.
+  ObjResult Finish(const std::vector<std::string>& readerWarnings) {
+    ObjResult result;
+    for (const std::string& warning : readerWarnings) result.warnings.push_back(file_ + ": " + ForDisplay(warning));
+    result.warnings.insert(result.warnings.end(), namingWarnings_.begin(), namingWarnings_.end());
+    names_.Finish(result.warnings, file_);
+    result.objects = AddToSceneAll(std::move(built_));
+    result.ok = true;
+    return result;
   }
-  // Every object built first, then all of them enter the scene together.
-  // Each one's arrays are let go once it is built: the peak holds one of
-  // them beside the built objects, not all.
-  std::vector<std::unique_ptr<Object>> built;
-  for (AssetObject& object : scene.objects) {
-    built.push_back(BuildFlatPolyhedron(object.name, object.mesh, BoundingBoxCentre(object.mesh.vertices)));
-    if (!built.back()) throw std::bad_alloc();
-    object.mesh = FlatMesh{};
-  }
-  result.objects = AddToSceneAll(std::move(built));
-  result.ok = true;
-  return result;
-}
+
+ private:
+  std::string file_, stem_, error_;
+  std::unordered_set<std::string> inScene_;
+  UniqueNames names_;
+  std::vector<std::string> namingWarnings_;
+  std::vector<std::unique_ptr<Object>> built_;
+};
 
 // PLY and STL hold one object, so objects written together come back as
 // one, and STL's corners, welded where they coincide, close the seams
@@ -253,28 +262,56 @@ ObjResult Refused(const std::string& file, const std::string& why) {
   return result;
 }
 
-// `release` is called once the stream has been decoded and is no longer
-// needed, before the objects are built.
-template <typename Release>
-ObjResult ReadAssetStreamThen(std::string_view stream, const std::string& file, Release release) {
-  try {
-    AssetScene scene;
-    std::string why;
-    if (!DecodeAssetScene(stream, &scene, &why)) {
-      return Refused(file, "the file could not be read (the reader's answer is malformed: " + why + ")");
+// Decodes the answer as it is fed and builds each object as it is whole.
+class AnswerReader {
+ public:
+  explicit AnswerReader(const std::string& file)
+      : file_(file), builder_(file), decoder_([this](AssetObject&& object) {
+          // A refusal comes with no objects worth building.
+          return decoder_.refusal().empty() && builder_.Take(std::move(object));
+        }) {}
+
+  bool Feed(std::string_view bytes) {
+    try {
+      return decoder_.Feed(bytes);
+    } catch (const std::bad_alloc&) {
+      outOfMemory_ = true;
+      return false;
     }
-    release();
-    if (!scene.refusal.empty()) return Refused(file, ForDisplay(scene.refusal, 600));
-    return AddAssets(std::move(scene), file);
-  } catch (const std::bad_alloc&) {
-    return Refused(file, "not enough memory");
   }
-}
+
+  ObjResult Finish() {
+    try {
+      if (outOfMemory_) return Refused(file_, "not enough memory");
+      const bool whole = decoder_.Finish();
+      if (!whole && !decoder_.why().empty()) {
+        return Refused(file_, "the file could not be read (the reader's answer is malformed: " + decoder_.why() + ")");
+      }
+      if (!decoder_.refusal().empty()) return Refused(file_, ForDisplay(decoder_.refusal(), 600));
+      if (!builder_.error().empty()) {
+        ObjResult result;
+        result.error = builder_.error();
+        return result;
+      }
+      return builder_.Finish(decoder_.warnings());
+    } catch (const std::bad_alloc&) {
+      return Refused(file_, "not enough memory");
+    }
+  }
+
+ private:
+  std::string file_;
+  AssetBuilder builder_;
+  AssetStreamDecoder decoder_;
+  bool outOfMemory_ = false;
+};
 
 }  // namespace
 
 ObjResult ReadAssetStream(std::string_view stream, const std::string& file) {
-  return ReadAssetStreamThen(stream, file, [] {});
+  AnswerReader reader(file);
+  reader.Feed(stream);
+  return reader.Finish();
 }
 
 ObjResult LoadAsset(const std::string& path, FileFormat format, const ObjReadOptions& options) {
@@ -296,13 +333,17 @@ ObjResult LoadAsset(const std::string& path, FileFormat format, const ObjReadOpt
   // The caller's own watch: a reader that can be granted more time (for the
   // files a scene refers to) ends itself; this is the net under it.
   const double wait = limit.perMib > 0 ? std::max(limit.seconds, kReaderSeconds) : limit.seconds;
-  ChildOutcome run =
-      RunChild(program, args, wait, memory > 0 ? static_cast<size_t>(memory << 20) : SIZE_MAX, goOn);
+  // The answer is built into objects as it comes, never held whole.
+  AnswerReader reader(path);
+  ChildOutcome run = RunChild(program, args, wait, memory > 0 ? static_cast<size_t>(memory << 20) : SIZE_MAX,
+                              goOn, [&reader](std::string_view bytes) { return reader.Feed(bytes); });
   if (run.ending == ChildOutcome::Ending::Cancelled) return Refused(path, kReadingStopped);
+  // Where the answer itself was at fault, the reader of it says how.
+  if (run.ending == ChildOutcome::Ending::Stopped) return reader.Finish();
   if (std::string why = Failure(run, program, limit, wait); !why.empty()) {
     return Refused(path, "the file could not be read (" + why + ")");
   }
-  ObjResult result = ReadAssetStreamThen(run.output, path, [&run] { std::string().swap(run.output); });
+  ObjResult result = reader.Finish();
   if (result.ok && result.objects.size() == 1 && (format == FileFormat::Ply || format == FileFormat::Stl)) {
     for (const std::string& note : OneObjectNotes(result.objects[0], format == FileFormat::Ply ? "PLY" : "STL")) {
       result.warnings.push_back(path + ": " + note);

@@ -1,10 +1,12 @@
 // The reader process's stream. Layout, after the 8-byte tag and the
-// version: the refusal text, the warnings, then each object (name,
-// positions, UVs, normals, materials, faces as corner count and material,
-// corners as vertex, UV and normal index), then the end tag. Texts and
-// lists carry their length first (32 bits).
+// version: the refusal text, the warnings, the number of objects, then each
+// object after its length in bytes (64 bits): name, positions, UVs,
+// normals, materials, faces as corner count and material, corners as
+// vertex, UV and normal index; then the end tag. Texts and lists carry
+// their length first (32 bits).
 #include "host/formats/AssetStream.h"
 
+#include <algorithm>
 #include <cstring>
 #include <type_traits>
 
@@ -32,6 +34,9 @@ class Writer {
     out_.append(text);
   }
   void Raw(const char* bytes, size_t n) { out_.append(bytes, n); }
+  size_t Size() const { return out_.size(); }
+  // Writes `value` over the bytes at `at`, written before as a placeholder.
+  void PutAt(size_t at, uint64_t value) { std::memcpy(out_.data() + at, &value, sizeof value); }
   std::string Take() { return std::move(out_); }
 
  private:
@@ -40,6 +45,8 @@ class Writer {
 
 void PutObject(Writer& w, const AssetObject& object) {
   const FlatMesh& m = object.mesh;
+  const size_t start = w.Size();
+  w.Put(uint64_t{0});  // the object's length, once it is known
   w.Text(object.name);
   w.PutAll(m.vertices);
   w.PutAll(m.uvs);
@@ -63,6 +70,7 @@ void PutObject(Writer& w, const AssetObject& object) {
     w.Put(c.uv);
     w.Put(c.normal);
   }
+  w.PutAt(start, w.Size() - start - sizeof(uint64_t));
 }
 
 // Reads from the front of the bytes; every read says whether there was
@@ -106,6 +114,7 @@ class Reader {
     return true;
   }
   bool AtEnd() const { return rest_.empty(); }
+  size_t Left() const { return rest_.size(); }
 
  private:
   std::string_view rest_;
@@ -184,39 +193,131 @@ bool GetObject(Reader& r, AssetObject* object, std::string* why) {
          GetMaterials(r, &m, why) && GetFaces(r, &m, why) && GetCorners(r, &m, why);
 }
 
-bool GetScene(Reader& r, AssetScene* scene, std::string* why) {
-  uint32_t version = 0, warnings = 0, objects = 0;
-  if (!r.Tag(kTag, sizeof kTag) || !r.Get(&version)) {
-    *why = "it does not start as a reader's answer";
+constexpr const char* kNotAnAnswer = "it does not start as a reader's answer";
+
+// The smallest an object takes: seven counts and one material.
+constexpr size_t kObjectBytes = 7 * 4 + kMaterialBytes;
+// A header that has not fitted in this many bytes is not one.
+constexpr size_t kHeaderLimit = size_t{64} << 20;
+
+// The header: false with `why` when it is wrong, false without when the
+// bytes end before it does.
+bool GetHeader(Reader& r, std::string* refusal, std::vector<std::string>* warnings, uint32_t* objects,
+               std::string* why) {
+  uint32_t version = 0, count = 0;
+  if (!r.Tag(kTag, sizeof kTag)) {
+    // Said as soon as the first bytes differ, or when no more will come.
+    const size_t n = std::min(r.Left(), sizeof kTag);
+    std::string head(n, '\0');
+    r.Bytes(head.data(), n);
+    if (head != std::string_view(kTag, n)) *why = kNotAnAnswer;
     return false;
   }
+  if (!r.Get(&version)) return false;
   if (version != kAssetStreamVersion) {
     *why = "version " + std::to_string(version) + " instead of " + std::to_string(kAssetStreamVersion);
     return false;
   }
-  if (!r.Text(&scene->refusal) || !r.Count(4, &warnings)) return false;
-  scene->warnings.resize(warnings);
-  for (std::string& warning : scene->warnings) {
-    if (!r.Text(&warning)) return false;
+  if (!r.Text(refusal) || !r.Get(&count)) return false;
+  if (count > kAssetWarningLimit) {
+    *why = std::to_string(count) + " warnings";
+    return false;
   }
-  // An object takes at least seven counts and one material.
-  if (!r.Count(7 * 4 + kMaterialBytes, &objects)) return false;
-  scene->objects.resize(objects);
-  for (AssetObject& object : scene->objects) {
-    if (!GetObject(r, &object, why)) return false;
+  warnings->clear();
+  for (uint32_t i = 0; i < count; ++i) {
+    if (!r.Text(&warnings->emplace_back())) return false;
   }
-  return r.Tag(kEndTag, sizeof kEndTag) && r.AtEnd();
+  return r.Get(objects);
 }
 
 }  // namespace
+
+bool AssetStreamDecoder::Fail(std::string why) {
+  why_ = why.empty() ? "it ends early or runs on past its end" : std::move(why);
+  state_ = State::Failed;
+  buffer_.clear();
+  return false;
+}
+
+// Decodes what the buffer holds; false when it needs more bytes or failed.
+bool AssetStreamDecoder::Step() {
+  Reader r(std::string_view(buffer_).substr(used_));
+  switch (state_) {
+    case State::Header: {
+      // Tried again only once the buffer has doubled, so that a long header
+      // arriving in small pieces is not read over and over.
+      if (buffer_.size() < 2 * headerAttempt_) return false;
+      std::string why;
+      if (!GetHeader(r, &refusal_, &warnings_, &objectsLeft_, &why)) {
+        if (!why.empty()) return Fail(std::move(why));
+        if (buffer_.size() > kHeaderLimit) return Fail("its header is longer than " + std::to_string(kHeaderLimit));
+        headerAttempt_ = buffer_.size();
+        return false;
+      }
+      used_ = buffer_.size() - r.Left();
+      state_ = objectsLeft_ > 0 ? State::Length : State::End;
+      return true;
+    }
+    case State::Length:
+      if (!r.Get(&objectBytes_)) return false;
+      if (objectBytes_ < kObjectBytes) return Fail("an object of " + std::to_string(objectBytes_) + " bytes");
+      used_ += sizeof objectBytes_;
+      state_ = State::Object;
+      return true;
+    case State::Object: {
+      if (r.Left() < objectBytes_) return false;
+      Reader object(std::string_view(buffer_).substr(used_, objectBytes_));
+      AssetObject decoded;
+      std::string why;
+      if (!GetObject(object, &decoded, &why) || !object.AtEnd()) return Fail(std::move(why));
+      used_ += objectBytes_;
+      // The decoded bytes go before the next object's arrive.
+      buffer_.erase(0, used_);
+      used_ = 0;
+      if (!sink_(std::move(decoded))) {
+        state_ = State::Failed;
+        return false;
+      }
+      state_ = --objectsLeft_ > 0 ? State::Length : State::End;
+      return true;
+    }
+    case State::End:
+      if (r.Left() < sizeof kEndTag) return false;
+      if (!r.Tag(kEndTag, sizeof kEndTag)) return Fail("");
+      used_ += sizeof kEndTag;
+      state_ = State::Done;
+      return true;
+    case State::Done:
+      return r.AtEnd() ? false : Fail("");
+    case State::Failed:
+      return false;
+  }
+  return false;
+}
+
+bool AssetStreamDecoder::Feed(std::string_view bytes) {
+  if (state_ == State::Failed) return false;
+  buffer_.append(bytes);
+  while (Step()) {
+  }
+  return state_ != State::Failed;
+}
+
+bool AssetStreamDecoder::Finish() {
+  if (state_ == State::Failed) return false;
+  if (state_ == State::Header && buffer_.size() < sizeof kTag) return Fail(kNotAnAnswer);
+  if (state_ != State::Done) return Fail("");
+  return true;
+}
 
 std::string EncodeAssetScene(const AssetScene& scene) {
   Writer w;
   w.Raw(kTag, sizeof kTag);
   w.Put(kAssetStreamVersion);
   w.Text(scene.refusal);
-  w.Put(static_cast<uint32_t>(scene.warnings.size()));
-  for (const std::string& warning : scene.warnings) w.Text(warning);
+  const size_t warnings = std::min<size_t>(scene.warnings.size(), kAssetWarningLimit);
+  w.Put(static_cast<uint32_t>(warnings));
+  for (size_t i = 0; i < warnings; ++i) w.Text(scene.warnings[i]);
   w.Put(static_cast<uint32_t>(scene.objects.size()));
   for (const AssetObject& object : scene.objects) PutObject(w, object);
   w.Raw(kEndTag, sizeof kEndTag);
@@ -224,11 +325,18 @@ std::string EncodeAssetScene(const AssetScene& scene) {
 }
 
 bool DecodeAssetScene(std::string_view bytes, AssetScene* scene, std::string* why) {
-  Reader r(bytes);
   *scene = AssetScene{};
-  why->clear();
-  if (GetScene(r, scene, why)) return true;
-  if (why->empty()) *why = "it ends early or runs on past its end";
+  AssetStreamDecoder decoder([scene](AssetObject&& object) {
+    scene->objects.push_back(std::move(object));
+    return true;
+  });
+  if (decoder.Feed(bytes) && decoder.Finish()) {
+    scene->refusal = decoder.refusal();
+    scene->warnings = decoder.warnings();
+    why->clear();
+    return true;
+  }
+  *why = decoder.why();
   *scene = AssetScene{};
   return false;
 }

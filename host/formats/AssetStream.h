@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -27,14 +28,54 @@ struct AssetScene {
   std::vector<AssetObject> objects;
 };
 
-inline constexpr uint32_t kAssetStreamVersion = 1;
+inline constexpr uint32_t kAssetStreamVersion = 2;
 // The longest text the stream may carry (names, paths, messages).
 inline constexpr uint32_t kAssetTextLimit = 65536;
+// The most warnings it carries; a reader with more has lost its way.
+inline constexpr uint32_t kAssetWarningLimit = 4096;
 // The most faces a scene file may hold once instanced meshes are counted at
 // every node that uses them, unless the user allows more.
 inline constexpr unsigned long long kDefaultMaxFaces = 20'000'000;
 
 std::string EncodeAssetScene(const AssetScene& scene);
+
+// Decodes the reader's answer as its bytes arrive: each object is handed on
+// as soon as its last byte is in, so that the caller holds one object's
+// bytes at a time, never the whole answer. The refusal and the warnings come
+// before any object.
+class AssetStreamDecoder {
+ public:
+  // Takes each object; false stops the decoding (the sink keeps its reason).
+  using ObjectSink = std::function<bool(AssetObject&&)>;
+  explicit AssetStreamDecoder(ObjectSink sink) : sink_(std::move(sink)) {}
+
+  // False once the bytes so far are not the start of a sound stream (why()
+  // says how) or the sink has said stop; nothing more is taken then.
+  bool Feed(std::string_view bytes);
+  // After the last byte: false unless the stream was whole and ended there.
+  bool Finish();
+
+  bool HeaderRead() const { return state_ != State::Header; }
+  const std::string& refusal() const { return refusal_; }
+  const std::vector<std::string>& warnings() const { return warnings_; }
+  const std::string& why() const { return why_; }
+
+ private:
+  enum class State { Header, Length, Object, End, Done, Failed };
+  bool Step();
+  bool Fail(std::string why);
+
+  ObjectSink sink_;
+  State state_ = State::Header;
+  std::string buffer_;
+  size_t used_ = 0;             // bytes of the buffer already decoded
+  size_t headerAttempt_ = 0;    // the buffer's size when the header last did not fit
+  uint32_t objectsLeft_ = 0;
+  uint64_t objectBytes_ = 0;
+  std::string refusal_;
+  std::vector<std::string> warnings_;
+  std::string why_;
+};
 
 // False with `why` unless `bytes` is one whole stream of this version whose
 // counts all fit in it and whose indices all name elements that exist.

@@ -85,7 +85,7 @@ constexpr long long kCheckMilliseconds = 100;
 // Reads the pipe to its end; false when the deadline passed or the output
 // outgrew its limit first.
 bool Collect(int fd, Clock::time_point deadline, std::size_t limit, const std::function<bool()>& goOn,
-             ChildOutcome* out) {
+             const std::function<bool(std::string_view)>& take, ChildOutcome* out) {
   char buffer[65536];
   const long long slice = goOn ? kCheckMilliseconds : 1000;
   for (;;) {
@@ -107,11 +107,17 @@ bool Collect(int fd, Clock::time_point deadline, std::size_t limit, const std::f
       if (errno == EINTR || errno == EAGAIN) continue;
       return true;
     }
-    if (out->output.size() + static_cast<std::size_t>(n) > limit) {
+    if (out->received + static_cast<std::size_t>(n) > limit) {
       out->ending = ChildOutcome::Ending::OutputTooLong;
       return false;
     }
-    out->output.append(buffer, static_cast<std::size_t>(n));
+    out->received += static_cast<std::size_t>(n);
+    if (!take) {
+      out->output.append(buffer, static_cast<std::size_t>(n));
+    } else if (!take(std::string_view(buffer, static_cast<std::size_t>(n)))) {
+      out->ending = ChildOutcome::Ending::Stopped;
+      return false;
+    }
   }
 }
 
@@ -157,7 +163,8 @@ bool Wait(pid_t pid, Clock::time_point deadline, const std::function<bool()>& go
 }  // namespace
 
 ChildOutcome RunChild(const std::string& program, const std::vector<std::string>& args, double seconds,
-                      std::size_t outputLimit, const std::function<bool()>& goOn) {
+                      std::size_t outputLimit, const std::function<bool()>& goOn,
+                      const std::function<bool(std::string_view)>& take) {
   ChildOutcome out;
   int fds[2];
   if (pipe2(fds, O_CLOEXEC) != 0) {
@@ -174,7 +181,7 @@ ChildOutcome RunChild(const std::string& program, const std::vector<std::string>
   }
   const auto deadline = Clock::now() + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(seconds));
   int status = 0;
-  if (!Collect(readEnd.Get(), deadline, outputLimit, goOn, &out)) {
+  if (!Collect(readEnd.Get(), deadline, outputLimit, goOn, take, &out)) {
     KillGroup(pid);
     Reap(pid);
     return out;

@@ -8,15 +8,17 @@
 #include <cstddef>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace tsxhost::detail {
 
 struct ChildOutcome {
-  enum class Ending { Exited, Signalled, TimedOut, OutputTooLong, NotStarted, Cancelled };
+  enum class Ending { Exited, Signalled, TimedOut, OutputTooLong, NotStarted, Cancelled, Stopped };
   Ending ending = Ending::NotStarted;
   int status = 0;      // the exit status, or the signal's number
-  std::string output;  // all of standard output
+  std::string output;  // all of standard output, unless a `take` had it
+  std::size_t received = 0;
   std::string why;     // NotStarted: the reason
 };
 
@@ -24,7 +26,10 @@ struct ChildOutcome {
 // /dev/null, no other descriptors inherited. A child still running after
 // `seconds`, or writing more than `outputLimit` bytes, is killed; so is one
 // whose caller's `goOn` (asked about ten times a second) returns false.
+// With a `take`, the output goes to it as it comes instead of into
+// `output`; a `take` that returns false ends the child (Stopped).
 ChildOutcome RunChild(const std::string& program, const std::vector<std::string>& args, double seconds,
-                      std::size_t outputLimit, const std::function<bool()>& goOn = {});
+                      std::size_t outputLimit, const std::function<bool()>& goOn = {},
+                      const std::function<bool(std::string_view)>& take = {});
 
 }  // namespace tsxhost::detail

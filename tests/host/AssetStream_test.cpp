@@ -105,7 +105,7 @@ TEST_F(AssetStreamTest, EveryCutAndEveryBadIndexOrCountIsRefusedWhole) {
   ExpectMalformed(whole + "x", "it ends early or runs on past its end");
   std::string version = whole;
   version[8] = 9;
-  ExpectMalformed(version, "version 9 instead of 1");
+  ExpectMalformed(version, "version 9 instead of " + std::to_string(tsxhost::detail::kAssetStreamVersion));
 
   auto spoilt = [](auto change) {
     AssetScene s;
@@ -127,9 +127,105 @@ TEST_F(AssetStreamTest, EveryCutAndEveryBadIndexOrCountIsRefusedWhole) {
   // for it.
   std::string huge = whole;
   const uint32_t many = 0xFFFFFFF0u;
-  const size_t vertexCount = 8 + 4 + 4 + 4 + 4 + 4 + 1;  // tag, version, refusal, warnings, objects, name "A"
+  // tag, version, refusal, warnings, objects, the object's length, name "A"
+  const size_t vertexCount = 8 + 4 + 4 + 4 + 4 + 8 + 4 + 1;
   std::memcpy(&huge[vertexCount], &many, 4);
   ExpectMalformed(huge, "it ends early or runs on past its end");
+}
+
+// The names of the objects a decoder hands on, in order.
+struct Taken {
+  std::vector<std::string> names;
+  std::vector<size_t> vertices;
+  tsxhost::detail::AssetStreamDecoder::ObjectSink Sink() {
+    return [this](AssetObject&& o) {
+      names.push_back(o.name);
+      vertices.push_back(o.mesh.vertices.size());
+      return true;
+    };
+  }
+};
+
+TEST(AssetStreamDecoder, HandsEachObjectOnAsSoonAsItsBytesAreIn) {
+  AssetScene scene;
+  scene.objects = {Square("A"), Square("B")};
+  scene.objects[1].mesh.vertices.push_back({5, 5, 5});  // B differs from A
+  scene.warnings = {"w1"};
+  const std::string whole = EncodeAssetScene(scene);
+  // The length of the header and of A: A alone is in once B's length starts.
+  AssetScene onlyA;
+  onlyA.objects = {scene.objects[0]};
+  onlyA.warnings = scene.warnings;
+  const size_t throughA = EncodeAssetScene(onlyA).size() - 4;  // less the end tag
+  Taken taken;
+  tsxhost::detail::AssetStreamDecoder decoder(taken.Sink());
+  ASSERT_TRUE(decoder.Feed(std::string_view(whole).substr(0, throughA - 1)));
+  EXPECT_TRUE(taken.names.empty());
+  EXPECT_EQ(decoder.warnings(), std::vector<std::string>{"w1"});
+  ASSERT_TRUE(decoder.Feed(std::string_view(whole).substr(throughA - 1, 1)));
+  EXPECT_EQ(taken.names, std::vector<std::string>{"A"});
+  ASSERT_TRUE(decoder.Feed(std::string_view(whole).substr(throughA, whole.size() - throughA - 1)));
+  EXPECT_EQ(taken.names, (std::vector<std::string>{"A", "B"}));
+  EXPECT_EQ(taken.vertices, (std::vector<size_t>{4, 5}));
+  EXPECT_FALSE(decoder.Finish()) << "the end tag's last byte is missing";
+}
+
+TEST(AssetStreamDecoder, AnyPiecesGiveWhatTheWholeGives) {
+  AssetScene scene;
+  scene.objects = {Square("A"), Square("B"), Square("C")};
+  scene.warnings = {"w1", "w2"};
+  const std::string whole = EncodeAssetScene(scene);
+  for (size_t piece : {size_t{1}, size_t{3}, size_t{7}, size_t{64}, whole.size()}) {
+    Taken taken;
+    tsxhost::detail::AssetStreamDecoder decoder(taken.Sink());
+    for (size_t at = 0; at < whole.size(); at += piece) {
+      ASSERT_TRUE(decoder.Feed(std::string_view(whole).substr(at, piece))) << piece << " " << decoder.why();
+    }
+    ASSERT_TRUE(decoder.Finish()) << piece;
+    EXPECT_EQ(taken.names, (std::vector<std::string>{"A", "B", "C"})) << piece;
+    EXPECT_EQ(decoder.warnings(), (std::vector<std::string>{"w1", "w2"})) << piece;
+  }
+}
+
+TEST(AssetStreamDecoder, StopsWhenTheSinkSaysSoOrTheBytesGoWrong) {
+  AssetScene scene;
+  scene.objects = {Square("A"), Square("B")};
+  const std::string whole = EncodeAssetScene(scene);
+  int calls = 0;
+  tsxhost::detail::AssetStreamDecoder stopped([&calls](AssetObject&&) { return ++calls < 1; });
+  EXPECT_FALSE(stopped.Feed(whole));
+  EXPECT_EQ(calls, 1);
+  EXPECT_FALSE(stopped.Feed(whole));
+  EXPECT_FALSE(stopped.Finish());
+
+  // An object's length below the least an object takes, and bytes after the end.
+  std::string shortObject = whole;
+  const uint64_t tiny = 3;
+  std::memcpy(&shortObject[8 + 4 + 4 + 4 + 4], &tiny, sizeof tiny);
+  tsxhost::detail::AssetStreamDecoder a([](AssetObject&&) { return true; });
+  EXPECT_FALSE(a.Feed(shortObject));
+  EXPECT_EQ(a.why(), "an object of 3 bytes");
+  tsxhost::detail::AssetStreamDecoder b([](AssetObject&&) { return true; });
+  EXPECT_TRUE(b.Feed(whole));
+  EXPECT_FALSE(b.Feed("x"));
+  EXPECT_EQ(b.why(), "it ends early or runs on past its end");
+  tsxhost::detail::AssetStreamDecoder c([](AssetObject&&) { return true; });
+  EXPECT_FALSE(c.Feed("NOTASTREAM"));
+  EXPECT_EQ(c.why(), "it does not start as a reader's answer");
+}
+
+TEST(AssetStreamDecoder, TooManyWarningsAreNeitherWrittenNorRead) {
+  AssetScene scene;
+  scene.warnings.assign(tsxhost::detail::kAssetWarningLimit + 5, "w");
+  AssetScene back;
+  std::string why;
+  ASSERT_TRUE(tsxhost::detail::DecodeAssetScene(EncodeAssetScene(scene), &back, &why)) << why;
+  EXPECT_EQ(back.warnings.size(), tsxhost::detail::kAssetWarningLimit);
+  std::string forged = EncodeAssetScene(AssetScene{});
+  const uint32_t many = tsxhost::detail::kAssetWarningLimit + 1;
+  std::memcpy(&forged[8 + 4 + 4], &many, 4);
+  EXPECT_FALSE(tsxhost::detail::DecodeAssetScene(forged, &back, &why));
+  EXPECT_EQ(why, std::to_string(many) + " warnings");
 }
 
 }  // namespace
