@@ -77,6 +77,8 @@ class MainWindow : public QMainWindow {
   void addHistoryActions();
   void addViewActions();
   void openScene();
+  // An error box, or a word in the status bar when the user cancelled.
+  void reportOpenFailure(const QString& path, const QString& error);
   void addScene();
   bool saveScene();
   bool saveSceneAs();

@@ -80,7 +80,7 @@ bool MainWindow::openFile(const QString& path) {
   if (!mayDiscardScene()) return false;
   QString error;
   if (!document_->openReplacing(path, &error)) {
-    prompts_->reportError(this, tr("Open"), error);
+    reportOpenFailure(path, error);
     return false;
   }
   recent_->add(path);
@@ -97,7 +97,8 @@ int MainWindow::addFiles(const QStringList& paths) {
     QString error;
     const bool ok = fresh ? document_->openReplacing(path, &error) : document_->open(path, &error);
     if (!ok) {
-      prompts_->reportError(this, tr("Open"), error);
+      reportOpenFailure(path, error);
+      if (error.isEmpty()) break;  // cancelled: the rest too
       continue;
     }
     recent_->add(path);
@@ -108,6 +109,14 @@ int MainWindow::addFiles(const QStringList& paths) {
     if (std::find(before.begin(), before.end(), obj) == before.end()) added.push_back(obj);
   if (!added.empty()) ui->sceneView->frameObjects(added);
   return opened;
+}
+
+void MainWindow::reportOpenFailure(const QString& path, const QString& error) {
+  if (error.isEmpty()) {
+    statusBar()->showMessage(tr("Opening %1 cancelled").arg(QFileInfo(path).fileName()), 5000);
+    return;
+  }
+  prompts_->reportError(this, tr("Open"), error);
 }
 
 void MainWindow::openScene() {

@@ -7,6 +7,7 @@
 #include <unordered_set>
 #include <utility>
 
+#include "apps/tsxhost/BackgroundTask.h"
 #include "apps/tsxhost/PluginModule.h"
 #include "apps/tsxhost/SceneCommands.h"
 #include "host/formats/MeshFormats.h"
@@ -35,20 +36,39 @@ SceneDocument::SceneDocument(PluginModule* plugin, QObject* parent)
   rebuild();
 }
 
+tsxhost::ObjResult SceneDocument::readInBackground(const QString& path) {
+  tsxhost::ObjResult r;
+  const std::string file = QFile::encodeName(path).toStdString();
+  const tsxhost::ObjReadOptions options = readOptions_;
+  cancelled_ = !RunInBackground(nullptr, tr("Opening %1").arg(QFileInfo(path).fileName()),
+                  [&](TaskProgress&) { r = tsxhost::LoadScene(file, options); });
+  return r;
+}
+
+// A read the user cancelled that had already ended adds nothing either.
+bool SceneDocument::keepRead(tsxhost::ObjResult* r, QString* why) {
+  if (r->ok && cancelled_) {
+    for (tsxSOBJ obj : r->objects) tsxSobjDelete(obj);
+    r->objects.clear();
+    r->ok = false;
+  }
+  if (!r->ok) *why = cancelled_ ? QString() : QString::fromStdString(r->error);
+  return r->ok;
+}
+
 bool SceneDocument::load(const QString& path, QString* why) {
   const std::vector<tsxSOBJ> before = tsxhost::SceneObjects();
-  const tsxhost::ObjResult r = tsxhost::LoadScene(QFile::encodeName(path).toStdString());
-  if (!r.ok) {
-    *why = QString::fromStdString(r.error);
-    return false;
-  }
+  tsxhost::ObjResult r = readInBackground(path);
+  if (!keepRead(&r, why)) return false;
   opened_.append(QFileInfo(path).canonicalFilePath());
   recordAdded(tr("Open %1").arg(QFileInfo(path).fileName()), Added(before, tsxhost::SceneObjects()));
   return true;
 }
 
+bool SceneDocument::busy() const { return (plugin_ && plugin_->busy()) || BackgroundTaskRunning(); }
+
 bool SceneDocument::open(const QString& path, QString* error) {
-  if (plugin_ && plugin_->busy()) {
+  if (busy()) {
     edit(tr("Opening %1").arg(path), [this, path] {
       QString why;
       if (!load(path, &why)) emit failed(why);
@@ -68,16 +88,15 @@ bool SceneDocument::openReplacing(const QString& path, QString* error) {
     std::vector<tsxhost::HeldObject> old;
     const std::vector<tsxSOBJ> scene = tsxhost::SceneObjects();
     for (auto it = scene.rbegin(); it != scene.rend(); ++it) old.push_back(tsxhost::TakeOut(*it));
-    const tsxhost::ObjResult r = tsxhost::LoadScene(QFile::encodeName(path).toStdString());
-    if (!r.ok) {
+    tsxhost::ObjResult r = readInBackground(path);
+    if (!keepRead(&r, why)) {
       for (auto it = old.rbegin(); it != old.rend(); ++it) tsxhost::PutBack(*it);
-      *why = QString::fromStdString(r.error);
       return false;
     }
     startHistory(path);
     return true;
   };
-  if (plugin_ && plugin_->busy()) {
+  if (busy()) {
     edit(tr("Opening %1").arg(path), [this, replace] {
       QString why;
       if (!replace(&why)) emit failed(why);
@@ -110,7 +129,10 @@ void SceneDocument::startHistory(const QString& path) {
 
 bool SceneDocument::save(const QString& path, const std::vector<tsxSOBJ>& objects,
                          QString* error, QStringList* warnings) const {
-  const tsxhost::SaveResult r = tsxhost::SaveScene(QFile::encodeName(path).toStdString(), objects);
+  tsxhost::SaveResult r;
+  const std::string file = QFile::encodeName(path).toStdString();
+  RunInBackground(nullptr, tr("Saving %1").arg(QFileInfo(path).fileName()),
+                  [&](TaskProgress&) { r = tsxhost::SaveScene(file, objects); }, false);
   if (warnings) {
     for (const std::string& w : r.warnings) warnings->append(QString::fromStdString(w));
   }
@@ -207,7 +229,7 @@ void SceneDocument::setShown(tsxSOBJ obj, bool shown) {
 }
 
 void SceneDocument::edit(const QString& what, std::function<void()> change) {
-  if (plugin_ && plugin_->busy()) {
+  if (busy()) {
     pending_.push_back(std::move(change));
     ++deferred_;
     emit deferred(what);
@@ -217,7 +239,7 @@ void SceneDocument::edit(const QString& what, std::function<void()> change) {
 }
 
 void SceneDocument::refresh() {
-  if (plugin_ && plugin_->busy()) return;
+  if (busy()) return;
   const std::vector<tsxSOBJ> fromPlugin = Added(objects_, tsxhost::SceneObjects());
   auto queued = std::exchange(pending_, {});
   for (auto& change : queued) change();

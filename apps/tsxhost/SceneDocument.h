@@ -17,6 +17,7 @@
 
 #include "apps/tsxhost/SceneGeometry.h"
 #include "apps/tsxhost/TransformMath.h"
+#include "host/obj/ObjFile.h"
 #include "interface/tsxapi.h"
 
 class PluginModule;
@@ -27,9 +28,10 @@ class SceneDocument : public QObject {
  public:
   explicit SceneDocument(PluginModule* plugin, QObject* parent = nullptr);
 
-  // Adds the objects of an OBJ file. False with *error set when the file is
-  // refused (nothing is added then); a deferred load answers true and
-  // reports a refusal through failed().
+  // Adds the objects of a scene file, read in the background with a
+  // progress dialog. False with *error set when the file is refused, or
+  // left empty when the user cancelled (nothing is added then); a deferred
+  // load answers true and reports a refusal through failed().
   bool open(const QString& path, QString* error);
   // Replaces the scene by the file's objects and starts a new history; the
   // old scene stays when the file is refused.
@@ -41,6 +43,11 @@ class SceneDocument : public QObject {
   // write fails. `warnings`: what the format could not hold.
   bool save(const QString& path, const std::vector<tsxSOBJ>& objects, QString* error,
             QStringList* warnings = nullptr) const;
+  // How files are read (resources outside the scene's folder, limits).
+  void setReadOptions(const tsxhost::ObjReadOptions& options) { readOptions_ = options; }
+  // Whether the plug-in or a file being read or written holds the host's
+  // scene: edits wait until it is free again.
+  bool busy() const;
   // Whether the scene's objects were read from this file (then writing
   // only some of them over it would lose the others).
   bool openedFrom(const QString& path) const;
@@ -108,6 +115,8 @@ class SceneDocument : public QObject {
   void catchUp();
   // Adds the file's objects, recorded as one step; false when refused.
   bool load(const QString& path, QString* why);
+  tsxhost::ObjResult readInBackground(const QString& path);
+  bool keepRead(tsxhost::ObjResult* r, QString* why);
   // Records objects already added as one step ("Add <first>" unless named).
   void recordAdded(const QString& text, const std::vector<tsxSOBJ>& added);
   void startHistory(const QString& path);
@@ -125,4 +134,6 @@ class SceneDocument : public QObject {
   QUndoStack history_;
   QString fileName_;
   std::set<tsxSOBJ> hidden_;
+  tsxhost::ObjReadOptions readOptions_;
+  bool cancelled_ = false;  // the last read was cancelled
 };
