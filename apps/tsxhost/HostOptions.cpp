@@ -60,7 +60,10 @@ bool ParseHostOptions(const QStringList& arguments, HostOptions* o, QString* err
   const QCommandLineOption select("select", "Select (and highlight) the object NAME.", "NAME");
   const QCommandLineOption zUp("z-up", "With --render: stand the scene with z up (default: y up).");
   const QCommandLineOption noEdges("no-edges", "With --render: draw no edges.");
-  parser.addOptions({version, module, noPlugin, render, out, size, select, zUp, noEdges});
+  const QCommandLineOption anywhere("resources-anywhere",
+                                    "Read glTF buffers and images and OBJ material libraries from outside the "
+                                    "scene's folder too.");
+  parser.addOptions({version, module, noPlugin, render, out, size, select, zUp, noEdges, anywhere});
   parser.addPositionalArgument("scene", "OBJ files to open.", "[SCENE.obj...]");
   if (!parser.parse(arguments)) {
     *error = parser.errorText();
@@ -80,6 +83,7 @@ bool ParseHostOptions(const QStringList& arguments, HostOptions* o, QString* err
   o->zUp = parser.isSet(zUp);
   o->edges = !parser.isSet(noEdges);
   o->noPlugin = parser.isSet(noPlugin);
+  o->resourcesAnywhere = parser.isSet(anywhere);
   o->scenes = parser.positionalArguments();
   o->render = parser.value(render);
   o->out = parser.value(out);

@@ -15,6 +15,9 @@ struct HostOptions {
   bool noPlugin = false;     // --no-plugin
   bool zUp = false;          // --z-up
   bool edges = true;         // not --no-edges
+  // --resources-anywhere: glTF buffers and images and OBJ material
+  // libraries may lie outside the scene's folder.
+  bool resourcesAnywhere = false;
 };
 
 // The module to load when none is named: beside the program, else where

@@ -1,7 +1,9 @@
 #include "apps/tsxhost/HostPrompts.h"
 
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMessageBox>
+#include <QRegularExpression>
 
 namespace {
 
@@ -29,11 +31,19 @@ class Dialogs : public HostPrompts {
     return QFileDialog::getOpenFileName(parent, title, folder, kObjFilter);
   }
   QString savePath(QWidget* parent, const QString& title, const QString& folder) override {
-    return QFileDialog::getSaveFileName(parent, title, folder, kObjFilter);
+    QString filter;
+    return WithSceneExtension(QFileDialog::getSaveFileName(parent, title, folder, kObjFilter, &filter), filter);
   }
 };
 
 }  // namespace
+
+QString WithSceneExtension(const QString& path, const QString& filter) {
+  if (path.isEmpty() || !QFileInfo(path).suffix().isEmpty()) return path;
+  // "Scenes (*.obj ...)" lists every format: the first one is OBJ too.
+  const QRegularExpressionMatch first = QRegularExpression(R"(\*\.(\w+))").match(filter);
+  return path + "." + (first.hasMatch() ? first.captured(1) : QStringLiteral("obj"));
+}
 
 HostPrompts& DialogPrompts() {
   static Dialogs dialogs;

@@ -24,3 +24,8 @@ class HostPrompts {
 
 // Modal message boxes and file dialogs.
 HostPrompts& DialogPrompts();
+
+// A file name typed without an extension gets the chosen filter's first
+// one (".obj" for every scene format or for all files); any other name
+// stays as it is.
+QString WithSceneExtension(const QString& path, const QString& filter = QString());

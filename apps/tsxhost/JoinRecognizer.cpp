@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "host/scene/Scene.h"
+#include "session/JoinSession.h"
 #include "session/ReportGeometry.h"
 
 namespace {
@@ -79,4 +80,13 @@ std::optional<RecognizedJoin> RecognizeJoin(tsxSOBJ result) {
     }
   }
   return found;
+}
+
+void NameJoinResult(tsxSOBJ result) {
+  const std::optional<RecognizedJoin> join = RecognizeJoin(result);
+  if (!join) return;
+  const std::string base = tsxhost::ObjectName(join->first) + "+" + tsxhost::ObjectName(join->second);
+  const std::string now = tsxhost::ObjectName(result);
+  if (now == base || now.rfind(base + ".", 0) == 0) return;  // named so already (the host's own joins)
+  tsxhost::SetObjectName(result, splicer::ResultName(tsxhost::ObjectName(join->first), tsxhost::ObjectName(join->second)));
 }

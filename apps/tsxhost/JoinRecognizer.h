@@ -20,3 +20,7 @@ struct RecognizedJoin {
 // Empty when `result` is not the result of a plain join of two objects that
 // are still in the scene.
 std::optional<RecognizedJoin> RecognizeJoin(tsxSOBJ result);
+
+// Names a plain join's result "FIRST+SECOND" as splicer and Python do;
+// other objects keep their names.
+void NameJoinResult(tsxSOBJ result);

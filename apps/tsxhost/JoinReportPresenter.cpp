@@ -6,8 +6,10 @@
 #include <QStatusBar>
 
 #include <algorithm>
+#include <cstdio>
 #include <new>
 
+#include "apps/tsxhost/ElidedLabel.h"
 #include "apps/tsxhost/JoinRecognizer.h"
 #include "apps/tsxhost/PluginModule.h"
 #include "apps/tsxhost/SceneDocument.h"
@@ -18,19 +20,18 @@
 
 JoinReportPresenter::JoinReportPresenter(SceneDocument* document, PluginModule* plugin, SceneView* view,
                                          QStatusBar* statusBar, QObject* parent)
-    : QObject(parent), document_(document), plugin_(plugin), view_(view), label_(new QLabel(statusBar)) {
+    : QObject(parent), document_(document), plugin_(plugin), view_(view), label_(new ElidedLabel(statusBar)) {
   label_->setObjectName("joinReport");
-  label_->setTextInteractionFlags(Qt::TextSelectableByMouse);
   statusBar->addWidget(label_, 1);
   known_ = document_->objects();
   connect(document_, &SceneDocument::sceneChanged, this, &JoinReportPresenter::sceneChanged);
 }
 
-QString JoinReportPresenter::text() const { return label_->text(); }
+QString JoinReportPresenter::text() const { return label_->fullText(); }
 
 void JoinReportPresenter::clear() {
   shownResult_ = 0;
-  label_->clear();
+  label_->clearText();
   view_->setOutline({});
 }
 
@@ -47,8 +48,20 @@ void JoinReportPresenter::present(const spl::JunctionReport& report, tsxSOBJ fir
   }
   shownResult_ = result;
   if (std::find(known_.begin(), known_.end(), result) == known_.end()) known_.push_back(result);
-  label_->setText(text);
+  label_->setFullText(text);
+  std::fprintf(stderr, "%s\n", qUtf8Printable(text));
   view_->setOutline(report.outline);
+}
+
+void JoinReportPresenter::presentFailure(const spl::JunctionReport& report, tsxSOBJ first, tsxSOBJ second) {
+  clear();
+  const auto hint = spl::HintText(report, "an accuracy of ", "select both and use Edit > Join to join the whole contact");
+  if (!hint) return;
+  const QString text = tr("%1 and %2 did not join. Hint: %3")
+                           .arg(QString::fromStdString(tsxhost::ObjectName(first)),
+                                QString::fromStdString(tsxhost::ObjectName(second)), QString::fromStdString(*hint));
+  label_->setFullText(text);
+  std::fprintf(stderr, "hint: %s\n", hint->c_str());
 }
 
 // The accuracy in the plug-in's tool window, where the join was made.
@@ -80,7 +93,7 @@ void JoinReportPresenter::sceneChanged() {
       present(spl::ReportJunction(join->first, join->second, join->faces, pluginAccuracy()), join->first,
               join->second, obj);
     } catch (const std::bad_alloc&) {
-      label_->setText(tr("No memory for the join's report"));
+      label_->setFullText(tr("No memory for the join's report"));
     }
   }
 }

@@ -1,7 +1,8 @@
 // After any join, the report in the host program: the junction (or the
 // seam) outlined in the 3D view, and the report's summary and warning in a
 // label of the status bar that stays until the next join or until the
-// result leaves the scene.
+// result leaves the scene (shortened to the window's width, the whole text
+// in its tooltip and on standard error, the program's log).
 #pragma once
 
 #include <QObject>
@@ -12,8 +13,8 @@
 #include "interface/tsxapi.h"
 #include "session/JunctionReport.h"
 
+class ElidedLabel;
 class PluginModule;
-class QLabel;
 class QStatusBar;
 class SceneDocument;
 class SceneView;
@@ -29,6 +30,9 @@ class JoinReportPresenter : public QObject {
   // Shows a report of a join that made `result` (the plug-in's joins are
   // read off the scene; the host's own joins call this).
   void present(const spl::JunctionReport& report, tsxSOBJ first, tsxSOBJ second, tsxSOBJ result);
+  // After a join that found no junction: the hint `splicer join` prints,
+  // with the window's words for the accuracy and the contact join.
+  void presentFailure(const spl::JunctionReport& report, tsxSOBJ first, tsxSOBJ second);
   void clear();
   QString text() const;
 
@@ -39,7 +43,7 @@ class JoinReportPresenter : public QObject {
   SceneDocument* document_;
   QPointer<PluginModule> plugin_;
   SceneView* view_;
-  QLabel* label_;
+  ElidedLabel* label_;
   std::vector<tsxSOBJ> known_;
   tsxSOBJ shownResult_ = 0;
 };

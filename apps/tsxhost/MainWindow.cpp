@@ -9,10 +9,14 @@
 #include <QToolButton>
 #include <QUndoStack>
 
+#include <cstdio>
+#include <new>
 #include <unordered_set>
 
 #include "apps/tsxhost/AssemblyJoinCommand.h"
+#include "apps/tsxhost/ElidedLabel.h"
 #include "apps/tsxhost/HostPrompts.h"
+#include "apps/tsxhost/JoinRecognizer.h"
 #include "apps/tsxhost/JoinReportPresenter.h"
 #include "apps/tsxhost/PluginModule.h"
 #include "apps/tsxhost/PluginResources.h"
@@ -37,9 +41,11 @@ MainWindow::MainWindow(PluginModule* plugin, SceneDocument* document, QWidget* p
       document_(document), prompts_(&DialogPrompts()) {
   ui->setupUi(this);
   setAcceptDrops(true);
-  counts_ = new QLabel(this);
+  counts_ = new ElidedLabel(this);
   counts_->setObjectName("counts");
   statusBar()->addPermanentWidget(counts_);
+  // The docks stand on the left: the plug-in's tool window first shows at
+  // a fixed place right of the middle, where it would cover a right dock.
   resizeDocks({ui->objectsDock}, {300}, Qt::Horizontal);
   resizeDocks({ui->objectsDock, ui->transformDock}, {400, 160}, Qt::Vertical);
   ui->sceneView->setDocument(document_);
@@ -70,10 +76,21 @@ MainWindow::MainWindow(PluginModule* plugin, SceneDocument* document, QWidget* p
     statusBar()->showMessage(tr("The plug-in has finished: %n waiting edit(s) made", "", count),
                              5000);
   });
+  connect(document_, &SceneDocument::warned, this, [this](const QString& message) {
+    std::fprintf(stderr, "warning: %s\n", qUtf8Printable(message));
+    statusBar()->showMessage(message, 10000);
+  });
   connect(document_, &SceneDocument::failed, this, [this](const QString& message) {
     prompts_->reportError(this, tr("Open"), message);
   });
   if (plugin_) connect(plugin_, &PluginModule::idle, this, &MainWindow::pluginIdle);
+  document_->setAddedByPlugin([](tsxSOBJ obj) {
+    try {
+      NameJoinResult(obj);
+    } catch (const std::bad_alloc&) {
+      // It keeps the name the plug-in gave it.
+    }
+  });
   joinReports_ = new JoinReportPresenter(document_, plugin_, ui->sceneView, statusBar(), this);
   AddSeamJoinCommand(this, ui->menuEdit, document_, plugin_, joinReports_);
   AddAssemblyJoinCommands(this, ui->menuEdit, document_, plugin_);
@@ -109,6 +126,7 @@ void MainWindow::addViewActions() {
   zUp->setCheckable(true);
   zUp->setChecked(view->zUp());
   connect(zUp, &QAction::toggled, view, &SceneView::setZUp);
+  connect(view, &SceneView::zUpChanged, zUp, &QAction::setChecked);
 }
 
 void MainWindow::addHistoryActions() {
@@ -235,10 +253,10 @@ void MainWindow::showSelection(tsxSOBJ obj) {
 void MainWindow::showCounts() {
   const tsxSOBJ obj = document_->selection();
   if (!obj || !tsxhost::InScene(obj)) {
-    counts_->clear();
+    counts_->clearText();
     return;
   }
-  counts_->setText(tr("%1: %2 vertices, %3 UVs, %4 faces")
+  counts_->setFullText(tr("%1: %2 vertices, %3 UVs, %4 faces")
                        .arg(QString::fromStdString(tsxhost::ObjectName(obj)))
                        .arg(tsxPolyhGetNbrVxs(obj))
                        .arg(tsxPolyhGetNbrUV(obj))

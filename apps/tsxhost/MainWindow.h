@@ -14,6 +14,7 @@
 namespace Ui {
 class MainWindow;
 }
+class ElidedLabel;
 class JoinReportPresenter;
 class HostPrompts;
 class PluginModule;
@@ -43,7 +44,7 @@ class MainWindow : public QMainWindow {
   TransformPanel* transformPanel() const;
 
   RecentFiles* recentFiles() const { return recent_; }
-  QLabel* countsLabel() const { return counts_; }
+  ElidedLabel* countsLabel() const { return counts_; }
   // Not owned; the modal dialogs unless set.
   void setPrompts(HostPrompts* prompts);
 
@@ -103,5 +104,5 @@ class MainWindow : public QMainWindow {
   JoinReportPresenter* joinReports_ = nullptr;
   HostPrompts* prompts_;
   RecentFiles* recent_ = nullptr;
-  QLabel* counts_ = nullptr;
+  ElidedLabel* counts_ = nullptr;
 };

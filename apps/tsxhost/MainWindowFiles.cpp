@@ -73,6 +73,7 @@ bool MainWindow::mayDiscardScene() {
 bool MainWindow::newScene() {
   if (!mayDiscardScene()) return false;
   document_->newScene();
+  ui->sceneView->setZUp(false);
   return true;
 }
 
@@ -84,6 +85,9 @@ bool MainWindow::openFile(const QString& path) {
     return false;
   }
   recent_->add(path);
+  // Every format we read is y up (glTF says so; OBJ, PLY and STL do not
+  // say): a file opens upright whatever the last one needed.
+  ui->sceneView->setZUp(false);
   ui->sceneView->frameAll();
   return true;
 }
@@ -147,7 +151,7 @@ bool MainWindow::saveScene() {
 }
 
 bool MainWindow::saveSceneAs() {
-  const QString path = prompts_->savePath(this, tr("Save As"), sceneFolder());
+  const QString path = WithSceneExtension(prompts_->savePath(this, tr("Save As"), sceneFolder()));
   return !path.isEmpty() && saveTo(path);
 }
 
@@ -157,7 +161,7 @@ void MainWindow::exportSelected() {
     prompts_->reportError(this, tr("Export Selected"), tr("No object is selected."));
     return;
   }
-  const QString path = prompts_->savePath(this, tr("Export Selected"), sceneFolder());
+  const QString path = WithSceneExtension(prompts_->savePath(this, tr("Export Selected"), sceneFolder()));
   if (path.isEmpty()) return;
   if (document_->openedFrom(path) &&
       !prompts_->confirm(this, tr("Export Selected"),

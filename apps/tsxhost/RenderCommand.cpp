@@ -12,7 +12,9 @@
 #include "host/scene/Scene.h"
 
 int RunRender(const HostOptions& o) {
-  const tsxhost::ObjResult r = tsxhost::LoadScene(QFile::encodeName(o.render).toStdString());
+  tsxhost::ObjReadOptions read;
+  read.resourcesAnywhere = o.resourcesAnywhere;
+  const tsxhost::ObjResult r = tsxhost::LoadScene(QFile::encodeName(o.render).toStdString(), read);
   if (!r.ok) {
     std::fprintf(stderr, "error: %s\n", r.error.c_str());
     return exitstatus::kFile;

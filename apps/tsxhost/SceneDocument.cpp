@@ -52,8 +52,12 @@ bool SceneDocument::keepRead(tsxhost::ObjResult* r, QString* why) {
     r->objects.clear();
     r->ok = false;
   }
-  if (!r->ok) *why = cancelled_ ? QString() : QString::fromStdString(r->error);
-  return r->ok;
+  if (!r->ok) {
+    *why = cancelled_ ? QString() : QString::fromStdString(r->error);
+    return false;
+  }
+  for (const std::string& w : r->warnings) emit warned(QString::fromStdString(w));
+  return true;
 }
 
 bool SceneDocument::load(const QString& path, QString* why) {
@@ -248,7 +252,9 @@ void SceneDocument::refresh() {
   // an undo asked for during the join meant the step the user saw then.
   std::vector<tsxSOBJ> added;
   for (tsxSOBJ obj : fromPlugin) {
-    if (tsxhost::InScene(obj)) added.push_back(obj);
+    if (!tsxhost::InScene(obj)) continue;
+    if (addedByPlugin_) addedByPlugin_(obj);
+    added.push_back(obj);
   }
   recordAdded(QString(), added);
 }

@@ -43,6 +43,9 @@ class SceneDocument : public QObject {
   // write fails. `warnings`: what the format could not hold.
   bool save(const QString& path, const std::vector<tsxSOBJ>& objects, QString* error,
             QStringList* warnings = nullptr) const;
+  // Told of each object a plug-in added, before it is recorded (to name
+  // it, say).
+  void setAddedByPlugin(std::function<void(tsxSOBJ)> told) { addedByPlugin_ = std::move(told); }
   // How files are read (resources outside the scene's folder, limits).
   void setReadOptions(const tsxhost::ObjReadOptions& options) { readOptions_ = options; }
   // Whether the plug-in or a file being read or written holds the host's
@@ -103,6 +106,7 @@ class SceneDocument : public QObject {
   void deferred(const QString& what);
   void appliedDeferred(int count);  // queued edits have now been made
   void failed(const QString& message);
+  void warned(const QString& message);  // what a file read could not take
   void modifiedChanged(bool modified);
   void fileNameChanged(const QString& path);
 
@@ -135,5 +139,6 @@ class SceneDocument : public QObject {
   QString fileName_;
   std::set<tsxSOBJ> hidden_;
   tsxhost::ObjReadOptions readOptions_;
+  std::function<void(tsxSOBJ)> addedByPlugin_;
   bool cancelled_ = false;  // the last read was cancelled
 };

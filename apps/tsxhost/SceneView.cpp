@@ -6,7 +6,6 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QSettings>
 #include <QWheelEvent>
 
 #include "apps/tsxhost/OutlineOverlay.h"
@@ -17,14 +16,12 @@
 namespace {
 constexpr int kClickSlop = 3;      // pixels a click may move and stay a click
 constexpr double kSlowFrameMs = 40;  // slower than this: drag at half size
-const QString kZUpKey = QStringLiteral("view/zUp");
 }  // namespace
 
 SceneView::SceneView(QWidget* parent) : QWidget(parent) {
   setFocusPolicy(Qt::StrongFocus);
   setMinimumSize(200, 150);
   setAttribute(Qt::WA_OpaquePaintEvent);
-  camera_.zUp = QSettings().value(kZUpKey, false).toBool();
 }
 
 void SceneView::setEdgesShown(bool shown) {
@@ -35,9 +32,9 @@ void SceneView::setEdgesShown(bool shown) {
 }
 
 void SceneView::setZUp(bool zUp) {
-  QSettings().setValue(kZUpKey, zUp);
   if (zUp == camera_.zUp) return;
   camera_.zUp = zUp;
+  emit zUpChanged(zUp);
   frameAll();
 }
 

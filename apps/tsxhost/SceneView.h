@@ -1,8 +1,8 @@
 // The 3D view: draws the document's geometry with the software renderer,
 // orbits (left drag), pans (middle or right drag, or shift + left drag),
 // zooms (wheel), picks (left click), frames all (F, Home) and shows or
-// hides the edges (E). Y or Z as the up axis is remembered in the
-// program's settings.
+// hides the edges (E). Y is up unless the user stands the scene z up; the
+// choice belongs to the scene open, never to the next one.
 #pragma once
 
 #include <QPoint>
@@ -43,6 +43,7 @@ class SceneView : public QWidget {
   void picked(tsxSOBJ obj);
   void pickedWithCtrl(tsxSOBJ obj);  // a Ctrl-click: add to the selection or take out
   void edgesShownChanged(bool shown);
+  void zUpChanged(bool zUp);
 
  protected:
   void paintEvent(QPaintEvent* event) override;

@@ -17,12 +17,11 @@
 #include "apps/tsxhost/JoinReportPresenter.h"
 #include "apps/tsxhost/PluginModule.h"
 #include "apps/tsxhost/SceneDocument.h"
-#include "engine/actions/WindowActions.h"
+#include "engine/common/Errors.h"
 #include "engine/common/JoinState.h"
 #include "engine/common/JoinView.h"
-#include "engine/face/RunJoin.h"
-#include "engine/seam/SeamJoin.h"
 #include "host/scene/Scene.h"
+#include "session/JoinSession.h"
 #include "session/JunctionReport.h"
 
 namespace {
@@ -78,28 +77,31 @@ bool AskForObjects(QWidget* parent, const SceneDocument& document, SeamJoinChoic
 
 bool SeamJoinObjects(QWidget* parent, SceneDocument* document, JoinReportPresenter* reports, tsxSOBJ first,
                      tsxSOBJ second, double accuracy) {
-  spl::ForgetJoinResult();
   DialogJoinView view(parent, QObject::tr("Seam Join"));
   spl::SetJoinView(&view);
-  spl::InitJoinStateForWindow();
-  spl::JoinState.Accuracy = accuracy;
-  tsxhost::SetSelection(first);
-  bool picked = spl::PickObject(spl::Slot::First);
-  tsxhost::SetSelection(second);
-  picked = spl::PickObject(spl::Slot::Second) && picked;
-  if (picked) spl::SeamJoinPickedObjects();
+  splicer::StageClock clock;
+  splicer::JoinChoice choice;
+  choice.accuracy = accuracy;
+  choice.seam = true;
+  const splicer::JoinOutcome outcome = splicer::PickAndJoin(first, second, choice, clock);
   spl::SetJoinView(nullptr);
   tsxhost::SetSelection(document->selection());
 
-  const tsxSOBJ result = spl::JoinResultAdded();
-  if (result == 0) return false;
   try {
-    reports->present(spl::ReportSeamJoin(first, second, spl::LastJoinedSeam()), first, second, result);
+    if (outcome.result == 0) {
+      // The engine's message box said what failed; what to try next is ours.
+      if (spl::JoinState.LastError == spl::kJunctionNotFound)
+        reports->presentFailure(spl::ReportPlainJoin(first, second, nullptr), first, second);
+      return false;
+    }
+    tsxhost::SetObjectName(outcome.result,
+                           splicer::ResultName(tsxhost::ObjectName(first), tsxhost::ObjectName(second)));
+    reports->present(outcome.junction, first, second, outcome.result);
   } catch (const std::bad_alloc&) {
-    // The join is made; only its report is missing.
+    // The join is made (or refused); only its report is missing.
   }
   document->refresh();
-  return true;
+  return outcome.result != 0;
 }
 
 bool RunSeamJoinCommand(QWidget* parent, SceneDocument* document, JoinReportPresenter* reports) {

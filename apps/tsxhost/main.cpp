@@ -74,6 +74,9 @@ int RunInteractive(int argc, char** argv, const HostOptions& options) {
                          module.error() + "\n\nThe program runs without the plug-in.");
   }
   SceneDocument document(&module);
+  tsxhost::ObjReadOptions read;
+  read.resourcesAnywhere = options.resourcesAnywhere;
+  document.setReadOptions(read);
   MainWindow window(&module, &document);
   tsxhost::SetMainViewHwnd(window.winId());
   window.show();

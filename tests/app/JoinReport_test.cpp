@@ -123,3 +123,17 @@ TEST_F(JoinReportInHost, SeamJoinCommandJoinsAndReportsTheSeam) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(JoinReportInHost, ThePluginsResultIsNamedAsSplicerNamesIt) {
+  document.setAddedByPlugin(NameJoinResult);
+  const tsxSOBJ left = tsxhost::FindObject("Left"), right = tsxhost::FindObject("Right");
+  const tsxSOBJ result = JoinAsThePlugin(right, left);
+  ASSERT_NE(result, 0u);
+  document.refresh();
+  EXPECT_EQ(tsxhost::ObjectName(result), "Right+Left");
+  EXPECT_EQ(document.history()->undoText(), "Add Right+Left");
+}
+
+}  // namespace

@@ -11,6 +11,7 @@
 #include <QTest>
 #include <QUrl>
 
+#include "apps/tsxhost/ElidedLabel.h"
 #include "apps/tsxhost/MainWindow.h"
 #include "apps/tsxhost/RecentFiles.h"
 #include "apps/tsxhost/SceneDocument.h"
@@ -164,11 +165,11 @@ TEST_F(MainWindowFilesTest, CheckBoxesShowAndHideObjectsAndTheStatusBarCounts) {
   list->item(0)->setCheckState(Qt::Checked);
   EXPECT_TRUE(document.isShown(left));
 
-  EXPECT_TRUE(window.countsLabel()->text().isEmpty());
+  EXPECT_TRUE(window.countsLabel()->fullText().isEmpty());
   document.select(left);
-  EXPECT_EQ(window.countsLabel()->text(), "Left: 8 vertices, 0 UVs, 6 faces");
+  EXPECT_EQ(window.countsLabel()->fullText(), "Left: 8 vertices, 0 UVs, 6 faces");
   document.select(0);
-  EXPECT_TRUE(window.countsLabel()->text().isEmpty());
+  EXPECT_TRUE(window.countsLabel()->fullText().isEmpty());
 }
 
 }  // namespace
