@@ -47,6 +47,7 @@ tsxhost::ObjResult SceneDocument::readInBackground(const QString& path) {
 
 // A read the user cancelled that had already ended adds nothing either.
 bool SceneDocument::keepRead(tsxhost::ObjResult* r, QString* why) {
+  if (!r->ok || cancelled_) prepared_.reset();
   if (r->ok && cancelled_) {
     for (tsxSOBJ obj : r->objects) tsxSobjDelete(obj);
     r->objects.clear();
@@ -279,12 +280,22 @@ void SceneDocument::catchUp() {
   pruneSelection();
 }
 
-void SceneDocument::rebuild() {
-  objects_ = tsxhost::SceneObjects();
+std::vector<tsxSOBJ> SceneDocument::shownObjects() const {
   std::vector<tsxSOBJ> shown;
-  for (tsxSOBJ obj : objects_) {
+  for (tsxSOBJ obj : tsxhost::SceneObjects()) {
     if (isShown(obj)) shown.push_back(obj);
   }
-  geometry_ = BuildSceneGeometry(shown);
+  return shown;
+}
+
+void SceneDocument::rebuild() {
+  objects_ = tsxhost::SceneObjects();
+  const std::vector<tsxSOBJ> shown = shownObjects();
+  if (prepared_ && prepared_->objects == shown) {
+    geometry_ = std::move(prepared_->geometry);
+  } else {
+    geometry_ = BuildSceneGeometry(shown);
+  }
+  prepared_.reset();
   emit sceneChanged();
 }

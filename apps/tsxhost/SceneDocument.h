@@ -12,6 +12,7 @@
 #include <QUndoStack>
 
 #include <functional>
+#include <optional>
 #include <set>
 #include <vector>
 
@@ -126,6 +127,7 @@ class SceneDocument : public QObject {
   void startHistory(const QString& path);
   // Drops selected objects that left the scene.
   void pruneSelection();
+  std::vector<tsxSOBJ> shownObjects() const;
 
   PluginModule* plugin_;
   std::vector<tsxSOBJ> objects_;
@@ -141,4 +143,11 @@ class SceneDocument : public QObject {
   tsxhost::ObjReadOptions readOptions_;
   std::function<void(tsxSOBJ)> addedByPlugin_;
   bool cancelled_ = false;  // the last read was cancelled
+  // The view's copy of the scene a read in the background left, for the
+  // next rebuild when it shows these objects.
+  struct Prepared {
+    std::vector<tsxSOBJ> objects;
+    SceneGeometry geometry;
+  };
+  std::optional<Prepared> prepared_;
 };
