@@ -60,6 +60,23 @@ class FakeModuleLog {
   QTemporaryDir dir_;
 };
 
+// A reader process that never answers, in place of the real one.
+class HangingReader {
+ public:
+  HangingReader() {
+    QFile script(dir_.filePath("reader.sh"));
+    script.open(QIODevice::WriteOnly);
+    script.write("#!/bin/sh\nexec sleep 60\n");
+    script.close();
+    script.setPermissions(QFile::ReadOwner | QFile::ExeOwner);
+    qputenv("SPLICER_ASSET_READER", QFile::encodeName(script.fileName()));
+  }
+  ~HangingReader() { qunsetenv("SPLICER_ASSET_READER"); }
+
+ private:
+  QTemporaryDir dir_;
+};
+
 template <typename W = QWidget>
 W* FindInWindows(const QString& name) {
   for (QWidget* top : QApplication::topLevelWidgets()) {

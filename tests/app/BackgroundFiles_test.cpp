@@ -19,23 +19,6 @@
 
 namespace {
 
-// A reader process that never answers, in place of the real one.
-class HangingReader {
- public:
-  HangingReader() {
-    QFile script(dir_.filePath("reader.sh"));
-    script.open(QIODevice::WriteOnly);
-    script.write("#!/bin/sh\nexec sleep 60\n");
-    script.close();
-    script.setPermissions(QFile::ReadOwner | QFile::ExeOwner);
-    qputenv("SPLICER_ASSET_READER", QFile::encodeName(script.fileName()));
-  }
-  ~HangingReader() { qunsetenv("SPLICER_ASSET_READER"); }
-
- private:
-  QTemporaryDir dir_;
-};
-
 QStringList Names(const SceneDocument& document) {
   QStringList names;
   for (tsxSOBJ obj : document.objects()) names << QString::fromStdString(tsxhost::ObjectName(obj));

@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QListWidget>
 #include <QMessageBox>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QScreen>
 #include <QTemporaryDir>
@@ -15,6 +16,7 @@
 #include <QTimer>
 #include <QToolButton>
 
+#include "apps/tsxhost/BackgroundTask.h"
 #include "apps/tsxhost/HostApplication.h"
 #include "apps/tsxhost/MainWindow.h"
 #include "apps/tsxhost/PluginModule.h"
@@ -150,6 +152,9 @@ TEST(EndToEnd, JoinsTheExampleBoxesWithThePlugin) {
   QWidget* toolWindow = get1->window();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(toolWindow));
   Screenshot("2-activated");
+  // The tool window opens where the plug-in puts it, beside the list.
+  const QRect list(window.objectList()->mapToGlobal(QPoint(0, 0)), window.objectList()->size());
+  EXPECT_FALSE(toolWindow->frameGeometry().intersects(list));
   Click(get1);
 
   // Choosing the select tool hides the tool window and keeps its picks.
@@ -244,6 +249,14 @@ TEST(EndToEnd, JoinsTheExampleBoxesWithThePlugin) {
   app->setPlugin(nullptr);
 }
 
+// The window without a plug-in, at the place the screenshots expect.
+void ShowWithoutPlugin(MainWindow& window, TestPrompts& prompts) {
+  window.setPrompts(&prompts);
+  window.setGeometry(20, 40, 1000, 700);
+  window.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+}
+
 // A real mesh, selected: the outline follows its silhouette, and its dense
 // edges fade rather than paint it over.
 TEST(EndToEnd, ShowsARealMeshSelectedWithItsOutline) {
@@ -251,10 +264,7 @@ TEST(EndToEnd, ShowsARealMeshSelectedWithItsOutline) {
   SceneDocument document(nullptr);
   MainWindow window(nullptr, &document);
   TestPrompts prompts;
-  window.setPrompts(&prompts);
-  window.setGeometry(20, 40, 1000, 700);
-  window.show();
-  ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+  ASSERT_NO_FATAL_FAILURE(ShowWithoutPlugin(window, prompts));
   ASSERT_EQ(window.addFiles({APP_TEST_DATA "/suzanne.obj"}), 1);
   ASSERT_EQ(document.objects().size(), 1u);
   document.select(document.objects()[0]);
@@ -272,6 +282,39 @@ TEST(EndToEnd, ShowsARealMeshSelectedWithItsOutline) {
   }
   EXPECT_GT(outline, 100);
   EXPECT_LT(outline, object / 4);  // an outline, not the whole object tinted
+  window.close();
+}
+
+// Opening a file whose reader hangs: the progress dialog shows over the
+// window, which keeps drawing; Cancel stops the reader and keeps the scene.
+TEST(EndToEnd, OpeningShowsProgressAndCancelKeepsTheScene) {
+  tsxhost::ResetScene();
+  SceneDocument document(nullptr);
+  MainWindow window(nullptr, &document);
+  TestPrompts prompts;
+  ASSERT_NO_FATAL_FAILURE(ShowWithoutPlugin(window, prompts));
+  ASSERT_TRUE(window.openFile(ExampleScene()));
+  QTemporaryDir dir;
+  QFile stl(dir.filePath("big-part.stl"));
+  ASSERT_TRUE(stl.open(QIODevice::WriteOnly));
+  stl.write("solid part\nendsolid part\n");
+  stl.close();
+  HangingReader reader;
+  bool shown = false;
+  QTimer::singleShot(1500, [&] {
+    auto* dialog = FindInWindows<QProgressDialog>(kTaskDialogName);
+    shown = dialog && dialog->isVisible();
+    Screenshot("7-opening-progress");
+    const QRect area = window.frameGeometry();
+    QGuiApplication::primaryScreen()
+        ->grabWindow(0, area.x(), area.y(), area.width(), area.height())
+        .save(QDir(APP_ARTIFACTS_DIR).filePath("7-opening-progress-window.png"));
+    if (dialog) QTest::mouseClick(dialog->findChild<QPushButton*>(), Qt::LeftButton);
+  });
+  EXPECT_EQ(window.addFiles({stl.fileName()}), 0);
+  EXPECT_TRUE(shown);
+  EXPECT_TRUE(prompts.errors.isEmpty()) << prompts.errors.join('\n').toStdString();
+  EXPECT_EQ(document.objects().size(), 2u);
   window.close();
 }
 
