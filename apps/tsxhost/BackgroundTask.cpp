@@ -9,17 +9,10 @@
 #include <limits>
 #include <memory>
 
-#include "host/formats/MeshFormats.h"
-
 namespace {
 
-// The reader process asks this while it runs; only one task runs at once.
-std::atomic<TaskProgress*> g_running{nullptr};
-
-bool RunningTaskCancelled() {
-  const TaskProgress* task = g_running.load();
-  return task && task->cancelled();
-}
+// Tasks do not nest; the window asks whether one runs.
+std::atomic<bool> g_running{false};
 
 // Long enough that a small file never flashes a dialog.
 constexpr int kShowAfterMs = 400;
@@ -39,14 +32,13 @@ void ShowProgress(QProgressDialog& dialog, const TaskProgress& progress) {
 
 }  // namespace
 
-bool BackgroundTaskRunning() { return g_running.load() != nullptr; }
+bool BackgroundTaskRunning() { return g_running.load(); }
 
 bool RunInBackground(QWidget* parent, const QString& label, const std::function<void(TaskProgress&)>& work,
                      bool cancellable) {
   TaskProgress progress;
   std::exception_ptr thrown;
-  g_running.store(&progress);
-  tsxhost::SetReadInterruptCheck(&RunningTaskCancelled);
+  g_running.store(true);
 
   QProgressDialog dialog(label, QObject::tr("Cancel"), 0, 0, parent);
   dialog.setObjectName(kTaskDialogName);
@@ -83,8 +75,7 @@ bool RunInBackground(QWidget* parent, const QString& label, const std::function<
   update.stop();
   dialog.hide();
 
-  tsxhost::SetReadInterruptCheck(nullptr);
-  g_running.store(nullptr);
+  g_running.store(false);
   if (thrown) std::rethrow_exception(thrown);
   return !progress.cancelled();
 }

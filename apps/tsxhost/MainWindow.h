@@ -80,6 +80,7 @@ class MainWindow : public QMainWindow {
   void openScene();
   // An error box, or a word in the status bar when the user cancelled.
   void reportOpenFailure(const QString& path, const QString& error);
+  void reportFileFailure(const QString& title, const QString& cancelled, const QString& error);
   void addScene();
   bool saveScene();
   bool saveSceneAs();

@@ -116,11 +116,15 @@ int MainWindow::addFiles(const QStringList& paths) {
 }
 
 void MainWindow::reportOpenFailure(const QString& path, const QString& error) {
+  reportFileFailure(tr("Open"), tr("Opening %1 cancelled").arg(QFileInfo(path).fileName()), error);
+}
+
+void MainWindow::reportFileFailure(const QString& title, const QString& cancelled, const QString& error) {
   if (error.isEmpty()) {
-    statusBar()->showMessage(tr("Opening %1 cancelled").arg(QFileInfo(path).fileName()), 5000);
+    statusBar()->showMessage(cancelled, 5000);
     return;
   }
-  prompts_->reportError(this, tr("Open"), error);
+  prompts_->reportError(this, title, error);
 }
 
 void MainWindow::openScene() {
@@ -136,7 +140,8 @@ void MainWindow::addScene() {
 bool MainWindow::saveTo(const QString& path) {
   QString error;
   if (!document_->save(path, document_->objects(), &error)) {
-    prompts_->reportError(this, tr("Save"), error);
+    reportFileFailure(tr("Save"), tr("Saving %1 cancelled: the file is as it was").arg(QFileInfo(path).fileName()),
+                      error);
     return false;
   }
   document_->markSaved(path);
@@ -171,8 +176,10 @@ void MainWindow::exportSelected() {
     return;
   }
   QString error;
-  if (!document_->save(path, {obj}, &error))
-    prompts_->reportError(this, tr("Export Selected"), error);
+  if (!document_->save(path, {obj}, &error)) {
+    reportFileFailure(tr("Export Selected"),
+                      tr("Saving %1 cancelled: the file is as it was").arg(QFileInfo(path).fileName()), error);
+  }
 }
 
 void MainWindow::dragEnterEvent(QDragEnterEvent* event) {

@@ -39,9 +39,19 @@ SceneDocument::SceneDocument(PluginModule* plugin, QObject* parent)
 tsxhost::ObjResult SceneDocument::readInBackground(const QString& path) {
   tsxhost::ObjResult r;
   const std::string file = QFile::encodeName(path).toStdString();
-  const tsxhost::ObjReadOptions options = readOptions_;
-  cancelled_ = !RunInBackground(nullptr, tr("Opening %1").arg(QFileInfo(path).fileName()),
-                  [&](TaskProgress&) { r = tsxhost::LoadScene(file, options); });
+  cancelled_ = !RunInBackground(nullptr, tr("Opening %1").arg(QFileInfo(path).fileName()), [&](TaskProgress& progress) {
+    tsxhost::ObjReadOptions options = readOptions_;
+    // Stopped here, the reader process is stopped too.
+    options.progress = [&progress](int64_t done, int64_t total) { return progress.report(done, total); };
+    r = tsxhost::LoadScene(file, options);
+    if (!r.ok || progress.cancelled()) return;
+    // The view's copy of a large scene takes a while too: made here, it is
+    // only swapped in once the read is kept.
+    Prepared prepared;
+    prepared.objects = shownObjects();
+    prepared.geometry = BuildSceneGeometry(prepared.objects);
+    prepared_ = std::move(prepared);
+  });
   return r;
 }
 
@@ -136,12 +146,17 @@ bool SceneDocument::save(const QString& path, const std::vector<tsxSOBJ>& object
                          QString* error, QStringList* warnings) const {
   tsxhost::SaveResult r;
   const std::string file = QFile::encodeName(path).toStdString();
-  RunInBackground(nullptr, tr("Saving %1").arg(QFileInfo(path).fileName()),
-                  [&](TaskProgress&) { r = tsxhost::SaveScene(file, objects); }, false);
+  // Stopped half-way, the write leaves every old file as it was.
+  const bool finished = RunInBackground(nullptr, tr("Saving %1").arg(QFileInfo(path).fileName()),
+                                        [&](TaskProgress& progress) {
+                                          r = tsxhost::SaveScene(file, objects, [&progress](int64_t done, int64_t total) {
+                                            return progress.report(done, total);
+                                          });
+                                        });
   if (warnings) {
     for (const std::string& w : r.warnings) warnings->append(QString::fromStdString(w));
   }
-  if (!r.ok && error) *error = QString::fromStdString(r.error);
+  if (!r.ok && error) *error = finished ? QString::fromStdString(r.error) : QString();
   return r.ok;
 }
 

@@ -40,8 +40,10 @@ class SceneDocument : public QObject {
   // An empty scene without a file and a new history.
   void newScene();
   // Writes objects in the format of the path's extension (OBJ: with its MTL
-  // beside it), each as it is placed; the old file stays whole when the
-  // write fails. `warnings`: what the format could not hold.
+  // beside it), each as it is placed, in the background with a progress
+  // dialog; the old file stays whole when the write fails or the user
+  // cancels it (then *error is left empty). `warnings`: what the format
+  // could not hold.
   bool save(const QString& path, const std::vector<tsxSOBJ>& objects, QString* error,
             QStringList* warnings = nullptr) const;
   // Told of each object a plug-in added, before it is recorded (to name

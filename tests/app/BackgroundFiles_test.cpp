@@ -86,6 +86,70 @@ TEST_F(BackgroundFilesTest, CancelStopsAHangingReaderAndKeepsTheOpenScene) {
   EXPECT_EQ(Names(document), QStringList({"Left"}));
 }
 
+// A flat grid of n x n quads, large enough that reading or writing it
+// takes a while.
+tsxSOBJ AddGrid(const std::string& name, int n) {
+  tsxhost::Mesh mesh;
+  for (int y = 0; y <= n; ++y)
+    for (int x = 0; x <= n; ++x) mesh.vertices.push_back({float(x), float(y), 0});
+  for (int y = 0; y < n; ++y) {
+    for (int x = 0; x < n; ++x) {
+      const int32_t v = y * (n + 1) + x;
+      tsxhost::Face f;
+      f.corners = {{v}, {v + 1}, {v + n + 2}, {v + n + 1}};
+      mesh.faces.push_back(f);
+    }
+  }
+  return tsxhost::AddPolyhedron(name, mesh);
+}
+
+// Presses Cancel as soon as the task starts, before its dialog shows.
+void CancelAtOnce() {
+  QTimer::singleShot(0, [] {
+    if (auto* dialog = FindInWindows<QProgressDialog>(kTaskDialogName)) emit dialog->canceled();
+  });
+}
+
+QByteArray Contents(const QString& path) {
+  QFile f(path);
+  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+TEST_F(BackgroundFilesTest, CancelStopsWritingAndReadingAnObjAndKeepsTheOldFile) {
+  const QString grid = data.filePath("grid.obj");
+  const tsxSOBJ made = AddGrid("Grid", 300);
+  ASSERT_TRUE(tsxhost::SaveObj(QFile::encodeName(grid).toStdString(), {made}, nullptr));
+  tsxSobjDelete(made);
+  ASSERT_GT(Contents(grid).size(), 2'000'000);
+
+  // Reading: the scene stays as it was.
+  CancelAtOnce();
+  EXPECT_FALSE(window.openFile(grid));
+  EXPECT_TRUE(prompts.errors.isEmpty()) << prompts.errors.join('\n').toStdString();
+  EXPECT_EQ(Names(document), QStringList({"Left", "Right"}));
+  EXPECT_EQ(tsxhost::FindObject("Grid"), 0u);
+  EXPECT_TRUE(window.statusBar()->currentMessage().contains("Opening grid.obj cancelled"));
+
+  // Writing over an older file: it stays whole, the scene unsaved.
+  AddGrid("Big", 300);
+  document.refresh();
+  QFile old(data.filePath("old.obj"));
+  ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+  old.write("# the old file\n");
+  old.close();
+  CancelAtOnce();
+  EXPECT_FALSE(window.saveTo(old.fileName()));
+  EXPECT_TRUE(prompts.errors.isEmpty()) << prompts.errors.join('\n').toStdString();
+  EXPECT_EQ(Contents(old.fileName()), "# the old file\n");
+  EXPECT_FALSE(QFile::exists(data.filePath("old.mtl")));
+  EXPECT_TRUE(window.statusBar()->currentMessage().contains("Saving old.obj cancelled"));
+  EXPECT_TRUE(document.fileName().endsWith("boxes.obj"));
+
+  // Not cancelled, the same write goes through.
+  EXPECT_TRUE(window.saveTo(old.fileName()));
+  EXPECT_GT(Contents(old.fileName()).size(), 2'000'000);
+}
+
 TEST_F(BackgroundFilesTest, ARefusedFileIsStillReportedAndAGoodOneStillOpens) {
   EXPECT_FALSE(window.openFile(data.filePath("part.stl")));  // no triangles
   ASSERT_EQ(prompts.errors.size(), 1);
