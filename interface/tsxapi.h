@@ -345,6 +345,62 @@ TSXAPI void TSXCALL tsxGetTsVersionNbrs(int16_t* version, int16_t* subVersion);
 }
 #endif
 
+/* ---- Version and the list of operations ---------------------------------- */
+
+/* The version of this interface. The major number changes when a
+ * declaration above changes in a way old modules or hosts cannot follow (it
+ * is the number of the host library's file name, libtsxapi.so.1); the minor
+ * when operations or fields are added. */
+#define TSXAPI_VERSION_MAJOR 1
+#define TSXAPI_VERSION_MINOR 0
+#define TSXAPI_VERSION (TSXAPI_VERSION_MAJOR * 100 + TSXAPI_VERSION_MINOR)
+
+/* Every operation above, in the order declared, by its name without "tsx":
+ * X(GetCurrentSelection) stands for tsxGetCurrentSelection. A host expands
+ * it for the tables that must follow the declarations (an enum, the names),
+ * so that they cannot fall out of step. */
+#define TSXAPI_OPERATIONS(X) \
+  X(GetCurrentSelection) \
+  X(SobjGetType) \
+  X(GNodeCopy) \
+  X(GNodeGetAxesPosition) \
+  X(SceneAddObject) \
+  X(SobjDelete) \
+  X(PolyhGetNbrVxs) \
+  X(PolyhGetNbrUV) \
+  X(PolyhGetNbrFaces) \
+  X(PolyhGetVxArray) \
+  X(PolyhGetUVArray) \
+  X(PolyhGetFaceptrArray) \
+  X(PolyhGetVxTxmx) \
+  X(PolyhSetVxs) \
+  X(PolyhSetUVArray) \
+  X(PolyhSetFaces) \
+  X(PolyhComputeFaceAdjacency) \
+  X(PolyhMarkTopologyChange) \
+  X(PolyhMarkGeomChange) \
+  X(PolyhInitializeMaterials) \
+  X(PolyhMarkMaterialChange) \
+  X(FaceCopy) \
+  X(FaceGetNbrHoles) \
+  X(FaceGetHoleptrArray) \
+  X(MaterialCreate) \
+  X(MaterialCreateCopyActive) \
+  X(MaterialDestroy) \
+  X(PolyhGetMaterial) \
+  X(PolyhPaintFace) \
+  X(UnMatrix3f) \
+  X(InvertMx3f) \
+  X(RotateVecs3f) \
+  X(GetMxTranslation3f) \
+  X(AddVec3f) \
+  X(MulScalar3f) \
+  X(DistanceToPoint3f) \
+  X(Malloc) \
+  X(Free) \
+  X(GetMainViewHwnd) \
+  X(GetTsVersionNbrs)
+
 /* ---- Layout checks -------------------------------------------------------- */
 #if defined(__cplusplus)
 #define TSXAPI_STATIC_ASSERT static_assert

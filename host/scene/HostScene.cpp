@@ -14,19 +14,16 @@ State& TheState() {
   return state;
 }
 
+// Each name listed is an operation declared (a misspelt one does not
+// compile), and each name is the function's own.
+#define TSXHOST_OP_DECLARED(name) static_assert(sizeof(&tsx##name) > 0);
+TSXAPI_OPERATIONS(TSXHOST_OP_DECLARED)
+#undef TSXHOST_OP_DECLARED
+
 const char* OpName(Op op) {
-  static const char* const kNames[kOpCount] = {
-      "tsxGetCurrentSelection", "tsxSobjGetType", "tsxGNodeCopy", "tsxGNodeGetAxesPosition",
-      "tsxSceneAddObject", "tsxSobjDelete", "tsxPolyhGetNbrVxs", "tsxPolyhGetNbrUV",
-      "tsxPolyhGetNbrFaces", "tsxPolyhGetVxArray", "tsxPolyhGetUVArray",
-      "tsxPolyhGetFaceptrArray", "tsxPolyhGetVxTxmx", "tsxPolyhSetVxs", "tsxPolyhSetUVArray",
-      "tsxPolyhSetFaces", "tsxPolyhComputeFaceAdjacency", "tsxPolyhMarkTopologyChange",
-      "tsxPolyhMarkGeomChange", "tsxPolyhInitializeMaterials", "tsxPolyhMarkMaterialChange",
-      "tsxFaceCopy", "tsxFaceGetNbrHoles", "tsxFaceGetHoleptrArray", "tsxMaterialCreate",
-      "tsxMaterialCreateCopyActive", "tsxMaterialDestroy", "tsxPolyhGetMaterial",
-      "tsxPolyhPaintFace", "tsxUnMatrix3f", "tsxInvertMx3f", "tsxRotateVecs3f",
-      "tsxGetMxTranslation3f", "tsxAddVec3f", "tsxMulScalar3f", "tsxDistanceToPoint3f",
-      "tsxMalloc", "tsxFree", "tsxGetMainViewHwnd", "tsxGetTsVersionNbrs"};
+#define TSXHOST_OP_NAME(name) "tsx" #name,
+  static const char* const kNames[kOpCount] = {TSXAPI_OPERATIONS(TSXHOST_OP_NAME)};
+#undef TSXHOST_OP_NAME
   return kNames[static_cast<int>(op)];
 }
 

@@ -19,19 +19,13 @@
 
 namespace tsxhost::detail {
 
-// Every operation of tsxapi.h, for call counting and the call hook.
+// Every operation of tsxapi.h, for call counting and the call hook, in
+// the header's order.
 enum class Op : int {
-  GetCurrentSelection, SobjGetType, GNodeCopy, GNodeGetAxesPosition,
-  SceneAddObject, SobjDelete, PolyhGetNbrVxs, PolyhGetNbrUV,
-  PolyhGetNbrFaces, PolyhGetVxArray, PolyhGetUVArray, PolyhGetFaceptrArray,
-  PolyhGetVxTxmx, PolyhSetVxs, PolyhSetUVArray, PolyhSetFaces,
-  PolyhComputeFaceAdjacency, PolyhMarkTopologyChange, PolyhMarkGeomChange,
-  PolyhInitializeMaterials, PolyhMarkMaterialChange, FaceCopy,
-  FaceGetNbrHoles, FaceGetHoleptrArray, MaterialCreate,
-  MaterialCreateCopyActive, MaterialDestroy, PolyhGetMaterial,
-  PolyhPaintFace, UnMatrix3f, InvertMx3f, RotateVecs3f, GetMxTranslation3f,
-  AddVec3f, MulScalar3f, DistanceToPoint3f, Malloc, Free, GetMainViewHwnd,
-  GetTsVersionNbrs, Count_
+#define TSXHOST_OP_ENUM(name) name,
+  TSXAPI_OPERATIONS(TSXHOST_OP_ENUM)
+#undef TSXHOST_OP_ENUM
+  Count_
 };
 inline constexpr int kOpCount = static_cast<int>(Op::Count_);
 const char* OpName(Op op);

@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <fstream>
+#include <regex>
+#include <sstream>
 
 #include "host/scene/HostTesting.h"
 #include "host/scene/Scene.h"
@@ -164,6 +167,37 @@ TEST_F(SceneTest, PaintingStoresByValueAndSharesEqualEntries) {
   EXPECT_EQ(mesh.materials[mesh.faces[1].material].name, "active");
   EXPECT_EQ(mesh.faces[0].material, mesh.faces[1].material);
   EXPECT_EQ(tsxhost::LiveMaterialCount(), 1);
+}
+
+// The list of operations is the header's declarations, in order, and the
+// host counts each call under the operation's own name.
+TEST_F(SceneTest, OperationListFollowsTheHeader) {
+  std::ifstream header(TSXAPI_HEADER);
+  ASSERT_TRUE(header) << TSXAPI_HEADER;
+  std::stringstream text;
+  text << header.rdbuf();
+  const std::string source = text.str();
+  std::vector<std::string> declared;
+  const std::regex declaration(R"(TSXAPI [^;(]*TSXCALL (tsx\w+)\()");
+  for (auto it = std::sregex_iterator(source.begin(), source.end(), declaration); it != std::sregex_iterator(); ++it) {
+    declared.push_back((*it)[1]);
+  }
+#define LISTED(name) "tsx" #name,
+  const std::vector<std::string> listed = {TSXAPI_OPERATIONS(LISTED)};
+#undef LISTED
+  EXPECT_EQ(listed, declared);
+  EXPECT_EQ(listed.size(), 40u);
+
+  tsxhost::testing::ResetCallCounts();
+  tsxGetCurrentSelection();
+  int16_t version = 0;
+  tsxGetTsVersionNbrs(&version, nullptr);
+  tsxGetTsVersionNbrs(&version, nullptr);
+  for (const std::string& name : listed) {
+    const long expected = name == "tsxGetCurrentSelection" ? 1 : name == "tsxGetTsVersionNbrs" ? 2 : 0;
+    EXPECT_EQ(tsxhost::testing::CallCount(name), expected) << name;
+  }
+  EXPECT_EQ(TSXAPI_VERSION, TSXAPI_VERSION_MAJOR * 100 + TSXAPI_VERSION_MINOR);
 }
 
 TEST_F(SceneTest, FaultInjectionAndCallCounts) {
