@@ -60,7 +60,11 @@ void DefineErrors() {
   });
 }
 
-void ThrowFileError(const std::string& message, const std::string& path, bool writing) {
+void ThrowFileError(const std::string& message, const std::string& path, bool writing, bool noMemory) {
+  if (noMemory) {
+    PyErr_SetString(PyExc_MemoryError, message.c_str());
+    throw py::error_already_set();
+  }
   const int code = SystemError(path, writing);
   const py::object error = TypesModule().attr("file_error")(message, path, code ? py::int_(code) : py::object(py::none()));
   PyErr_SetObject(reinterpret_cast<PyObject*>(Py_TYPE(error.ptr())), error.ptr());

@@ -16,8 +16,10 @@ namespace py = pybind11;
 void DefineErrors();
 
 // `path` could not be read or written: raises FileError with the system's
-// error number for it (None when the file's content is at fault).
-[[noreturn]] void ThrowFileError(const std::string& message, const std::string& path, bool writing);
+// error number for it (None when the file's content is at fault), or
+// MemoryError with the message when memory ran out.
+[[noreturn]] void ThrowFileError(const std::string& message, const std::string& path, bool writing,
+                                 bool noMemory = false);
 [[noreturn]] void ThrowJoinError(int32_t code, const std::string& message, const py::object& report);
 
 // splicer._types: the exceptions, warnings and value types in Python.

@@ -100,7 +100,7 @@ std::unique_ptr<PyScene> PyScene::Load(const std::string& path, const tsxhost::O
   }();
   if (r.ok) scene->objects_ = r.objects;  // freed with the scene if Ctrl-C came at the very end
   if (PyErr_Occurred()) throw py::error_already_set();  // Ctrl-C while the reader ran
-  if (!r.ok) ThrowFileError(r.error, path, false);
+  if (!r.ok) ThrowFileError(r.error, path, false, r.noMemory);
   for (const std::string& w : r.warnings) Warn(w);
   return scene;
 }
@@ -119,7 +119,7 @@ void PyScene::Save(const std::string& path, const std::optional<std::vector<Obje
     return tsxhost::SaveScene(path, chosen, [](int64_t, int64_t) { return NotInterrupted(); });
   }();
   if (PyErr_Occurred()) throw py::error_already_set();  // Ctrl-C: nothing written
-  if (!r.ok) ThrowFileError(r.error, path, true);
+  if (!r.ok) ThrowFileError(r.error, path, true, r.noMemory);
   for (const std::string& w : r.warnings) Warn(w);
 }
 

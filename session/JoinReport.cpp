@@ -1,20 +1,32 @@
 #include "session/JoinReport.h"
 
 #include <cstdio>
+#include <iterator>
 
 #include "session/ReportLines.h"
 
 namespace splicer {
 
+nlohmann::json SeamFields(int64_t droppedFirst, int64_t droppedSecond, int64_t welded, const spl::SeamLeft& left) {
+  return {{"dropped_faces", {droppedFirst, droppedSecond}},
+          {"welded_vertices", welded},
+          {"touching_face_pairs_left", left.touchingFacePairs},
+          {"coinciding_vertex_pairs_left", left.coincidingVertexPairs}};
+}
+
 nlohmann::json ReportFields(const spl::JunctionReport& report) {
   nlohmann::json fields = {{"junction", nullptr}, {"seam", nullptr}, {"hint", nullptr}, {"seal", nullptr}};
   if (report.junction) {
     const spl::JunctionFacts& j = *report.junction;
-    fields["junction"] = {{"face_a", j.faceA}, {"face_b", j.faceB}, {"corners", j.corners}, {"max_gap", j.maxGap}};
+    fields["junction"] = {{"face_a", j.faceA},     {"face_b", j.faceB},   {"corner_a", j.cornerA},
+                          {"corner_b", j.cornerB}, {"corners", j.corners}, {"max_gap", j.maxGap}};
   }
   if (report.Joined()) {
-    fields["seam"] = {{"touching_face_pairs_left", report.left.touchingFacePairs},
-                      {"coinciding_vertex_pairs_left", report.left.coincidingVertexPairs}};
+    // One face pair: a face of each side dropped, the corners of B's welded.
+    const spl::JoinedSeam* seam = report.seamJoin ? &*report.seamJoin : nullptr;
+    const int64_t corners = report.junction ? report.junction->corners : 0;
+    fields["seam"] = SeamFields(seam ? std::ssize(seam->droppedFacesA) : 1, seam ? std::ssize(seam->droppedFacesB) : 1,
+                                seam ? std::ssize(seam->weldedVerticesB) : corners, report.left);
   }
   if (report.seal) {
     const spl::SealFacts& seal = *report.seal;

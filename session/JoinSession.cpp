@@ -89,12 +89,16 @@ JoinOutcome PickAndJoin(tsxSOBJ first, tsxSOBJ second, const JoinChoice& choice,
     spl::ContactJoinRequest request;
     request.objects = {first, second};
     request.accuracy = choice.accuracy;
-    if (!spl::RunAsJoin([&] { outcome.contact = spl::RunContactJoin(request); })) return outcome;
+    if (!spl::RunAsJoin([&] { outcome.contact = spl::RunContactJoin(request); })) {
+      outcome.error = ErrorKind::Join;
+      return outcome;
+    }
     if (outcome.contact->error == 0 && !outcome.contact->groups.empty()) {
       outcome.result = outcome.contact->groups.front().result;
       // The engine does not name what it makes: "FIRST+SECOND", as every join.
       tsxhost::SetObjectName(outcome.result, ResultName(tsxhost::ObjectName(first), tsxhost::ObjectName(second)));
     }
+    if (outcome.result == 0) outcome.error = ErrorKind::Join;
     return outcome;
   }
   spl::KeptSearchGeometry kept;
@@ -102,6 +106,11 @@ JoinOutcome PickAndJoin(tsxSOBJ first, tsxSOBJ second, const JoinChoice& choice,
   outcome.junction = choice.seam ? spl::ReportSeamJoin(first, second, spl::LastJoinedSeam())
                                  : spl::ReportPlainJoin(first, second, &kept.geometry);
   spl::AddResultSeal(outcome.junction, first, second, outcome.result);
+  if (outcome.result == 0) {
+    outcome.error = ErrorKind::Join;
+  } else if (outcome.junction.SealLost()) {
+    outcome.error = ErrorKind::UnsealedResult;
+  }
   return outcome;
 }
 
@@ -159,10 +168,6 @@ nlohmann::json MakeReport(tsxSOBJ first, tsxSOBJ second, const JoinOutcome& outc
   nlohmann::json report = {{"error", s.LastError},
           {"error_message", spl::LookUpError(s.LastError).message},
           {"join_ran", clock.Ran()},
-          {"JunctionFaceA", s.JunctionFaceA},
-          {"JunctionFaceB", s.JunctionFaceB},
-          {"JunctionCornerA", s.JunctionCornerA},
-          {"JunctionCornerB", s.JunctionCornerB},
           {"counts", {{"first", Counts(first)}, {"second", Counts(second)}, {"result", Counts(result)}}},
           {"steps_estimate", clock.Estimate()},
           {"steps_to_go", clock.StepsAtEnd()},
@@ -173,7 +178,8 @@ nlohmann::json MakeReport(tsxSOBJ first, tsxSOBJ second, const JoinOutcome& outc
     // A contact join leaves nothing of the seam behind; its result is sealed
     // when its objects were.
     const spl::ContactGroup& g = outcome.contact->groups.front();
-    report["seam"] = {{"touching_face_pairs_left", 0}, {"coinciding_vertex_pairs_left", 0}};
+    const auto dropped = [&g](size_t member) { return member < g.droppedFaces.size() ? g.droppedFaces[member] : 0; };
+    report["seam"] = SeamFields(dropped(0), dropped(1), g.weldedVertices, spl::SeamLeft{});
     report["seal"] = {{"sealed", g.closedInputs && g.openEdgesAfter == 0},
                       {"open_edges", g.openEdgesAfter},
                       {"first_at", g.openEdgesAfterAt.empty() ? nlohmann::json() : nlohmann::json(g.openEdgesAfterAt[0])}};

@@ -13,6 +13,7 @@
 #include "engine/contact/ContactJoin.h"
 #include "engine/face/RunJoin.h"
 #include "interface/tsxapi.h"
+#include "session/ErrorKind.h"
 #include "session/JunctionReport.h"
 
 namespace splicer {
@@ -53,6 +54,10 @@ struct JoinChoice {
 
 struct JoinOutcome {
   tsxSOBJ result = 0;  // the new object; 0 when the join failed or was aborted
+  // Join: the engine's error (JoinState.LastError or the contact join's
+  // code); UnsealedResult: a result was made, but of two sealed objects it
+  // is not sealed (the caller refuses or warns).
+  ErrorKind error = ErrorKind::None;
   spl::JunctionReport junction;
   std::optional<spl::ContactJoinResult> contact;  // after a contact join
 };

@@ -66,7 +66,7 @@ std::optional<JunctionFacts> Junction(const Sources& s, int32_t fa, int32_t fb, 
     joined.weldedVerticesB.push_back(faceB.corners[j].vindex);
     joined.weldedOntoA.push_back(faceA.corners[i].vindex);
   }
-  return JunctionFacts{fa, fb, faceA.nbrCorners, s.a.WalkGap(faceA, s.b, faceB, k)};
+  return JunctionFacts{fa, fb, 0, k, faceA.nbrCorners, s.a.WalkGap(faceA, s.b, faceB, k)};
 }
 
 void CountLeft(const Sources& s, JunctionReport& report, const JoinedSeam& joined, SearchGeometry* kept) {

@@ -27,6 +27,8 @@ namespace spl {
 struct JunctionFacts {
   int32_t faceA = -1;
   int32_t faceB = -1;
+  int32_t cornerA = 0;   // the corner of face A the walk starts from
+  int32_t cornerB = -1;  // the corner of face B on it
   int32_t corners = 0;
   double maxGap = 0;  // largest world distance of two welded corners
 };

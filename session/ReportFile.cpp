@@ -16,8 +16,8 @@ bool WriteReport(const std::string& path, const nlohmann::json& report) {
   return false;
 }
 
-nlohmann::json FailureReport(const std::string& kind, const std::string& message, int exitStatus) {
-  return {{"error", kind}, {"error_message", message}, {"exit_status", exitStatus}, {"join_ran", false}};
+nlohmann::json FailureReport(ErrorKind kind, const std::string& message, int exitStatus) {
+  return {{"error", ErrorWord(kind)}, {"error_message", message}, {"exit_status", exitStatus}, {"join_ran", false}};
 }
 
 std::string ReportPathIn(int argc, const char* const* argv) {

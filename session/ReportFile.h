@@ -4,6 +4,8 @@
 #include <nlohmann/json.hpp>
 #include <string>
 
+#include "session/ErrorKind.h"
+
 namespace splicer {
 
 // Writes the report whole or not at all; false (with an "error:" line on
@@ -11,8 +13,8 @@ namespace splicer {
 bool WriteReport(const std::string& path, const nlohmann::json& report);
 
 // The report of a run that stopped before the join: `kind` says which
-// failure ("usage", "file", "memory"), `message` is what stderr said.
-nlohmann::json FailureReport(const std::string& kind, const std::string& message, int exitStatus);
+// failure, `message` is what stderr said.
+nlohmann::json FailureReport(ErrorKind kind, const std::string& message, int exitStatus);
 
 // The value of --report in a command line CLI11 could not parse, so that
 // its usage error is reported too; empty when there is none.

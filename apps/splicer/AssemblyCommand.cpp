@@ -12,6 +12,7 @@
 #include "apps/ExitStatus.h"
 #include "session/AccuracyCheck.h"
 #include "session/AssemblyJoin.h"
+#include "session/ErrorKind.h"
 #include "apps/splicer/InputFiles.h"
 #include "host/formats/MeshFormats.h"
 #include "session/OutputChecks.h"
@@ -41,9 +42,9 @@ class AssemblyRun {
  private:
   // A failure before, during or after the join: its line on stderr, its
   // kind (or the join's code) in the report.
-  int Fail(int status, const nlohmann::json& kind, const std::string& message, bool reportable = true) {
+  int Fail(int status, ErrorKind kind, const std::string& message, bool reportable = true) {
     std::fprintf(stderr, "error: %s\n", message.c_str());
-    report_["error"] = kind;
+    report_["error"] = ErrorWord(kind);
     report_["error_message"] = message;
     return Finish(status, reportable);
   }
@@ -67,18 +68,18 @@ class AssemblyRun {
 int AssemblyRun::CheckPlan() {
   const WritePlan::Clash clash = plan_.FirstClash();
   if (clash.message.empty()) return exitstatus::kOk;
-  return Fail(exitstatus::kUsage, "usage", clash.message, !clash.involvesReport);
+  return Fail(exitstatus::kUsage, ErrorKind::Usage, clash.message, !clash.involvesReport);
 }
 
 int AssemblyRun::CheckOutputs() {
-  if (auto why = spl::AccuracyRefusal(s_.accuracy, "--accuracy")) return Fail(exitstatus::kUsage, "usage", *why);
+  if (auto why = spl::AccuracyRefusal(s_.accuracy, "--accuracy")) return Fail(exitstatus::kUsage, ErrorKind::Usage, *why);
   // A file given twice would be read twice: two writes of one file clash.
   WritePlan given;
   for (const std::string& file : s_.files) given.Writes(file, "the scene file");
   if (const WritePlan::Clash twice = given.FirstClash(); !twice.message.empty()) {
-    return Fail(exitstatus::kUsage, "usage", twice.message);
+    return Fail(exitstatus::kUsage, ErrorKind::Usage, twice.message);
   }
-  if (std::string why = UnwritableFormat(s_.output); !why.empty()) return Fail(exitstatus::kUsage, "usage", why);
+  if (std::string why = UnwritableFormat(s_.output); !why.empty()) return Fail(exitstatus::kUsage, ErrorKind::Usage, why);
   for (const std::string& file : s_.files) {
     plan_.Reads(file, "a scene file");
     for (const std::string& resource : GltfResources(file)) plan_.Reads(resource, "a file a scene refers to");
@@ -96,7 +97,7 @@ int AssemblyRun::CheckOutputs() {
     std::error_code ec;
     std::string why = std::filesystem::is_directory(*path, ec) ? "cannot write \"" + *path + "\": it is a folder"
                                                                : UnwritableFolder(*path);
-    if (!why.empty()) return Fail(exitstatus::kFile, "file", why, path != &s_.report);
+    if (!why.empty()) return Fail(exitstatus::kFile, ErrorKind::File, why, path != &s_.report);
   }
   return exitstatus::kOk;
 }
@@ -148,12 +149,12 @@ int AssemblyRun::Run() {
         return loaded;
       });
   if (Interrupted()) {
-    return Fail(exitstatus::kFailed, "interrupted",
+    return Fail(exitstatus::kFailed, ErrorKind::Interrupted,
                 InterruptionMessage(stoppedIn.empty() ? "while reading" : "while reading " + stoppedIn));
   }
   for (const std::string& w : inputs.warnings) std::fprintf(stderr, "warning: %s\n", w.c_str());
   if (!inputs.ok) {
-    return Fail(exitstatus::kFile, inputs.error.ends_with(": not enough memory") ? "memory" : "file", inputs.error);
+    return Fail(exitstatus::kFile, FileErrorKind(inputs.noMemory), inputs.error);
   }
   report_["seconds"]["read"] = Since(reading);
   nlohmann::json files = nlohmann::json::array();
@@ -174,10 +175,10 @@ int AssemblyRun::Run() {
     }
   } else {
     Picked picked = FindInputs(inputs, s_.names);
-    if (!picked.error.empty()) return Fail(exitstatus::kUsage, "usage", picked.error);
+    if (!picked.error.empty()) return Fail(exitstatus::kUsage, ErrorKind::Usage, picked.error);
     objects = std::move(picked.objects);
   }
-  if (std::string why = CheckAssembly(objects); !why.empty()) return Fail(exitstatus::kUsage, "usage", why);
+  if (std::string why = CheckAssembly(objects); !why.empty()) return Fail(exitstatus::kUsage, ErrorKind::Usage, why);
 
   if (auto warning = spl::AccuracyWarning(s_.accuracy, "--accuracy")) {
     std::fprintf(stderr, "warning: %s\n", warning->c_str());
@@ -200,10 +201,10 @@ int AssemblyRun::Run() {
   const Clock::time_point writing = Clock::now();
   std::string interrupted;
   const tsxhost::SaveResult saved = SaveWithProgress(view, s_.output, Written(outcome), &interrupted);
-  if (!interrupted.empty()) return Fail(exitstatus::kFailed, "interrupted", interrupted);
+  if (!interrupted.empty()) return Fail(exitstatus::kFailed, ErrorKind::Interrupted, interrupted);
   for (const std::string& w : saved.warnings) std::fprintf(stderr, "warning: %s\n", w.c_str());
   if (!saved.ok) {
-    return Fail(exitstatus::kFile, saved.error.ends_with(": not enough memory") ? "memory" : "file", saved.error);
+    return Fail(exitstatus::kFile, FileErrorKind(saved.noMemory), saved.error);
   }
   report_["seconds"]["write"] = Since(writing);
   Tell(outcome);

@@ -61,6 +61,7 @@ LoadedInputs LoadInputs(const std::vector<std::string>& paths, const tsxhost::Ob
     for (std::string& w : loaded.warnings) inputs.warnings.push_back(std::move(w));
     if (!loaded.ok) {
       inputs.error = loaded.error;
+      inputs.noMemory = loaded.noMemory;
       return inputs;
     }
     InputFile file{path, loaded.objects, {}};

@@ -20,6 +20,7 @@ struct InputFile {
 struct LoadedInputs {
   bool ok = false;
   std::string error;  // "FILE: what is wrong"
+  bool noMemory = false;  // the error is memory running out
   std::vector<std::string> warnings;
   std::vector<InputFile> files;
   std::vector<std::string> libraries;  // the material library files read

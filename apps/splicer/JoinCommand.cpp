@@ -73,19 +73,19 @@ std::string ObjectList() {
 // of failure for the report.
 struct Stop {
   int status = exitstatus::kOk;
-  std::string kind;
+  ErrorKind kind = ErrorKind::None;
   std::string message;
   bool reportable = true;  // false when the report itself is what is wrong
   explicit operator bool() const { return status != exitstatus::kOk; }
 };
 
-Stop Refuse(int status, const std::string& kind, const std::string& message) { return {status, kind, message}; }
+Stop Refuse(int status, ErrorKind kind, const std::string& message) { return {status, kind, message}; }
 
 // Two files of the plan that are one: refused before any work.
 Stop CheckPlan(const WritePlan& plan) {
   const WritePlan::Clash clash = plan.FirstClash();
   if (clash.message.empty()) return {};
-  Stop stop = Refuse(exitstatus::kUsage, "usage", clash.message);
+  Stop stop = Refuse(exitstatus::kUsage, ErrorKind::Usage, clash.message);
   stop.reportable = !clash.involvesReport;
   return stop;
 }
@@ -93,8 +93,8 @@ Stop CheckPlan(const WritePlan& plan) {
 // Everything that can be known wrong before the scene is read; `plan`
 // gets every file the run will write and those it reads so far.
 Stop CheckOutputs(const JoinSettings& s, WritePlan& plan) {
-  if (auto why = spl::AccuracyRefusal(s.accuracy, "--accuracy")) return Refuse(exitstatus::kUsage, "usage", *why);
-  if (std::string why = UnwritableFormat(s.output); !why.empty()) return Refuse(exitstatus::kUsage, "usage", why);
+  if (auto why = spl::AccuracyRefusal(s.accuracy, "--accuracy")) return Refuse(exitstatus::kUsage, ErrorKind::Usage, *why);
+  if (std::string why = UnwritableFormat(s.output); !why.empty()) return Refuse(exitstatus::kUsage, ErrorKind::Usage, why);
   plan.Reads(s.scene, "the scene");
   for (const std::string& resource : GltfResources(s.scene)) plan.Reads(resource, "a file the scene refers to");
   // With --scene every object is written back, so the scene's own files may
@@ -108,7 +108,7 @@ Stop CheckOutputs(const JoinSettings& s, WritePlan& plan) {
   std::error_code ec;
   for (const std::string* path : {&s.report, &s.output}) {
     if (!path->empty() && std::filesystem::is_directory(*path, ec)) {
-      Stop stop = Refuse(exitstatus::kFile, "file", "cannot write \"" + *path + "\": it is a folder");
+      Stop stop = Refuse(exitstatus::kFile, ErrorKind::File, "cannot write \"" + *path + "\": it is a folder");
       stop.reportable = path != &s.report;
       return stop;
     }
@@ -116,7 +116,7 @@ Stop CheckOutputs(const JoinSettings& s, WritePlan& plan) {
   for (const std::string* path : {&s.report, &s.output}) {
     if (path->empty()) continue;
     if (std::string why = UnwritableFolder(*path); !why.empty()) {
-      Stop stop = Refuse(exitstatus::kFile, "file", why);
+      Stop stop = Refuse(exitstatus::kFile, ErrorKind::File, why);
       stop.reportable = path != &s.report;
       return stop;
     }
@@ -126,7 +126,7 @@ Stop CheckOutputs(const JoinSettings& s, WritePlan& plan) {
 
 // A run stopped by Ctrl-C: a failure of the run (exit 4), never a remark.
 Stop Interruption(const std::string& when) {
-  return Refuse(exitstatus::kFailed, "interrupted", InterruptionMessage(when));
+  return Refuse(exitstatus::kFailed, ErrorKind::Interrupted, InterruptionMessage(when));
 }
 
 Stop LoadAndFind(const JoinSettings& s, WritePlan& plan, TerminalView& view, tsxSOBJ* first, tsxSOBJ* second) {
@@ -136,10 +136,7 @@ Stop LoadAndFind(const JoinSettings& s, WritePlan& plan, TerminalView& view, tsx
   const tsxhost::ObjResult loaded = LoadWithProgress(view, s.scene, options);
   if (Interrupted()) return Interruption("while reading " + s.scene);
   for (const std::string& w : loaded.warnings) std::fprintf(stderr, "warning: %s\n", w.c_str());
-  if (!loaded.ok) {
-    const bool memory = loaded.error.ends_with(": not enough memory");
-    return Refuse(exitstatus::kFile, memory ? "memory" : "file", loaded.error);
-  }
+  if (!loaded.ok) return Refuse(exitstatus::kFile, FileErrorKind(loaded.noMemory), loaded.error);
   // The material libraries are known once read.
   for (const std::string& library : loaded.libraries) plan.Reads(library, "a material library of the scene");
   if (Stop stop = CheckPlan(plan)) return stop;
@@ -147,7 +144,7 @@ Stop LoadAndFind(const JoinSettings& s, WritePlan& plan, TerminalView& view, tsx
   *second = tsxhost::FindObject(s.second);
   for (const std::string* name : {&s.first, &s.second}) {
     if (tsxhost::FindObject(*name) == 0) {
-      return Refuse(exitstatus::kUsage, "usage",
+      return Refuse(exitstatus::kUsage, ErrorKind::Usage,
                     "no object named \"" + *name + "\" in " + s.scene + "; its objects are " + ObjectList());
     }
   }
@@ -177,7 +174,7 @@ int WriteResult(const JoinSettings& s, tsxSOBJ result, TerminalView& view, nlohm
   const tsxhost::SaveResult saved = SaveWithProgress(view, s.output, objects, &interrupted);
   if (!interrupted.empty()) {
     Error(interrupted);
-    report["error"] = "interrupted";
+    report["error"] = ErrorWord(ErrorKind::Interrupted);
     report["error_message"] = interrupted;
     return exitstatus::kFailed;
   }
@@ -185,7 +182,7 @@ int WriteResult(const JoinSettings& s, tsxSOBJ result, TerminalView& view, nlohm
   if (saved.ok) return exitstatus::kOk;
   const std::string& error = saved.error;
   Error(error);
-  report["error"] = error.ends_with(": not enough memory") ? "memory" : "file";
+  report["error"] = ErrorWord(FileErrorKind(saved.noMemory));
   report["error_message"] = error;
   return exitstatus::kFile;
 }
@@ -193,7 +190,7 @@ int WriteResult(const JoinSettings& s, tsxSOBJ result, TerminalView& view, nlohm
 // After a contact join: its refusal, or the result written and summed up.
 int FinishContact(const JoinSettings& s, const JoinOutcome& outcome, TerminalView& view, nlohmann::json report) {
   const spl::ContactJoinResult& contact = *outcome.contact;
-  if (contact.error != 0 || outcome.result == 0) {
+  if (outcome.error != ErrorKind::None) {
     // The engine's own message has been shown unless it is the refusal's.
     if (contact.what != view.LastMessage()) Error(contact.what);
     return Finish(s, report, exitstatus::kFailed);
@@ -233,18 +230,20 @@ int RunJoinCommand(const JoinSettings& s) {
   if (outcome.contact) return FinishContact(s, outcome, view, std::move(report));
   report["error_message"] = JoinMessage(view);
 
-  if (result == 0) {
+  if (outcome.error == ErrorKind::Join) {
     PrintReportLines(junction, s.first, s.second, result, s.output);
     return Finish(s, report, exitstatus::kFailed);
   }
   // Two sealed objects never give an open result with exit 0.
-  const bool sealLost = junction.SealLost();
-  if (sealLost || (s.strict && junction.SeamIncomplete())) {
+  ErrorKind refused = outcome.error;
+  if (refused == ErrorKind::None && s.strict && junction.SeamIncomplete()) refused = ErrorKind::IncompleteSeam;
+  if (refused != ErrorKind::None) {
     PrintReportLines(junction, s.first, s.second, 0, s.output);
-    const std::string message = sealLost ? *spl::SealText(junction) + ", though both objects are; nothing written"
-                                         : "the seam is incomplete and --strict is given; nothing written";
+    const std::string message = refused == ErrorKind::UnsealedResult
+                                    ? *spl::SealText(junction) + ", though both objects are; nothing written"
+                                    : "the seam is incomplete and --strict is given; nothing written";
     Error(message);
-    report["error"] = sealLost ? "unsealed result" : "incomplete seam";
+    report["error"] = ErrorWord(refused);
     report["error_message"] = message;
     return Finish(s, report, exitstatus::kFailed);
   }
@@ -303,7 +302,7 @@ int RunJoinWords(const JoinWords& w, JoinSettings& s) {
   }
   if (usage.empty()) return RunAssemblyCommand(a);
   Error(usage);
-  return Finish(s, FailureReport("usage", usage, exitstatus::kUsage), exitstatus::kUsage);
+  return Finish(s, FailureReport(ErrorKind::Usage, usage, exitstatus::kUsage), exitstatus::kUsage);
 }
 
 }  // namespace

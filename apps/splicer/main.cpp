@@ -24,7 +24,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "Run with --help for more information.\n");
     // A report asked for is written for a usage error too.
     if (const std::string report = splicer::ReportPathIn(argc, argv); !report.empty()) {
-      splicer::WriteReport(report, splicer::FailureReport("usage", e.what(), exitstatus::kUsage));
+      splicer::WriteReport(report, splicer::FailureReport(splicer::ErrorKind::Usage, e.what(), exitstatus::kUsage));
     }
     return exitstatus::kUsage;
   } catch (const std::bad_alloc&) {

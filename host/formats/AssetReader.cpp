@@ -282,7 +282,7 @@ class AnswerReader {
 
   ObjResult Finish() {
     try {
-      if (outOfMemory_) return Refused(file_, "not enough memory");
+      if (outOfMemory_) return NoMemory();
       const bool whole = decoder_.Finish();
       if (!whole && !decoder_.why().empty()) {
         return Refused(file_, "the file could not be read (the reader's answer is malformed: " + decoder_.why() + ")");
@@ -295,11 +295,17 @@ class AnswerReader {
       }
       return builder_.Finish(decoder_.warnings());
     } catch (const std::bad_alloc&) {
-      return Refused(file_, "not enough memory");
+      return NoMemory();
     }
   }
 
  private:
+  ObjResult NoMemory() const {
+    ObjResult result = Refused(file_, "not enough memory");
+    result.noMemory = true;
+    return result;
+  }
+
   std::string file_;
   AssetBuilder builder_;
   AssetStreamDecoder decoder_;

@@ -6,6 +6,7 @@
 
 #include "host/formats/AssetFiles.h"
 #include "host/formats/ChildProcess.h"
+#include "host/obj/ObjSave.h"
 
 namespace tsxhost {
 
@@ -40,10 +41,7 @@ ObjResult LoadScene(const std::string& path, const ObjReadOptions& options) {
 SaveResult SaveScene(const std::string& path, const std::vector<tsxSOBJ>& objects, const WriteProgress& progress) {
   const FileFormat format = FormatOfPath(path);
   SaveResult result;
-  if (format == FileFormat::Obj) {
-    result.ok = SaveObj(path, objects, &result.error, progress);
-    return result;
-  }
+  if (format == FileFormat::Obj) return detail::SaveObjScene(path, objects, progress);
   if (format != FileFormat::Unknown) return detail::SaveAsset(path, format, objects, progress);
   result.error = UnknownFormat(path);
   return result;

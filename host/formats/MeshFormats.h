@@ -28,6 +28,7 @@ TSXHOST_API ObjResult LoadScene(const std::string& path, const ObjReadOptions& o
 struct SaveResult {
   bool ok = false;
   std::string error;
+  bool noMemory = false;  // the error is memory running out, not the file
   // What the format could not hold, each said once.
   std::vector<std::string> warnings;
 };

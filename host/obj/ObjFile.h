@@ -12,6 +12,7 @@ namespace tsxhost {
 struct ObjResult {
   bool ok = false;
   std::string error;                  // "FILE:LINE: what is wrong"
+  bool noMemory = false;              // the error is memory running out, not the file
   std::vector<std::string> warnings;  // e.g. a missing MTL file
   std::vector<tsxSOBJ> objects;       // added to the scene, in file order
   std::vector<std::string> libraries;  // the material library files read

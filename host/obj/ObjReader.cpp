@@ -614,6 +614,7 @@ ObjResult Load(const std::string& text, const std::string& name, const ObjReadOp
 ObjResult OutOfMemory(const std::string& name) {
   ObjResult result;
   result.error = ForDisplay(name) + ": not enough memory";
+  result.noMemory = true;
   return result;
 }
 

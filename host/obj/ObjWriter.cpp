@@ -17,6 +17,7 @@
 
 #include "host/obj/MtlFile.h"
 #include "host/obj/ObjFile.h"
+#include "host/obj/ObjSave.h"
 #include "host/obj/SafeFile.h"
 #include "host/obj/TextLines.h"
 #include "host/scene/HostState.h"
@@ -404,17 +405,28 @@ bool ObjTexts(const std::vector<tsxSOBJ>& objects, const std::string& mtlName, s
   }
 }
 
+namespace detail {
+
+SaveResult SaveObjScene(const std::string& path, const std::vector<tsxSOBJ>& objects, const WriteProgress& progress) {
+  SaveResult result;
+  try {
+    result.ok = Save(path, objects, &result.error, progress);
+    return result;
+  } catch (const std::bad_alloc&) {
+  } catch (const std::length_error&) {
+  }
+  result.error = ForDisplay(path) + ": not enough memory";
+  result.noMemory = true;
+  return result;
+}
+
+}  // namespace detail
+
 bool SaveObj(const std::string& path, const std::vector<tsxSOBJ>& objects, std::string* error,
              const WriteProgress& progress) {
-  try {
-    return Save(path, objects, error, progress);
-  } catch (const std::bad_alloc&) {
-    if (error) *error = detail::ForDisplay(path) + ": not enough memory";
-    return false;
-  } catch (const std::length_error&) {
-    if (error) *error = detail::ForDisplay(path) + ": not enough memory";
-    return false;
-  }
+  SaveResult result = detail::SaveObjScene(path, objects, progress);
+  if (error) *error = std::move(result.error);
+  return result.ok;
 }
 
 }  // namespace tsxhost

@@ -246,10 +246,13 @@ def test_join_takes_the_whole_contact_unless_mode_face():
     assert joined.name == "A+B"
     group = report["contact"]["groups"][0]
     assert group["sealed"] and group["contacts"] == 2 and group["dropped_faces"] == [1, 2]
+    assert report["seam"]["dropped_faces"] == [1, 2] and report["seam"]["welded_vertices"] == 4
     assert abs(group["volume"] - 2) < 1e-9 and abs(group["area"] - 10) < 1e-9
     assert len(joined.faces) == 5 + 10
     _, seam_report = splicer.join(scene, "A", "B", seam=True)
     assert seam_report["contact"]["groups"][0]["faces"] == 15
+    swapped, swapped_report = splicer.join(scene, "B", "A")
+    assert swapped.name == "B+A" and swapped_report["seam"]["dropped_faces"] == [2, 1]
     with pytest.raises(splicer.JoinError) as caught:
         splicer.join(scene, "A", "B", mode="face")
     assert caught.value.code == -1006

@@ -2,6 +2,9 @@
 // ends with one clear error and leaves the scene as it was.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
+#include "host/formats/MeshFormats.h"
 #include "host/obj/ObjFile.h"
 #include "host/scene/HostTesting.h"
 #include "host/scene/Scene.h"
@@ -42,6 +45,7 @@ int FailEachInTurn(Arm arm) {
       return n;
     }
     EXPECT_EQ(r.error, "mem.obj: not enough memory") << "allocation " << n;
+    EXPECT_TRUE(r.noMemory) << "allocation " << n;
     EXPECT_TRUE(r.objects.empty());
     EXPECT_EQ(tsxhost::SceneObjects(), std::vector<tsxSOBJ>{before}) << "allocation " << n;
     EXPECT_EQ(tsxhost::LiveObjects(), std::vector<tsxSOBJ>{before}) << "allocation " << n;
@@ -67,6 +71,40 @@ TEST(LoadMemory, EveryOperatorNewFailingInChunkedReadingLeavesTheSceneAsItWas) {
   const int loads = FailEachInTurn([](int n) { spl::testing::FailNthNew(n); });
   tsxhost::testing::SetChunkedReading(before);
   EXPECT_GT(loads, 40);
+}
+
+// Memory running out is told apart from a file at fault by a flag, not by
+// the message: a file error whose words end the same way is still the file's.
+TEST(LoadMemory, MemoryRunningOutIsToldApartFromTheFile) {
+  tsxhost::ResetScene();
+  const tsxhost::ObjResult bad = tsxhost::LoadObjText("o A\nf 1 2\n", "x: not enough memory", {});
+  ASSERT_FALSE(bad.ok);
+  EXPECT_FALSE(bad.noMemory) << bad.error;
+  const tsxhost::ObjResult missing = tsxhost::LoadScene("no-such-folder/not enough memory.obj");
+  ASSERT_FALSE(missing.ok);
+  EXPECT_FALSE(missing.noMemory);
+
+  const tsxhost::ObjResult good = tsxhost::LoadObjText(kScene, "mem.obj", InMemory());
+  ASSERT_TRUE(good.ok) << good.error;
+  const std::string out = (std::filesystem::path(::testing::TempDir()) / "memory-save.obj").string();
+  int failedSaves = 0;
+  for (int n = 1; n < 10000; ++n) {
+    tsxhost::SaveResult saved;
+    {
+      spl::testing::NewFailure failure(n);
+      saved = tsxhost::SaveScene(out, good.objects);
+    }
+    if (saved.ok) break;
+    ++failedSaves;
+    EXPECT_TRUE(saved.noMemory) << "allocation " << n << ": " << saved.error;
+    EXPECT_EQ(saved.error, out + ": not enough memory") << "allocation " << n;
+  }
+  EXPECT_GT(failedSaves, 5);
+  const tsxhost::SaveResult unwritable = tsxhost::SaveScene("no-such-folder/x.obj", good.objects);
+  ASSERT_FALSE(unwritable.ok);
+  EXPECT_FALSE(unwritable.noMemory) << unwritable.error;
+  std::filesystem::remove(out);
+  std::filesystem::remove(std::filesystem::path(out).replace_extension(".mtl"));
 }
 
 }  // namespace

@@ -22,8 +22,10 @@ case $case_name in
     python3 - "$work/report.json" <<'PY' || fail "report fields"
 import json, sys
 r = json.load(open(sys.argv[1]))
-assert r["junction"] == {"face_a": 5, "face_b": 4, "corners": 4, "max_gap": 0}, r["junction"]
-assert r["seam"] == {"touching_face_pairs_left": 0, "coinciding_vertex_pairs_left": 0}, r["seam"]
+assert r["junction"] == {"face_a": 5, "face_b": 4, "corner_a": 0, "corner_b": 0, "corners": 4, "max_gap": 0}, r["junction"]
+assert r["seam"] == {"dropped_faces": [1, 1], "welded_vertices": 4, "touching_face_pairs_left": 0,
+                     "coinciding_vertex_pairs_left": 0}, r["seam"]
+assert not [k for k in r if k != k.lower()], sorted(r)
 assert r["hint"] is None
 assert r["steps_estimate"] == 135, r["steps_estimate"]  # 2*8 + 3*8 + 4 + 4 + 3*6 + 6*6 + 6*6 - 3
 PY
@@ -89,6 +91,8 @@ PY
     grep -q '^warning: the seam is incomplete: 1 more face pair touches, 1 vertex pair coincides unwelded; join with --seam to join the whole seam$' \
       "$work/stderr" || fail "no warning"
     grep -q '"touching_face_pairs_left": 1' "$work/report.json" || fail "report without the seam left"
+    python3 -c 'import json,sys; s=json.load(open(sys.argv[1]))["seam"]; assert (s["dropped_faces"], s["welded_vertices"]) == ([1, 1], 3), s' \
+      "$work/report.json" || fail "one triangle pair's counts"
     rm -f "$work/joined.obj"
     "$splicer" join "$work/caps.obj" A B --face -o "$work/joined.obj" --strict --report "$work/report.json" \
       >"$work/stdout" 2>"$work/stderr"
@@ -297,6 +301,42 @@ PY
     [ ! -e "$work/out.obj" ] || fail "a result was written"
     grep -qx 'error: SPL : 06 - Faces (Junction) not found.' "$work/stderr" || fail "no error 06"
     grep -q '^hint: .*faces 10 and 3 lie on each other, 2 face pairs in all' "$work/stderr" || fail "hint"
+    ;;
+  report-counts)
+    # A cube of quads against one of triangles: what each side lost is in
+    # the report, per side, in the order the objects are named.
+    python3 - "$work/cubes.obj" <<'PY'
+import sys
+faces = [(0, 4, 6, 2), (1, 3, 7, 5), (0, 1, 5, 4), (2, 6, 7, 3), (0, 2, 3, 1), (4, 5, 7, 6)]
+with open(sys.argv[1], "w") as out:
+    for name, x0, tris in (("Quads", 0, False), ("Tris", 1, True)):
+        base = 8 if tris else 0
+        out.write(f"o {name}\n")
+        for z in (0, 1):
+            for y in (0, 1):
+                for x in (0, 1):
+                    out.write(f"v {x + x0} {y} {z}\n")
+        for f in faces:
+            i = [base + k + 1 for k in f]
+            out.write(f"f {i[0]} {i[1]} {i[2]}\nf {i[0]} {i[2]} {i[3]}\n" if tris else f"f {' '.join(map(str, i))}\n")
+PY
+    counts() { python3 -c 'import json,sys; r=json.load(open(sys.argv[1])); s=r["seam"]; print(s and (s["dropped_faces"], s["welded_vertices"]))' "$work/r.json"; }
+    "$splicer" join "$work/cubes.obj" Quads Tris -o "$work/j.obj" --report "$work/r.json" >/dev/null 2>"$work/stderr" \
+      || fail "contact join"
+    [ "$(counts)" = "([1, 2], 4)" ] || fail "Quads Tris: $(counts)"
+    "$splicer" join "$work/cubes.obj" Tris Quads -o "$work/j.obj" --report "$work/r.json" >/dev/null 2>"$work/stderr" \
+      || fail "contact join swapped"
+    [ "$(counts)" = "([2, 1], 4)" ] || fail "Tris Quads: $(counts)"
+    # The plug-in's join finds no corner-on-corner pair here: no seam, no
+    # junction, and no field of the old report's style.
+    "$splicer" join "$work/cubes.obj" Quads Tris --face -o "$work/j.obj" --report "$work/r.json" >/dev/null 2>"$work/stderr"
+    [ $? -eq 4 ] || fail "--face joined"
+    python3 - "$work/r.json" <<'PY' || fail "failed join's report"
+import json, sys
+r = json.load(open(sys.argv[1]))
+assert r["error"] == -1006 and r["seam"] is None and r["junction"] is None, r
+assert not [k for k in r if k != k.lower()], sorted(r)
+PY
     ;;
   *) fail "unknown case $case_name" ;;
 esac
