@@ -152,7 +152,7 @@ tsxhost::SaveResult SaveWithProgress(TerminalView& view, const std::string& path
   const std::string what = "writing " + path;
   const bool started = !Interrupted();
   const tsxhost::SaveResult saved =
-      !started ? tsxhost::SaveResult{false, path + ": " + tsxhost::kWritingStopped, {}}
+      !started ? tsxhost::SaveResult{false, path + ": " + tsxhost::kWritingStopped, false, {}}
                : tsxhost::SaveScene(path, objects, [&view, &what](int64_t done, int64_t total) {
                    return view.ShowFileProgress(what, done, total, ProgressUnit::Bytes);
                  });

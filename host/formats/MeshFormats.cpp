@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <filesystem>
+#include <new>
 
 #include "host/formats/AssetFiles.h"
 #include "host/formats/ChildProcess.h"
@@ -39,11 +40,17 @@ ObjResult LoadScene(const std::string& path, const ObjReadOptions& options) {
 }
 
 SaveResult SaveScene(const std::string& path, const std::vector<tsxSOBJ>& objects, const WriteProgress& progress) {
-  const FileFormat format = FormatOfPath(path);
   SaveResult result;
-  if (format == FileFormat::Obj) return detail::SaveObjScene(path, objects, progress);
-  if (format != FileFormat::Unknown) return detail::SaveAsset(path, format, objects, progress);
-  result.error = UnknownFormat(path);
+  try {
+    const FileFormat format = FormatOfPath(path);
+    if (format == FileFormat::Obj) return detail::SaveObjScene(path, objects, progress);
+    if (format != FileFormat::Unknown) return detail::SaveAsset(path, format, objects, progress);
+    result.error = UnknownFormat(path);
+  } catch (const std::bad_alloc&) {
+    // Memory ran out before or after the format's own writer could say so.
+    result.error = path + ": not enough memory";
+    result.noMemory = true;
+  }
   return result;
 }
 

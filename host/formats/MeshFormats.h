@@ -25,14 +25,6 @@ TSXHOST_API std::string KnownExtensions();
 // on error nothing is added and `error` names the file.
 TSXHOST_API ObjResult LoadScene(const std::string& path, const ObjReadOptions& options = {});
 
-struct SaveResult {
-  bool ok = false;
-  std::string error;
-  bool noMemory = false;  // the error is memory running out, not the file
-  // What the format could not hold, each said once.
-  std::vector<std::string> warnings;
-};
-
 // Writes the objects (polyhedra only) in the format of the path's
 // extension. PLY and STL hold one object: several are written as one.
 // `progress` is told how far writing has got and may stop it (see

@@ -19,6 +19,14 @@ struct ObjResult {
   bool groupsAsObjects = false;        // no "o" line: each "g" group made an object
 };
 
+struct SaveResult {
+  bool ok = false;
+  std::string error;
+  bool noMemory = false;  // the error is memory running out, not the file
+  // What the format could not hold, each said once.
+  std::vector<std::string> warnings;
+};
+
 // Finds the text of a material library named by an "mtllib" line: true
 // with `text` and `folder` (relative texture paths start there), or false
 // with the reason in `why`.

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "host/formats/MeshFormats.h"
+#include "host/obj/ObjFile.h"
 
 namespace tsxhost::detail {
 

@@ -1,5 +1,6 @@
 #include "host/obj/SafeFile.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -11,6 +12,7 @@
 #include <cstring>
 #include <algorithm>
 #include <filesystem>
+#include <memory>
 
 namespace tsxhost {
 namespace {
@@ -105,19 +107,22 @@ std::string TempPrefix(const std::filesystem::path& target) {
 }
 
 // Removes temporaries of `target` whose writing process no longer exists.
+// Read with the POSIX calls: the library's directory iterator ends the
+// program when memory runs out inside it, where this lets it be reported.
 void RemoveStaleTemporaries(const std::filesystem::path& target) {
   const std::string prefix = TempPrefix(target);
-  std::filesystem::path folder = target.parent_path();
+  std::string folder = target.parent_path().string();
   if (folder.empty()) folder = ".";
-  std::error_code ec;
-  for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
-    const std::string name = it->path().filename().string();
-    if (name.compare(0, prefix.size(), prefix) != 0) continue;
-    const char* digits = name.c_str() + prefix.size();
+  const std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(folder.c_str()), &::closedir);
+  if (!dir) return;
+  while (const dirent* entry = ::readdir(dir.get())) {
+    const char* name = entry->d_name;
+    if (std::strncmp(name, prefix.c_str(), prefix.size()) != 0) continue;
+    const char* digits = name + prefix.size();
     char* stop = nullptr;
     const long pid = std::strtol(digits, &stop, 10);
     if (stop == digits || *stop != '-' || pid <= 0) continue;
-    if (::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH) ::unlink(it->path().c_str());
+    if (::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH) ::unlinkat(::dirfd(dir.get()), name, 0);
   }
 }
 
