@@ -4,7 +4,6 @@
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
-#include <chrono>
 #include <ctime>
 #include <cstring>
 #include <map>
@@ -24,20 +23,25 @@ namespace {
 using bars::Layout;
 using bars::SetUpPair;
 
-// Sums the time of each stage over the iterations.
+// The thread's processor time: a loaded machine stretches wall time.
+double CpuSeconds() {
+  timespec t{};
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+  return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
+}
+
+// Sums the processor time of each stage over the iterations.
 class StageTimes : public spl::JoinStageObserver {
  public:
-  void StageStarted(spl::JoinStage) override { started_ = Clock::now(); }
+  void StageStarted(spl::JoinStage) override { started_ = CpuSeconds(); }
   void StageFinished(spl::JoinStage stage) override {
     if (stage == spl::JoinStage::Whole || stage == spl::JoinStage::Count) return;
-    seconds[std::string(spl::StageName(stage))] +=
-        std::chrono::duration<double>(Clock::now() - started_).count();
+    seconds[std::string(spl::StageName(stage))] += CpuSeconds() - started_;
   }
   std::map<std::string, double> seconds;
 
  private:
-  using Clock = std::chrono::steady_clock;
-  Clock::time_point started_{};
+  double started_ = 0;
 };
 
 spl::SlotLamps PressJoin() { return spl::JoinPickedObjects(); }
@@ -69,13 +73,6 @@ void BM_Join(benchmark::State& state, Layout layout, spl::SlotLamps (*press)()) 
     state.counters[stage + "_ms"] = benchmark::Counter(seconds * 1000 / static_cast<double>(state.iterations()));
   }
   tsxhost::ResetScene();
-}
-
-// The thread's processor time: a loaded machine stretches wall time.
-double CpuSeconds() {
-  timespec t{};
-  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-  return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
 }
 
 // The join followed by its report, the report reusing the search's

@@ -169,6 +169,15 @@ int Finish(const JoinSettings& s, nlohmann::json report, int status, bool report
 // the failure's exit status, or 0. Ctrl-C before the files are in place
 // leaves every old file as it was.
 int WriteResult(const JoinSettings& s, tsxSOBJ result, TerminalView& view, nlohmann::json& report) {
+  if (!s.wholeScene) {
+    // Only the result is written and nothing reads the sources again: they
+    // go before the writer takes its buffers, so that the two are never
+    // held at once.
+    for (tsxSOBJ obj : tsxhost::SceneObjects()) {
+      if (obj != result) tsxSobjDelete(obj);
+    }
+    tsxhost::ReleaseSpareMemory();
+  }
   const std::vector<tsxSOBJ> objects = s.wholeScene ? tsxhost::SceneObjects() : std::vector<tsxSOBJ>{result};
   std::string interrupted;
   const tsxhost::SaveResult saved = SaveWithProgress(view, s.output, objects, &interrupted);

@@ -154,4 +154,6 @@ void FreeBlock(void* block) {
 
 long LiveBlockCount() { return g_liveBlocks; }
 
+void ReleaseCachedMappings() { Cache().Trim(0); }
+
 }  // namespace tsxhost::detail

@@ -38,6 +38,9 @@ void* AllocZeroedBlock(size_t size);
 // the host's: nothing).
 void FreeBlock(void* block);
 
+// Unmaps every mapping kept for reuse.
+void ReleaseCachedMappings();
+
 // The n-th AllocBlock from now (1: the next) returns null; 0 disarms. Tests.
 void FailNthBlock(int n);
 

@@ -427,6 +427,8 @@ bool ReadCornerNormals(tsxSOBJ obj, std::vector<CtsxVector3f>* normals, std::vec
 
 std::vector<tsxSOBJ> SceneObjects() { return detail::TheState().sceneOrder; }
 
+void ReleaseSpareMemory() { detail::ReleaseCachedMappings(); }
+
 std::vector<tsxSOBJ> LiveObjects() {
   std::vector<tsxSOBJ> ids;
   for (const auto& [id, obj] : detail::TheState().objects) ids.push_back(id);

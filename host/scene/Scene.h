@@ -118,6 +118,10 @@ TSXHOST_API tsxSOBJ CopiedFrom(tsxSOBJ obj);
 // Takes an object out of the scene without deleting it (it stays alive and
 // tsxSceneAddObject puts it back, at the end of the scene's order).
 TSXHOST_API void RemoveFromScene(tsxSOBJ obj);
+// Gives the memory of released arrays back to the system; the host keeps
+// it otherwise for the next large array (a program about to hold other
+// memory, e.g. a writer's buffers, after deleting objects).
+TSXHOST_API void ReleaseSpareMemory();
 
 TSXHOST_API void SetSelection(tsxSOBJ obj);
 

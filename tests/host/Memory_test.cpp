@@ -3,7 +3,10 @@
 // copies freed with tsxFree, deleted objects' memory released).
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <random>
 #include <vector>
@@ -128,6 +131,39 @@ TEST_F(MemoryTest, BigBlocksAreUsableWhetherFreshOrReused) {
   }
   EXPECT_EQ(tsxhost::testing::OutstandingAllocations(), outstanding);
   tsxFree(nullptr);
+}
+
+// Resident bytes of this process, from /proc.
+long ResidentBytes() {
+  std::FILE* f = std::fopen("/proc/self/statm", "r");
+  if (!f) return -1;
+  long size = 0, resident = -1;
+  if (std::fscanf(f, "%ld %ld", &size, &resident) != 2) resident = -1;
+  std::fclose(f);
+  return resident < 0 ? -1 : resident * sysconf(_SC_PAGESIZE);
+}
+
+// A released big block stays with the host for the next one until the
+// caller gives the spare memory back; the host works on after that.
+TEST_F(MemoryTest, SpareMemoryGoesBackWhenAskedAndBigBlocksStillCome) {
+  constexpr size_t kSize = size_t{64} << 20;
+  auto* block = static_cast<unsigned char*>(tsxMalloc(kSize));
+  ASSERT_NE(block, nullptr);
+  std::memset(block, 1, kSize);
+  tsxFree(block);
+  const long kept = ResidentBytes();
+  ASSERT_GT(kept, 0);
+  tsxhost::ReleaseSpareMemory();
+  EXPECT_LT(ResidentBytes(), kept - static_cast<long>(kSize / 2));
+  block = static_cast<unsigned char*>(tsxMalloc(kSize));
+  ASSERT_NE(block, nullptr);
+  block[0] = 1;
+  block[kSize - 1] = 2;
+  tsxFree(block);
+  const tsxSOBJ a = tsxhost::AddPolyhedron("A", Strip(50));
+  tsxSobjDelete(a);
+  tsxhost::ReleaseSpareMemory();
+  tsxhost::ReleaseSpareMemory();  // nothing left to give back: harmless
 }
 
 TEST_F(MemoryTest, TheNthAllocationStillFails) {
