@@ -103,7 +103,10 @@ constexpr std::string_view kTempMark = ".splicer-tmp-";
 std::atomic<unsigned> tempCount{0};
 
 std::string TempPrefix(const std::filesystem::path& target) {
-  return "." + target.filename().string() + std::string(kTempMark);
+  std::string prefix(1, '.');
+  prefix += target.filename().string();
+  prefix += kTempMark;
+  return prefix;
 }
 
 // Removes temporaries of `target` whose writing process no longer exists.
@@ -111,9 +114,8 @@ std::string TempPrefix(const std::filesystem::path& target) {
 // program when memory runs out inside it, where this lets it be reported.
 void RemoveStaleTemporaries(const std::filesystem::path& target) {
   const std::string prefix = TempPrefix(target);
-  std::string folder = target.parent_path().string();
-  if (folder.empty()) folder = ".";
-  const std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(folder.c_str()), &::closedir);
+  const std::filesystem::path folder = target.parent_path();
+  const std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(folder.empty() ? "." : folder.c_str()), &::closedir);
   if (!dir) return;
   while (const dirent* entry = ::readdir(dir.get())) {
     const char* name = entry->d_name;
