@@ -480,11 +480,11 @@ bool ContactRun::Check(ContactGroup& group, const MergePlan& plan, const std::ve
   if (!ReportProgress(SaturateToInt32(int64_t{result.faceCount}), kCheckText, 1)) return !Failed();
   if (!group.closedInputs) return true;
 
-  const std::string name = "the result of objects " + [&] {
-    std::string list;
-    for (const size_t m : group.members) list += (list.empty() ? "" : "+") + std::to_string(m);
-    return list;
-  }();
+  std::string name = "the result of objects ";
+  for (size_t i = 0; i < group.members.size(); ++i) {
+    if (i > 0) name.push_back('+');
+    name.append(std::to_string(group.members[i]));
+  }
   if (open.count > 0) {
     return Refuse(kContactNotSound, name + " is not closed: " + std::to_string(open.count) +
                                         " boundary or non-manifold edges, the first at " + open.first[0]);

@@ -428,10 +428,14 @@ bool WriteBlobs(const std::string& path, FileFormat format, const aiExportDataBl
   std::filesystem::path binPath = path;
   binPath.replace_extension(".bin");
   if (blob.next) {
-    const std::string stub = std::string("\"") + AI_BLOBIO_MAGIC + ".bin\"";
+    // Built by appending: GCC 12 warns falsely of overlap on `"literal" + string`.
+    std::string stub = "\"";
+    stub.append(AI_BLOBIO_MAGIC).append(".bin\"");
     const size_t at = first.find(stub);
     if (at != std::string::npos) {
-      first.replace(at, stub.size(), "\"" + JsonEscaped(binPath.filename().string()) + "\"");
+      std::string quoted = "\"";
+      quoted.append(JsonEscaped(binPath.filename().string())).push_back('"');
+      first.replace(at, stub.size(), quoted);
     }
   }
   files.push_back({path, first});
