@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "host/formats/MeshFormats.h"
+#include "host/scene/HostState.h"
 
 namespace tsxhost::detail {
 
@@ -19,6 +20,14 @@ ObjResult LoadAsset(const std::string& path, FileFormat format, const ObjReadOpt
 // at all) into the scene, or a refusal naming `file`. Exported for the
 // fuzz harness and the tests.
 TSXHOST_API ObjResult ReadAssetStream(std::string_view stream, const std::string& file);
+
+// What the lone object of a one-object format (PLY, STL) shows of objects
+// written to it together. Exported for the tests.
+struct OneObjectShape {
+  size_t parts = 0;    // pieces not sharing a vertex
+  size_t doubled = 0;  // faces over the same corners as an earlier face
+};
+TSXHOST_API OneObjectShape ShapeOf(const FlatMesh& mesh);
 
 // Writes the objects as a glTF/PLY/STL file.
 SaveResult SaveAsset(const std::string& path, FileFormat format, const std::vector<tsxSOBJ>& objects,

@@ -16,7 +16,7 @@
 #include <filesystem>
 #include <map>
 #include <new>
-#include <set>
+#include <span>
 #include <unordered_map>
 #include <unordered_set>
 #include <vector>
@@ -159,6 +159,74 @@ class UniqueNames {
   std::map<std::string, std::pair<size_t, std::string>> renamed_;  // count, last name given
 };
 
+// PLY and STL hold one object, so objects written together come back as
+// one, and STL's corners, welded where they coincide, close the seams
+// between them: what the object read shows of that is said. Flat arrays
+// and one sort, since a big scan or print is exactly where this runs.
+}  // namespace
+
+OneObjectShape ShapeOf(const FlatMesh& mesh) {
+  OneObjectShape shape;
+  std::vector<int32_t> parent(mesh.vertices.size());
+  for (size_t v = 0; v < parent.size(); ++v) parent[v] = static_cast<int32_t>(v);
+  const auto root = [&parent](int32_t v) {
+    while (parent[v] != v) v = parent[v] = parent[parent[v]];
+    return v;
+  };
+  std::vector<bool> used(parent.size(), false);
+  // Each face's corners sorted, so that faces over the same corners compare equal.
+  std::vector<int32_t> sorted(mesh.corners.size());
+  const size_t faces = mesh.faceStart.size() - 1;
+  std::vector<std::pair<uint64_t, uint32_t>> keys(faces);
+  for (size_t f = 0; f < faces; ++f) {
+    const uint32_t begin = mesh.faceStart[f], end = mesh.faceStart[f + 1];
+    for (uint32_t i = begin; i < end; ++i) {
+      const int32_t v = mesh.corners[i].vertex;
+      sorted[i] = v;
+      used[v] = true;
+      parent[root(v)] = root(mesh.corners[begin].vertex);
+    }
+    std::sort(sorted.begin() + begin, sorted.begin() + end);
+    uint64_t hash = 1469598103934665603ull ^ (end - begin);
+    for (uint32_t i = begin; i < end; ++i) hash = (hash ^ static_cast<uint32_t>(sorted[i])) * 1099511628211ull;
+    keys[f] = {hash, static_cast<uint32_t>(f)};
+  }
+  const auto cornersOf = [&](uint32_t f) {
+    return std::span<const int32_t>(sorted.data() + mesh.faceStart[f], mesh.faceStart[f + 1] - mesh.faceStart[f]);
+  };
+  std::sort(keys.begin(), keys.end(), [&](const auto& a, const auto& b) {
+    if (a.first != b.first) return a.first < b.first;
+    const auto ca = cornersOf(a.second), cb = cornersOf(b.second);
+    return std::lexicographical_compare(ca.begin(), ca.end(), cb.begin(), cb.end());
+  });
+  for (size_t k = 1; k < keys.size(); ++k) {
+    const auto ca = cornersOf(keys[k - 1].second), cb = cornersOf(keys[k].second);
+    shape.doubled += keys[k - 1].first == keys[k].first && std::equal(ca.begin(), ca.end(), cb.begin(), cb.end());
+  }
+  for (size_t v = 0; v < parent.size(); ++v) {
+    shape.parts += used[v] && root(static_cast<int32_t>(v)) == static_cast<int32_t>(v);
+  }
+  return shape;
+}
+
+namespace {
+
+std::vector<std::string> OneObjectNotes(const OneObjectShape& shape, const std::string& object,
+                                        const std::string& label) {
+  const std::string name = "'" + object + "'";
+  std::vector<std::string> notes;
+  if (shape.parts > 1) {
+    notes.push_back(label + " holds one object: the file's " + std::to_string(shape.parts) +
+                    " separate parts are read as one object " + name);
+  }
+  if (shape.doubled > 0) {
+    notes.push_back(label + " holds one object: " + name + " has " + std::to_string(shape.doubled) + " face" +
+                    (shape.doubled == 1 ? "" : "s") + " lying on another over the same corners, as where objects "
+                    "written together touched");
+  }
+  return notes;
+}
+
 // Builds the objects of a reader's answer as they arrive, named as the OBJ
 // reader would name them (cleaned, cut, unique within the file; PLY and STL
 // objects, which have no name, after the file). Each object's arrays are let
@@ -166,8 +234,10 @@ class UniqueNames {
 // arrays, never the whole answer. Nothing enters the scene before the end.
 class AssetBuilder {
  public:
-  explicit AssetBuilder(const std::string& file)
-      : file_(file), stem_(std::filesystem::path(file).stem().string()) {
+  // `oneObjectLabel` names a one-object format ("PLY", "STL"), whose lone
+  // object is examined for what was written together; empty: none.
+  AssetBuilder(const std::string& file, const std::string& oneObjectLabel)
+      : file_(file), stem_(std::filesystem::path(file).stem().string()), oneObjectLabel_(oneObjectLabel) {
     for (tsxSOBJ obj : SceneObjects()) inScene_.insert(ObjectName(obj));
   }
 
@@ -187,6 +257,7 @@ class AssetBuilder {
       material.diffuseMap = ForDisplay(material.diffuseMap, kAssetTextLimit);
     }
     FlatMesh mesh = std::move(object.mesh);
+    if (!oneObjectLabel_.empty() && built_.empty()) oneObjectNotes_ = OneObjectNotes(ShapeOf(mesh), name, oneObjectLabel_);
     built_.push_back(BuildFlatPolyhedron(name, mesh, BoundingBoxCentre(mesh.vertices)));
     if (!built_.back()) throw std::bad_alloc();
     return true;
@@ -200,61 +271,22 @@ class AssetBuilder {
     for (const std::string& warning : readerWarnings) result.warnings.push_back(file_ + ": " + ForDisplay(warning));
     result.warnings.insert(result.warnings.end(), namingWarnings_.begin(), namingWarnings_.end());
     names_.Finish(result.warnings, file_);
+    if (built_.size() == 1) {
+      for (const std::string& note : oneObjectNotes_) result.warnings.push_back(file_ + ": " + note);
+    }
     result.objects = AddToSceneAll(std::move(built_));
     result.ok = true;
     return result;
   }
 
  private:
-  std::string file_, stem_, error_;
+  std::string file_, stem_, oneObjectLabel_, error_;
+  std::vector<std::string> oneObjectNotes_;
   std::unordered_set<std::string> inScene_;
   UniqueNames names_;
   std::vector<std::string> namingWarnings_;
   std::vector<std::unique_ptr<Object>> built_;
 };
-
-// PLY and STL hold one object, so objects written together come back as
-// one, and STL's corners, welded where they coincide, close the seams
-// between them: what the object read shows of that is said.
-std::vector<std::string> OneObjectNotes(tsxSOBJ object, const std::string& label) {
-  Mesh mesh;
-  if (!ReadMesh(object, &mesh)) return {};
-  std::vector<int32_t> parent(mesh.vertices.size());
-  for (size_t v = 0; v < parent.size(); ++v) parent[v] = static_cast<int32_t>(v);
-  const auto root = [&parent](int32_t v) {
-    while (parent[v] != v) v = parent[v] = parent[parent[v]];
-    return v;
-  };
-  std::set<std::vector<int32_t>> faces;
-  size_t doubled = 0;
-  for (const Face& face : mesh.faces) {
-    std::vector<int32_t> corners;
-    for (const Corner& c : face.corners) {
-      corners.push_back(c.vertex);
-      parent[root(c.vertex)] = root(face.corners.front().vertex);
-    }
-    std::sort(corners.begin(), corners.end());
-    doubled += !faces.insert(std::move(corners)).second;
-  }
-  size_t parts = 0;
-  std::vector<bool> used(parent.size(), false);
-  for (const Face& face : mesh.faces) {
-    for (const Corner& c : face.corners) used[c.vertex] = true;
-  }
-  for (size_t v = 0; v < parent.size(); ++v) parts += used[v] && root(static_cast<int32_t>(v)) == static_cast<int32_t>(v);
-  const std::string name = "'" + ObjectName(object) + "'";
-  std::vector<std::string> notes;
-  if (parts > 1) {
-    notes.push_back(label + " holds one object: the file's " + std::to_string(parts) +
-                    " separate parts are read as one object " + name);
-  }
-  if (doubled > 0) {
-    notes.push_back(label + " holds one object: " + name + " has " + std::to_string(doubled) + " face" +
-                    (doubled == 1 ? "" : "s") + " lying on another over the same corners, as where objects "
-                    "written together touched");
-  }
-  return notes;
-}
 
 ObjResult Refused(const std::string& file, const std::string& why) {
   ObjResult result;
@@ -265,8 +297,8 @@ ObjResult Refused(const std::string& file, const std::string& why) {
 // Decodes the answer as it is fed and builds each object as it is whole.
 class AnswerReader {
  public:
-  explicit AnswerReader(const std::string& file)
-      : file_(file), builder_(file), decoder_([this](AssetObject&& object) {
+  explicit AnswerReader(const std::string& file, const std::string& oneObjectLabel = {})
+      : file_(file), builder_(file, oneObjectLabel), decoder_([this](AssetObject&& object) {
           // A refusal comes with no objects worth building.
           return decoder_.refusal().empty() && builder_.Take(std::move(object));
         }) {}
@@ -340,7 +372,8 @@ ObjResult LoadAsset(const std::string& path, FileFormat format, const ObjReadOpt
   // files a scene refers to) ends itself; this is the net under it.
   const double wait = limit.perMib > 0 ? std::max(limit.seconds, kReaderSeconds) : limit.seconds;
   // The answer is built into objects as it comes, never held whole.
-  AnswerReader reader(path);
+  const bool oneObject = format == FileFormat::Ply || format == FileFormat::Stl;
+  AnswerReader reader(path, oneObject ? (format == FileFormat::Ply ? "PLY" : "STL") : "");
   ChildOutcome run = RunChild(program, args, wait, memory > 0 ? static_cast<size_t>(memory << 20) : SIZE_MAX,
                               goOn, [&reader](std::string_view bytes) { return reader.Feed(bytes); });
   if (run.ending == ChildOutcome::Ending::Cancelled) return Refused(path, kReadingStopped);
@@ -349,13 +382,7 @@ ObjResult LoadAsset(const std::string& path, FileFormat format, const ObjReadOpt
   if (std::string why = Failure(run, program, limit, wait); !why.empty()) {
     return Refused(path, "the file could not be read (" + why + ")");
   }
-  ObjResult result = reader.Finish();
-  if (result.ok && result.objects.size() == 1 && (format == FileFormat::Ply || format == FileFormat::Stl)) {
-    for (const std::string& note : OneObjectNotes(result.objects[0], format == FileFormat::Ply ? "PLY" : "STL")) {
-      result.warnings.push_back(path + ": " + note);
-    }
-  }
-  return result;
+  return reader.Finish();
 }
 
 }  // namespace tsxhost::detail

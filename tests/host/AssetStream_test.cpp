@@ -3,7 +3,10 @@
 // bytes.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
+#include <random>
+#include <set>
 
 #include "host/formats/AssetFiles.h"
 #include "host/formats/AssetStream.h"
@@ -229,3 +232,64 @@ TEST(AssetStreamDecoder, TooManyWarningsAreNeitherWrittenNorRead) {
 }
 
 }  // namespace
+
+namespace {
+
+// The plain way to count what a one-object format's lone mesh shows: a set
+// of sorted corner lists and a walk over shared vertices.
+tsxhost::detail::OneObjectShape PlainShape(const tsxhost::detail::FlatMesh& mesh) {
+  const size_t n = mesh.vertices.size();
+  std::vector<std::vector<size_t>> next(n);
+  std::vector<bool> used(n, false);
+  std::set<std::vector<int32_t>> seen;
+  tsxhost::detail::OneObjectShape shape;
+  for (size_t f = 0; f + 1 < mesh.faceStart.size(); ++f) {
+    std::vector<int32_t> corners;
+    for (uint32_t i = mesh.faceStart[f]; i < mesh.faceStart[f + 1]; ++i) corners.push_back(mesh.corners[i].vertex);
+    for (const int32_t v : corners) {
+      used[v] = true;
+      next[v].push_back(corners.front());
+      next[corners.front()].push_back(v);
+    }
+    std::sort(corners.begin(), corners.end());
+    shape.doubled += !seen.insert(corners).second;
+  }
+  std::vector<bool> reached(n, false);
+  for (size_t v = 0; v < n; ++v) {
+    if (!used[v] || reached[v]) continue;
+    ++shape.parts;
+    std::vector<size_t> todo{v};
+    reached[v] = true;
+    while (!todo.empty()) {
+      const size_t at = todo.back();
+      todo.pop_back();
+      for (const size_t w : next[at]) {
+        if (!reached[w]) reached[w] = true, todo.push_back(w);
+      }
+    }
+  }
+  return shape;
+}
+
+}  // namespace
+
+// Random meshes with few vertices, so that faces repeat (in any corner
+// order) and parts come and go: the flat count agrees with the plain one.
+TEST(OneObjectShape, AgreesWithThePlainCountOnRandomMeshes) {
+  std::mt19937 random(7);
+  for (int round = 0; round < 400; ++round) {
+    tsxhost::detail::FlatMesh mesh;
+    const int vertices = 3 + static_cast<int>(random() % 12);
+    mesh.vertices.resize(vertices + random() % 3);  // some never used
+    const int faces = static_cast<int>(random() % 20);
+    for (int f = 0; f < faces; ++f) {
+      const int corners = 3 + static_cast<int>(random() % 3);
+      for (int c = 0; c < corners; ++c) mesh.corners.push_back({static_cast<int32_t>(random() % vertices), -1, -1});
+      mesh.faceStart.push_back(static_cast<uint32_t>(mesh.corners.size()));
+    }
+    const auto flat = tsxhost::detail::ShapeOf(mesh);
+    const auto plain = PlainShape(mesh);
+    ASSERT_EQ(flat.parts, plain.parts) << "round " << round;
+    ASSERT_EQ(flat.doubled, plain.doubled) << "round " << round;
+  }
+}
