@@ -4,8 +4,10 @@
 // enters the scene, so a refused file leaves the scene as it was.
 #include <algorithm>
 #include <charconv>
+#include <cstdint>
 #include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <limits>
 #include <map>
 #include <new>
@@ -35,6 +37,7 @@ using detail::Trim;
 using detail::TrimLeft;
 
 constexpr int64_t kNone = -1;
+constexpr int32_t kBeyond = std::numeric_limits<int32_t>::max();
 
 // Texts longer than this are read ahead in chunks of this size on two
 // threads; the objects and errors are the same either way. 0: never.
@@ -44,7 +47,11 @@ struct Block {
   std::string name;
   bool implicit = false;                 // geometry before any "o" (or "g") line
   int64_t vertexStart = 0, uvStart = 0;  // "o" blocks own the v / vt read inside them
-  std::vector<int64_t> rawVertex, rawUv, rawNormal;  // global indices per corner
+  // Global indices per corner (-1: none); an index past 32 bits is kBeyond
+  // here and its corner and value kept, for the message that refuses it.
+  std::vector<Corner> corners;
+  std::vector<std::pair<size_t, int64_t>> beyondVertex, beyondUv;
+  size_t textAt = 0;  // where in the text the block started, for sizing its arrays
   std::vector<uint32_t> faceStart{0};
   std::vector<uint16_t> faceMaterial;
   std::vector<uint32_t> faceSmoothing, faceGroup;
@@ -93,6 +100,7 @@ class Parser {
   bool Line(std::string_view line);
   bool Read(detail::LineKind kind, std::string_view line);
   bool Apply(const detail::ObjChunk& chunk);
+  void SizeFor(const detail::ObjChunk& chunk);
   bool OpenObject(std::string_view rest);
   bool OpenGroup(std::string_view rest);
   void ChooseMaterial(std::string_view rest);
@@ -104,6 +112,7 @@ class Parser {
 
   std::string_view text_;
   std::string file_;
+  size_t chunkAt_ = 0, chunkEnd_ = 0, textSize_ = 0;  // of the chunk being applied, in the text without BOM
   long line_ = 0;
   std::unordered_map<std::string, size_t> blockByName_;
   size_t current_ = 0;
@@ -113,6 +122,11 @@ class Parser {
   bool materialChosen_ = false;
   uint32_t smoothing_ = 0;
   std::string group_;
+  // The material and group indices of the last face, for the faces after it
+  // in the same block while "usemtl", "o" and "g" leave them so.
+  size_t indicesOf_ = SIZE_MAX;  // the block they are for; SIZE_MAX: none
+  uint16_t lastMaterial_ = 0;
+  uint32_t lastGroup_ = 0;
   bool anyStatement_ = false;
   bool known_ = false;  // a statement of the format seen
   StatementTally unused_;
@@ -148,6 +162,7 @@ bool Parser::StartBlock(const std::string& name, bool implicit) {
   block.implicit = implicit;
   block.vertexStart = static_cast<int64_t>(vertices.size());
   block.uvStart = static_cast<int64_t>(uvs.size());
+  block.textAt = chunkAt_;
   blockByName_.emplace(name, blocks.size());
   current_ = blocks.size();
   blocks.push_back(std::move(block));
@@ -245,9 +260,13 @@ bool Parser::AddCorner(Block& block, int64_t v, int64_t t, int64_t n) {
   if (n >= static_cast<int64_t>(normals.size())) {
     return Fail("normal index " + std::to_string(n + 1) + " is out of range");
   }
-  block.rawVertex.push_back(v);
-  block.rawUv.push_back(t);
-  block.rawNormal.push_back(n);
+  const auto narrow = [&block](int64_t i, std::vector<std::pair<size_t, int64_t>>& beyond) {
+    if (i < kBeyond) return static_cast<int32_t>(i);
+    beyond.emplace_back(block.corners.size(), i);
+    return kBeyond;
+  };
+  const int32_t vertex = narrow(v, block.beyondVertex), uv = narrow(t, block.beyondUv);
+  block.corners.push_back({vertex, uv, static_cast<int32_t>(n)});
   block.hasNormals = block.hasNormals || n != kNone;
   return true;
 }
@@ -261,7 +280,7 @@ uint16_t Parser::MaterialOf(Block& block) {
 
 bool Parser::ParseFace(std::string_view rest) {
   Block& block = Current();
-  const size_t first = block.rawVertex.size();
+  const size_t first = block.corners.size();
   size_t corners = 0;
   for (std::string_view token = NextToken(rest); !token.empty(); token = NextToken(rest)) {
     // Checked as the line is read, so a huge line is refused early.
@@ -275,7 +294,7 @@ bool Parser::ParseFace(std::string_view rest) {
 // A face read ahead: its corners as written (0: none), three numbers each.
 bool Parser::AddFace(const int32_t* written, uint32_t corners) {
   Block& block = Current();
-  const size_t first = block.rawVertex.size();
+  const size_t first = block.corners.size();
   for (uint32_t c = 0; c < corners; ++c, written += 3) {
     int64_t v = 0, t = kNone, n = kNone;
     if (!ResolveIndex(written[0], static_cast<int64_t>(vertices.size()), &v, "vertex") ||
@@ -290,22 +309,26 @@ bool Parser::AddFace(const int32_t* written, uint32_t corners) {
 
 // The face's material, smoothing, group and line, once its corners are in.
 bool Parser::EndFace(Block& block, size_t first, size_t corners) {
-  const std::string& material = materialChosen_ ? material_ : std::string("default");
-  if (block.materialNames.size() > std::numeric_limits<uint16_t>::max() && !block.materialIndex.count(material)) {
-    return Fail("too many materials");
+  if (indicesOf_ != current_) {
+    const std::string& material = materialChosen_ ? material_ : std::string("default");
+    if (block.materialNames.size() > std::numeric_limits<uint16_t>::max() && !block.materialIndex.count(material)) {
+      return Fail("too many materials");
+    }
+    lastMaterial_ = MaterialOf(block);
+    lastGroup_ = 0;
+    if (!group_.empty() && !groupsAsObjects) {
+      auto [it, inserted] = block.groupIndex.try_emplace(group_, static_cast<uint32_t>(block.groups.size()));
+      if (inserted) block.groups.push_back(group_);
+      lastGroup_ = it->second;
+    }
+    indicesOf_ = current_;
   }
   block.faceStart.push_back(static_cast<uint32_t>(first + corners));
-  block.faceMaterial.push_back(MaterialOf(block));
+  block.faceMaterial.push_back(lastMaterial_);
   block.faceSmoothing.push_back(smoothing_);
-  uint32_t group = 0;
-  if (!group_.empty() && !groupsAsObjects) {
-    auto [it, inserted] = block.groupIndex.try_emplace(group_, static_cast<uint32_t>(block.groups.size()));
-    if (inserted) block.groups.push_back(group_);
-    group = it->second;
-  }
-  block.faceGroup.push_back(group);
+  block.faceGroup.push_back(lastGroup_);
   block.hasSmoothing = block.hasSmoothing || smoothing_ != 0;
-  block.hasGroups = block.hasGroups || group != 0;
+  block.hasGroups = block.hasGroups || lastGroup_ != 0;
   block.faceLine.push_back(line_);
   return true;
 }
@@ -317,6 +340,7 @@ bool Parser::OpenObject(std::string_view rest) {
   // with smoothing off.
   materialChosen_ = false;
   group_.clear();
+  indicesOf_ = SIZE_MAX;
   smoothing_ = 0;
   return StartBlock(name, false);
 }
@@ -325,6 +349,7 @@ bool Parser::OpenGroup(std::string_view rest) {
   const std::string name = detail::CleanName(Trim(rest));
   if (!groupsAsObjects) {
     group_ = name;
+    indicesOf_ = SIZE_MAX;
     return true;
   }
   if (name.empty()) return true;  // "g" alone: the group goes on
@@ -335,6 +360,7 @@ void Parser::ChooseMaterial(std::string_view rest) {
   if (!groupsAsObjects) Current();  // a "usemtl" before any "o" belongs to the implicit object
   material_ = detail::CleanName(Trim(rest));
   materialChosen_ = true;
+  indicesOf_ = SIZE_MAX;
 }
 
 void Parser::Smoothing(std::string_view rest) {
@@ -378,9 +404,40 @@ bool Parser::Line(std::string_view line) {
   return true;
 }
 
+// Makes room in `v` for `adding` more, sized once for what the text left
+// will bring at the rate seen over the `done` of `span` bytes: without it
+// a large array would be copied and first touched again at each doubling.
+// Room not used is never touched, so it costs address space only.
+template <typename T>
+void Expect(std::vector<T>& v, size_t adding, size_t done, size_t span) {
+  if (v.capacity() - v.size() >= adding || done == 0) return;
+  const size_t need = v.size() + adding;
+  const double rate = static_cast<double>(need) / static_cast<double>(done);
+  const double estimate = rate * static_cast<double>(span) * 1.02 + 16;
+  // Every entry takes two bytes of text at least.
+  const auto want = static_cast<size_t>(std::min(estimate, static_cast<double>(span / 2 + 16)));
+  v.reserve(std::max({need, want, v.capacity() + v.capacity() / 2}));
+}
+
+void Parser::SizeFor(const detail::ObjChunk& chunk) {
+  Expect(vertices, chunk.vertices.size(), chunkEnd_, textSize_);
+  Expect(uvs, chunk.uvs.size(), chunkEnd_, textSize_);
+  Expect(normals, chunk.normals.size(), chunkEnd_, textSize_);
+  if (!open_ || chunk.faceCorners.empty()) return;
+  Block& block = blocks[current_];
+  const size_t faces = chunk.faceCorners.size(), done = chunkEnd_ - block.textAt, span = textSize_ - block.textAt;
+  Expect(block.corners, chunk.corners.size() / 3, done, span);
+  Expect(block.faceStart, faces, done, span);
+  Expect(block.faceMaterial, faces, done, span);
+  Expect(block.faceSmoothing, faces, done, span);
+  Expect(block.faceGroup, faces, done, span);
+  Expect(block.faceLine, faces, done, span);
+}
+
 // A chunk's lines, as Line() would have read them from its text.
 bool Parser::Apply(const detail::ObjChunk& chunk) {
   using detail::LineKind;
+  SizeFor(chunk);
   size_t vertex = 0, uv = 0, normal = 0, face = 0, corner = 0, other = 0;
   for (const LineKind kind : chunk.kinds) {
     ++line_;
@@ -414,6 +471,7 @@ bool Parser::Run(const ObjReadOptions& options) {
   groupsAsObjects = GroupsAsObjects(text_);
   const std::string_view text = detail::WithoutByteOrderMark(text_);
   const auto total = static_cast<int64_t>(text.size());
+  textSize_ = text.size();
   // Between lines every so often, and between chunks.
   const auto goOn = [&](size_t at) {
     if (!options.progress || options.progress(static_cast<int64_t>(at), total)) return true;
@@ -425,7 +483,9 @@ bool Parser::Run(const ObjReadOptions& options) {
       g_chunkBytes != 0 && text.size() > g_chunkBytes
           ? detail::ForEachChunk(text, g_chunkBytes,
                                  [&](const detail::ObjChunk& c) {
-                                   return goOn(static_cast<size_t>(c.text.data() - text.data())) && Apply(c);
+                                   chunkAt_ = static_cast<size_t>(c.text.data() - text.data());
+                                   chunkEnd_ = chunkAt_ + c.text.size();
+                                   return goOn(chunkAt_) && Apply(c);
                                  })
           : detail::ForEachLineAt(text, [&](std::string_view line, size_t at) {
               ++line_;
@@ -452,8 +512,8 @@ class BlockBuilder {
  private:
   bool FailAt(const Block& block, size_t corner, const std::string& what);
   template <typename T>
-  static void Compact(const std::vector<int64_t>& raw, const std::vector<T>& all, std::vector<int32_t>& map,
-                      std::vector<T>* out, std::vector<int32_t>* local);
+  static void Compact(std::vector<Corner>& corners, int32_t Corner::*index, const std::vector<T>& all,
+                      std::vector<int32_t>& map, std::vector<T>* out);
   const Parser& p_;
   std::string file_;
   std::vector<int32_t> vertexMap_, uvMap_, normalMap_;
@@ -467,37 +527,45 @@ bool BlockBuilder::FailAt(const Block& block, size_t corner, const std::string& 
   return false;
 }
 
-// Keeps the entries the corners use, in index order; `map` is all -1 on
-// entry and on return.
+// Keeps the entries the corners use, in index order, and renumbers the
+// corners' `index` to them; `map` is all -1 on entry and on return.
 template <typename T>
-void BlockBuilder::Compact(const std::vector<int64_t>& raw, const std::vector<T>& all, std::vector<int32_t>& map,
-                           std::vector<T>* out, std::vector<int32_t>* local) {
+void BlockBuilder::Compact(std::vector<Corner>& corners, int32_t Corner::*index, const std::vector<T>& all,
+                           std::vector<int32_t>& map, std::vector<T>* out) {
   if (map.size() < all.size()) map.resize(all.size(), -1);
-  std::vector<int64_t> used;
-  for (int64_t i : raw) {
-    if (i != kNone && map[static_cast<size_t>(i)] == -1) {
+  std::vector<int32_t> used;
+  for (const Corner& c : corners) {
+    const int32_t i = c.*index;
+    if (i >= 0 && map[static_cast<size_t>(i)] == -1) {
       map[static_cast<size_t>(i)] = 0;
       used.push_back(i);
     }
   }
   std::sort(used.begin(), used.end());
   out->reserve(used.size());
-  for (int64_t i : used) {
+  for (int32_t i : used) {
     map[static_cast<size_t>(i)] = static_cast<int32_t>(out->size());
     out->push_back(all[static_cast<size_t>(i)]);
   }
-  local->resize(raw.size());
-  for (size_t c = 0; c < raw.size(); ++c) (*local)[c] = raw[c] == kNone ? -1 : map[static_cast<size_t>(raw[c])];
-  for (int64_t i : used) map[static_cast<size_t>(i)] = -1;
+  for (Corner& c : corners) {
+    if (c.*index >= 0) c.*index = map[static_cast<size_t>(c.*index)];
+  }
+  for (int32_t i : used) map[static_cast<size_t>(i)] = -1;
 }
 
+// The corners' indices are renumbered in place and the corners handed on.
 bool BlockBuilder::Build(Block& block, int64_t vertexEnd, int64_t uvEnd, FlatMesh* mesh) {
-  const size_t n = block.rawVertex.size();
-  std::vector<int32_t> v, t, nl;
+  std::vector<Corner>& corners = block.corners;
+  const size_t n = corners.size();
+  // The index as written back, where it did not fit in 32 bits.
+  const auto value = [](int32_t i, size_t c, const std::vector<std::pair<size_t, int64_t>>& beyond) {
+    if (i != kBeyond) return static_cast<int64_t>(i);
+    return std::lower_bound(beyond.begin(), beyond.end(), std::pair<size_t, int64_t>{c, INT64_MIN})->second;
+  };
   const std::string object = "' is outside object '" + ForDisplay(block.name) + "'";
   if (p_.groupsAsObjects) {
     for (size_t c = 0; c < n; ++c) {
-      const int64_t vi = block.rawVertex[c], ti = block.rawUv[c];
+      const int64_t vi = value(corners[c].vertex, c, block.beyondVertex), ti = value(corners[c].uv, c, block.beyondUv);
       if (vi >= static_cast<int64_t>(p_.vertices.size())) {
         return FailAt(block, c, "vertex index " + std::to_string(vi + 1) + " is out of range");
       }
@@ -505,28 +573,28 @@ bool BlockBuilder::Build(Block& block, int64_t vertexEnd, int64_t uvEnd, FlatMes
         return FailAt(block, c, "UV index " + std::to_string(ti + 1) + " is out of range");
       }
     }
-    Compact(block.rawVertex, p_.vertices, vertexMap_, &mesh->vertices, &v);
-    Compact(block.rawUv, p_.uvs, uvMap_, &mesh->uvs, &t);
+    Compact(corners, &Corner::vertex, p_.vertices, vertexMap_, &mesh->vertices);
+    Compact(corners, &Corner::uv, p_.uvs, uvMap_, &mesh->uvs);
   } else {
-    v.resize(n);
-    t.resize(n);
+    const auto vertexStart = static_cast<int32_t>(block.vertexStart), uvStart = static_cast<int32_t>(block.uvStart);
     for (size_t c = 0; c < n; ++c) {
-      const int64_t vi = block.rawVertex[c], ti = block.rawUv[c];
-      if (vi < block.vertexStart || vi >= vertexEnd) {
+      Corner& corner = corners[c];
+      if (corner.vertex < vertexStart || corner.vertex >= vertexEnd) {
+        const int64_t vi = value(corner.vertex, c, block.beyondVertex);
         return FailAt(block, c, "vertex index " + std::to_string(vi + 1) + object.substr(1));
       }
-      if (ti != kNone && (ti < block.uvStart || ti >= uvEnd)) {
+      if (corner.uv >= 0 && (corner.uv < uvStart || corner.uv >= uvEnd)) {
+        const int64_t ti = value(corner.uv, c, block.beyondUv);
         return FailAt(block, c, "UV index " + std::to_string(ti + 1) + object.substr(1));
       }
-      v[c] = static_cast<int32_t>(vi - block.vertexStart);
-      t[c] = ti == kNone ? -1 : static_cast<int32_t>(ti - block.uvStart);
+      corner.vertex -= vertexStart;
+      if (corner.uv >= 0) corner.uv -= uvStart;
     }
     mesh->vertices.assign(p_.vertices.begin() + block.vertexStart, p_.vertices.begin() + vertexEnd);
     mesh->uvs.assign(p_.uvs.begin() + block.uvStart, p_.uvs.begin() + uvEnd);
   }
-  if (block.hasNormals) Compact(block.rawNormal, p_.normals, normalMap_, &mesh->normals, &nl);
-  mesh->corners.resize(n);
-  for (size_t c = 0; c < n; ++c) mesh->corners[c] = {v[c], t[c], block.hasNormals ? nl[c] : -1};
+  if (block.hasNormals) Compact(corners, &Corner::normal, p_.normals, normalMap_, &mesh->normals);
+  mesh->corners = std::move(corners);
   mesh->faceStart = std::move(block.faceStart);
   mesh->faceMaterial = std::move(block.faceMaterial);
   if (block.hasSmoothing) mesh->faceSmoothing = std::move(block.faceSmoothing);
@@ -567,13 +635,17 @@ std::unordered_map<std::string, Material> ReadLibraries(const Parser& parser, co
   return library;
 }
 
-ObjResult Load(const std::string& text, const std::string& name, const ObjReadOptions& options) {
+// `release` (when given) lets the text go once it is parsed: nothing built
+// from it points into it, and the objects built next need the memory.
+ObjResult Load(std::string_view text, const std::string& name, const ObjReadOptions& options,
+               const std::function<void()>& release) {
   ObjResult result;
   Parser parser(text, name);
   if (!parser.Run(options)) {
     result.error = parser.error;
     return result;
   }
+  if (release) release();
   result.warnings = parser.warnings;
   result.groupsAsObjects = parser.groupsAsObjects;
   const auto library = ReadLibraries(parser, name, options, &result);
@@ -628,7 +700,7 @@ size_t SetChunkedReading(size_t chunkBytes) { return std::exchange(g_chunkBytes,
 
 ObjResult LoadObjText(const std::string& text, const std::string& name, const ObjReadOptions& options) {
   try {
-    return Load(text, name, options);
+    return Load(text, name, options, nullptr);
   } catch (const std::bad_alloc&) {
     return OutOfMemory(name);
   } catch (const std::length_error&) {
@@ -638,13 +710,14 @@ ObjResult LoadObjText(const std::string& text, const std::string& name, const Ob
 
 ObjResult LoadObj(const std::string& path, const ObjReadOptions& options) {
   try {
-    std::string text, why;
+    detail::FileText text;
+    std::string why;
     if (!detail::ReadRegularFile(path, std::numeric_limits<size_t>::max(), &text, &why)) {
       ObjResult result;
       result.error = ForDisplay(path) + ": cannot read the file: " + why;
       return result;
     }
-    return LoadObjText(text, path, options);
+    return Load(text.View(), path, options, [&text] { text = detail::FileText(); });
   } catch (const std::bad_alloc&) {
     return OutOfMemory(path);
   } catch (const std::length_error&) {

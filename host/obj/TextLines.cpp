@@ -71,7 +71,13 @@ bool IsRegularFile(const std::string& path, std::string* why) {
   return OpenRegular(path, &file, &st, why);
 }
 
-bool ReadRegularFile(const std::string& path, size_t limit, std::string* text, std::string* why) {
+namespace {
+
+// Opens `path` as a regular file of at most `limit` bytes and reads it into
+// the room `room(size)` gives; false with `why` otherwise. Returns the bytes
+// read in `got` (fewer for a file that shrank while read).
+template <typename Room>
+bool ReadWhole(const std::string& path, size_t limit, Room room, size_t* got, std::string* why) {
   Fd file{-1};
   struct stat st {};
   if (!OpenRegular(path, &file, &st, why)) return false;
@@ -79,19 +85,44 @@ bool ReadRegularFile(const std::string& path, size_t limit, std::string* text, s
     *why = "larger than " + std::to_string(limit >> 20) + " MB";
     return false;
   }
-  text->resize(static_cast<size_t>(st.st_size));
-  size_t got = 0;
-  while (got < text->size()) {
-    const ssize_t n = ::read(file.fd, text->data() + got, text->size() - got);
+  const auto size = static_cast<size_t>(st.st_size);
+  char* into = room(size);
+  *got = 0;
+  while (*got < size) {
+    const ssize_t n = ::read(file.fd, into + *got, size - *got);
     if (n < 0 && errno == EINTR) continue;
     if (n < 0) {
       *why = std::strerror(errno);
       return false;
     }
     if (n == 0) break;
-    got += static_cast<size_t>(n);
+    *got += static_cast<size_t>(n);
   }
-  text->resize(got);  // a file that shrank while read
+  return true;
+}
+
+}  // namespace
+
+bool ReadRegularFile(const std::string& path, size_t limit, std::string* text, std::string* why) {
+  size_t got = 0;
+  const auto room = [text](size_t size) {
+    text->resize(size);
+    return text->data();
+  };
+  if (!ReadWhole(path, limit, room, &got, why)) return false;
+  text->resize(got);
+  return true;
+}
+
+bool ReadRegularFile(const std::string& path, size_t limit, FileText* text, std::string* why) {
+  size_t got = 0;
+  // Not cleared first: the read writes every byte kept.
+  const auto room = [text](size_t size) {
+    text->data = std::make_unique_for_overwrite<char[]>(size);
+    return text->data.get();
+  };
+  if (!ReadWhole(path, limit, room, &got, why)) return false;
+  text->size = got;
   return true;
 }
 

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -66,6 +67,13 @@ std::string CleanName(std::string_view text);
 // gives it, or "not a regular file") otherwise. Files over `limit` bytes
 // are refused.
 bool ReadRegularFile(const std::string& path, size_t limit, std::string* text, std::string* why);
+// A file's bytes in a buffer that was not cleared before the read.
+struct FileText {
+  std::unique_ptr<char[]> data;
+  size_t size = 0;
+  std::string_view View() const { return {data.get(), size}; }
+};
+bool ReadRegularFile(const std::string& path, size_t limit, FileText* text, std::string* why);
 // Whether `path` can be opened and is a regular file, without blocking on a
 // pipe or a device; false with `why` as ReadRegularFile gives it.
 bool IsRegularFile(const std::string& path, std::string* why);

@@ -215,6 +215,26 @@ TEST(ChunkedReading, LongRandomTextsReadTheSame) {
   }
 }
 
+// A file is read as its text is: the file's bytes (let go once parsed)
+// make the same objects, warnings and errors.
+TEST(ChunkedReading, FilesReadAsTheirTexts) {
+  std::mt19937 rng(13);
+  const fs::path path = fs::path(::testing::TempDir()) / "chunked-file.obj";
+  for (int round = 0; round < 30; ++round) {
+    const std::string text = RandomObj(rng, round % 3).Text(round < 20 ? 40 : 4000);
+    std::ofstream(path, std::ios::binary) << text;
+    for (size_t size : {size_t{0}, size_t{7}, size_t{1000}}) {
+      const std::string expected = Read(text, path.string(), size);
+      tsxhost::ResetScene();
+      const size_t before = tsxhost::testing::SetChunkedReading(size);
+      const std::string fromFile = Snapshot(tsxhost::LoadObj(path.string()));
+      tsxhost::testing::SetChunkedReading(before);
+      ASSERT_EQ(fromFile, expected) << "round " << round << " in chunks of " << size;
+    }
+  }
+  fs::remove(path);
+}
+
 // Sound text all through, so the load goes on to the end in many chunks.
 TEST(ChunkedReading, SoundLongTextReadsTheSame) {
   std::string text = "mtllib none.mtl\n";

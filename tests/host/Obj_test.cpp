@@ -145,6 +145,12 @@ TEST_F(ObjTest, MalformedFilesAreRefusedWithFileAndLine) {
       {"o\n", "bad.obj:1: object without a name"},
       {"o A\nv 0 0 0\nf 1 1 1 1\nf 1 1\n", "bad.obj:4: face with 2 corners (at least 3 needed)"},
       {"v 0 0 0\no bad\n", "bad.obj:2: a second object named 'bad'"},  // the stem names the first
+      // Indices past 32 bits, of a vertex or a UV, in an object or a group, each named as written.
+      {"o A\nv 0 0 0\nvt 0 0\nf 1 1 1/1\nf 1 1 99999999999\n", "bad.obj:5: vertex index 99999999999 is outside object 'A'"},
+      {"o A\nv 0 0 0\nvt 0 0\nf 1 1/1 1/4294967297\n", "bad.obj:4: UV index 4294967297 is outside object 'A'"},
+      {"o A\nv 0 0 0\nvt 0 0\nf 1 1/1 2147483648/1\n", "bad.obj:4: vertex index 2147483648 is outside object 'A'"},
+      {"g G\nv 0 0 0\nf 1 1 1\nf 1 1 9223372036854775807\n", "bad.obj:4: vertex index 9223372036854775807 is out of range"},
+      {"g G\nv 0 0 0\nvt 0 0\nf 1 1/2147483649 1/1\n", "bad.obj:4: UV index 2147483649 is out of range"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.text);
