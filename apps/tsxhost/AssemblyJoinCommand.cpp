@@ -18,6 +18,8 @@
 #include "apps/tsxhost/SceneDocument.h"
 #include "engine/actions/WindowActions.h"
 
+namespace hostapp {
+
 namespace {
 
 constexpr int kAccuracyDecimals = 4;
@@ -46,15 +48,15 @@ splicer::AssemblyOutcome JoinObjects(QWidget* parent, SceneDocument* document, c
       outcome.what = "not enough memory";
     }
     spl::SetJoinView(nullptr);
-    if (!outcome.Joined() && why && Name(outcome.what) != view.lastMessage()) *why = Name(outcome.what);
+    if (!outcome.Joined() && why && Name(outcome.what) != view.LastMessage()) *why = Name(outcome.what);
   }
   if (!outcome.Joined()) return outcome;
   const std::vector<tsxSOBJ> results = outcome.Results();
   if (!results.empty()) {
     const QString text = results.size() == 1 ? QObject::tr("Join %1").arg(Name(outcome.groups[0].name))
                                              : QObject::tr("Join %n groups", "", int(results.size()));
-    document->recordCommand(text, results);
-    document->setSelected(results);
+    document->RecordCommand(text, results);
+    document->SetSelected(results);
   }
   return outcome;
 }
@@ -81,7 +83,7 @@ void AddAssemblyJoinCommands(QWidget* window, QMenu* menu, SceneDocument* docume
   QAction* selectAll = menu->addAction(QObject::tr("Select &All"));
   selectAll->setObjectName("actionSelectAll");
   selectAll->setShortcut(QKeySequence::SelectAll);
-  QObject::connect(selectAll, &QAction::triggered, window, [document] { document->selectAll(); });
+  QObject::connect(selectAll, &QAction::triggered, window, [document] { document->SelectAll(); });
 
   QAction* join = menu->addAction(QObject::tr("&Join…"));
   join->setObjectName("actionJoin");
@@ -90,11 +92,11 @@ void AddAssemblyJoinCommands(QWidget* window, QMenu* menu, SceneDocument* docume
   QPointer<PluginModule> guard(plugin);
   auto accuracy = std::make_shared<double>(spl::kDefaultAccuracy);
   QObject::connect(join, &QAction::triggered, window, [=] {
-    if (guard && guard->busy()) {
+    if (guard && guard->Busy()) {
       QMessageBox::information(window, QObject::tr("Join"), QObject::tr("Wait until the plug-in has finished its join."));
       return;
     }
-    std::vector<tsxSOBJ> chosen = document->selectedObjects();
+    std::vector<tsxSOBJ> chosen = document->SelectedObjects();
     if (chosen.size() < 2) {
       QMessageBox::information(window, QObject::tr("Join"),
                                QObject::tr("Select two objects or more to join (Ctrl-click, or Edit ▸ Select All)."));
@@ -102,7 +104,7 @@ void AddAssemblyJoinCommands(QWidget* window, QMenu* menu, SceneDocument* docume
     }
     // Members in the scene's order, so that names read as the list does.
     std::unordered_map<tsxSOBJ, size_t> place;
-    for (tsxSOBJ obj : document->objects()) place.emplace(obj, place.size());
+    for (tsxSOBJ obj : document->Objects()) place.emplace(obj, place.size());
     std::sort(chosen.begin(), chosen.end(), [&place](tsxSOBJ a, tsxSOBJ b) { return place[a] < place[b]; });
     bool ok = false;
     const double value = QInputDialog::getDouble(window, QObject::tr("Join"),
@@ -120,3 +122,5 @@ void AddAssemblyJoinCommands(QWidget* window, QMenu* menu, SceneDocument* docume
     if (auto* main = qobject_cast<QMainWindow*>(window)) main->statusBar()->showMessage(JoinSummary(outcome), 15000);
   });
 }
+
+}  // namespace hostapp

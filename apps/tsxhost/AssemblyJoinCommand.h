@@ -10,9 +10,12 @@
 #include "session/AssemblyJoin.h"
 #include "interface/tsxapi.h"
 
-class PluginModule;
 class QMenu;
 class QWidget;
+
+namespace hostapp {
+
+class PluginModule;
 class SceneDocument;
 
 // Joins `objects` at `accuracy` with the engine's messages in message boxes
@@ -30,3 +33,5 @@ QString JoinSummary(const splicer::AssemblyOutcome& outcome);
 // Adds "Select All" and "Join…" to `menu`; Join is refused while the
 // plug-in runs a join.
 void AddAssemblyJoinCommands(QWidget* window, QMenu* menu, SceneDocument* document, PluginModule* plugin);
+
+}  // namespace hostapp

@@ -9,6 +9,8 @@
 #include <limits>
 #include <memory>
 
+namespace hostapp {
+
 namespace {
 
 // Tasks do not nest; the window asks whether one runs.
@@ -19,14 +21,14 @@ constexpr int kShowAfterMs = 400;
 constexpr int kUpdateEveryMs = 100;
 
 void ShowProgress(QProgressDialog& dialog, const TaskProgress& progress) {
-  const int64_t total = progress.total();
+  const int64_t total = progress.Total();
   if (total <= 0) {
     dialog.setRange(0, 0);  // a busy bar until the work knows its size
     return;
   }
   // Bytes can exceed an int: the bar counts thousandths.
   dialog.setRange(0, 1000);
-  const int64_t done = std::min(progress.done(), total);
+  const int64_t done = std::min(progress.Done(), total);
   dialog.setValue(int(done * 1000 / total));
 }
 
@@ -50,7 +52,7 @@ bool RunInBackground(QWidget* parent, const QString& label, const std::function<
   dialog.reset();
   if (!cancellable) dialog.setCancelButton(nullptr);
   QObject::connect(&dialog, &QProgressDialog::canceled, &dialog, [&] {
-    progress.cancel();
+    progress.Cancel();
     dialog.setLabelText(QObject::tr("Stopping..."));
   });
 
@@ -65,7 +67,7 @@ bool RunInBackground(QWidget* parent, const QString& label, const std::function<
   QObject::connect(thread.get(), &QThread::finished, &loop, &QEventLoop::quit);
   QTimer update;
   QObject::connect(&update, &QTimer::timeout, &dialog, [&] {
-    if (!dialog.isVisible() && !progress.cancelled()) dialog.show();
+    if (!dialog.isVisible() && !progress.Cancelled()) dialog.show();
     ShowProgress(dialog, progress);
   });
   QTimer::singleShot(kShowAfterMs, &update, [&update] { update.start(kUpdateEveryMs); });
@@ -77,5 +79,7 @@ bool RunInBackground(QWidget* parent, const QString& label, const std::function<
 
   g_running.store(false);
   if (thrown) std::rethrow_exception(thrown);
-  return !progress.cancelled();
+  return !progress.Cancelled();
 }
+
+}  // namespace hostapp

@@ -3,7 +3,7 @@
 // moment, says how far it has got, and its Cancel asks the work to stop.
 // The caller waits in an event loop, so the call still reads as one step.
 // While a task runs, the host's scene belongs to it: the window's own
-// code touches only its copies (see SceneDocument::busy()).
+// code touches only its copies (see SceneDocument::Busy()).
 #pragma once
 
 #include <QString>
@@ -14,19 +14,21 @@
 
 class QWidget;
 
+namespace hostapp {
+
 class TaskProgress {
  public:
   // How far the work has got (`total` 0: unknown); false once cancelled,
   // so a reader's or writer's callback can return it as it is.
-  bool report(int64_t done, int64_t total) {
+  bool Report(int64_t done, int64_t total) {
     total_.store(total, std::memory_order_relaxed);
     done_.store(done, std::memory_order_relaxed);
-    return !cancelled();
+    return !Cancelled();
   }
-  bool cancelled() const { return cancelled_.load(std::memory_order_relaxed); }
-  void cancel() { cancelled_.store(true, std::memory_order_relaxed); }
-  int64_t done() const { return done_.load(std::memory_order_relaxed); }
-  int64_t total() const { return total_.load(std::memory_order_relaxed); }
+  bool Cancelled() const { return cancelled_.load(std::memory_order_relaxed); }
+  void Cancel() { cancelled_.store(true, std::memory_order_relaxed); }
+  int64_t Done() const { return done_.load(std::memory_order_relaxed); }
+  int64_t Total() const { return total_.load(std::memory_order_relaxed); }
 
  private:
   std::atomic<int64_t> done_{0}, total_{0};
@@ -47,3 +49,5 @@ bool BackgroundTaskRunning();
 
 // The progress dialog's object name, for tests that press its Cancel.
 inline constexpr const char* kTaskDialogName = "taskProgress";
+
+}  // namespace hostapp

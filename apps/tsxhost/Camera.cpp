@@ -3,16 +3,18 @@
 #include <algorithm>
 #include <cmath>
 
+namespace hostapp {
+
 namespace {
 constexpr float kPitchLimit = 1.55f;
 }
 
-void Camera::orbit(float dx, float dy) {
+void Camera::Orbit(float dx, float dy) {
   yaw -= dx * 0.01f;
   pitch = std::clamp(pitch + dy * 0.01f, -kPitchLimit, kPitchLimit);
 }
 
-void Camera::pan(float dx, float dy, int viewportHeight) {
+void Camera::Pan(float dx, float dy, int viewportHeight) {
   const ViewFrame f = MakeViewFrame(*this, 1, std::max(viewportHeight, 1));
   // Pixels at the target's depth to world units.
   const float unit = distance / f.focal;
@@ -21,17 +23,17 @@ void Camera::pan(float dx, float dy, int viewportHeight) {
   target.z += (-dx * f.right.z + dy * f.up.z) * unit;
 }
 
-void Camera::zoom(float steps) {
+void Camera::Zoom(float steps) {
   distance = std::clamp(distance * std::pow(0.85f, steps), 1e-4f, 1e7f);
 }
 
-void Camera::frame(const CtsxVector3f& lo, const CtsxVector3f& hi, float aspect) {
+void Camera::Frame(const CtsxVector3f& lo, const CtsxVector3f& hi, float aspect) {
   target = {(lo.x + hi.x) / 2, (lo.y + hi.y) / 2, (lo.z + hi.z) / 2};
   const float dx = hi.x - lo.x, dy = hi.y - lo.y, dz = hi.z - lo.z;
-  frameSphere(target, 0.5f * std::sqrt(dx * dx + dy * dy + dz * dz), aspect);
+  FrameSphere(target, 0.5f * std::sqrt(dx * dx + dy * dy + dz * dz), aspect);
 }
 
-void Camera::frameSphere(const CtsxVector3f& centre, float radius, float aspect) {
+void Camera::FrameSphere(const CtsxVector3f& centre, float radius, float aspect) {
   target = centre;
   const float r = std::max(radius, 1e-3f);
   const float halfFov = 0.5f * std::min(fovY, 2 * std::atan(std::tan(fovY / 2) * aspect));
@@ -70,3 +72,5 @@ ViewFrame MakeViewFrame(const Camera& c, int width, int height) {
   f.nearZ = c.distance * 1e-3f;
   return f;
 }
+
+}  // namespace hostapp

@@ -6,6 +6,8 @@
 
 #include "interface/tsxapi.h"
 
+namespace hostapp {
+
 struct Camera {
   CtsxVector3f target{0, 0, 0};
   float distance = 5.0f;
@@ -16,14 +18,14 @@ struct Camera {
 
   // Drag by (dx, dy) pixels: orbit turns, pan slides the target in the view
   // plane, zoom changes the distance by a factor per wheel step.
-  void orbit(float dx, float dy);
-  void pan(float dx, float dy, int viewportHeight);
-  void zoom(float steps);
+  void Orbit(float dx, float dy);
+  void Pan(float dx, float dy, int viewportHeight);
+  void Zoom(float steps);
   // Aims at the box so that all of it is in view at this aspect ratio.
-  void frame(const CtsxVector3f& boxMin, const CtsxVector3f& boxMax, float aspect);
+  void Frame(const CtsxVector3f& boxMin, const CtsxVector3f& boxMax, float aspect);
   // Aims at the sphere's centre from just far enough that the whole
   // sphere fills the narrower field of view.
-  void frameSphere(const CtsxVector3f& centre, float radius, float aspect);
+  void FrameSphere(const CtsxVector3f& centre, float radius, float aspect);
 };
 
 // The camera's frame for one picture: eye position, unit axes, focal length
@@ -35,3 +37,5 @@ struct ViewFrame {
 };
 
 ViewFrame MakeViewFrame(const Camera& camera, int width, int height);
+
+}  // namespace hostapp

@@ -8,6 +8,8 @@
 
 #include "engine/common/JoinState.h"
 
+namespace hostapp {
+
 namespace {
 
 QString Text(std::string_view text) { return QString::fromUtf8(text.data(), qsizetype(text.size())); }
@@ -48,3 +50,5 @@ void DialogJoinView::SetStepsText(std::string_view text) {
 void DialogJoinView::SetStatusText(std::string_view text) { progress_.setLabelText(Text(text)); }
 
 void DialogJoinView::PumpEvents(std::string_view) { QApplication::processEvents(); }
+
+}  // namespace hostapp

@@ -13,6 +13,8 @@
 
 class QWidget;
 
+namespace hostapp {
+
 class DialogJoinView : public spl::JoinView {
  public:
   // `bar`: a bar that fills as the steps to go fall from the largest seen;
@@ -28,7 +30,7 @@ class DialogJoinView : public spl::JoinView {
   void PumpEvents(std::string_view) override;
 
   // The text of the last message shown.
-  const QString& lastMessage() const { return lastMessage_; }
+  const QString& LastMessage() const { return lastMessage_; }
 
  private:
   QWidget* parent_;
@@ -38,3 +40,5 @@ class DialogJoinView : public spl::JoinView {
   int64_t most_ = 0;
   QString lastMessage_;
 };
+
+}  // namespace hostapp

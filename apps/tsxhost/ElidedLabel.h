@@ -5,6 +5,8 @@
 #include <QLabel>
 #include <QString>
 
+namespace hostapp {
+
 class ElidedLabel : public QLabel {
   Q_OBJECT
 
@@ -12,9 +14,9 @@ class ElidedLabel : public QLabel {
   explicit ElidedLabel(QWidget* parent = nullptr);
 
   // The whole text (what the label shows may be shortened).
-  void setFullText(const QString& text);
-  const QString& fullText() const { return full_; }
-  void clearText() { setFullText(QString()); }
+  void SetFullText(const QString& text);
+  const QString& FullText() const { return full_; }
+  void ClearText() { SetFullText(QString()); }
 
   QSize minimumSizeHint() const override;
   QSize sizeHint() const override;
@@ -23,7 +25,9 @@ class ElidedLabel : public QLabel {
   void resizeEvent(QResizeEvent* event) override;
 
  private:
-  void fit();
+  void Fit();
 
   QString full_;
 };
+
+}  // namespace hostapp

@@ -7,14 +7,16 @@
 
 #include "apps/tsxhost/PluginModule.h"
 
+namespace hostapp {
+
 HostApplication::HostApplication(int& argc, char** argv)
     : QApplication(argc, argv) {}
 
 bool HostApplication::notify(QObject* receiver, QEvent* event) {
   PluginModule* plugin = plugin_.data();
   const auto* widget = qobject_cast<const QWidget*>(receiver);
-  const bool intoPlugin = plugin && widget && plugin->ownsWidget(widget);
-  if (intoPlugin) plugin->enter();
+  const bool intoPlugin = plugin && widget && plugin->OwnsWidget(widget);
+  if (intoPlugin) plugin->Enter();
   bool handled = false;
   try {
     handled = QApplication::notify(receiver, event);
@@ -23,6 +25,8 @@ bool HostApplication::notify(QObject* receiver, QEvent* event) {
   } catch (...) {
     std::fprintf(stderr, "tsxhost: unknown error in an event handler\n");
   }
-  if (intoPlugin) plugin->leave();
+  if (intoPlugin) plugin->Leave();
   return handled;
 }
+
+}  // namespace hostapp

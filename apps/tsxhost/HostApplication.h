@@ -7,6 +7,8 @@
 
 #include "apps/tsxhost/PluginModule.h"
 
+namespace hostapp {
+
 class HostApplication : public QApplication {
   Q_OBJECT
 
@@ -14,7 +16,7 @@ class HostApplication : public QApplication {
   HostApplication(int& argc, char** argv);
 
   // The module whose windows' events count as plug-in calls (null: none).
-  void setPlugin(PluginModule* plugin) { plugin_ = plugin; }
+  void SetPlugin(PluginModule* plugin) { plugin_ = plugin; }
 
   // Keeps exceptions inside the event handlers from leaving Qt's dispatch.
   bool notify(QObject* receiver, QEvent* event) override;
@@ -22,3 +24,5 @@ class HostApplication : public QApplication {
  private:
   QPointer<PluginModule> plugin_;
 };
+
+}  // namespace hostapp

@@ -7,6 +7,8 @@
 
 #include <cstdio>
 
+namespace hostapp {
+
 QString DefaultModulePath() {
   // Read before the application object exists, so that bad usage is
   // answered without a display.
@@ -98,3 +100,5 @@ bool ParseHostOptions(const QStringList& arguments, HostOptions* o, QString* err
   }
   return true;
 }
+
+}  // namespace hostapp

@@ -5,6 +5,8 @@
 #include <QString>
 #include <QStringList>
 
+namespace hostapp {
+
 struct HostOptions {
   QString module;            // plug-in module to load; empty: none
   QStringList scenes;        // OBJ files to open at start
@@ -28,3 +30,5 @@ QString DefaultModulePath();
 // for bad usage; *exitNow is set when --help or --version was answered.
 bool ParseHostOptions(const QStringList& arguments, HostOptions* options,
                       QString* error, bool* exitNow);
+
+}  // namespace hostapp

@@ -5,6 +5,8 @@
 #include <QMessageBox>
 #include <QRegularExpression>
 
+namespace hostapp {
+
 namespace {
 
 const QString kObjFilter = QObject::tr(
@@ -13,7 +15,7 @@ const QString kObjFilter = QObject::tr(
 
 class Dialogs : public HostPrompts {
  public:
-  Unsaved askUnsaved(QWidget* parent, const QString& name) override {
+  Unsaved AskUnsaved(QWidget* parent, const QString& name) override {
     const auto answer = QMessageBox::warning(
         parent, QObject::tr("Unsaved changes"),
         QObject::tr("Save the changes to %1 first?").arg(name),
@@ -21,16 +23,16 @@ class Dialogs : public HostPrompts {
     if (answer == QMessageBox::Save) return Unsaved::Save;
     return answer == QMessageBox::Discard ? Unsaved::Discard : Unsaved::Cancel;
   }
-  void reportError(QWidget* parent, const QString& title, const QString& text) override {
+  void ReportError(QWidget* parent, const QString& title, const QString& text) override {
     QMessageBox::warning(parent, title, text);
   }
-  bool confirm(QWidget* parent, const QString& title, const QString& text) override {
+  bool Confirm(QWidget* parent, const QString& title, const QString& text) override {
     return QMessageBox::question(parent, title, text) == QMessageBox::Yes;
   }
-  QString openPath(QWidget* parent, const QString& title, const QString& folder) override {
+  QString OpenPath(QWidget* parent, const QString& title, const QString& folder) override {
     return QFileDialog::getOpenFileName(parent, title, folder, kObjFilter);
   }
-  QString savePath(QWidget* parent, const QString& title, const QString& folder) override {
+  QString SavePath(QWidget* parent, const QString& title, const QString& folder) override {
     QString filter;
     return WithSceneExtension(QFileDialog::getSaveFileName(parent, title, folder, kObjFilter, &filter), filter);
   }
@@ -49,3 +51,5 @@ HostPrompts& DialogPrompts() {
   static Dialogs dialogs;
   return dialogs;
 }
+
+}  // namespace hostapp

@@ -7,19 +7,21 @@
 
 class QWidget;
 
+namespace hostapp {
+
 class HostPrompts {
  public:
   enum class Unsaved { Save, Discard, Cancel };
 
   virtual ~HostPrompts() = default;
   // Whether to save the scene `name` before it is thrown away.
-  virtual Unsaved askUnsaved(QWidget* parent, const QString& name) = 0;
-  virtual void reportError(QWidget* parent, const QString& title, const QString& text) = 0;
+  virtual Unsaved AskUnsaved(QWidget* parent, const QString& name) = 0;
+  virtual void ReportError(QWidget* parent, const QString& title, const QString& text) = 0;
   // A yes/no question; true for yes.
-  virtual bool confirm(QWidget* parent, const QString& title, const QString& text) = 0;
+  virtual bool Confirm(QWidget* parent, const QString& title, const QString& text) = 0;
   // Empty when the user cancels.
-  virtual QString openPath(QWidget* parent, const QString& title, const QString& folder) = 0;
-  virtual QString savePath(QWidget* parent, const QString& title, const QString& folder) = 0;
+  virtual QString OpenPath(QWidget* parent, const QString& title, const QString& folder) = 0;
+  virtual QString SavePath(QWidget* parent, const QString& title, const QString& folder) = 0;
 };
 
 // Modal message boxes and file dialogs.
@@ -29,3 +31,5 @@ HostPrompts& DialogPrompts();
 // one (".obj" for every scene format or for all files); any other name
 // stays as it is.
 QString WithSceneExtension(const QString& path, const QString& filter = QString());
+
+}  // namespace hostapp

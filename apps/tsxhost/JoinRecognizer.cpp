@@ -7,6 +7,8 @@
 #include "session/JoinSession.h"
 #include "session/ReportGeometry.h"
 
+namespace hostapp {
+
 namespace {
 
 bool SameFace(const CtsxFace* x, const CtsxFace* y) {
@@ -90,3 +92,5 @@ void NameJoinResult(tsxSOBJ result) {
   if (now == base || now.rfind(base + ".", 0) == 0) return;  // named so already (the host's own joins)
   tsxhost::SetObjectName(result, splicer::ResultName(tsxhost::ObjectName(join->first), tsxhost::ObjectName(join->second)));
 }
+
+}  // namespace hostapp

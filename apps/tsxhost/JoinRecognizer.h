@@ -11,6 +11,8 @@
 #include "interface/tsxapi.h"
 #include "session/JunctionReport.h"
 
+namespace hostapp {
+
 struct RecognizedJoin {
   tsxSOBJ first = 0;
   tsxSOBJ second = 0;
@@ -24,3 +26,5 @@ std::optional<RecognizedJoin> RecognizeJoin(tsxSOBJ result);
 // Names a plain join's result "FIRST+SECOND" as splicer and Python do;
 // other objects keep their names.
 void NameJoinResult(tsxSOBJ result);
+
+}  // namespace hostapp

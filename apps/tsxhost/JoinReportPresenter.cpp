@@ -18,27 +18,29 @@
 #include "host/scene/Scene.h"
 #include "session/ReportLines.h"
 
+namespace hostapp {
+
 JoinReportPresenter::JoinReportPresenter(SceneDocument* document, PluginModule* plugin, SceneView* view,
                                          QStatusBar* statusBar, QObject* parent)
     : QObject(parent), document_(document), plugin_(plugin), view_(view), label_(new ElidedLabel(statusBar)) {
   label_->setObjectName("joinReport");
   statusBar->addWidget(label_, 1);
-  known_ = document_->objects();
-  connect(document_, &SceneDocument::sceneChanged, this, &JoinReportPresenter::sceneChanged);
+  known_ = document_->Objects();
+  connect(document_, &SceneDocument::SceneChanged, this, &JoinReportPresenter::SceneChanged);
 }
 
-QString JoinReportPresenter::text() const { return label_->fullText(); }
+QString JoinReportPresenter::Text() const { return label_->FullText(); }
 
-void JoinReportPresenter::clear() {
+void JoinReportPresenter::Clear() {
   shownResult_ = 0;
-  label_->clearText();
-  view_->setOutline({});
+  label_->ClearText();
+  view_->SetOutline({});
 }
 
-void JoinReportPresenter::present(const spl::JunctionReport& report, tsxSOBJ first, tsxSOBJ second,
+void JoinReportPresenter::Present(const spl::JunctionReport& report, tsxSOBJ first, tsxSOBJ second,
                                   tsxSOBJ result) {
   const std::string summary = spl::SummaryText(report, tsxhost::ObjectName(first), tsxhost::ObjectName(second));
-  if (summary.empty()) return clear();
+  if (summary.empty()) return Clear();
   QString text = tr("%1: %2 vertices, %3 faces")
                      .arg(QString::fromStdString(summary))
                      .arg(tsxPolyhGetNbrVxs(result))
@@ -48,27 +50,27 @@ void JoinReportPresenter::present(const spl::JunctionReport& report, tsxSOBJ fir
   }
   shownResult_ = result;
   if (std::find(known_.begin(), known_.end(), result) == known_.end()) known_.push_back(result);
-  label_->setFullText(text);
+  label_->SetFullText(text);
   std::fprintf(stderr, "%s\n", qUtf8Printable(text));
-  view_->setOutline(report.outline);
+  view_->SetOutline(report.outline);
 }
 
-void JoinReportPresenter::presentFailure(const spl::JunctionReport& report, tsxSOBJ first, tsxSOBJ second) {
-  clear();
+void JoinReportPresenter::PresentFailure(const spl::JunctionReport& report, tsxSOBJ first, tsxSOBJ second) {
+  Clear();
   const auto hint = spl::HintText(report, "an accuracy of ", "select both and use Edit > Join to join the whole contact");
   if (!hint) return;
   const QString text = tr("%1 and %2 did not join. Hint: %3")
                            .arg(QString::fromStdString(tsxhost::ObjectName(first)),
                                 QString::fromStdString(tsxhost::ObjectName(second)), QString::fromStdString(*hint));
-  label_->setFullText(text);
+  label_->SetFullText(text);
   std::fprintf(stderr, "hint: %s\n", hint->c_str());
 }
 
 // The accuracy in the plug-in's tool window, where the join was made.
-double JoinReportPresenter::pluginAccuracy() const {
+double JoinReportPresenter::PluginAccuracy() const {
   if (!plugin_) return spl::kDefaultAccuracy;
   for (QWidget* w : QApplication::topLevelWidgets()) {
-    if (!plugin_->ownsWidget(w)) continue;
+    if (!plugin_->OwnsWidget(w)) continue;
     if (const auto* edit = w->findChild<QLineEdit*>("Edit1")) {
       bool ok = false;
       const double value = edit->text().toDouble(&ok);
@@ -78,22 +80,24 @@ double JoinReportPresenter::pluginAccuracy() const {
   return spl::kDefaultAccuracy;
 }
 
-void JoinReportPresenter::sceneChanged() {
-  const std::vector<tsxSOBJ> now = document_->objects();
+void JoinReportPresenter::SceneChanged() {
+  const std::vector<tsxSOBJ> now = document_->Objects();
   std::vector<tsxSOBJ> added;
   for (tsxSOBJ obj : now) {
     if (std::find(known_.begin(), known_.end(), obj) == known_.end()) added.push_back(obj);
   }
   known_ = now;
-  if (shownResult_ != 0 && !tsxhost::InScene(shownResult_)) clear();
+  if (shownResult_ != 0 && !tsxhost::InScene(shownResult_)) Clear();
   for (tsxSOBJ obj : added) {
     try {
       const std::optional<RecognizedJoin> join = RecognizeJoin(obj);
       if (!join) continue;
-      present(spl::ReportJunction(join->first, join->second, join->faces, pluginAccuracy()), join->first,
+      Present(spl::ReportJunction(join->first, join->second, join->faces, PluginAccuracy()), join->first,
               join->second, obj);
     } catch (const std::bad_alloc&) {
-      label_->setFullText(tr("No memory for the join's report"));
+      label_->SetFullText(tr("No memory for the join's report"));
     }
   }
 }
+
+}  // namespace hostapp

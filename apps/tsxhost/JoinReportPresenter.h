@@ -13,9 +13,12 @@
 #include "interface/tsxapi.h"
 #include "session/JunctionReport.h"
 
+class QStatusBar;
+
+namespace hostapp {
+
 class ElidedLabel;
 class PluginModule;
-class QStatusBar;
 class SceneDocument;
 class SceneView;
 
@@ -29,16 +32,16 @@ class JoinReportPresenter : public QObject {
 
   // Shows a report of a join that made `result` (the plug-in's joins are
   // read off the scene; the host's own joins call this).
-  void present(const spl::JunctionReport& report, tsxSOBJ first, tsxSOBJ second, tsxSOBJ result);
+  void Present(const spl::JunctionReport& report, tsxSOBJ first, tsxSOBJ second, tsxSOBJ result);
   // After a join that found no junction: the hint `splicer join` prints,
   // with the window's words for the accuracy and the contact join.
-  void presentFailure(const spl::JunctionReport& report, tsxSOBJ first, tsxSOBJ second);
-  void clear();
-  QString text() const;
+  void PresentFailure(const spl::JunctionReport& report, tsxSOBJ first, tsxSOBJ second);
+  void Clear();
+  QString Text() const;
 
  private:
-  void sceneChanged();
-  double pluginAccuracy() const;
+  void SceneChanged();
+  double PluginAccuracy() const;
 
   SceneDocument* document_;
   QPointer<PluginModule> plugin_;
@@ -47,3 +50,5 @@ class JoinReportPresenter : public QObject {
   std::vector<tsxSOBJ> known_;
   tsxSOBJ shownResult_ = 0;
 };
+
+}  // namespace hostapp

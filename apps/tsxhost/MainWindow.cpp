@@ -28,10 +28,12 @@
 #include "host/scene/Scene.h"
 #include "ui_MainWindow.h"
 
+namespace hostapp {
+
 namespace {
 
 std::unordered_set<tsxSOBJ> SelectedSet(const SceneDocument& document) {
-  return {document.selectedObjects().begin(), document.selectedObjects().end()};
+  return {document.SelectedObjects().begin(), document.SelectedObjects().end()};
 }
 
 }  // namespace
@@ -48,43 +50,43 @@ MainWindow::MainWindow(PluginModule* plugin, SceneDocument* document, QWidget* p
   // a fixed place right of the middle, where it would cover a right dock.
   resizeDocks({ui->objectsDock}, {300}, Qt::Horizontal);
   resizeDocks({ui->objectsDock, ui->transformDock}, {400, 160}, Qt::Vertical);
-  ui->sceneView->setDocument(document_);
-  connectFileActions();
-  addHistoryActions();
-  connect(ui->actionDelete, &QAction::triggered, this, &MainWindow::deleteSelected);
-  connect(ui->actionFrameAll, &QAction::triggered, ui->sceneView, &SceneView::frameAll);
+  ui->sceneView->SetDocument(document_);
+  ConnectFileActions();
+  AddHistoryActions();
+  connect(ui->actionDelete, &QAction::triggered, this, &MainWindow::DeleteSelected);
+  connect(ui->actionFrameAll, &QAction::triggered, ui->sceneView, &SceneView::FrameAll);
   connect(ui->actionFrameSelected, &QAction::triggered, this,
-          [this] { ui->sceneView->frameObjects({document_->selection()}); });
-  addViewActions();
-  connect(ui->actionSelect, &QAction::triggered, this, &MainWindow::selectToolChosen);
-  connect(ui->sceneView, &SceneView::picked, document_, &SceneDocument::select);
-  connect(ui->sceneView, &SceneView::pickedWithCtrl, document_, &SceneDocument::toggleSelected);
+          [this] { ui->sceneView->FrameObjects({document_->Selection()}); });
+  AddViewActions();
+  connect(ui->actionSelect, &QAction::triggered, this, &MainWindow::SelectToolChosen);
+  connect(ui->sceneView, &SceneView::Picked, document_, &SceneDocument::Select);
+  connect(ui->sceneView, &SceneView::PickedWithCtrl, document_, &SceneDocument::ToggleSelected);
   ui->objectList->setSelectionMode(QAbstractItemView::ExtendedSelection);
   connect(ui->objectList, &QListWidget::itemSelectionChanged, this,
-          &MainWindow::listSelectionChanged);
-  connect(ui->objectList, &QListWidget::itemChanged, this, &MainWindow::listItemChanged);
-  connect(ui->transformPanel, &TransformPanel::applyRequested, this, &MainWindow::placeSelected);
-  connect(document_, &SceneDocument::sceneChanged, this, &MainWindow::refreshList);
-  connect(document_, &SceneDocument::sceneChanged, this, &MainWindow::showCounts);
-  connect(document_, &SceneDocument::selectionChanged, this, &MainWindow::showSelection);
-  connect(document_, &SceneDocument::modifiedChanged, this, &MainWindow::updateTitle);
-  connect(document_, &SceneDocument::fileNameChanged, this, &MainWindow::updateTitle);
-  connect(document_, &SceneDocument::deferred, this, [this](const QString& what) {
+          &MainWindow::ListSelectionChanged);
+  connect(ui->objectList, &QListWidget::itemChanged, this, &MainWindow::ListItemChanged);
+  connect(ui->transformPanel, &TransformPanel::ApplyRequested, this, &MainWindow::PlaceSelected);
+  connect(document_, &SceneDocument::SceneChanged, this, &MainWindow::RefreshList);
+  connect(document_, &SceneDocument::SceneChanged, this, &MainWindow::ShowCounts);
+  connect(document_, &SceneDocument::SelectionChanged, this, &MainWindow::ShowSelection);
+  connect(document_, &SceneDocument::ModifiedChanged, this, &MainWindow::UpdateTitle);
+  connect(document_, &SceneDocument::FileNameChanged, this, &MainWindow::UpdateTitle);
+  connect(document_, &SceneDocument::Deferred, this, [this](const QString& what) {
     statusBar()->showMessage(tr("%1: waits until the plug-in has finished").arg(what), 5000);
   });
-  connect(document_, &SceneDocument::appliedDeferred, this, [this](int count) {
+  connect(document_, &SceneDocument::AppliedDeferred, this, [this](int count) {
     statusBar()->showMessage(tr("The plug-in has finished: %n waiting edit(s) made", "", count),
                              5000);
   });
-  connect(document_, &SceneDocument::warned, this, [this](const QString& message) {
+  connect(document_, &SceneDocument::Warned, this, [this](const QString& message) {
     std::fprintf(stderr, "warning: %s\n", qUtf8Printable(message));
     statusBar()->showMessage(message, 10000);
   });
-  connect(document_, &SceneDocument::failed, this, [this](const QString& message) {
-    prompts_->reportError(this, tr("Open"), message);
+  connect(document_, &SceneDocument::Failed, this, [this](const QString& message) {
+    prompts_->ReportError(this, tr("Open"), message);
   });
-  if (plugin_) connect(plugin_, &PluginModule::idle, this, &MainWindow::pluginIdle);
-  document_->setAddedByPlugin([](tsxSOBJ obj) {
+  if (plugin_) connect(plugin_, &PluginModule::Idle, this, &MainWindow::PluginIdle);
+  document_->SetAddedByPlugin([](tsxSOBJ obj) {
     try {
       NameJoinResult(obj);
     } catch (const std::bad_alloc&) {
@@ -94,45 +96,45 @@ MainWindow::MainWindow(PluginModule* plugin, SceneDocument* document, QWidget* p
   joinReports_ = new JoinReportPresenter(document_, plugin_, ui->sceneView, statusBar(), this);
   AddSeamJoinCommand(this, ui->menuEdit, document_, plugin_, joinReports_);
   AddAssemblyJoinCommands(this, ui->menuEdit, document_, plugin_);
-  addPluginTool();
-  refreshList();
-  showCounts();
-  updateTitle();
+  AddPluginTool();
+  RefreshList();
+  ShowCounts();
+  UpdateTitle();
 }
 
 MainWindow::~MainWindow() = default;
 
-QAction* MainWindow::selectTool() const { return ui->actionSelect; }
-SceneView* MainWindow::view() const { return ui->sceneView; }
-QListWidget* MainWindow::objectList() const { return ui->objectList; }
-TransformPanel* MainWindow::transformPanel() const { return ui->transformPanel; }
+QAction* MainWindow::SelectTool() const { return ui->actionSelect; }
+SceneView* MainWindow::View() const { return ui->sceneView; }
+QListWidget* MainWindow::ObjectList() const { return ui->objectList; }
+TransformPanel* MainWindow::Panel() const { return ui->transformPanel; }
 
-void MainWindow::setPrompts(HostPrompts* prompts) {
+void MainWindow::SetPrompts(HostPrompts* prompts) {
   prompts_ = prompts ? prompts : &DialogPrompts();
 }
 
-void MainWindow::addViewActions() {
+void MainWindow::AddViewActions() {
   SceneView* view = ui->sceneView;
   // E itself is the view's key, so the menu only names it.
   QAction* edges = ui->menuView->addAction(tr("Show &Edges\tE"));
   edges->setObjectName("actionShowEdges");
   edges->setCheckable(true);
-  edges->setChecked(view->edgesShown());
-  connect(edges, &QAction::toggled, view, &SceneView::setEdgesShown);
-  connect(view, &SceneView::edgesShownChanged, edges, &QAction::setChecked);
+  edges->setChecked(view->EdgesShown());
+  connect(edges, &QAction::toggled, view, &SceneView::SetEdgesShown);
+  connect(view, &SceneView::EdgesShownChanged, edges, &QAction::setChecked);
   QAction* zUp = ui->menuView->addAction(tr("&Z Up"));
   zUp->setObjectName("actionZUp");
   zUp->setToolTip(tr("Stand the scene with z up instead of y up"));
   zUp->setCheckable(true);
-  zUp->setChecked(view->zUp());
-  connect(zUp, &QAction::toggled, view, &SceneView::setZUp);
-  connect(view, &SceneView::zUpChanged, zUp, &QAction::setChecked);
+  zUp->setChecked(view->ZUp());
+  connect(zUp, &QAction::toggled, view, &SceneView::SetZUp);
+  connect(view, &SceneView::ZUpChanged, zUp, &QAction::setChecked);
 }
 
-void MainWindow::addHistoryActions() {
+void MainWindow::AddHistoryActions() {
   // Undo and redo go through the document, which holds them back while
   // the plug-in is busy, as it does every edit.
-  QUndoStack* history = document_->history();
+  QUndoStack* history = document_->History();
   QAction* undo = new QAction(tr("&Undo"), this);
   undo->setObjectName("actionUndo");
   undo->setShortcut(QKeySequence::Undo);
@@ -150,22 +152,22 @@ void MainWindow::addHistoryActions() {
           [=](const QString& what) { label(redo, tr("&Redo"), what); });
   undo->setEnabled(history->canUndo());
   redo->setEnabled(history->canRedo());
-  connect(undo, &QAction::triggered, document_, &SceneDocument::undo);
-  connect(redo, &QAction::triggered, document_, &SceneDocument::redo);
+  connect(undo, &QAction::triggered, document_, &SceneDocument::Undo);
+  connect(redo, &QAction::triggered, document_, &SceneDocument::Redo);
   QAction* first = ui->menuEdit->actions().value(0);
   ui->menuEdit->insertActions(first, {undo, redo});
   ui->menuEdit->insertSeparator(first);
 }
 
-void MainWindow::addPluginTool() {
+void MainWindow::AddPluginTool() {
   auto* tools = new QActionGroup(this);
   tools->addAction(ui->actionSelect);
-  if (!plugin_ || !plugin_->loaded()) return;
-  const PluginIdentity id = plugin_->identity();
+  if (!plugin_ || !plugin_->Loaded()) return;
+  const PluginIdentity id = plugin_->Identity();
   pluginAction_ = new QAction(id.name, this);
   pluginAction_->setCheckable(true);
-  pluginAction_->setIcon(QIcon(PluginBitmap(plugin_->path(), id.bitmapId)));
-  const QString tip = PluginString(plugin_->path(), id.stringId);
+  pluginAction_->setIcon(QIcon(PluginBitmap(plugin_->Path(), id.bitmapId)));
+  const QString tip = PluginString(plugin_->Path(), id.stringId);
   pluginAction_->setToolTip(tip.isEmpty() ? id.name : tip);
   pluginAction_->setStatusTip(tr("%1 by %2").arg(id.name, id.maker));
   tools->addAction(pluginAction_);
@@ -174,44 +176,44 @@ void MainWindow::addPluginTool() {
   pluginButton_->setObjectName("pluginButton");
   pluginButton_->setIconSize(QSize(34, 34));
   pluginButton_->setContextMenuPolicy(Qt::CustomContextMenu);
-  connect(pluginAction_, &QAction::triggered, this, &MainWindow::activatePlugin);
+  connect(pluginAction_, &QAction::triggered, this, &MainWindow::ActivatePlugin);
   connect(pluginButton_, &QWidget::customContextMenuRequested, this,
-          &MainWindow::pluginRightClick);
+          &MainWindow::PluginRightClick);
 }
 
-void MainWindow::activatePlugin() {
+void MainWindow::ActivatePlugin() {
   pluginActive_ = true;
   pluginAction_->setChecked(true);
-  plugin_->leftClick();
+  plugin_->LeftClick();
 }
 
-void MainWindow::pluginRightClick() { plugin_->rightClick(); }
+void MainWindow::PluginRightClick() { plugin_->RightClick(); }
 
-void MainWindow::selectToolChosen() {
+void MainWindow::SelectToolChosen() {
   ui->actionSelect->setChecked(true);
   if (!pluginActive_) return;
   pluginActive_ = false;
-  plugin_->deactivate();
+  plugin_->Deactivate();
 }
 
-void MainWindow::deleteSelected() {
-  if (const tsxSOBJ obj = document_->selection()) document_->remove(obj);
+void MainWindow::DeleteSelected() {
+  if (const tsxSOBJ obj = document_->Selection()) document_->Remove(obj);
 }
 
-void MainWindow::placeSelected(const PlacementEdit& edit) {
-  const tsxSOBJ obj = document_->selection();
+void MainWindow::PlaceSelected(const PlacementEdit& edit) {
+  const tsxSOBJ obj = document_->Selection();
   if (!obj) {
     statusBar()->showMessage(tr("Select an object to place first"), 5000);
     return;
   }
-  document_->place(obj, edit);
+  document_->Place(obj, edit);
 }
 
-void MainWindow::refreshList() {
+void MainWindow::RefreshList() {
   // The list follows the document here; only the user's choices go back.
   const QSignalBlocker following(ui->objectList);
   QListWidget* list = ui->objectList;
-  const std::vector<tsxSOBJ>& objects = document_->objects();
+  const std::vector<tsxSOBJ>& objects = document_->Objects();
   bool same = list->count() == int(objects.size());
   for (int i = 0; same && i < list->count(); ++i)
     same = list->item(i)->data(Qt::UserRole).toUInt() == objects[size_t(i)];
@@ -228,15 +230,15 @@ void MainWindow::refreshList() {
   for (int i = 0; i < list->count(); ++i) {
     QListWidgetItem* item = list->item(i);
     const tsxSOBJ obj = item->data(Qt::UserRole).toUInt();
-    item->setCheckState(document_->isShown(obj) ? Qt::Checked : Qt::Unchecked);
+    item->setCheckState(document_->IsShown(obj) ? Qt::Checked : Qt::Unchecked);
     item->setSelected(selected.count(obj) > 0);
   }
   // No current row either: the list must not pick a neighbour of a
   // deleted object as the new selection.
-  if (document_->selection() == 0) list->setCurrentItem(nullptr, QItemSelectionModel::Clear);
+  if (document_->Selection() == 0) list->setCurrentItem(nullptr, QItemSelectionModel::Clear);
 }
 
-void MainWindow::showSelection(tsxSOBJ obj) {
+void MainWindow::ShowSelection(tsxSOBJ obj) {
   {
     const QSignalBlocker following(ui->objectList);
     const std::unordered_set<tsxSOBJ> selected = SelectedSet(*document_);
@@ -247,62 +249,64 @@ void MainWindow::showSelection(tsxSOBJ obj) {
   }
   const QString name = QString::fromStdString(tsxhost::ObjectName(obj));
   statusBar()->showMessage(obj ? tr("Selected: %1").arg(name) : tr("Nothing selected"), 3000);
-  showCounts();
+  ShowCounts();
 }
 
-void MainWindow::showCounts() {
-  const tsxSOBJ obj = document_->selection();
+void MainWindow::ShowCounts() {
+  const tsxSOBJ obj = document_->Selection();
   if (!obj || !tsxhost::InScene(obj)) {
-    counts_->clearText();
+    counts_->ClearText();
     return;
   }
-  counts_->setFullText(tr("%1: %2 vertices, %3 UVs, %4 faces")
+  counts_->SetFullText(tr("%1: %2 vertices, %3 UVs, %4 faces")
                        .arg(QString::fromStdString(tsxhost::ObjectName(obj)))
                        .arg(tsxPolyhGetNbrVxs(obj))
                        .arg(tsxPolyhGetNbrUV(obj))
                        .arg(tsxPolyhGetNbrFaces(obj)));
 }
 
-void MainWindow::listItemChanged(QListWidgetItem* item) {
-  document_->setShown(item->data(Qt::UserRole).toUInt(), item->checkState() == Qt::Checked);
+void MainWindow::ListItemChanged(QListWidgetItem* item) {
+  document_->SetShown(item->data(Qt::UserRole).toUInt(), item->checkState() == Qt::Checked);
 }
 
-void MainWindow::listSelectionChanged() {
+void MainWindow::ListSelectionChanged() {
   // Kept in the order chosen: those selected before first, then the rest
   // in the list's order.
   std::unordered_set<tsxSOBJ> listed;
   for (const QListWidgetItem* item : ui->objectList->selectedItems()) listed.insert(item->data(Qt::UserRole).toUInt());
   std::vector<tsxSOBJ> chosen;
-  for (tsxSOBJ obj : document_->selectedObjects()) {
+  for (tsxSOBJ obj : document_->SelectedObjects()) {
     if (listed.erase(obj)) chosen.push_back(obj);
   }
   for (int i = 0; i < ui->objectList->count(); ++i) {
     const tsxSOBJ obj = ui->objectList->item(i)->data(Qt::UserRole).toUInt();
     if (listed.count(obj)) chosen.push_back(obj);
   }
-  document_->setSelected(chosen);
+  document_->SetSelected(chosen);
 }
 
-void MainWindow::pluginIdle() {
+void MainWindow::PluginIdle() {
   if (closePending_) close();
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
   // The module's code is on the stack while it is busy; it can only be
   // unloaded once the host is out of it again.
-  if (plugin_ && plugin_->busy()) {
+  if (plugin_ && plugin_->Busy()) {
     closePending_ = true;
     statusBar()->showMessage(tr("Closing once the plug-in has finished"));
     event->ignore();
     return;
   }
   closePending_ = false;
-  if (!mayDiscardScene()) {
+  if (!MayDiscardScene()) {
     event->ignore();
     return;
   }
-  if (plugin_) plugin_->unload();
+  if (plugin_) plugin_->Unload();
   tsxhost::SetMainViewHwnd(0);
   event->accept();
   QCoreApplication::quit();
 }
+
+}  // namespace hostapp

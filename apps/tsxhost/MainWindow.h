@@ -14,16 +14,19 @@
 namespace Ui {
 class MainWindow;
 }
+class QAction;
+class QLabel;
+class QListWidgetItem;
+class QListWidget;
+class QToolButton;
+
+namespace hostapp {
+
 class ElidedLabel;
 class JoinReportPresenter;
 class HostPrompts;
 class PluginModule;
-class QAction;
-class QLabel;
-class QListWidgetItem;
 class RecentFiles;
-class QListWidget;
-class QToolButton;
 class SceneDocument;
 class SceneView;
 class TransformPanel;
@@ -37,32 +40,32 @@ class MainWindow : public QMainWindow {
   ~MainWindow() override;
 
   // Reachable for tests and for the program's start-up.
-  QToolButton* pluginButton() const { return pluginButton_; }
-  QAction* selectTool() const;
-  SceneView* view() const;
-  QListWidget* objectList() const;
-  TransformPanel* transformPanel() const;
+  QToolButton* PluginButton() const { return pluginButton_; }
+  QAction* SelectTool() const;
+  SceneView* View() const;
+  QListWidget* ObjectList() const;
+  TransformPanel* Panel() const;
 
-  RecentFiles* recentFiles() const { return recent_; }
-  ElidedLabel* countsLabel() const { return counts_; }
+  RecentFiles* Recent() const { return recent_; }
+  ElidedLabel* CountsLabel() const { return counts_; }
   // Not owned; the modal dialogs unless set.
-  void setPrompts(HostPrompts* prompts);
+  void SetPrompts(HostPrompts* prompts);
 
-  void deleteSelected();
-  void placeSelected(const PlacementEdit& edit);
+  void DeleteSelected();
+  void PlaceSelected(const PlacementEdit& edit);
 
   // File commands without their file choosers. Each that would throw away
   // unsaved changes asks first; false when refused or cancelled.
-  bool newScene();
-  bool openFile(const QString& path);
+  bool NewScene();
+  bool OpenFile(const QString& path);
   // Adds the files' objects (undoably) and frames them; a file that cannot
   // be read is reported and the others still open. Into an empty, unnamed
   // scene the first file opens as the scene's file.
-  int addFiles(const QStringList& paths);
-  bool saveTo(const QString& path);
+  int AddFiles(const QStringList& paths);
+  bool SaveTo(const QString& path);
   // Save, Discard or Cancel when the scene has unsaved changes; true when
   // the scene may be thrown away.
-  bool mayDiscardScene();
+  bool MayDiscardScene();
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -70,30 +73,30 @@ class MainWindow : public QMainWindow {
   void dropEvent(QDropEvent* event) override;
 
  private:
-  void addPluginTool();
-  void activatePlugin();
-  void pluginRightClick();
-  void selectToolChosen();
-  void connectFileActions();
-  void addHistoryActions();
-  void addViewActions();
-  void openScene();
+  void AddPluginTool();
+  void ActivatePlugin();
+  void PluginRightClick();
+  void SelectToolChosen();
+  void ConnectFileActions();
+  void AddHistoryActions();
+  void AddViewActions();
+  void OpenScene();
   // An error box, or a word in the status bar when the user cancelled.
-  void reportOpenFailure(const QString& path, const QString& error);
-  void reportFileFailure(const QString& title, const QString& cancelled, const QString& error);
-  void addScene();
-  bool saveScene();
-  bool saveSceneAs();
-  void exportSelected();
-  void refreshList();
-  void showSelection(tsxSOBJ obj);
-  void showCounts();
-  void updateTitle();
-  void listSelectionChanged();
-  void listItemChanged(QListWidgetItem* item);
-  void pluginIdle();
+  void ReportOpenFailure(const QString& path, const QString& error);
+  void ReportFileFailure(const QString& title, const QString& cancelled, const QString& error);
+  void AddScene();
+  bool SaveScene();
+  bool SaveSceneAs();
+  void ExportSelected();
+  void RefreshList();
+  void ShowSelection(tsxSOBJ obj);
+  void ShowCounts();
+  void UpdateTitle();
+  void ListSelectionChanged();
+  void ListItemChanged(QListWidgetItem* item);
+  void PluginIdle();
   // The folder the file choosers start in: the current scene's.
-  QString sceneFolder() const;
+  QString SceneFolder() const;
 
   std::unique_ptr<Ui::MainWindow> ui;
   PluginModule* plugin_;
@@ -107,3 +110,5 @@ class MainWindow : public QMainWindow {
   RecentFiles* recent_ = nullptr;
   ElidedLabel* counts_ = nullptr;
 };
+
+}  // namespace hostapp

@@ -13,6 +13,8 @@
 #include "apps/tsxhost/SceneView.h"
 #include "ui_MainWindow.h"
 
+namespace hostapp {
+
 namespace {
 
 // The local OBJ files among dropped URLs.
@@ -29,39 +31,39 @@ QStringList DroppedObjFiles(const QMimeData* data) {
 
 }  // namespace
 
-void MainWindow::connectFileActions() {
+void MainWindow::ConnectFileActions() {
   recent_ = new RecentFiles(ui->menuRecent, this);
-  connect(recent_, &RecentFiles::chosen, this, &MainWindow::openFile);
-  connect(ui->actionNew, &QAction::triggered, this, &MainWindow::newScene);
-  connect(ui->actionOpen, &QAction::triggered, this, &MainWindow::openScene);
-  connect(ui->actionAdd, &QAction::triggered, this, &MainWindow::addScene);
-  connect(ui->actionSave, &QAction::triggered, this, &MainWindow::saveScene);
-  connect(ui->actionSaveAs, &QAction::triggered, this, &MainWindow::saveSceneAs);
-  connect(ui->actionExport, &QAction::triggered, this, &MainWindow::exportSelected);
+  connect(recent_, &RecentFiles::Chosen, this, &MainWindow::OpenFile);
+  connect(ui->actionNew, &QAction::triggered, this, &MainWindow::NewScene);
+  connect(ui->actionOpen, &QAction::triggered, this, &MainWindow::OpenScene);
+  connect(ui->actionAdd, &QAction::triggered, this, &MainWindow::AddScene);
+  connect(ui->actionSave, &QAction::triggered, this, &MainWindow::SaveScene);
+  connect(ui->actionSaveAs, &QAction::triggered, this, &MainWindow::SaveSceneAs);
+  connect(ui->actionExport, &QAction::triggered, this, &MainWindow::ExportSelected);
   connect(ui->actionQuit, &QAction::triggered, this, &QWidget::close);
 }
 
-QString MainWindow::sceneFolder() const {
-  const QString file = document_->fileName();
+QString MainWindow::SceneFolder() const {
+  const QString file = document_->FileName();
   if (!file.isEmpty()) return QFileInfo(file).absolutePath();
-  const QStringList recent = recent_->files();
+  const QStringList recent = recent_->Files();
   return recent.isEmpty() ? QString() : QFileInfo(recent.front()).absolutePath();
 }
 
-void MainWindow::updateTitle() {
-  const QString file = document_->fileName();
+void MainWindow::UpdateTitle() {
+  const QString file = document_->FileName();
   const QString name = file.isEmpty() ? tr("Untitled") : QFileInfo(file).fileName();
   setWindowTitle(tr("%1[*] - tsxhost").arg(name));
-  setWindowModified(document_->isModified());
+  setWindowModified(document_->IsModified());
 }
 
-bool MainWindow::mayDiscardScene() {
-  if (!document_->isModified()) return true;
-  const QString file = document_->fileName();
+bool MainWindow::MayDiscardScene() {
+  if (!document_->IsModified()) return true;
+  const QString file = document_->FileName();
   const QString name = file.isEmpty() ? tr("Untitled") : QFileInfo(file).fileName();
-  switch (prompts_->askUnsaved(this, name)) {
+  switch (prompts_->AskUnsaved(this, name)) {
     case HostPrompts::Unsaved::Save:
-      return saveScene();
+      return SaveScene();
     case HostPrompts::Unsaved::Discard:
       return true;
     case HostPrompts::Unsaved::Cancel:
@@ -70,114 +72,114 @@ bool MainWindow::mayDiscardScene() {
   return false;
 }
 
-bool MainWindow::newScene() {
-  if (!mayDiscardScene()) return false;
-  document_->newScene();
-  ui->sceneView->setZUp(false);
+bool MainWindow::NewScene() {
+  if (!MayDiscardScene()) return false;
+  document_->NewScene();
+  ui->sceneView->SetZUp(false);
   return true;
 }
 
-bool MainWindow::openFile(const QString& path) {
-  if (!mayDiscardScene()) return false;
+bool MainWindow::OpenFile(const QString& path) {
+  if (!MayDiscardScene()) return false;
   QString error;
-  if (!document_->openReplacing(path, &error)) {
-    reportOpenFailure(path, error);
+  if (!document_->OpenReplacing(path, &error)) {
+    ReportOpenFailure(path, error);
     return false;
   }
-  recent_->add(path);
+  recent_->Add(path);
   // Every format we read is y up (glTF says so; OBJ, PLY and STL do not
   // say): a file opens upright whatever the last one needed.
-  ui->sceneView->setZUp(false);
-  ui->sceneView->frameAll();
+  ui->sceneView->SetZUp(false);
+  ui->sceneView->FrameAll();
   return true;
 }
 
-int MainWindow::addFiles(const QStringList& paths) {
-  const std::vector<tsxSOBJ> before = document_->objects();
+int MainWindow::AddFiles(const QStringList& paths) {
+  const std::vector<tsxSOBJ> before = document_->Objects();
   int opened = 0;
   for (const QString& path : paths) {
-    const bool fresh = document_->objects().empty() && document_->fileName().isEmpty() &&
-                       !document_->isModified();
+    const bool fresh = document_->Objects().empty() && document_->FileName().isEmpty() &&
+                       !document_->IsModified();
     QString error;
-    const bool ok = fresh ? document_->openReplacing(path, &error) : document_->open(path, &error);
+    const bool ok = fresh ? document_->OpenReplacing(path, &error) : document_->Open(path, &error);
     if (!ok) {
-      reportOpenFailure(path, error);
+      ReportOpenFailure(path, error);
       if (error.isEmpty()) break;  // cancelled: the rest too
       continue;
     }
-    recent_->add(path);
+    recent_->Add(path);
     ++opened;
   }
   std::vector<tsxSOBJ> added;
-  for (tsxSOBJ obj : document_->objects())
+  for (tsxSOBJ obj : document_->Objects())
     if (std::find(before.begin(), before.end(), obj) == before.end()) added.push_back(obj);
-  if (!added.empty()) ui->sceneView->frameObjects(added);
+  if (!added.empty()) ui->sceneView->FrameObjects(added);
   return opened;
 }
 
-void MainWindow::reportOpenFailure(const QString& path, const QString& error) {
-  reportFileFailure(tr("Open"), tr("Opening %1 cancelled").arg(QFileInfo(path).fileName()), error);
+void MainWindow::ReportOpenFailure(const QString& path, const QString& error) {
+  ReportFileFailure(tr("Open"), tr("Opening %1 cancelled").arg(QFileInfo(path).fileName()), error);
 }
 
-void MainWindow::reportFileFailure(const QString& title, const QString& cancelled, const QString& error) {
+void MainWindow::ReportFileFailure(const QString& title, const QString& cancelled, const QString& error) {
   if (error.isEmpty()) {
     statusBar()->showMessage(cancelled, 5000);
     return;
   }
-  prompts_->reportError(this, title, error);
+  prompts_->ReportError(this, title, error);
 }
 
-void MainWindow::openScene() {
-  const QString path = prompts_->openPath(this, tr("Open"), sceneFolder());
-  if (!path.isEmpty()) openFile(path);
+void MainWindow::OpenScene() {
+  const QString path = prompts_->OpenPath(this, tr("Open"), SceneFolder());
+  if (!path.isEmpty()) OpenFile(path);
 }
 
-void MainWindow::addScene() {
-  const QString path = prompts_->openPath(this, tr("Add from File"), sceneFolder());
-  if (!path.isEmpty()) addFiles({path});
+void MainWindow::AddScene() {
+  const QString path = prompts_->OpenPath(this, tr("Add from File"), SceneFolder());
+  if (!path.isEmpty()) AddFiles({path});
 }
 
-bool MainWindow::saveTo(const QString& path) {
+bool MainWindow::SaveTo(const QString& path) {
   QString error;
-  if (!document_->save(path, document_->objects(), &error)) {
-    reportFileFailure(tr("Save"), tr("Saving %1 cancelled: the file is as it was").arg(QFileInfo(path).fileName()),
+  if (!document_->Save(path, document_->Objects(), &error)) {
+    ReportFileFailure(tr("Save"), tr("Saving %1 cancelled: the file is as it was").arg(QFileInfo(path).fileName()),
                       error);
     return false;
   }
-  document_->markSaved(path);
-  recent_->add(path);
+  document_->MarkSaved(path);
+  recent_->Add(path);
   statusBar()->showMessage(tr("Saved %1").arg(path), 5000);
   return true;
 }
 
-bool MainWindow::saveScene() {
-  if (document_->fileName().isEmpty()) return saveSceneAs();
-  return saveTo(document_->fileName());
+bool MainWindow::SaveScene() {
+  if (document_->FileName().isEmpty()) return SaveSceneAs();
+  return SaveTo(document_->FileName());
 }
 
-bool MainWindow::saveSceneAs() {
-  const QString path = WithSceneExtension(prompts_->savePath(this, tr("Save As"), sceneFolder()));
-  return !path.isEmpty() && saveTo(path);
+bool MainWindow::SaveSceneAs() {
+  const QString path = WithSceneExtension(prompts_->SavePath(this, tr("Save As"), SceneFolder()));
+  return !path.isEmpty() && SaveTo(path);
 }
 
-void MainWindow::exportSelected() {
-  const tsxSOBJ obj = document_->selection();
+void MainWindow::ExportSelected() {
+  const tsxSOBJ obj = document_->Selection();
   if (!obj) {
-    prompts_->reportError(this, tr("Export Selected"), tr("No object is selected."));
+    prompts_->ReportError(this, tr("Export Selected"), tr("No object is selected."));
     return;
   }
-  const QString path = WithSceneExtension(prompts_->savePath(this, tr("Export Selected"), sceneFolder()));
+  const QString path = WithSceneExtension(prompts_->SavePath(this, tr("Export Selected"), SceneFolder()));
   if (path.isEmpty()) return;
-  if (document_->openedFrom(path) &&
-      !prompts_->confirm(this, tr("Export Selected"),
+  if (document_->OpenedFrom(path) &&
+      !prompts_->Confirm(this, tr("Export Selected"),
                          tr("%1 was opened into this scene. Writing only the selected object over it "
                             "loses its other objects. Overwrite it?")
                              .arg(path))) {
     return;
   }
   QString error;
-  if (!document_->save(path, {obj}, &error)) {
-    reportFileFailure(tr("Export Selected"),
+  if (!document_->Save(path, {obj}, &error)) {
+    ReportFileFailure(tr("Export Selected"),
                       tr("Saving %1 cancelled: the file is as it was").arg(QFileInfo(path).fileName()), error);
   }
 }
@@ -190,5 +192,7 @@ void MainWindow::dropEvent(QDropEvent* event) {
   const QStringList paths = DroppedObjFiles(event->mimeData());
   if (paths.isEmpty()) return;
   event->acceptProposedAction();
-  addFiles(paths);
+  AddFiles(paths);
 }
+
+}  // namespace hostapp

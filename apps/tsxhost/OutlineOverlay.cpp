@@ -3,6 +3,8 @@
 #include <QLineF>
 #include <QPen>
 
+namespace hostapp {
+
 namespace {
 
 struct Viewed {
@@ -42,3 +44,5 @@ void DrawOutline(QPainter& painter, const Camera& camera, QSize size,
   }
   painter.restore();
 }
+
+}  // namespace hostapp

@@ -12,8 +12,12 @@
 #include "apps/tsxhost/Camera.h"
 #include "session/JunctionReport.h"
 
+namespace hostapp {
+
 inline const QColor kOutlineColour{0x00, 0xE0, 0xFF};
 
 // Lines behind the camera's near plane are cut there.
 void DrawOutline(QPainter& painter, const Camera& camera, QSize size,
                  const std::vector<spl::OutlineSegment>& outline);
+
+}  // namespace hostapp

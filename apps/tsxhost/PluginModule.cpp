@@ -10,6 +10,8 @@
 
 #include "interface/TsxPlug.h"
 
+namespace hostapp {
+
 namespace {
 
 std::vector<QWidget*> windowsNow() {
@@ -30,10 +32,10 @@ QString fieldText(const char (&field)[N]) {
 
 PluginModule::PluginModule(QObject* parent) : QObject(parent) {}
 
-PluginModule::~PluginModule() { unload(); }
+PluginModule::~PluginModule() { Unload(); }
 
-bool PluginModule::load(const QString& path) {
-  unload();
+bool PluginModule::Load(const QString& path) {
+  Unload();
   error_.clear();
   if (!QFileInfo::exists(path)) {
     error_ = tr("The plug-in module %1 does not exist.").arg(path);
@@ -46,7 +48,7 @@ bool PluginModule::load(const QString& path) {
     return false;
   }
   auto* getData = reinterpret_cast<GetData>(dlsym(handle, "tsxGetData"));
-  auto* leftClick = reinterpret_cast<LeftClick>(dlsym(handle, "tsxOnLeftClick"));
+  auto* leftClick = reinterpret_cast<LeftClickFn>(dlsym(handle, "tsxOnLeftClick"));
   auto* deactivate = reinterpret_cast<NoArgs>(dlsym(handle, "tsxDeactivate"));
   auto* rightClick = reinterpret_cast<NoArgs>(dlsym(handle, "tsxOnRightClick"));
   QStringList missing;
@@ -70,10 +72,10 @@ bool PluginModule::load(const QString& path) {
   // bounded, empty texts.
   tsxPlugInfo record{};
   const auto before = windowsNow();
-  enter();
+  Enter();
   getData(&record, 0);
-  noteNewWindows(before);
-  leave();
+  NoteNewWindows(before);
+  Leave();
   identity_.name = fieldText(record.name);
   identity_.maker = fieldText(record.maker);
   identity_.bitmapId = record.bitmapId;
@@ -81,10 +83,10 @@ bool PluginModule::load(const QString& path) {
   return true;
 }
 
-bool PluginModule::unload() {
+bool PluginModule::Unload() {
   if (!handle_) return true;
-  if (busy()) return false;
-  deactivate();
+  if (Busy()) return false;
+  Deactivate();
   // The module's shutdown destroys its windows.
   dlclose(handle_);
   handle_ = nullptr;
@@ -96,45 +98,45 @@ bool PluginModule::unload() {
 }
 
 template <typename Call>
-auto PluginModule::callIn(Call call) {
+auto PluginModule::CallIn(Call call) {
   const auto before = windowsNow();
-  enter();
+  Enter();
   struct Leave {
     PluginModule* self;
     const std::vector<QWidget*>& before;
     ~Leave() {
-      self->noteNewWindows(before);
-      self->leave();
+      self->NoteNewWindows(before);
+      self->Leave();
     }
   } guard{this, before};
   return call();
 }
 
-int32_t PluginModule::leftClick() {
+int32_t PluginModule::LeftClick() {
   if (!leftClick_) return 0;
-  return callIn([this] { return leftClick_(); });
+  return CallIn([this] { return leftClick_(); });
 }
 
-void PluginModule::rightClick() {
-  if (rightClick_) callIn([this] { rightClick_(); });
+void PluginModule::RightClick() {
+  if (rightClick_) CallIn([this] { rightClick_(); });
 }
 
-void PluginModule::deactivate() {
-  if (deactivate_) callIn([this] { deactivate_(); });
+void PluginModule::Deactivate() {
+  if (deactivate_) CallIn([this] { deactivate_(); });
 }
 
-void PluginModule::leave() {
-  if (--depth_ == 0) emit idle();
+void PluginModule::Leave() {
+  if (--depth_ == 0) emit Idle();
 }
 
-void PluginModule::noteNewWindows(const std::vector<QWidget*>& before) {
+void PluginModule::NoteNewWindows(const std::vector<QWidget*>& before) {
   for (QWidget* w : windowsNow()) {
     if (std::find(before.begin(), before.end(), w) != before.end()) continue;
-    if (!ownsWidget(w)) windows_.emplace_back(w);
+    if (!OwnsWidget(w)) windows_.emplace_back(w);
   }
 }
 
-bool PluginModule::ownsWidget(const QWidget* w) const {
+bool PluginModule::OwnsWidget(const QWidget* w) const {
   for (; w; w = w->parentWidget()) {
     const QWidget* window = w->window();
     for (const auto& own : windows_)
@@ -143,3 +145,5 @@ bool PluginModule::ownsWidget(const QWidget* w) const {
   }
   return false;
 }
+
+}  // namespace hostapp

@@ -10,6 +10,8 @@
 #include <cstdint>
 #include <vector>
 
+namespace hostapp {
+
 // What the module's tsxGetData wrote into its identity record (tsxPlugInfo).
 struct PluginIdentity {
   QString name;
@@ -28,39 +30,39 @@ class PluginModule : public QObject {
   // Loads the module at `path`; false with error() set when the file cannot
   // be loaded or one of the four entry points is missing (nothing stays
   // loaded then).
-  bool load(const QString& path);
+  bool Load(const QString& path);
   // Deactivates the plug-in and unloads it. Refuses (false) while a call
   // into the module is on the stack.
-  bool unload();
-  bool loaded() const { return handle_ != nullptr; }
-  QString error() const { return error_; }
-  QString path() const { return path_; }
+  bool Unload();
+  bool Loaded() const { return handle_ != nullptr; }
+  QString Error() const { return error_; }
+  QString Path() const { return path_; }
 
-  PluginIdentity identity() const { return identity_; }
+  PluginIdentity Identity() const { return identity_; }
 
   // The entry points; each does nothing when no module is loaded.
-  int32_t leftClick();
-  void rightClick();
-  void deactivate();
+  int32_t LeftClick();
+  void RightClick();
+  void Deactivate();
 
   // True while the host is inside the module: an entry point, or an event
   // dispatched to one of the module's windows (a join runs inside such an
   // event and lets the host's events run in its progress calls).
-  bool busy() const { return depth_ > 0; }
+  bool Busy() const { return depth_ > 0; }
   // Whether `w` belongs to one of the windows the module opened.
-  bool ownsWidget(const QWidget* w) const;
+  bool OwnsWidget(const QWidget* w) const;
   // Brackets a call into the module; the last leave() emits idle().
-  void enter() { ++depth_; }
-  void leave();
+  void Enter() { ++depth_; }
+  void Leave();
 
  signals:
   // The host has just left the module's code for good (depth back to 0).
-  void idle();
+  void Idle();
 
  private:
   template <typename Call>
-  auto callIn(Call call);
-  void noteNewWindows(const std::vector<QWidget*>& before);
+  auto CallIn(Call call);
+  void NoteNewWindows(const std::vector<QWidget*>& before);
 
   void* handle_ = nullptr;
   QString path_;
@@ -70,9 +72,11 @@ class PluginModule : public QObject {
   std::vector<QPointer<QWidget>> windows_;
 
   using GetData = void (*)(void*, int32_t);
-  using LeftClick = int32_t (*)();
+  using LeftClickFn = int32_t (*)();
   using NoArgs = void (*)();
-  LeftClick leftClick_ = nullptr;
+  LeftClickFn leftClick_ = nullptr;
   NoArgs deactivate_ = nullptr;
   NoArgs rightClick_ = nullptr;
 };
+
+}  // namespace hostapp

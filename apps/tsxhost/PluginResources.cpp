@@ -4,6 +4,8 @@
 #include <QFileInfo>
 #include <QStringList>
 
+namespace hostapp {
+
 namespace {
 
 // Resource files of a module live under its base name, e.g. ":/SPL0020/".
@@ -33,3 +35,5 @@ QString PluginString(const QString& modulePath, uint16_t id) {
   }
   return {};
 }
+
+}  // namespace hostapp

@@ -7,6 +7,10 @@
 
 #include <cstdint>
 
+namespace hostapp {
+
 // Null pixmap / empty text when the module carries no such resource.
 QPixmap PluginBitmap(const QString& modulePath, uint16_t id);
 QString PluginString(const QString& modulePath, uint16_t id);
+
+}  // namespace hostapp

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+namespace hostapp {
+
 namespace {
 
 constexpr float kShortestEdge = 4.0f;  // pixels: shorter edges are not drawn
@@ -169,7 +171,7 @@ void FillBackground(QImage& image) {
 
 }  // namespace
 
-int32_t Frame::objectAtPixel(int x, int y) const {
+int32_t Frame::ObjectAtPixel(int x, int y) const {
   if (x < 0 || y < 0 || x >= image.width() || y >= image.height()) return -1;
   return objectAt[size_t(y) * size_t(image.width()) + size_t(x)];
 }
@@ -225,3 +227,5 @@ Frame RenderScene(const SceneGeometry& scene, const Camera& camera,
   }
   return frame;
 }
+
+}  // namespace hostapp

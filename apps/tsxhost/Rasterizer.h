@@ -13,11 +13,13 @@
 #include "apps/tsxhost/Camera.h"
 #include "apps/tsxhost/SceneGeometry.h"
 
+namespace hostapp {
+
 struct Frame {
   QImage image;                   // Format_RGB32
   std::vector<int32_t> objectAt;  // per pixel, into SceneGeometry::objects; -1 none
 
-  int32_t objectAtPixel(int x, int y) const;
+  int32_t ObjectAtPixel(int x, int y) const;
 };
 
 struct RenderSettings {
@@ -33,3 +35,5 @@ Frame RenderScene(const SceneGeometry& scene, const Camera& camera,
 // Colours the renderer uses, for tests and legends.
 inline constexpr uint32_t kEdgeRgb = 0x202020;
 inline constexpr uint32_t kSelectedEdgeRgb = 0xFFB000;  // the selection's outline
+
+}  // namespace hostapp

@@ -4,34 +4,38 @@
 #include <QMenu>
 #include <QSettings>
 
+namespace hostapp {
+
 namespace {
 const QString kKey = QStringLiteral("recentFiles");
 }
 
 RecentFiles::RecentFiles(QMenu* menu, QObject* parent) : QObject(parent), menu_(menu) {
-  fillMenu();
+  FillMenu();
 }
 
-QStringList RecentFiles::files() const { return QSettings().value(kKey).toStringList(); }
+QStringList RecentFiles::Files() const { return QSettings().value(kKey).toStringList(); }
 
-void RecentFiles::add(const QString& path) {
+void RecentFiles::Add(const QString& path) {
   const QString absolute = QFileInfo(path).absoluteFilePath();
-  QStringList list = files();
+  QStringList list = Files();
   list.removeAll(absolute);
   list.prepend(absolute);
   while (list.size() > kMax) list.removeLast();
   QSettings().setValue(kKey, list);
-  fillMenu();
+  FillMenu();
 }
 
-void RecentFiles::fillMenu() {
+void RecentFiles::FillMenu() {
   menu_->clear();
-  const QStringList list = files();
+  const QStringList list = Files();
   for (int i = 0; i < list.size(); ++i) {
     const QString path = list[i];
     QAction* action = menu_->addAction(tr("&%1 %2").arg(i + 1).arg(QFileInfo(path).fileName()));
     action->setToolTip(path);
-    connect(action, &QAction::triggered, this, [this, path] { emit chosen(path); });
+    connect(action, &QAction::triggered, this, [this, path] { emit Chosen(path); });
   }
   menu_->setEnabled(!list.isEmpty());
 }
+
+}  // namespace hostapp

@@ -7,6 +7,8 @@
 
 class QMenu;
 
+namespace hostapp {
+
 class RecentFiles : public QObject {
   Q_OBJECT
 
@@ -16,14 +18,16 @@ class RecentFiles : public QObject {
   // Fills `menu` now and whenever the list changes.
   explicit RecentFiles(QMenu* menu, QObject* parent = nullptr);
 
-  QStringList files() const;
-  void add(const QString& path);
+  QStringList Files() const;
+  void Add(const QString& path);
 
  signals:
-  void chosen(const QString& path);
+  void Chosen(const QString& path);
 
  private:
-  void fillMenu();
+  void FillMenu();
 
   QMenu* menu_;
 };
+
+}  // namespace hostapp

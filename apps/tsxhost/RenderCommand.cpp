@@ -11,6 +11,8 @@
 #include "host/formats/MeshFormats.h"
 #include "host/scene/Scene.h"
 
+namespace hostapp {
+
 int RunRender(const HostOptions& o) {
   tsxhost::ObjReadOptions read;
   read.resourcesAnywhere = o.resourcesAnywhere;
@@ -30,14 +32,14 @@ int RunRender(const HostOptions& o) {
       std::fprintf(stderr, "error: no object named '%s'\n", qPrintable(o.select));
       return exitstatus::kFile;
     }
-    settings.selected = scene.indexOf(obj);
+    settings.selected = scene.IndexOf(obj);
   }
   settings.edges = o.edges;
   Camera camera;
   camera.zUp = o.zUp;
   if (!scene.empty()) {
     const Sphere s = BoundingSphere(scene, {});
-    camera.frameSphere(s.centre, s.radius, float(settings.width) / float(settings.height));
+    camera.FrameSphere(s.centre, s.radius, float(settings.width) / float(settings.height));
   }
   const Frame frame = RenderScene(scene, camera, settings);
   if (!frame.image.save(o.out, "PNG")) {
@@ -46,3 +48,5 @@ int RunRender(const HostOptions& o) {
   }
   return exitstatus::kOk;
 }
+
+}  // namespace hostapp

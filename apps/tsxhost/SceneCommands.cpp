@@ -2,6 +2,8 @@
 
 #include <utility>
 
+namespace hostapp {
+
 PresenceCommand::PresenceCommand(const QString& text, Kind kind, std::vector<tsxSOBJ> objects,
                                  bool alreadyDone, std::function<void()> changed)
     : QUndoCommand(text), kind_(kind), objects_(std::move(objects)), skipRedo_(alreadyDone),
@@ -9,16 +11,16 @@ PresenceCommand::PresenceCommand(const QString& text, Kind kind, std::vector<tsx
 
 void PresenceCommand::redo() {
   if (std::exchange(skipRedo_, false)) return;
-  kind_ == Kind::Adds ? putBack() : takeOut();
+  kind_ == Kind::Adds ? PutBack() : TakeOut();
   changed_();
 }
 
 void PresenceCommand::undo() {
-  kind_ == Kind::Adds ? takeOut() : putBack();
+  kind_ == Kind::Adds ? TakeOut() : PutBack();
   changed_();
 }
 
-void PresenceCommand::takeOut() {
+void PresenceCommand::TakeOut() {
   // Last first, so that putting back in order restores the scene's order.
   held_.clear();
   for (auto it = objects_.rbegin(); it != objects_.rend(); ++it) {
@@ -26,7 +28,7 @@ void PresenceCommand::takeOut() {
   }
 }
 
-void PresenceCommand::putBack() {
+void PresenceCommand::PutBack() {
   for (auto it = held_.rbegin(); it != held_.rend(); ++it) tsxhost::PutBack(*it);
   held_.clear();
 }
@@ -36,7 +38,7 @@ PlaceCommand::PlaceCommand(const QString& text, tsxSOBJ obj, const Placement& be
     : QUndoCommand(text), obj_(obj), before_(before), after_(after),
       changed_(std::move(changed)) {}
 
-void PlaceCommand::apply(const Placement& placement) {
+void PlaceCommand::Apply(const Placement& placement) {
   if (!tsxhost::InScene(obj_)) return;
   tsxhost::SetTransform(obj_, placement.transform);
   tsxhost::SetAxesPosition(obj_, placement.axes);
@@ -48,3 +50,5 @@ Placement CurrentPlacement(tsxSOBJ obj) {
   tsxGNodeGetAxesPosition(obj, &p.axes);
   return p;
 }
+
+}  // namespace hostapp

@@ -11,6 +11,8 @@
 #include "host/scene/Scene.h"
 #include "interface/tsxapi.h"
 
+namespace hostapp {
+
 // Objects that are in the scene after redo and out of it after undo (or
 // the other way round for a delete). Taken-out objects are held whole, so
 // redo brings back the same handles with the same arrays; dropping the
@@ -27,8 +29,8 @@ class PresenceCommand : public QUndoCommand {
   void undo() override;
 
  private:
-  void takeOut();
-  void putBack();
+  void TakeOut();
+  void PutBack();
 
   Kind kind_;
   std::vector<tsxSOBJ> objects_;
@@ -48,11 +50,11 @@ class PlaceCommand : public QUndoCommand {
   PlaceCommand(const QString& text, tsxSOBJ obj, const Placement& before, const Placement& after,
                std::function<void()> changed);
 
-  void redo() override { apply(after_); }
-  void undo() override { apply(before_); }
+  void redo() override { Apply(after_); }
+  void undo() override { Apply(before_); }
 
  private:
-  void apply(const Placement& placement);
+  void Apply(const Placement& placement);
 
   tsxSOBJ obj_;
   Placement before_, after_;
@@ -61,3 +63,5 @@ class PlaceCommand : public QUndoCommand {
 
 // The placement an object has now.
 Placement CurrentPlacement(tsxSOBJ obj);
+
+}  // namespace hostapp

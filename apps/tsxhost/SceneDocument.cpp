@@ -13,6 +13,8 @@
 #include "host/formats/MeshFormats.h"
 #include "host/scene/Scene.h"
 
+namespace hostapp {
+
 namespace {
 
 QString NameOf(tsxSOBJ obj) { return QString::fromStdString(tsxhost::ObjectName(obj)); }
@@ -30,25 +32,25 @@ std::vector<tsxSOBJ> Added(const std::vector<tsxSOBJ>& before, const std::vector
 
 SceneDocument::SceneDocument(PluginModule* plugin, QObject* parent)
     : QObject(parent), plugin_(plugin) {
-  if (plugin_) connect(plugin_, &PluginModule::idle, this, &SceneDocument::refresh);
+  if (plugin_) connect(plugin_, &PluginModule::Idle, this, &SceneDocument::Refresh);
   connect(&history_, &QUndoStack::cleanChanged, this,
-          [this](bool clean) { emit modifiedChanged(!clean); });
-  rebuild();
+          [this](bool clean) { emit ModifiedChanged(!clean); });
+  Rebuild();
 }
 
-tsxhost::ObjResult SceneDocument::readInBackground(const QString& path) {
+tsxhost::ObjResult SceneDocument::ReadInBackground(const QString& path) {
   tsxhost::ObjResult r;
   const std::string file = QFile::encodeName(path).toStdString();
   cancelled_ = !RunInBackground(nullptr, tr("Opening %1").arg(QFileInfo(path).fileName()), [&](TaskProgress& progress) {
     tsxhost::ObjReadOptions options = readOptions_;
     // Stopped here, the reader process is stopped too.
-    options.progress = [&progress](int64_t done, int64_t total) { return progress.report(done, total); };
+    options.progress = [&progress](int64_t done, int64_t total) { return progress.Report(done, total); };
     r = tsxhost::LoadScene(file, options);
-    if (!r.ok || progress.cancelled()) return;
+    if (!r.ok || progress.Cancelled()) return;
     // The view's copy of a large scene takes a while too: made here, it is
     // only swapped in once the read is kept.
     Prepared prepared;
-    prepared.objects = shownObjects();
+    prepared.objects = ShownObjects();
     prepared.geometry = BuildSceneGeometry(prepared.objects);
     prepared_ = std::move(prepared);
   });
@@ -56,7 +58,7 @@ tsxhost::ObjResult SceneDocument::readInBackground(const QString& path) {
 }
 
 // A read the user cancelled that had already ended adds nothing either.
-bool SceneDocument::keepRead(tsxhost::ObjResult* r, QString* why) {
+bool SceneDocument::KeepRead(tsxhost::ObjResult* r, QString* why) {
   if (!r->ok || cancelled_) prepared_.reset();
   if (r->ok && cancelled_) {
     for (tsxSOBJ obj : r->objects) tsxSobjDelete(obj);
@@ -67,54 +69,54 @@ bool SceneDocument::keepRead(tsxhost::ObjResult* r, QString* why) {
     *why = cancelled_ ? QString() : QString::fromStdString(r->error);
     return false;
   }
-  for (const std::string& w : r->warnings) emit warned(QString::fromStdString(w));
+  for (const std::string& w : r->warnings) emit Warned(QString::fromStdString(w));
   return true;
 }
 
-bool SceneDocument::load(const QString& path, QString* why) {
+bool SceneDocument::Load(const QString& path, QString* why) {
   const std::vector<tsxSOBJ> before = tsxhost::SceneObjects();
-  tsxhost::ObjResult r = readInBackground(path);
-  if (!keepRead(&r, why)) return false;
+  tsxhost::ObjResult r = ReadInBackground(path);
+  if (!KeepRead(&r, why)) return false;
   opened_.append(QFileInfo(path).canonicalFilePath());
-  recordAdded(tr("Open %1").arg(QFileInfo(path).fileName()), Added(before, tsxhost::SceneObjects()));
+  RecordAdded(tr("Open %1").arg(QFileInfo(path).fileName()), Added(before, tsxhost::SceneObjects()));
   return true;
 }
 
-bool SceneDocument::busy() const { return (plugin_ && plugin_->busy()) || BackgroundTaskRunning(); }
+bool SceneDocument::Busy() const { return (plugin_ && plugin_->Busy()) || BackgroundTaskRunning(); }
 
-bool SceneDocument::open(const QString& path, QString* error) {
-  if (busy()) {
-    edit(tr("Opening %1").arg(path), [this, path] {
+bool SceneDocument::Open(const QString& path, QString* error) {
+  if (Busy()) {
+    Edit(tr("Opening %1").arg(path), [this, path] {
       QString why;
-      if (!load(path, &why)) emit failed(why);
+      if (!Load(path, &why)) emit Failed(why);
     });
     return true;
   }
   QString why;
-  const bool ok = load(path, &why);
+  const bool ok = Load(path, &why);
   if (!ok && error) *error = why;
   return ok;
 }
 
-bool SceneDocument::openReplacing(const QString& path, QString* error) {
+bool SceneDocument::OpenReplacing(const QString& path, QString* error) {
   auto replace = [this, path](QString* why) {
     // The old objects step aside (their names would clash) and come back
     // if the file is refused.
     std::vector<tsxhost::HeldObject> old;
     const std::vector<tsxSOBJ> scene = tsxhost::SceneObjects();
     for (auto it = scene.rbegin(); it != scene.rend(); ++it) old.push_back(tsxhost::TakeOut(*it));
-    tsxhost::ObjResult r = readInBackground(path);
-    if (!keepRead(&r, why)) {
+    tsxhost::ObjResult r = ReadInBackground(path);
+    if (!KeepRead(&r, why)) {
       for (auto it = old.rbegin(); it != old.rend(); ++it) tsxhost::PutBack(*it);
       return false;
     }
-    startHistory(path);
+    StartHistory(path);
     return true;
   };
-  if (busy()) {
-    edit(tr("Opening %1").arg(path), [this, replace] {
+  if (Busy()) {
+    Edit(tr("Opening %1").arg(path), [this, replace] {
       QString why;
-      if (!replace(&why)) emit failed(why);
+      if (!replace(&why)) emit Failed(why);
     });
     return true;
   }
@@ -124,25 +126,25 @@ bool SceneDocument::openReplacing(const QString& path, QString* error) {
   return ok;
 }
 
-void SceneDocument::newScene() {
-  edit(tr("New scene"), [this] {
+void SceneDocument::NewScene() {
+  Edit(tr("New scene"), [this] {
     for (tsxSOBJ obj : tsxhost::SceneObjects()) tsxSobjDelete(obj);
-    startHistory(QString());
+    StartHistory(QString());
   });
 }
 
-void SceneDocument::startHistory(const QString& path) {
+void SceneDocument::StartHistory(const QString& path) {
   history_.clear();
   hidden_.clear();
   opened_.clear();
   if (!path.isEmpty()) opened_.append(QFileInfo(path).canonicalFilePath());
   fileName_ = path;
-  emit fileNameChanged(path);
-  emit modifiedChanged(false);
-  sceneEdited();
+  emit FileNameChanged(path);
+  emit ModifiedChanged(false);
+  SceneEdited();
 }
 
-bool SceneDocument::save(const QString& path, const std::vector<tsxSOBJ>& objects,
+bool SceneDocument::Save(const QString& path, const std::vector<tsxSOBJ>& objects,
                          QString* error, QStringList* warnings) const {
   tsxhost::SaveResult r;
   const std::string file = QFile::encodeName(path).toStdString();
@@ -150,7 +152,7 @@ bool SceneDocument::save(const QString& path, const std::vector<tsxSOBJ>& object
   const bool finished = RunInBackground(nullptr, tr("Saving %1").arg(QFileInfo(path).fileName()),
                                         [&](TaskProgress& progress) {
                                           r = tsxhost::SaveScene(file, objects, [&progress](int64_t done, int64_t total) {
-                                            return progress.report(done, total);
+                                            return progress.Report(done, total);
                                           });
                                         });
   if (warnings) {
@@ -160,50 +162,50 @@ bool SceneDocument::save(const QString& path, const std::vector<tsxSOBJ>& object
   return r.ok;
 }
 
-bool SceneDocument::openedFrom(const QString& path) const {
+bool SceneDocument::OpenedFrom(const QString& path) const {
   const QString canonical = QFileInfo(path).canonicalFilePath();
   return !canonical.isEmpty() && opened_.contains(canonical);
 }
 
-void SceneDocument::markSaved(const QString& path) {
+void SceneDocument::MarkSaved(const QString& path) {
   history_.setClean();
   if (path == fileName_) return;
   fileName_ = path;
-  emit fileNameChanged(path);
+  emit FileNameChanged(path);
 }
 
-void SceneDocument::remove(tsxSOBJ obj) {
-  edit(tr("Deleting %1").arg(NameOf(obj)), [this, obj] {
+void SceneDocument::Remove(tsxSOBJ obj) {
+  Edit(tr("Deleting %1").arg(NameOf(obj)), [this, obj] {
     if (!tsxhost::InScene(obj)) return;
     history_.push(new PresenceCommand(tr("Delete %1").arg(NameOf(obj)),
                                       PresenceCommand::Kind::Deletes, {obj}, false,
-                                      [this] { sceneEdited(); }));
+                                      [this] { SceneEdited(); }));
   });
 }
 
-void SceneDocument::place(tsxSOBJ obj, const PlacementEdit& change) {
+void SceneDocument::Place(tsxSOBJ obj, const PlacementEdit& change) {
   // Worked out when applied, so that queued edits add up.
-  edit(tr("Placing %1").arg(NameOf(obj)), [this, obj, change] {
+  Edit(tr("Placing %1").arg(NameOf(obj)), [this, obj, change] {
     if (!tsxhost::InScene(obj)) return;
     const Placement before = CurrentPlacement(obj);
     const CtsxTxmx3f delta = EditTransform(change, before.axes);
     const Placement after{Compose(delta, before.transform), Apply(delta, before.axes)};
     history_.push(new PlaceCommand(tr("Place %1").arg(NameOf(obj)), obj, before, after,
-                                   [this] { sceneEdited(); }));
+                                   [this] { SceneEdited(); }));
   });
 }
 
-void SceneDocument::undo() {
-  edit(tr("Undo"), [this] { history_.undo(); });
+void SceneDocument::Undo() {
+  Edit(tr("Undo"), [this] { history_.undo(); });
 }
 
-void SceneDocument::redo() {
-  edit(tr("Redo"), [this] { history_.redo(); });
+void SceneDocument::Redo() {
+  Edit(tr("Redo"), [this] { history_.redo(); });
 }
 
-void SceneDocument::select(tsxSOBJ obj) { setSelected(obj ? std::vector<tsxSOBJ>{obj} : std::vector<tsxSOBJ>{}); }
+void SceneDocument::Select(tsxSOBJ obj) { SetSelected(obj ? std::vector<tsxSOBJ>{obj} : std::vector<tsxSOBJ>{}); }
 
-void SceneDocument::toggleSelected(tsxSOBJ obj) {
+void SceneDocument::ToggleSelected(tsxSOBJ obj) {
   if (obj == 0) return;
   std::vector<tsxSOBJ> chosen = selected_;
   const auto at = std::find(chosen.begin(), chosen.end(), obj);
@@ -212,10 +214,10 @@ void SceneDocument::toggleSelected(tsxSOBJ obj) {
   } else {
     chosen.erase(at);
   }
-  setSelected(chosen);
+  SetSelected(chosen);
 }
 
-void SceneDocument::setSelected(const std::vector<tsxSOBJ>& objects) {
+void SceneDocument::SetSelected(const std::vector<tsxSOBJ>& objects) {
   std::vector<tsxSOBJ> chosen;
   std::unordered_set<tsxSOBJ> seen;
   for (tsxSOBJ obj : objects) {
@@ -228,42 +230,42 @@ void SceneDocument::setSelected(const std::vector<tsxSOBJ>& objects) {
   if (last == selection_ && chosen == selected_) return;
   selection_ = last;
   selected_ = std::move(chosen);
-  emit selectionChanged(last);
+  emit SelectionChanged(last);
 }
 
-void SceneDocument::selectAll() { setSelected(objects_); }
+void SceneDocument::SelectAll() { SetSelected(objects_); }
 
-void SceneDocument::pruneSelection() {
+void SceneDocument::PruneSelection() {
   const bool gone = std::any_of(selected_.begin(), selected_.end(), [](tsxSOBJ o) { return !tsxhost::InScene(o); });
-  if (gone) setSelected(selected_);
+  if (gone) SetSelected(selected_);
 }
 
-void SceneDocument::setShown(tsxSOBJ obj, bool shown) {
-  if (shown == isShown(obj)) return;
+void SceneDocument::SetShown(tsxSOBJ obj, bool shown) {
+  if (shown == IsShown(obj)) return;
   if (shown) {
     hidden_.erase(obj);
   } else {
     hidden_.insert(obj);
   }
-  rebuild();
+  Rebuild();
 }
 
-void SceneDocument::edit(const QString& what, std::function<void()> change) {
-  if (busy()) {
+void SceneDocument::Edit(const QString& what, std::function<void()> change) {
+  if (Busy()) {
     pending_.push_back(std::move(change));
     ++deferred_;
-    emit deferred(what);
+    emit Deferred(what);
     return;
   }
   change();
 }
 
-void SceneDocument::refresh() {
-  if (busy()) return;
+void SceneDocument::Refresh() {
+  if (Busy()) return;
   const std::vector<tsxSOBJ> fromPlugin = Added(objects_, tsxhost::SceneObjects());
   auto queued = std::exchange(pending_, {});
   for (auto& change : queued) change();
-  if (!queued.empty()) emit appliedDeferred(int(queued.size()));
+  if (!queued.empty()) emit AppliedDeferred(int(queued.size()));
   // What the plug-in added is recorded after the edits that waited for it:
   // an undo asked for during the join meant the step the user saw then.
   std::vector<tsxSOBJ> added;
@@ -272,45 +274,47 @@ void SceneDocument::refresh() {
     if (addedByPlugin_) addedByPlugin_(obj);
     added.push_back(obj);
   }
-  recordAdded(QString(), added);
+  RecordAdded(QString(), added);
 }
 
-void SceneDocument::recordAdded(const QString& text, const std::vector<tsxSOBJ>& added) {
+void SceneDocument::RecordAdded(const QString& text, const std::vector<tsxSOBJ>& added) {
   if (!added.empty()) {
     QString label = text;
     if (label.isEmpty()) label = tr("Add %1").arg(NameOf(added.front()));
     history_.push(new PresenceCommand(label, PresenceCommand::Kind::Adds, added, true,
-                                      [this] { sceneEdited(); }));
+                                      [this] { SceneEdited(); }));
   }
-  catchUp();
+  CatchUp();
 }
 
-void SceneDocument::sceneEdited() {
-  rebuild();
-  pruneSelection();
+void SceneDocument::SceneEdited() {
+  Rebuild();
+  PruneSelection();
 }
 
-void SceneDocument::catchUp() {
-  if (tsxhost::SceneObjects() != objects_) rebuild();
-  pruneSelection();
+void SceneDocument::CatchUp() {
+  if (tsxhost::SceneObjects() != objects_) Rebuild();
+  PruneSelection();
 }
 
-std::vector<tsxSOBJ> SceneDocument::shownObjects() const {
+std::vector<tsxSOBJ> SceneDocument::ShownObjects() const {
   std::vector<tsxSOBJ> shown;
   for (tsxSOBJ obj : tsxhost::SceneObjects()) {
-    if (isShown(obj)) shown.push_back(obj);
+    if (IsShown(obj)) shown.push_back(obj);
   }
   return shown;
 }
 
-void SceneDocument::rebuild() {
+void SceneDocument::Rebuild() {
   objects_ = tsxhost::SceneObjects();
-  const std::vector<tsxSOBJ> shown = shownObjects();
+  const std::vector<tsxSOBJ> shown = ShownObjects();
   if (prepared_ && prepared_->objects == shown) {
     geometry_ = std::move(prepared_->geometry);
   } else {
     geometry_ = BuildSceneGeometry(shown);
   }
   prepared_.reset();
-  emit sceneChanged();
+  emit SceneChanged();
 }
+
+}  // namespace hostapp

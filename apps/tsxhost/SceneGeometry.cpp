@@ -7,6 +7,8 @@
 #include "apps/tsxhost/TransformMath.h"
 #include "host/scene/Scene.h"
 
+namespace hostapp {
+
 namespace {
 
 uint32_t PackColour(const tsxhost::Material& m) {
@@ -121,7 +123,7 @@ void ForPointsOf(const SceneGeometry& g, const std::vector<tsxSOBJ>& objects, Vi
     return;
   }
   for (tsxSOBJ obj : objects) {
-    const int i = g.indexOf(obj);
+    const int i = g.IndexOf(obj);
     if (i < 0) continue;
     for (uint32_t k = g.firstPoint[size_t(i)]; k < g.firstPoint[size_t(i) + 1]; ++k) visit(g.points[k]);
   }
@@ -151,7 +153,7 @@ Sphere BoundingSphere(const SceneGeometry& g, const std::vector<tsxSOBJ>& object
   return s;
 }
 
-int SceneGeometry::indexOf(tsxSOBJ obj) const {
+int SceneGeometry::IndexOf(tsxSOBJ obj) const {
   const auto it = std::find(objects.begin(), objects.end(), obj);
   return it == objects.end() || obj == 0 ? -1 : int(it - objects.begin());
 }
@@ -170,3 +172,5 @@ SceneGeometry BuildSceneGeometry(const std::vector<tsxSOBJ>& objects) {
   }
   return g;
 }
+
+}  // namespace hostapp

@@ -8,6 +8,8 @@
 
 #include "interface/tsxapi.h"
 
+namespace hostapp {
+
 struct Triangle {
   uint32_t a, b, c;      // into SceneGeometry::points
   uint32_t rgb;          // the face's diffuse colour, 0xRRGGBB
@@ -35,7 +37,7 @@ struct SceneGeometry {
   CtsxVector3f boxMin{0, 0, 0}, boxMax{0, 0, 0};  // of every point
 
   bool empty() const { return points.empty(); }
-  int indexOf(tsxSOBJ obj) const;
+  int IndexOf(tsxSOBJ obj) const;
 };
 
 // A sphere around some of the scene's points: the centre of their box and
@@ -50,3 +52,5 @@ Sphere BoundingSphere(const SceneGeometry& scene, const std::vector<tsxSOBJ>& ob
 
 // Faces become triangle fans of their outer corners (holes show as edges).
 SceneGeometry BuildSceneGeometry(const std::vector<tsxSOBJ>& objects);
+
+}  // namespace hostapp

@@ -13,6 +13,8 @@
 
 #include "apps/tsxhost/SceneDocument.h"
 
+namespace hostapp {
+
 namespace {
 constexpr int kClickSlop = 3;      // pixels a click may move and stay a click
 constexpr double kSlowFrameMs = 40;  // slower than this: drag at half size
@@ -24,65 +26,65 @@ SceneView::SceneView(QWidget* parent) : QWidget(parent) {
   setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
-void SceneView::setEdgesShown(bool shown) {
+void SceneView::SetEdgesShown(bool shown) {
   if (shown == edges_) return;
   edges_ = shown;
-  emit edgesShownChanged(shown);
-  redraw();
+  emit EdgesShownChanged(shown);
+  Redraw();
 }
 
-void SceneView::setZUp(bool zUp) {
+void SceneView::SetZUp(bool zUp) {
   if (zUp == camera_.zUp) return;
   camera_.zUp = zUp;
-  emit zUpChanged(zUp);
-  frameAll();
+  emit ZUpChanged(zUp);
+  FrameAll();
 }
 
-void SceneView::setDocument(SceneDocument* document) {
+void SceneView::SetDocument(SceneDocument* document) {
   document_ = document;
-  connect(document_, &SceneDocument::sceneChanged, this, &SceneView::sceneChanged);
-  connect(document_, &SceneDocument::selectionChanged, this, &SceneView::redraw);
-  sceneChanged();
+  connect(document_, &SceneDocument::SceneChanged, this, &SceneView::SceneChanged);
+  connect(document_, &SceneDocument::SelectionChanged, this, &SceneView::Redraw);
+  SceneChanged();
 }
 
-void SceneView::sceneChanged() {
+void SceneView::SceneChanged() {
   // The first scene with content is framed; later changes keep the view.
-  if (!framed_ && document_ && !document_->geometry().empty()) {
+  if (!framed_ && document_ && !document_->Geometry().empty()) {
     framed_ = true;
-    frameAll();
+    FrameAll();
     return;
   }
-  redraw();
+  Redraw();
 }
 
-void SceneView::frameAll() { frameObjects({}); }
+void SceneView::FrameAll() { FrameObjects({}); }
 
-void SceneView::frameObjects(const std::vector<tsxSOBJ>& objects) {
+void SceneView::FrameObjects(const std::vector<tsxSOBJ>& objects) {
   // Done at the next paint, when the view has its final size.
-  const auto drawn = [this](tsxSOBJ o) { return document_->geometry().indexOf(o) >= 0; };
+  const auto drawn = [this](tsxSOBJ o) { return document_->Geometry().IndexOf(o) >= 0; };
   if (!document_ || (!objects.empty() && std::none_of(objects.begin(), objects.end(), drawn)))
     return;
   frameWhat_ = objects;
   frameDue_ = true;
-  redraw();
+  Redraw();
 }
 
-void SceneView::redraw() {
+void SceneView::Redraw() {
   stale_ = true;
   update();
 }
 
-tsxSOBJ SceneView::objectAt(const QPoint& pos) const {
+tsxSOBJ SceneView::ObjectAt(const QPoint& pos) const {
   if (!document_ || frame_.image.isNull()) return 0;
-  const int i = frame_.objectAtPixel(pos.x() / frameScale_, pos.y() / frameScale_);
-  const auto& objects = document_->geometry().objects;
+  const int i = frame_.ObjectAtPixel(pos.x() / frameScale_, pos.y() / frameScale_);
+  const auto& objects = document_->Geometry().objects;
   return i >= 0 && size_t(i) < objects.size() ? objects[size_t(i)] : 0;
 }
 
 void SceneView::paintEvent(QPaintEvent*) {
-  if (frameDue_ && document_ && !document_->geometry().empty()) {
-    const Sphere s = BoundingSphere(document_->geometry(), frameWhat_);
-    camera_.frameSphere(s.centre, s.radius, float(width()) / float(std::max(1, height())));
+  if (frameDue_ && document_ && !document_->Geometry().empty()) {
+    const Sphere s = BoundingSphere(document_->Geometry(), frameWhat_);
+    camera_.FrameSphere(s.centre, s.radius, float(width()) / float(std::max(1, height())));
   }
   frameDue_ = false;
   const int scale = dragging_ && moved_ && lastRenderMs_ > kSlowFrameMs ? 2 : 1;
@@ -93,12 +95,12 @@ void SceneView::paintEvent(QPaintEvent*) {
     RenderSettings settings;
     settings.width = want.width();
     settings.height = want.height();
-    const SceneGeometry& g = document_ ? document_->geometry() : kNothing;
-    settings.selected = document_ ? g.indexOf(document_->selection()) : -1;
+    const SceneGeometry& g = document_ ? document_->Geometry() : kNothing;
+    settings.selected = document_ ? g.IndexOf(document_->Selection()) : -1;
     std::vector<int> alsoSelected;
-    if (document_ && document_->selectedObjects().size() > 1) {
-      const std::unordered_set<tsxSOBJ> chosen(document_->selectedObjects().begin(),
-                                               document_->selectedObjects().end());
+    if (document_ && document_->SelectedObjects().size() > 1) {
+      const std::unordered_set<tsxSOBJ> chosen(document_->SelectedObjects().begin(),
+                                               document_->SelectedObjects().end());
       for (size_t i = 0; i < g.objects.size(); ++i) {
         if (chosen.count(g.objects[i])) alsoSelected.push_back(int(i));
       }
@@ -115,7 +117,7 @@ void SceneView::paintEvent(QPaintEvent*) {
   DrawOutline(painter, camera_, size(), outline_);
 }
 
-void SceneView::setOutline(std::vector<spl::OutlineSegment> outline) {
+void SceneView::SetOutline(std::vector<spl::OutlineSegment> outline) {
   outline_ = std::move(outline);
   update();
 }
@@ -137,10 +139,10 @@ void SceneView::mouseMoveEvent(QMouseEvent* event) {
   moved_ = true;
   last_ = pos;
   if (panning_)
-    camera_.pan(float(d.x()), float(d.y()), height());
+    camera_.Pan(float(d.x()), float(d.y()), height());
   else
-    camera_.orbit(float(d.x()), float(d.y()));
-  redraw();
+    camera_.Orbit(float(d.x()), float(d.y()));
+  Redraw();
 }
 
 void SceneView::mouseReleaseEvent(QMouseEvent* event) {
@@ -149,26 +151,28 @@ void SceneView::mouseReleaseEvent(QMouseEvent* event) {
   dragging_ = false;
   moved_ = false;
   if (click && (event->modifiers() & Qt::ControlModifier)) {
-    emit pickedWithCtrl(objectAt(event->position().toPoint()));
+    emit PickedWithCtrl(ObjectAt(event->position().toPoint()));
   } else if (click) {
-    emit picked(objectAt(event->position().toPoint()));
+    emit Picked(ObjectAt(event->position().toPoint()));
   }
-  if (wasMoving) redraw();  // the full-size picture
+  if (wasMoving) Redraw();  // the full-size picture
 }
 
 void SceneView::wheelEvent(QWheelEvent* event) {
-  camera_.zoom(float(event->angleDelta().y()) / 120.0f);
-  redraw();
+  camera_.Zoom(float(event->angleDelta().y()) / 120.0f);
+  Redraw();
 }
 
 void SceneView::keyPressEvent(QKeyEvent* event) {
   if (event->key() == Qt::Key_F || event->key() == Qt::Key_Home) {
-    frameAll();
+    FrameAll();
     return;
   }
   if (event->key() == Qt::Key_E) {
-    setEdgesShown(!edges_);
+    SetEdgesShown(!edges_);
     return;
   }
   QWidget::keyPressEvent(event);
 }
+
+}  // namespace hostapp

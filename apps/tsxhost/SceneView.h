@@ -15,6 +15,8 @@
 #include "interface/tsxapi.h"
 #include "session/JunctionReport.h"
 
+namespace hostapp {
+
 class SceneDocument;
 
 class SceneView : public QWidget {
@@ -23,27 +25,27 @@ class SceneView : public QWidget {
  public:
   explicit SceneView(QWidget* parent = nullptr);
 
-  void setDocument(SceneDocument* document);
-  void frameAll();
+  void SetDocument(SceneDocument* document);
+  void FrameAll();
   // Frames these objects' bounding sphere; nothing when none is drawn.
-  void frameObjects(const std::vector<tsxSOBJ>& objects);
+  void FrameObjects(const std::vector<tsxSOBJ>& objects);
   // The object under a widget position, 0 for none (from the last picture).
-  tsxSOBJ objectAt(const QPoint& pos) const;
-  const Camera& camera() const { return camera_; }
+  tsxSOBJ ObjectAt(const QPoint& pos) const;
+  const Camera& ViewCamera() const { return camera_; }
   // Lines drawn over the picture: what the last join welded.
-  void setOutline(std::vector<spl::OutlineSegment> outline);
-  const std::vector<spl::OutlineSegment>& outline() const { return outline_; }
-  bool edgesShown() const { return edges_; }
-  void setEdgesShown(bool shown);
-  bool zUp() const { return camera_.zUp; }
-  void setZUp(bool zUp);
+  void SetOutline(std::vector<spl::OutlineSegment> outline);
+  const std::vector<spl::OutlineSegment>& Outline() const { return outline_; }
+  bool EdgesShown() const { return edges_; }
+  void SetEdgesShown(bool shown);
+  bool ZUp() const { return camera_.zUp; }
+  void SetZUp(bool zUp);
   QSize sizeHint() const override { return {800, 600}; }
 
  signals:
-  void picked(tsxSOBJ obj);
-  void pickedWithCtrl(tsxSOBJ obj);  // a Ctrl-click: add to the selection or take out
-  void edgesShownChanged(bool shown);
-  void zUpChanged(bool zUp);
+  void Picked(tsxSOBJ obj);
+  void PickedWithCtrl(tsxSOBJ obj);  // a Ctrl-click: add to the selection or take out
+  void EdgesShownChanged(bool shown);
+  void ZUpChanged(bool zUp);
 
  protected:
   void paintEvent(QPaintEvent* event) override;
@@ -54,8 +56,8 @@ class SceneView : public QWidget {
   void keyPressEvent(QKeyEvent* event) override;
 
  private:
-  void sceneChanged();
-  void redraw();
+  void SceneChanged();
+  void Redraw();
 
   SceneDocument* document_ = nullptr;
   Camera camera_;
@@ -74,3 +76,5 @@ class SceneView : public QWidget {
   double lastRenderMs_ = 0;
   std::vector<spl::OutlineSegment> outline_;
 };
+
+}  // namespace hostapp

@@ -24,6 +24,8 @@
 #include "session/JoinSession.h"
 #include "session/JunctionReport.h"
 
+namespace hostapp {
+
 namespace {
 
 // Whole thousandths, from the smallest the join tells apart to the largest
@@ -46,13 +48,13 @@ QComboBox* ObjectChooser(const std::vector<tsxSOBJ>& objects, tsxSOBJ preferred,
 }
 
 bool AskForObjects(QWidget* parent, const SceneDocument& document, SeamJoinChoice* choice) {
-  const std::vector<tsxSOBJ>& objects = document.objects();
+  const std::vector<tsxSOBJ>& objects = document.Objects();
   QDialog dialog(parent);
   dialog.setWindowTitle(QObject::tr("Seam Join"));
   auto* form = new QFormLayout(&dialog);
-  QComboBox* first = ObjectChooser(objects, document.selection(), &dialog);
+  QComboBox* first = ObjectChooser(objects, document.Selection(), &dialog);
   const auto other = std::find_if(objects.begin(), objects.end(),
-                                  [&](tsxSOBJ o) { return o != document.selection(); });
+                                  [&](tsxSOBJ o) { return o != document.Selection(); });
   QComboBox* second = ObjectChooser(objects, other == objects.end() ? 0 : *other, &dialog);
   auto* accuracy = new QDoubleSpinBox(&dialog);
   accuracy->setDecimals(kAccuracyDecimals);
@@ -85,27 +87,27 @@ bool SeamJoinObjects(QWidget* parent, SceneDocument* document, JoinReportPresent
   choice.seam = true;
   const splicer::JoinOutcome outcome = splicer::PickAndJoin(first, second, choice, clock);
   spl::SetJoinView(nullptr);
-  tsxhost::SetSelection(document->selection());
+  tsxhost::SetSelection(document->Selection());
 
   try {
     if (outcome.result == 0) {
       // The engine's message box said what failed; what to try next is ours.
       if (spl::JoinState.LastError == spl::kJunctionNotFound)
-        reports->presentFailure(spl::ReportPlainJoin(first, second, nullptr), first, second);
+        reports->PresentFailure(spl::ReportPlainJoin(first, second, nullptr), first, second);
       return false;
     }
     tsxhost::SetObjectName(outcome.result,
                            splicer::ResultName(tsxhost::ObjectName(first), tsxhost::ObjectName(second)));
-    reports->present(outcome.junction, first, second, outcome.result);
+    reports->Present(outcome.junction, first, second, outcome.result);
   } catch (const std::bad_alloc&) {
     // The join is made (or refused); only its report is missing.
   }
-  document->refresh();
+  document->Refresh();
   return outcome.result != 0;
 }
 
 bool RunSeamJoinCommand(QWidget* parent, SceneDocument* document, JoinReportPresenter* reports) {
-  if (document->objects().size() < 2) {
+  if (document->Objects().size() < 2) {
     QMessageBox::information(parent, QObject::tr("Seam Join"), QObject::tr("The scene needs two objects."));
     return false;
   }
@@ -121,7 +123,7 @@ void AddSeamJoinCommand(QWidget* window, QMenu* menu, SceneDocument* document, P
   action->setStatusTip(QObject::tr("Join two objects along the whole seam where their surfaces lie on each other"));
   QPointer<PluginModule> guard(plugin);
   QObject::connect(action, &QAction::triggered, window, [=] {
-    if (guard && guard->busy()) {
+    if (guard && guard->Busy()) {
       QMessageBox::information(window, QObject::tr("Seam Join"),
                                QObject::tr("Wait until the plug-in has finished its join."));
       return;
@@ -129,3 +131,5 @@ void AddSeamJoinCommand(QWidget* window, QMenu* menu, SceneDocument* document, P
     RunSeamJoinCommand(window, document, reports);
   });
 }
+
+}  // namespace hostapp

@@ -6,11 +6,14 @@
 
 class JoinReportPresenter;
 class PluginModule;
-class QMenu;
-class QWidget;
 class SceneDocument;
 
 #include "interface/tsxapi.h"
+
+class QMenu;
+class QWidget;
+
+namespace hostapp {
 
 // Asks for the objects and the accuracy, then joins. Returns whether a new
 // object was added.
@@ -25,3 +28,5 @@ bool SeamJoinObjects(QWidget* parent, SceneDocument* document, JoinReportPresent
 // Adds "Seam Join…" to `menu`; refused while the plug-in runs a join.
 void AddSeamJoinCommand(QWidget* window, QMenu* menu, SceneDocument* document, PluginModule* plugin,
                         JoinReportPresenter* reports);
+
+}  // namespace hostapp

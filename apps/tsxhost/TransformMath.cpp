@@ -3,6 +3,8 @@
 #include <cmath>
 #include <numbers>
 
+namespace hostapp {
+
 CtsxTxmx3f Compose(const CtsxTxmx3f& a, const CtsxTxmx3f& b) {
   CtsxTxmx3f r{};
   for (int row = 0; row < 3; ++row) {
@@ -53,3 +55,5 @@ CtsxTxmx3f EditTransform(const PlacementEdit& edit, const CtsxVector3f& pivot) {
   return Compose(Translation(pivot.x + edit.move.x, pivot.y + edit.move.y,
                              pivot.z + edit.move.z), m);
 }
+
+}  // namespace hostapp

@@ -4,6 +4,8 @@
 
 #include "interface/tsxapi.h"
 
+namespace hostapp {
+
 // a after b: (a * b)(p) = a(b(p)).
 CtsxTxmx3f Compose(const CtsxTxmx3f& a, const CtsxTxmx3f& b);
 CtsxVector3f Apply(const CtsxTxmx3f& m, const CtsxVector3f& p);
@@ -17,3 +19,5 @@ struct PlacementEdit {
 
 // The world-space transform that scales and turns about `pivot`, then moves.
 CtsxTxmx3f EditTransform(const PlacementEdit& edit, const CtsxVector3f& pivot);
+
+}  // namespace hostapp

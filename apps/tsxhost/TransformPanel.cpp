@@ -4,16 +4,18 @@
 
 #include "ui_TransformPanel.h"
 
+namespace hostapp {
+
 TransformPanel::TransformPanel(QWidget* parent)
     : QWidget(parent), ui(std::make_unique<Ui::TransformPanel>()) {
   ui->setupUi(this);
   connect(ui->applyButton, &QPushButton::clicked, this,
-          [this] { emit applyRequested(edit()); });
+          [this] { emit ApplyRequested(Edit()); });
 }
 
 TransformPanel::~TransformPanel() = default;
 
-PlacementEdit TransformPanel::edit() const {
+PlacementEdit TransformPanel::Edit() const {
   PlacementEdit e;
   e.move = {float(ui->moveX->value()), float(ui->moveY->value()), float(ui->moveZ->value())};
   e.turn = {float(ui->turnX->value()), float(ui->turnY->value()), float(ui->turnZ->value())};
@@ -21,7 +23,7 @@ PlacementEdit TransformPanel::edit() const {
   return e;
 }
 
-void TransformPanel::setEdit(const PlacementEdit& e) {
+void TransformPanel::SetEdit(const PlacementEdit& e) {
   ui->moveX->setValue(e.move.x);
   ui->moveY->setValue(e.move.y);
   ui->moveZ->setValue(e.move.z);
@@ -30,3 +32,5 @@ void TransformPanel::setEdit(const PlacementEdit& e) {
   ui->turnZ->setValue(e.turn.z);
   ui->scale->setValue(e.scale);
 }
+
+}  // namespace hostapp

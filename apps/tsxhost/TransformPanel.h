@@ -11,6 +11,8 @@ namespace Ui {
 class TransformPanel;
 }
 
+namespace hostapp {
+
 class TransformPanel : public QWidget {
   Q_OBJECT
 
@@ -18,12 +20,14 @@ class TransformPanel : public QWidget {
   explicit TransformPanel(QWidget* parent = nullptr);
   ~TransformPanel() override;
 
-  PlacementEdit edit() const;
-  void setEdit(const PlacementEdit& edit);
+  PlacementEdit Edit() const;
+  void SetEdit(const PlacementEdit& edit);
 
  signals:
-  void applyRequested(const PlacementEdit& edit);
+  void ApplyRequested(const PlacementEdit& edit);
 
  private:
   std::unique_ptr<Ui::TransformPanel> ui;
 };
+
+}  // namespace hostapp

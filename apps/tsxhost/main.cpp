@@ -14,6 +14,8 @@
 #include "apps/tsxhost/SceneDocument.h"
 #include "host/scene/Scene.h"
 
+namespace hostapp {
+
 namespace {
 
 // -1: go on; otherwise the exit status (2 for bad usage, 0 after --help).
@@ -47,14 +49,14 @@ bool HaveDisplay() {
 // Opens the start-up scenes as File > Open would: a file that cannot be
 // read is reported and the others still open. Then selects by name.
 void OpenStartScenes(const HostOptions& options, MainWindow& window, SceneDocument& document) {
-  window.addFiles(options.scenes);
+  window.AddFiles(options.scenes);
   if (options.select.isEmpty()) return;
   const tsxSOBJ obj = tsxhost::FindObject(options.select.toStdString());
   if (!obj) {
     std::fprintf(stderr, "error: no object named '%s'\n", qPrintable(options.select));
     return;
   }
-  document.select(obj);
+  document.Select(obj);
 }
 
 int RunInteractive(int argc, char** argv, const HostOptions& options) {
@@ -67,32 +69,34 @@ int RunInteractive(int argc, char** argv, const HostOptions& options) {
   QCoreApplication::setApplicationName(QStringLiteral("tsxhost"));
 
   PluginModule module;
-  app.setPlugin(&module);
-  if (!options.noPlugin && !module.load(options.module)) {
-    std::fprintf(stderr, "error: %s\n", qPrintable(module.error()));
+  app.SetPlugin(&module);
+  if (!options.noPlugin && !module.Load(options.module)) {
+    std::fprintf(stderr, "error: %s\n", qPrintable(module.Error()));
     QMessageBox::warning(nullptr, "tsxhost",
-                         module.error() + "\n\nThe program runs without the plug-in.");
+                         module.Error() + "\n\nThe program runs without the plug-in.");
   }
   SceneDocument document(&module);
   tsxhost::ObjReadOptions read;
   read.resourcesAnywhere = options.resourcesAnywhere;
-  document.setReadOptions(read);
+  document.SetReadOptions(read);
   MainWindow window(&module, &document);
   tsxhost::SetMainViewHwnd(window.winId());
   window.show();
   OpenStartScenes(options, window, document);
   const int status = app.exec();
   // Out of the module before its windows' owner and Qt go away.
-  module.unload();
+  module.Unload();
   tsxhost::SetMainViewHwnd(0);
   return status;
 }
 
 }  // namespace
 
+}  // namespace hostapp
+
 int main(int argc, char** argv) {
-  HostOptions options;
-  if (const int status = ReadOptions(Arguments(argc, argv), &options); status >= 0) return status;
-  return options.render.isEmpty() ? RunInteractive(argc, argv, options)
-                                  : RenderHeadless(argc, argv, options);
+  hostapp::HostOptions options;
+  if (const int status = hostapp::ReadOptions(hostapp::Arguments(argc, argv), &options); status >= 0) return status;
+  return options.render.isEmpty() ? hostapp::RunInteractive(argc, argv, options)
+                                  : hostapp::RenderHeadless(argc, argv, options);
 }

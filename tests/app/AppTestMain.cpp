@@ -12,7 +12,7 @@
 int main(int argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   ::testing::InitGoogleTest(&argc, argv);
-  HostApplication app(argc, argv);
+  hostapp::HostApplication app(argc, argv);
   QTemporaryDir settings;
   UseSettingsIn(settings.path());
   return RUN_ALL_TESTS();

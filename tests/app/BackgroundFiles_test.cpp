@@ -17,11 +17,13 @@
 #include "tests/app/AppTestSupport.h"
 #include "tests/app/TestPrompts.h"
 
+namespace hostapp {
+
 namespace {
 
 QStringList Names(const SceneDocument& document) {
   QStringList names;
-  for (tsxSOBJ obj : document.objects()) names << QString::fromStdString(tsxhost::ObjectName(obj));
+  for (tsxSOBJ obj : document.Objects()) names << QString::fromStdString(tsxhost::ObjectName(obj));
   return names;
 }
 
@@ -29,14 +31,14 @@ class BackgroundFilesTest : public ::testing::Test {
  protected:
   void SetUp() override {
     tsxhost::ResetScene();
-    window.setPrompts(&prompts);
-    ASSERT_TRUE(window.openFile(APP_TEST_DATA "/boxes.obj"));
+    window.SetPrompts(&prompts);
+    ASSERT_TRUE(window.OpenFile(APP_TEST_DATA "/boxes.obj"));
     QFile stl(data.filePath("part.stl"));
     ASSERT_TRUE(stl.open(QIODevice::WriteOnly));
     stl.write("solid part\nendsolid part\n");
   }
   void TearDown() override {
-    document.history()->clear();
+    document.History()->clear();
     tsxhost::ResetScene();
   }
   // Presses the progress dialog's Cancel once it shows, after `ticks`
@@ -62,27 +64,27 @@ class BackgroundFilesTest : public ::testing::Test {
 
 TEST_F(BackgroundFilesTest, CancelStopsAHangingReaderAndKeepsTheOpenScene) {
   HangingReader reader;
-  const int steps = document.history()->count();
+  const int steps = document.History()->count();
   int ticks = 0;
   CancelWhenShown(&ticks);
   QElapsedTimer clock;
   clock.start();
-  EXPECT_FALSE(window.openFile(data.filePath("part.stl")));
+  EXPECT_FALSE(window.OpenFile(data.filePath("part.stl")));
   EXPECT_LT(clock.elapsed(), 5000);  // the reader's own limit is 30 s
   EXPECT_GE(ticks, 10);              // events went on while it hung
   EXPECT_TRUE(prompts.errors.isEmpty()) << prompts.errors.join('\n').toStdString();
   EXPECT_EQ(Names(document), QStringList({"Left", "Right"}));
-  EXPECT_EQ(document.geometry().triangles.size(), 24u);
-  EXPECT_TRUE(document.fileName().endsWith("boxes.obj"));
-  EXPECT_EQ(document.history()->count(), steps);
+  EXPECT_EQ(document.Geometry().triangles.size(), 24u);
+  EXPECT_TRUE(document.FileName().endsWith("boxes.obj"));
+  EXPECT_EQ(document.History()->count(), steps);
   EXPECT_TRUE(window.statusBar()->currentMessage().contains("cancelled"));
   EXPECT_FALSE(BackgroundTaskRunning());
 
   // Added rather than opened, likewise; the names are free again after.
   CancelWhenShown(&(ticks = 0));
-  EXPECT_EQ(window.addFiles({data.filePath("part.stl"), APP_TEST_DATA "/single.obj"}), 0);
+  EXPECT_EQ(window.AddFiles({data.filePath("part.stl"), APP_TEST_DATA "/single.obj"}), 0);
   EXPECT_EQ(Names(document), QStringList({"Left", "Right"}));
-  document.remove(tsxhost::FindObject("Right"));  // not held back: nothing runs
+  document.Remove(tsxhost::FindObject("Right"));  // not held back: nothing runs
   EXPECT_EQ(Names(document), QStringList({"Left"}));
 }
 
@@ -124,7 +126,7 @@ TEST_F(BackgroundFilesTest, CancelStopsWritingAndReadingAnObjAndKeepsTheOldFile)
 
   // Reading: the scene stays as it was.
   CancelAtOnce();
-  EXPECT_FALSE(window.openFile(grid));
+  EXPECT_FALSE(window.OpenFile(grid));
   EXPECT_TRUE(prompts.errors.isEmpty()) << prompts.errors.join('\n').toStdString();
   EXPECT_EQ(Names(document), QStringList({"Left", "Right"}));
   EXPECT_EQ(tsxhost::FindObject("Grid"), 0u);
@@ -132,31 +134,33 @@ TEST_F(BackgroundFilesTest, CancelStopsWritingAndReadingAnObjAndKeepsTheOldFile)
 
   // Writing over an older file: it stays whole, the scene unsaved.
   AddGrid("Big", 300);
-  document.refresh();
+  document.Refresh();
   QFile old(data.filePath("old.obj"));
   ASSERT_TRUE(old.open(QIODevice::WriteOnly));
   old.write("# the old file\n");
   old.close();
   CancelAtOnce();
-  EXPECT_FALSE(window.saveTo(old.fileName()));
+  EXPECT_FALSE(window.SaveTo(old.fileName()));
   EXPECT_TRUE(prompts.errors.isEmpty()) << prompts.errors.join('\n').toStdString();
   EXPECT_EQ(Contents(old.fileName()), "# the old file\n");
   EXPECT_FALSE(QFile::exists(data.filePath("old.mtl")));
   EXPECT_TRUE(window.statusBar()->currentMessage().contains("Saving old.obj cancelled"));
-  EXPECT_TRUE(document.fileName().endsWith("boxes.obj"));
+  EXPECT_TRUE(document.FileName().endsWith("boxes.obj"));
 
   // Not cancelled, the same write goes through.
-  EXPECT_TRUE(window.saveTo(old.fileName()));
+  EXPECT_TRUE(window.SaveTo(old.fileName()));
   EXPECT_GT(Contents(old.fileName()).size(), 2'000'000);
 }
 
 TEST_F(BackgroundFilesTest, ARefusedFileIsStillReportedAndAGoodOneStillOpens) {
-  EXPECT_FALSE(window.openFile(data.filePath("part.stl")));  // no triangles
+  EXPECT_FALSE(window.OpenFile(data.filePath("part.stl")));  // no triangles
   ASSERT_EQ(prompts.errors.size(), 1);
   EXPECT_TRUE(prompts.errors[0].contains("part.stl")) << prompts.errors[0].toStdString();
   EXPECT_EQ(Names(document), QStringList({"Left", "Right"}));
-  EXPECT_TRUE(window.openFile(APP_TEST_DATA "/single.obj"));
+  EXPECT_TRUE(window.OpenFile(APP_TEST_DATA "/single.obj"));
   EXPECT_EQ(Names(document), QStringList({"Single"}));
 }
 
 }  // namespace
+
+}  // namespace hostapp

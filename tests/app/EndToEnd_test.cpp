@@ -27,6 +27,8 @@
 #include "tests/app/AppTestSupport.h"
 #include "tests/app/TestPrompts.h"
 
+namespace hostapp {
+
 namespace {
 
 QString ExampleScene() {
@@ -120,16 +122,16 @@ class MessageCatcher {
 TEST(EndToEnd, JoinsTheExampleBoxesWithThePlugin) {
   auto* app = static_cast<HostApplication*>(QCoreApplication::instance());
   PluginModule module;
-  app->setPlugin(&module);
-  ASSERT_TRUE(module.load(SPL0020_PATH)) << module.error().toStdString();
+  app->SetPlugin(&module);
+  ASSERT_TRUE(module.Load(SPL0020_PATH)) << module.Error().toStdString();
   SceneDocument document(&module);
   MainWindow window(&module, &document);
   TestPrompts prompts;
-  window.setPrompts(&prompts);
+  window.SetPrompts(&prompts);
   tsxhost::SetMainViewHwnd(window.winId());
   QString error;
-  ASSERT_TRUE(document.open(ExampleScene(), &error)) << error.toStdString();
-  ASSERT_TRUE(document.open(APP_TEST_DATA "/single.obj", &error)) << error.toStdString();
+  ASSERT_TRUE(document.Open(ExampleScene(), &error)) << error.toStdString();
+  ASSERT_TRUE(document.Open(APP_TEST_DATA "/single.obj", &error)) << error.toStdString();
   window.setGeometry(20, 40, 1000, 700);
   window.show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
@@ -141,29 +143,29 @@ TEST(EndToEnd, JoinsTheExampleBoxesWithThePlugin) {
   const Counts leftBefore = Read(left), rightBefore = Read(right);
   Screenshot("1-example");
 
-  ChooseInList(window.objectList(), "Left");
+  ChooseInList(window.ObjectList(), "Left");
   EXPECT_EQ(tsxGetCurrentSelection(), left);
-  ASSERT_NE(window.pluginButton(), nullptr);
-  EXPECT_FALSE(window.pluginButton()->icon().isNull());
-  EXPECT_EQ(window.pluginButton()->toolTip(), "S P L I C E R - B O T");
-  Click(window.pluginButton());
+  ASSERT_NE(window.PluginButton(), nullptr);
+  EXPECT_FALSE(window.PluginButton()->icon().isNull());
+  EXPECT_EQ(window.PluginButton()->toolTip(), "S P L I C E R - B O T");
+  Click(window.PluginButton());
   auto* get1 = FindInWindows<QPushButton>("Button2");
   ASSERT_NE(get1, nullptr);
   QWidget* toolWindow = get1->window();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(toolWindow));
   Screenshot("2-activated");
   // The tool window opens where the plug-in puts it, beside the list.
-  const QRect list(window.objectList()->mapToGlobal(QPoint(0, 0)), window.objectList()->size());
+  const QRect list(window.ObjectList()->mapToGlobal(QPoint(0, 0)), window.ObjectList()->size());
   EXPECT_FALSE(toolWindow->frameGeometry().intersects(list));
   Click(get1);
 
   // Choosing the select tool hides the tool window and keeps its picks.
-  window.selectTool()->trigger();
+  window.SelectTool()->trigger();
   EXPECT_FALSE(toolWindow->isVisible());
-  Click(window.pluginButton());
+  Click(window.PluginButton());
   EXPECT_TRUE(toolWindow->isVisible());
 
-  ChooseInList(window.objectList(), "Right");
+  ChooseInList(window.ObjectList(), "Right");
   Click(FindInWindows<QPushButton>("Button4"));
   Screenshot("3-picked");
 
@@ -171,8 +173,8 @@ TEST(EndToEnd, JoinsTheExampleBoxesWithThePlugin) {
   const tsxSOBJ single = tsxhost::FindObject("Single");
   bool busyDuringDelete = false;
   QTimer::singleShot(0, [&] {
-    busyDuringDelete = module.busy();
-    document.remove(single);
+    busyDuringDelete = module.Busy();
+    document.Remove(single);
   });
   Click(FindInWindows<QPushButton>("Button6"));
   QApplication::processEvents();
@@ -189,21 +191,21 @@ TEST(EndToEnd, JoinsTheExampleBoxesWithThePlugin) {
   EXPECT_TRUE(tsxhost::IsClosed(scene[2]));
   EXPECT_TRUE(Same(Read(left), leftBefore));
   EXPECT_TRUE(Same(Read(right), rightBefore));
-  EXPECT_EQ(window.objectList()->count(), 3);
+  EXPECT_EQ(window.ObjectList()->count(), 3);
   Screenshot("4-joined");
 
   // The join's object is the last step of the history, after the delete
   // that waited for it; undo takes it out, redo brings the same one back.
   const tsxSOBJ joined = scene[2];
   const std::string joinedBytes = ArrayBytes(joined);
-  QUndoStack* history = document.history();
+  QUndoStack* history = document.History();
   EXPECT_EQ(history->undoText(), "Add " + QString::fromStdString(tsxhost::ObjectName(joined)));
-  document.undo();
+  document.Undo();
   EXPECT_FALSE(tsxhost::IsAlive(joined));
   EXPECT_EQ(tsxhost::SceneObjects(), (std::vector<tsxSOBJ>{left, right}));
-  EXPECT_EQ(window.objectList()->count(), 2);
+  EXPECT_EQ(window.ObjectList()->count(), 2);
   Screenshot("4b-join-undone");
-  document.redo();
+  document.Redo();
   ASSERT_TRUE(tsxhost::InScene(joined));
   EXPECT_EQ(ArrayBytes(joined), joinedBytes);
   EXPECT_EQ(tsxhost::SceneObjects(), (std::vector<tsxSOBJ>{left, right, joined}));
@@ -214,7 +216,7 @@ TEST(EndToEnd, JoinsTheExampleBoxesWithThePlugin) {
   for (QWidget* w : QApplication::topLevelWidgets())
     if (w->isVisible()) visibleBefore << w;
   QContextMenuEvent rightClick(QContextMenuEvent::Mouse, QPoint(4, 4), QPoint(4, 4));
-  QApplication::sendEvent(window.pluginButton(), &rightClick);
+  QApplication::sendEvent(window.PluginButton(), &rightClick);
   QWidget* about = nullptr;
   for (QWidget* w : QApplication::topLevelWidgets())
     if (w->isVisible() && !visibleBefore.contains(w)) about = w;
@@ -223,17 +225,17 @@ TEST(EndToEnd, JoinsTheExampleBoxesWithThePlugin) {
   Screenshot("5-about");
 
   // Placed, saved and read back, the joined object is where it was.
-  document.select(joined);
+  document.Select(joined);
   PlacementEdit lift;
   lift.move = {0, 0.5f, 2};
-  window.placeSelected(lift);
+  window.PlaceSelected(lift);
   const std::vector<CtsxVector3f> placed = WorldVertices(joined);
   const std::string joinedName = tsxhost::ObjectName(joined);
   QTemporaryDir saveDir;
   const QString saved = saveDir.filePath("joined-scene.obj");
-  ASSERT_TRUE(window.saveTo(saved)) << prompts.errors.join('\n').toStdString();
+  ASSERT_TRUE(window.SaveTo(saved)) << prompts.errors.join('\n').toStdString();
   EXPECT_FALSE(window.isWindowModified());
-  ASSERT_TRUE(window.openFile(saved)) << prompts.errors.join('\n').toStdString();
+  ASSERT_TRUE(window.OpenFile(saved)) << prompts.errors.join('\n').toStdString();
   const tsxSOBJ reloaded = tsxhost::FindObject(joinedName);
   ASSERT_NE(reloaded, 0u);
   const std::vector<CtsxVector3f> back = WorldVertices(reloaded);
@@ -245,13 +247,13 @@ TEST(EndToEnd, JoinsTheExampleBoxesWithThePlugin) {
   }
 
   window.close();
-  EXPECT_FALSE(module.loaded());
-  app->setPlugin(nullptr);
+  EXPECT_FALSE(module.Loaded());
+  app->SetPlugin(nullptr);
 }
 
 // The window without a plug-in, at the place the screenshots expect.
 void ShowWithoutPlugin(MainWindow& window, TestPrompts& prompts) {
-  window.setPrompts(&prompts);
+  window.SetPrompts(&prompts);
   window.setGeometry(20, 40, 1000, 700);
   window.show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
@@ -265,19 +267,19 @@ TEST(EndToEnd, ShowsARealMeshSelectedWithItsOutline) {
   MainWindow window(nullptr, &document);
   TestPrompts prompts;
   ASSERT_NO_FATAL_FAILURE(ShowWithoutPlugin(window, prompts));
-  ASSERT_EQ(window.addFiles({APP_TEST_DATA "/suzanne.obj"}), 1);
-  ASSERT_EQ(document.objects().size(), 1u);
-  document.select(document.objects()[0]);
+  ASSERT_EQ(window.AddFiles({APP_TEST_DATA "/suzanne.obj"}), 1);
+  ASSERT_EQ(document.Objects().size(), 1u);
+  document.Select(document.Objects()[0]);
   EXPECT_EQ(window.windowTitle(), "suzanne.obj[*] - tsxhost");
   Screenshot("6-suzanne-selected");
   QApplication::processEvents();
-  const QImage view = window.view()->grab().toImage();
+  const QImage view = window.View()->grab().toImage();
   view.save(QDir(APP_ARTIFACTS_DIR).filePath("6-suzanne-view.png"));
   int outline = 0, object = 0;
   for (int y = 0; y < view.height(); ++y) {
     for (int x = 0; x < view.width(); ++x) {
       outline += (view.pixel(x, y) & 0xFFFFFFu) == kSelectedEdgeRgb;
-      object += window.view()->objectAt({x, y}) != 0;
+      object += window.View()->ObjectAt({x, y}) != 0;
     }
   }
   EXPECT_GT(outline, 100);
@@ -293,7 +295,7 @@ TEST(EndToEnd, OpeningShowsProgressAndCancelKeepsTheScene) {
   MainWindow window(nullptr, &document);
   TestPrompts prompts;
   ASSERT_NO_FATAL_FAILURE(ShowWithoutPlugin(window, prompts));
-  ASSERT_TRUE(window.openFile(ExampleScene()));
+  ASSERT_TRUE(window.OpenFile(ExampleScene()));
   QTemporaryDir dir;
   QFile stl(dir.filePath("big-part.stl"));
   ASSERT_TRUE(stl.open(QIODevice::WriteOnly));
@@ -311,16 +313,18 @@ TEST(EndToEnd, OpeningShowsProgressAndCancelKeepsTheScene) {
         .save(QDir(APP_ARTIFACTS_DIR).filePath("7-opening-progress-window.png"));
     if (dialog) QTest::mouseClick(dialog->findChild<QPushButton*>(), Qt::LeftButton);
   });
-  EXPECT_EQ(window.addFiles({stl.fileName()}), 0);
+  EXPECT_EQ(window.AddFiles({stl.fileName()}), 0);
   EXPECT_TRUE(shown);
   EXPECT_TRUE(prompts.errors.isEmpty()) << prompts.errors.join('\n').toStdString();
-  EXPECT_EQ(document.objects().size(), 2u);
+  EXPECT_EQ(document.Objects().size(), 2u);
   window.close();
 }
 
+}  // namespace hostapp
+
 int main(int argc, char** argv) {
   ::testing::InitGoogleTest(&argc, argv);
-  HostApplication app(argc, argv);
+  hostapp::HostApplication app(argc, argv);
   QTemporaryDir settings;
   UseSettingsIn(settings.path());
   return RUN_ALL_TESTS();

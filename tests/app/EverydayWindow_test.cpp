@@ -23,6 +23,8 @@
 #include "tests/app/AppTestSupport.h"
 #include "tests/app/TestPrompts.h"
 
+namespace hostapp {
+
 namespace {
 
 QString Name(tsxSOBJ obj) { return QString::fromStdString(tsxhost::ObjectName(obj)); }
@@ -53,11 +55,11 @@ class EverydayWindowTest : public ::testing::Test {
     tsxhost::ResetScene();
     for (const char* name : {"boxes.obj", "boxes.mtl", "single.obj"})
       ASSERT_TRUE(QFile::copy(QString(APP_TEST_DATA "/") + name, data.filePath(name)));
-    window.setPrompts(&prompts);
-    ASSERT_TRUE(window.openFile(data.filePath("boxes.obj")));
+    window.SetPrompts(&prompts);
+    ASSERT_TRUE(window.OpenFile(data.filePath("boxes.obj")));
   }
   void TearDown() override {
-    document.history()->clear();
+    document.History()->clear();
     tsxhost::ResetScene();
   }
   JoinReportPresenter* reports() { return window.findChild<JoinReportPresenter*>(); }
@@ -73,19 +75,19 @@ TEST_F(EverydayWindowTest, ALongJoinReportIsShortenedNotWidenedAndUndoClearsIt) 
   window.show();
   const tsxSOBJ left = tsxhost::FindObject("Left"), right = tsxhost::FindObject("Right");
   tsxhost::SetObjectName(left, std::string(300, 'L'));
-  document.refresh();
+  document.Refresh();
   ASSERT_TRUE(SeamJoinObjects(&window, &document, reports(), left, right, 0.01));
   QApplication::processEvents();
   EXPECT_EQ(window.width(), 1100);
   auto* label = window.findChild<ElidedLabel*>("joinReport");
   ASSERT_NE(label, nullptr);
-  const QString full = label->fullText();
+  const QString full = label->FullText();
   EXPECT_TRUE(full.startsWith("joined " + QString(300, 'L') + " and Right along a seam")) << full.toStdString();
   EXPECT_EQ(label->toolTip(), full);
   EXPECT_LT(label->text().size(), full.size());
   EXPECT_TRUE(label->text().endsWith(QChar(0x2026)));
-  document.undo();
-  EXPECT_TRUE(label->fullText().isEmpty());
+  document.Undo();
+  EXPECT_TRUE(label->FullText().isEmpty());
   EXPECT_EQ(window.width(), 1100);
 }
 
@@ -94,10 +96,10 @@ TEST_F(EverydayWindowTest, JoinResultsAreNamedAsSplicerNamesThem) {
   // Second before first: the name follows the order of the picks.
   ASSERT_TRUE(SeamJoinObjects(&window, &document, reports(), right, left, 0.01));
   ASSERT_TRUE(SeamJoinObjects(&window, &document, reports(), right, left, 0.01));
-  ASSERT_EQ(document.objects().size(), 4u);
-  EXPECT_EQ(Name(document.objects()[2]), "Right+Left");
-  EXPECT_EQ(Name(document.objects()[3]), "Right+Left.2");
-  EXPECT_EQ(document.history()->undoText(), "Add Right+Left.2");
+  ASSERT_EQ(document.Objects().size(), 4u);
+  EXPECT_EQ(Name(document.Objects()[2]), "Right+Left");
+  EXPECT_EQ(Name(document.Objects()[3]), "Right+Left.2");
+  EXPECT_EQ(document.History()->undoText(), "Add Right+Left.2");
   // An object that no join made keeps its name.
   NameJoinResult(left);
   EXPECT_EQ(Name(left), "Left");
@@ -109,36 +111,36 @@ TEST_F(EverydayWindowTest, AFailedJoinShowsTheHintSplicerPrints) {
   BoxCloser boxes;
   const tsxSOBJ left = tsxhost::FindObject("Left"), right = tsxhost::FindObject("Right");
   EXPECT_FALSE(SeamJoinObjects(&window, &document, reports(), left, right, 0.001));
-  EXPECT_EQ(document.objects().size(), 2u);
+  EXPECT_EQ(document.Objects().size(), 2u);
   EXPECT_EQ(boxes.texts.size(), 1);  // the engine's own message
-  const QString text = reports()->text();
+  const QString text = reports()->Text();
   EXPECT_TRUE(text.startsWith("Left and Right did not join. Hint: faces ")) << text.toStdString();
   EXPECT_TRUE(text.endsWith("at most 0.004 apart: try an accuracy of 0.004")) << text.toStdString();
 
   // Far apart, there is nothing to try.
   tsxhost::SetTransform(right, {{1, 0, 0, 5, 0, 1, 0, 0, 0, 0, 1, 0}});
   EXPECT_FALSE(SeamJoinObjects(&window, &document, reports(), left, right, 0.001));
-  EXPECT_FALSE(reports()->text().contains("try an accuracy")) << reports()->text().toStdString();
+  EXPECT_FALSE(reports()->Text().contains("try an accuracy")) << reports()->Text().toStdString();
 }
 
 TEST_F(EverydayWindowTest, SaveAsAddsTheExtensionOrSaysWhyNot) {
-  document.remove(tsxhost::FindObject("Left"));
+  document.Remove(tsxhost::FindObject("Left"));
   prompts.pathToSave = data.filePath("kept");
   window.findChild<QAction*>("actionSaveAs")->trigger();
   EXPECT_TRUE(prompts.errors.isEmpty()) << prompts.errors.join('\n').toStdString();
   EXPECT_TRUE(QFile::exists(data.filePath("kept.obj")));
   EXPECT_FALSE(QFile::exists(data.filePath("kept")));
-  EXPECT_EQ(document.fileName(), data.filePath("kept.obj"));
-  EXPECT_FALSE(document.isModified());
+  EXPECT_EQ(document.FileName(), data.filePath("kept.obj"));
+  EXPECT_FALSE(document.IsModified());
 
   // A folder that is not there: refused, and the scene stays unsaved.
-  document.remove(tsxhost::FindObject("Right"));
+  document.Remove(tsxhost::FindObject("Right"));
   prompts.pathToSave = data.filePath("missing/other");
   window.findChild<QAction*>("actionSaveAs")->trigger();
   ASSERT_EQ(prompts.errors.size(), 1);
   EXPECT_TRUE(prompts.errors[0].contains("missing/other.obj")) << prompts.errors[0].toStdString();
-  EXPECT_EQ(document.fileName(), data.filePath("kept.obj"));
-  EXPECT_TRUE(document.isModified());
+  EXPECT_EQ(document.FileName(), data.filePath("kept.obj"));
+  EXPECT_TRUE(document.IsModified());
 
   EXPECT_EQ(WithSceneExtension("a", "glTF 2.0 (*.gltf *.glb)"), "a.gltf");
   EXPECT_EQ(WithSceneExtension("a", "STL (*.stl)"), "a.stl");
@@ -150,13 +152,13 @@ TEST_F(EverydayWindowTest, SaveAsAddsTheExtensionOrSaysWhyNot) {
 TEST_F(EverydayWindowTest, EachFileOpensYUpWhateverTheLastOneNeeded) {
   auto* zUp = window.findChild<QAction*>("actionZUp");
   zUp->trigger();
-  EXPECT_TRUE(window.view()->zUp());
+  EXPECT_TRUE(window.View()->ZUp());
   // Adding to the scene keeps the choice; opening a file starts again.
-  window.addFiles({data.filePath("single.obj")});
-  EXPECT_TRUE(window.view()->zUp());
+  window.AddFiles({data.filePath("single.obj")});
+  EXPECT_TRUE(window.View()->ZUp());
   prompts.unsavedAnswers = {HostPrompts::Unsaved::Discard};
-  ASSERT_TRUE(window.openFile(data.filePath("boxes.obj")));
-  EXPECT_FALSE(window.view()->zUp());
+  ASSERT_TRUE(window.OpenFile(data.filePath("boxes.obj")));
+  EXPECT_FALSE(window.View()->ZUp());
   EXPECT_FALSE(zUp->isChecked());
 }
 
@@ -167,7 +169,7 @@ TEST_F(EverydayWindowTest, TheObjectListStaysClearOfThePluginsToolWindow) {
   QApplication::processEvents();
   // Where the plug-in first shows its tool window, with a frame around it.
   const QRect toolWindow(765 - 10, 95 - 40, 241 + 20, 205 + 50);
-  QListWidget* list = window.objectList();
+  QListWidget* list = window.ObjectList();
   const QRect listRect(list->mapToGlobal(QPoint(0, 0)), list->size());
   EXPECT_FALSE(listRect.intersects(toolWindow));
   EXPECT_GT(list->width(), 100);
@@ -189,7 +191,7 @@ TEST_F(EverydayWindowTest, ResourcesOutsideTheFolderAreReadOnlyWhenAllowed) {
     return materials.back().diffuse;
   };
   prompts.unsavedAnswers = {HostPrompts::Unsaved::Discard};
-  ASSERT_TRUE(window.openFile(obj.fileName()));
+  ASSERT_TRUE(window.OpenFile(obj.fileName()));
   EXPECT_EQ(diffuse(), tsxhost::Material{}.diffuse);
   EXPECT_TRUE(window.statusBar()->currentMessage().contains("outside the scene's folder"))
       << window.statusBar()->currentMessage().toStdString();
@@ -201,9 +203,11 @@ TEST_F(EverydayWindowTest, ResourcesOutsideTheFolderAreReadOnlyWhenAllowed) {
   ASSERT_TRUE(options.resourcesAnywhere);
   tsxhost::ObjReadOptions read;
   read.resourcesAnywhere = options.resourcesAnywhere;
-  document.setReadOptions(read);
-  ASSERT_TRUE(window.openFile(obj.fileName()));
+  document.SetReadOptions(read);
+  ASSERT_TRUE(window.OpenFile(obj.fileName()));
   EXPECT_EQ(diffuse(), (std::array<float, 3>{0, 1, 0}));
 }
 
 }  // namespace
+
+}  // namespace hostapp

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+namespace hostapp {
+
 namespace {
 bool Parse(QStringList args, HostOptions* o, QString* error) {
   bool exitNow = false;
@@ -59,3 +61,5 @@ TEST(HostOptions, VersionIsAnsweredWithoutFurtherWork) {
   EXPECT_EQ(testing::internal::GetCapturedStdout(), "tsxhost " SPLICER_VERSION "\n");
   EXPECT_TRUE(exitNow);
 }
+
+}  // namespace hostapp

@@ -14,6 +14,8 @@
 #include "engine/common/JoinState.h"
 #include "tests/app/AppTestSupport.h"
 
+namespace hostapp {
+
 namespace {
 
 // Joins as the plug-in's window does, through the engine.
@@ -38,7 +40,7 @@ class JoinReportInHost : public ::testing::Test {
   void SetUp() override {
     tsxhost::ResetScene();
     LoadTwoBoxes();
-    document.refresh();
+    document.Refresh();
   }
   void TearDown() override { tsxhost::ResetScene(); }
 
@@ -69,18 +71,18 @@ TEST_F(JoinReportInHost, ReadsTheJoinOffItsResultAsTheEngineMadeIt) {
 TEST_F(JoinReportInHost, OutlinesTheJunctionAndSumsItUpUntilTheResultGoes) {
   const tsxSOBJ result = JoinAsThePlugin(tsxhost::FindObject("Left"), tsxhost::FindObject("Right"));
   ASSERT_NE(result, 0u);
-  document.refresh();
-  EXPECT_EQ(presenter.text().toStdString(),
+  document.Refresh();
+  EXPECT_EQ(presenter.Text().toStdString(),
             "joined Left and Right at faces 5 and 4 (4 corners, largest gap 0): 12 vertices, 10 faces");
-  ASSERT_EQ(view.outline().size(), 4u);
-  for (const spl::OutlineSegment& s : view.outline()) {
+  ASSERT_EQ(view.Outline().size(), 4u);
+  for (const spl::OutlineSegment& s : view.Outline()) {
     EXPECT_EQ(s.from.x, 1.0f);  // the junction lies on x = 1
     EXPECT_EQ(s.to.x, 1.0f);
   }
   // Drawn over the picture in the outline's colour.
-  view.setDocument(&document);
+  view.SetDocument(&document);
   view.resize(240, 180);
-  view.frameAll();
+  view.FrameAll();
   auto outlinePixels = [this] {
     const QImage picture = view.grab().toImage();
     int count = 0;
@@ -91,10 +93,10 @@ TEST_F(JoinReportInHost, OutlinesTheJunctionAndSumsItUpUntilTheResultGoes) {
   EXPECT_GT(outlinePixels(), 50);
 
   tsxSobjDelete(result);
-  document.refresh();
+  document.Refresh();
   EXPECT_EQ(outlinePixels(), 0);
-  EXPECT_TRUE(presenter.text().isEmpty());
-  EXPECT_TRUE(view.outline().empty());
+  EXPECT_TRUE(presenter.Text().isEmpty());
+  EXPECT_TRUE(view.Outline().empty());
 }
 
 TEST_F(JoinReportInHost, WarnsOfAnIncompleteSeam) {
@@ -102,24 +104,24 @@ TEST_F(JoinReportInHost, WarnsOfAnIncompleteSeam) {
   tsxhost::LoadObjText("o A\nv 0 0 0\nv 0 1 0\nv 0 1 1\nv 0 0 1\nv -1 0 0\nf 1 2 3\nf 1 3 4\nf 5 2 1\n"
                        "o B\nv 0 0 0\nv 0 1 0\nv 0 1 1\nv 0 0 1\nv 1 0 0\nf 6 8 7\nf 6 9 8\nf 10 6 7\n",
                        "caps.obj");
-  document.refresh();
+  document.Refresh();
   ASSERT_NE(JoinAsThePlugin(tsxhost::FindObject("A"), tsxhost::FindObject("B")), 0u);
-  document.refresh();
-  EXPECT_TRUE(presenter.text().endsWith(
+  document.Refresh();
+  EXPECT_TRUE(presenter.Text().endsWith(
       "7 vertices, 4 faces. Warning: the seam is incomplete: 1 more face pair touches, 1 vertex pair coincides "
       "unwelded; Seam join joins the whole seam"))
-      << presenter.text().toStdString();
-  EXPECT_EQ(view.outline().size(), 3u);
+      << presenter.Text().toStdString();
+  EXPECT_EQ(view.Outline().size(), 3u);
 }
 
 TEST_F(JoinReportInHost, SeamJoinCommandJoinsAndReportsTheSeam) {
   const tsxSOBJ left = tsxhost::FindObject("Left"), right = tsxhost::FindObject("Right");
   ASSERT_TRUE(SeamJoinObjects(nullptr, &document, &presenter, left, right, 0.01));
-  EXPECT_EQ(presenter.text().toStdString(),
+  EXPECT_EQ(presenter.Text().toStdString(),
             "joined Left and Right along a seam (1 and 1 face dropped, 4 vertices welded): 12 vertices, 10 faces");
-  EXPECT_EQ(view.outline().size(), 4u);
-  EXPECT_EQ(document.objects().size(), 3u);
-  EXPECT_EQ(document.selection(), 0u);
+  EXPECT_EQ(view.Outline().size(), 4u);
+  EXPECT_EQ(document.Objects().size(), 3u);
+  EXPECT_EQ(document.Selection(), 0u);
 }
 
 }  // namespace
@@ -127,13 +129,15 @@ TEST_F(JoinReportInHost, SeamJoinCommandJoinsAndReportsTheSeam) {
 namespace {
 
 TEST_F(JoinReportInHost, ThePluginsResultIsNamedAsSplicerNamesIt) {
-  document.setAddedByPlugin(NameJoinResult);
+  document.SetAddedByPlugin(NameJoinResult);
   const tsxSOBJ left = tsxhost::FindObject("Left"), right = tsxhost::FindObject("Right");
   const tsxSOBJ result = JoinAsThePlugin(right, left);
   ASSERT_NE(result, 0u);
-  document.refresh();
+  document.Refresh();
   EXPECT_EQ(tsxhost::ObjectName(result), "Right+Left");
-  EXPECT_EQ(document.history()->undoText(), "Add Right+Left");
+  EXPECT_EQ(document.History()->undoText(), "Add Right+Left");
 }
 
 }  // namespace
+
+}  // namespace hostapp

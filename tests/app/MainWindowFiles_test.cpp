@@ -18,6 +18,8 @@
 #include "tests/app/AppTestSupport.h"
 #include "tests/app/TestPrompts.h"
 
+namespace hostapp {
+
 namespace {
 
 using Unsaved = HostPrompts::Unsaved;
@@ -30,14 +32,14 @@ class MainWindowFilesTest : public ::testing::Test {
     // Saves go to the scene's file: never the test data's.
     for (const char* name : {"boxes.obj", "boxes.mtl", "single.obj"})
       ASSERT_TRUE(QFile::copy(QString(APP_TEST_DATA "/") + name, data.filePath(name)));
-    window.setPrompts(&prompts);
-    ASSERT_TRUE(window.openFile(boxes));
+    window.SetPrompts(&prompts);
+    ASSERT_TRUE(window.OpenFile(boxes));
   }
   void TearDown() override {
-    document.history()->clear();
+    document.History()->clear();
     tsxhost::ResetScene();
   }
-  void Modify() { document.remove(tsxhost::FindObject("Left")); }
+  void Modify() { document.Remove(tsxhost::FindObject("Left")); }
 
   QTemporaryDir data;
   const QString boxes = data.filePath("boxes.obj");
@@ -52,60 +54,60 @@ TEST_F(MainWindowFilesTest, TitleShowsTheFileAndAMarkWhileUnsaved) {
   EXPECT_FALSE(window.isWindowModified());
   Modify();
   EXPECT_TRUE(window.isWindowModified());
-  document.undo();
+  document.Undo();
   EXPECT_FALSE(window.isWindowModified());
-  window.newScene();
+  window.NewScene();
   EXPECT_EQ(window.windowTitle(), "Untitled[*] - tsxhost");
 }
 
 TEST_F(MainWindowFilesTest, UnsavedChangesAreOnlyThrownAwayWhenTheUserSaysSo) {
   Modify();
   // Cancel keeps everything, for New, Open and Quit alike.
-  EXPECT_FALSE(window.newScene());
-  EXPECT_FALSE(window.openFile(single));
+  EXPECT_FALSE(window.NewScene());
+  EXPECT_FALSE(window.OpenFile(single));
   window.show();
   EXPECT_FALSE(window.close());
   EXPECT_TRUE(window.isVisible());
   EXPECT_EQ(prompts.asked, QStringList({"boxes.obj", "boxes.obj", "boxes.obj"}));
-  EXPECT_EQ(document.objects().size(), 1u);
+  EXPECT_EQ(document.Objects().size(), 1u);
 
   // Discard throws the change away.
   prompts.unsavedAnswers = {Unsaved::Discard};
-  EXPECT_TRUE(window.openFile(single));
-  EXPECT_EQ(document.objects().size(), 1u);
-  EXPECT_EQ(tsxhost::ObjectName(document.objects()[0]), "Single");
+  EXPECT_TRUE(window.OpenFile(single));
+  EXPECT_EQ(document.Objects().size(), 1u);
+  EXPECT_EQ(tsxhost::ObjectName(document.Objects()[0]), "Single");
 
   // Save writes the scene first; an unnamed scene asks for a file.
   QTemporaryDir dir;
   prompts.pathToSave = dir.filePath("kept.obj");
   prompts.unsavedAnswers = {Unsaved::Save};
-  window.newScene();  // unmodified: no question
-  document.open(boxes, nullptr);
+  window.NewScene();  // unmodified: no question
+  document.Open(boxes, nullptr);
   EXPECT_EQ(prompts.asked.size(), 4);
-  EXPECT_TRUE(window.newScene());
+  EXPECT_TRUE(window.NewScene());
   EXPECT_EQ(prompts.asked.size(), 5);
   EXPECT_TRUE(QFile::exists(dir.filePath("kept.obj")));
-  EXPECT_TRUE(document.objects().empty());
+  EXPECT_TRUE(document.Objects().empty());
 }
 
 TEST_F(MainWindowFilesTest, AFileThatCannotBeReadIsReportedAndTheOthersOpen) {
-  window.newScene();
-  EXPECT_EQ(window.addFiles({APP_TEST_DATA "/missing.obj", boxes, single}), 2);
+  window.NewScene();
+  EXPECT_EQ(window.AddFiles({APP_TEST_DATA "/missing.obj", boxes, single}), 2);
   ASSERT_EQ(prompts.errors.size(), 1);
   EXPECT_TRUE(prompts.errors[0].startsWith("Open: ")) << prompts.errors[0].toStdString();
   EXPECT_TRUE(prompts.errors[0].contains("missing.obj"));
-  EXPECT_EQ(document.objects().size(), 3u);
+  EXPECT_EQ(document.Objects().size(), 3u);
   // The first file read into the empty scene is the scene's file; the
   // second is an undoable addition.
-  EXPECT_EQ(document.fileName(), boxes);
-  document.undo();
-  EXPECT_EQ(document.objects().size(), 2u);
+  EXPECT_EQ(document.FileName(), boxes);
+  document.Undo();
+  EXPECT_EQ(document.Objects().size(), 2u);
 }
 
 TEST_F(MainWindowFilesTest, OpenRecentKeepsTheLastEight) {
   QTemporaryDir dir;
-  for (int i = 0; i < 10; ++i) ASSERT_TRUE(window.saveTo(dir.filePath(QString("s%1.obj").arg(i))));
-  const QStringList recent = window.recentFiles()->files();
+  for (int i = 0; i < 10; ++i) ASSERT_TRUE(window.SaveTo(dir.filePath(QString("s%1.obj").arg(i))));
+  const QStringList recent = window.Recent()->Files();
   ASSERT_EQ(recent.size(), RecentFiles::kMax);
   EXPECT_TRUE(recent.front().endsWith("s9.obj"));
   EXPECT_TRUE(recent.back().endsWith("s2.obj"));
@@ -113,7 +115,7 @@ TEST_F(MainWindowFilesTest, OpenRecentKeepsTheLastEight) {
   ASSERT_NE(menu, nullptr);
   ASSERT_EQ(menu->actions().size(), 8);
   menu->actions()[7]->trigger();  // s2.obj, the scene as saved then
-  EXPECT_EQ(document.fileName(), recent.back());
+  EXPECT_EQ(document.FileName(), recent.back());
   // File choosers start in the scene's folder.
   prompts.pathToOpen.clear();
   window.findChild<QAction*>("actionOpen")->trigger();
@@ -128,7 +130,7 @@ TEST_F(MainWindowFilesTest, DroppedObjFilesAreAddedAndFramed) {
   EXPECT_TRUE(enter.isAccepted());
   QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &dropped, Qt::LeftButton, Qt::NoModifier);
   QApplication::sendEvent(&window, &drop);
-  EXPECT_EQ(document.objects().size(), 3u);
+  EXPECT_EQ(document.Objects().size(), 3u);
   EXPECT_TRUE(prompts.errors.isEmpty());
 
   QMimeData other;
@@ -141,35 +143,35 @@ TEST_F(MainWindowFilesTest, DroppedObjFilesAreAddedAndFramed) {
 
 TEST_F(MainWindowFilesTest, DeleteLeavesNothingSelectedAndTheListFollowsUndo) {
   window.show();
-  QListWidget* list = window.objectList();
+  QListWidget* list = window.ObjectList();
   list->setFocus();
   list->item(0)->setSelected(true);
   list->setCurrentRow(0);
-  ASSERT_EQ(document.selection(), tsxhost::FindObject("Left"));
-  window.deleteSelected();
-  EXPECT_EQ(document.selection(), 0u);
+  ASSERT_EQ(document.Selection(), tsxhost::FindObject("Left"));
+  window.DeleteSelected();
+  EXPECT_EQ(document.Selection(), 0u);
   EXPECT_TRUE(list->selectedItems().isEmpty());
   EXPECT_EQ(list->count(), 1);
-  document.undo();
+  document.Undo();
   EXPECT_EQ(list->count(), 2);
   EXPECT_EQ(list->item(0)->text(), "Left");
 }
 
 TEST_F(MainWindowFilesTest, CheckBoxesShowAndHideObjectsAndTheStatusBarCounts) {
-  QListWidget* list = window.objectList();
+  QListWidget* list = window.ObjectList();
   const tsxSOBJ left = tsxhost::FindObject("Left");
   EXPECT_EQ(list->item(0)->checkState(), Qt::Checked);
   list->item(0)->setCheckState(Qt::Unchecked);
-  EXPECT_FALSE(document.isShown(left));
-  EXPECT_EQ(document.geometry().indexOf(left), -1);
+  EXPECT_FALSE(document.IsShown(left));
+  EXPECT_EQ(document.Geometry().IndexOf(left), -1);
   list->item(0)->setCheckState(Qt::Checked);
-  EXPECT_TRUE(document.isShown(left));
+  EXPECT_TRUE(document.IsShown(left));
 
-  EXPECT_TRUE(window.countsLabel()->fullText().isEmpty());
-  document.select(left);
-  EXPECT_EQ(window.countsLabel()->fullText(), "Left: 8 vertices, 0 UVs, 6 faces");
-  document.select(0);
-  EXPECT_TRUE(window.countsLabel()->fullText().isEmpty());
+  EXPECT_TRUE(window.CountsLabel()->FullText().isEmpty());
+  document.Select(left);
+  EXPECT_EQ(window.CountsLabel()->FullText(), "Left: 8 vertices, 0 UVs, 6 faces");
+  document.Select(0);
+  EXPECT_TRUE(window.CountsLabel()->FullText().isEmpty());
 }
 
 }  // namespace
@@ -183,7 +185,7 @@ TEST_F(MainWindowFilesTest, ExportingOneObjectOverAnOpenedFileAsksFirst) {
   ASSERT_TRUE(original.open(QIODevice::ReadOnly));
   const QByteArray before = original.readAll();
   original.close();
-  document.select(tsxhost::FindObject("Left"));
+  document.Select(tsxhost::FindObject("Left"));
   prompts.pathToSave = boxes;
   window.findChild<QAction*>("actionExport")->trigger();
   ASSERT_EQ(prompts.questions.size(), 1);
@@ -197,3 +199,5 @@ TEST_F(MainWindowFilesTest, ExportingOneObjectOverAnOpenedFileAsksFirst) {
 }
 
 }  // namespace
+
+}  // namespace hostapp

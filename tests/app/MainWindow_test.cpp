@@ -15,6 +15,8 @@
 #include "apps/tsxhost/TransformMath.h"
 #include "tests/app/AppTestSupport.h"
 
+namespace hostapp {
+
 namespace {
 
 class MainWindowTest : public ::testing::Test {
@@ -22,7 +24,7 @@ class MainWindowTest : public ::testing::Test {
   void SetUp() override {
     tsxhost::ResetScene();
     LoadTwoBoxes();
-    document.refresh();
+    document.Refresh();
   }
   void TearDown() override { tsxhost::ResetScene(); }
 
@@ -43,7 +45,7 @@ QStringList Names(const QListWidget* list) {
 QPoint FindObjectIn(const SceneView* view, tsxSOBJ obj) {
   for (int y = 4; y < view->height(); y += 8)
     for (int x = 4; x < view->width(); x += 8)
-      if (view->objectAt({x, y}) == obj) return {x, y};
+      if (view->ObjectAt({x, y}) == obj) return {x, y};
   return {-1, -1};
 }
 
@@ -51,10 +53,10 @@ QPoint FindObjectIn(const SceneView* view, tsxSOBJ obj) {
 
 TEST_F(MainWindowTest, ListsTheSceneAndSelectsFromTheList) {
   MainWindow window(&module, &document);
-  ASSERT_EQ(Names(window.objectList()), QStringList({"Left", "Right"}));
-  window.objectList()->item(1)->setSelected(true);
+  ASSERT_EQ(Names(window.ObjectList()), QStringList({"Left", "Right"}));
+  window.ObjectList()->item(1)->setSelected(true);
   EXPECT_EQ(tsxGetCurrentSelection(), right());
-  window.objectList()->clearSelection();
+  window.ObjectList()->clearSelection();
   EXPECT_EQ(tsxGetCurrentSelection(), 0u);
 }
 
@@ -64,12 +66,12 @@ TEST_F(MainWindowTest, AClickInTheViewPicksTheObjectUnderIt) {
   window.show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
   QApplication::processEvents();
-  SceneView* view = window.view();
+  SceneView* view = window.View();
   const QPoint onRight = FindObjectIn(view, right());
   ASSERT_GE(onRight.x(), 0);
   QTest::mouseClick(view, Qt::LeftButton, {}, onRight);
   EXPECT_EQ(tsxGetCurrentSelection(), right());
-  EXPECT_TRUE(window.objectList()->item(1)->isSelected());
+  EXPECT_TRUE(window.ObjectList()->item(1)->isSelected());
   QTest::mouseClick(view, Qt::LeftButton, {}, QPoint(2, 2));  // background
   EXPECT_EQ(tsxGetCurrentSelection(), 0u);
 }
@@ -80,32 +82,32 @@ TEST_F(MainWindowTest, CtrlClicksAndSelectAllChooseSeveralObjects) {
   window.show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
   QApplication::processEvents();
-  SceneView* view = window.view();
+  SceneView* view = window.View();
   const QPoint onLeft = FindObjectIn(view, left()), onRight = FindObjectIn(view, right());
   ASSERT_GE(onLeft.x(), 0);
   QTest::mouseClick(view, Qt::LeftButton, {}, onRight);
   QTest::mouseClick(view, Qt::LeftButton, Qt::ControlModifier, onLeft);
-  EXPECT_EQ(document.selectedObjects(), (std::vector<tsxSOBJ>{right(), left()}));
+  EXPECT_EQ(document.SelectedObjects(), (std::vector<tsxSOBJ>{right(), left()}));
   EXPECT_EQ(tsxGetCurrentSelection(), left());
-  EXPECT_TRUE(window.objectList()->item(0)->isSelected());
-  EXPECT_TRUE(window.objectList()->item(1)->isSelected());
+  EXPECT_TRUE(window.ObjectList()->item(0)->isSelected());
+  EXPECT_TRUE(window.ObjectList()->item(1)->isSelected());
   QTest::mouseClick(view, Qt::LeftButton, Qt::ControlModifier, onRight);  // out again
-  EXPECT_EQ(document.selectedObjects(), std::vector<tsxSOBJ>{left()});
-  EXPECT_FALSE(window.objectList()->item(1)->isSelected());
+  EXPECT_EQ(document.SelectedObjects(), std::vector<tsxSOBJ>{left()});
+  EXPECT_FALSE(window.ObjectList()->item(1)->isSelected());
   window.findChild<QAction*>("actionSelectAll")->trigger();
-  EXPECT_EQ(document.selectedObjects(), (std::vector<tsxSOBJ>{left(), right()}));
+  EXPECT_EQ(document.SelectedObjects(), (std::vector<tsxSOBJ>{left(), right()}));
   ASSERT_NE(window.findChild<QAction*>("actionJoin"), nullptr);
 }
 
 TEST_F(MainWindowTest, DeleteRemovesTheSelectedObject) {
   MainWindow window(&module, &document);
-  document.select(left());
+  document.Select(left());
   const tsxSOBJ gone = left();
-  window.deleteSelected();
+  window.DeleteSelected();
   EXPECT_FALSE(tsxhost::IsAlive(gone));
-  EXPECT_EQ(Names(window.objectList()), QStringList({"Right"}));
+  EXPECT_EQ(Names(window.ObjectList()), QStringList({"Right"}));
   EXPECT_EQ(tsxGetCurrentSelection(), 0u);
-  window.deleteSelected();  // nothing selected: nothing happens
+  window.DeleteSelected();  // nothing selected: nothing happens
   EXPECT_EQ(tsxhost::SceneObjects().size(), 1u);
 }
 
@@ -126,9 +128,9 @@ TEST_F(MainWindowTest, ThePanelPlacesTheSelectedObjectAboutItsAxes) {
     SCOPED_TRACE(c.what);
     tsxhost::ResetScene();
     LoadTwoBoxes();
-    document.refresh();
-    document.select(left());
-    window.placeSelected(c.edit);
+    document.Refresh();
+    document.Select(left());
+    window.PlaceSelected(c.edit);
     const CtsxVector3f p = Apply(tsxhost::GetTransform(left()), {1, 0, 0});
     EXPECT_NEAR(p.x, c.corner.x, 1e-5);
     EXPECT_NEAR(p.y, c.corner.y, 1e-5);
@@ -142,23 +144,25 @@ TEST_F(MainWindowTest, ThePanelPlacesTheSelectedObjectAboutItsAxes) {
 
 TEST_F(MainWindowTest, ThePluginToolCallsTheEntryPoints) {
   FakeModuleLog log;
-  ASSERT_TRUE(module.load(FAKE_MODULE_PATH));
+  ASSERT_TRUE(module.Load(FAKE_MODULE_PATH));
   MainWindow window(&module, &document);
-  QToolButton* button = window.pluginButton();
+  QToolButton* button = window.PluginButton();
   ASSERT_NE(button, nullptr);
   EXPECT_EQ(button->toolTip(), "FAKE");  // the fake carries no string 1
   EXPECT_EQ(button->statusTip(), "FAKE by Tests");
   window.show();
   QTest::mouseClick(button, Qt::LeftButton);
-  window.selectTool()->trigger();
-  window.selectTool()->trigger();  // already the select tool: no second deactivate
+  window.SelectTool()->trigger();
+  window.SelectTool()->trigger();  // already the select tool: no second deactivate
   QContextMenuEvent rightClick(QContextMenuEvent::Mouse, QPoint(4, 4), QPoint(4, 4));
   QApplication::sendEvent(button, &rightClick);
   EXPECT_EQ(log.lines(), QStringList({"load", "getdata", "left", "deactivate", "right"}));
-  module.unload();
+  module.Unload();
 }
 
 TEST_F(MainWindowTest, HasNoPluginToolWithoutAModule) {
   MainWindow window(&module, &document);
-  EXPECT_EQ(window.pluginButton(), nullptr);
+  EXPECT_EQ(window.PluginButton(), nullptr);
 }
+
+}  // namespace hostapp

@@ -18,6 +18,8 @@
 #include "tests/app/AppTestSupport.h"
 #include "tests/app/TestPrompts.h"
 
+namespace hostapp {
+
 namespace {
 
 class PluginBusyTest : public ::testing::Test {
@@ -25,18 +27,18 @@ class PluginBusyTest : public ::testing::Test {
   void SetUp() override {
     tsxhost::ResetScene();
     LoadTwoBoxes();
-    app()->setPlugin(&module);
-    ASSERT_TRUE(module.load(FAKE_MODULE_PATH)) << module.error().toStdString();
-    document.refresh();
-    document.select(tsxhost::FindObject("Left"));
+    app()->SetPlugin(&module);
+    ASSERT_TRUE(module.Load(FAKE_MODULE_PATH)) << module.Error().toStdString();
+    document.Refresh();
+    document.Select(tsxhost::FindObject("Left"));
     prompts.unsavedAnswers = {HostPrompts::Unsaved::Discard};
-    window.setPrompts(&prompts);
+    window.SetPrompts(&prompts);
     window.show();
-    module.leftClick();
+    module.LeftClick();
   }
   void TearDown() override {
-    module.unload();
-    app()->setPlugin(nullptr);
+    module.Unload();
+    app()->SetPlugin(nullptr);
     tsxhost::ResetScene();
   }
   static HostApplication* app() {
@@ -48,7 +50,7 @@ class PluginBusyTest : public ::testing::Test {
     QPushButton* join = FindInWindows<QPushButton>("fakeJoin");
     ASSERT_NE(join, nullptr);
     QTimer::singleShot(0, [&] {
-      busyDuringEdit = module.busy();
+      busyDuringEdit = module.Busy();
       edit();
     });
     QTest::mouseClick(join, Qt::LeftButton);
@@ -67,35 +69,35 @@ class PluginBusyTest : public ::testing::Test {
 TEST_F(PluginBusyTest, DeleteWaitsForTheJoin) {
   const tsxSOBJ left = tsxhost::FindObject("Left");
   JoinWhile([&] {
-    window.deleteSelected();
+    window.DeleteSelected();
     EXPECT_TRUE(tsxhost::InScene(left));
-    EXPECT_EQ(document.pendingEdits(), 1);
+    EXPECT_EQ(document.PendingEdits(), 1);
   });
   EXPECT_TRUE(busyDuringEdit);
   EXPECT_TRUE(log.lines().contains("join undisturbed"));
   EXPECT_FALSE(tsxhost::IsAlive(left));
-  EXPECT_EQ(document.pendingEdits(), 0);
-  EXPECT_EQ(document.deferredEdits(), 1);
-  EXPECT_EQ(window.objectList()->count(), 1);
+  EXPECT_EQ(document.PendingEdits(), 0);
+  EXPECT_EQ(document.DeferredEdits(), 1);
+  EXPECT_EQ(window.ObjectList()->count(), 1);
 }
 
 TEST_F(PluginBusyTest, PlacementsWaitAndAddUp) {
   const tsxSOBJ left = tsxhost::FindObject("Left");
   JoinWhile([&] {
-    window.placeSelected({{1, 0, 0}, {0, 0, 0}, 1});
-    window.placeSelected({{0, 2, 0}, {0, 0, 0}, 1});
+    window.PlaceSelected({{1, 0, 0}, {0, 0, 0}, 1});
+    window.PlaceSelected({{0, 2, 0}, {0, 0, 0}, 1});
   });
   EXPECT_TRUE(log.lines().contains("join undisturbed"));
   const CtsxTxmx3f m = tsxhost::GetTransform(left);
   EXPECT_FLOAT_EQ(m.m[3], 1.0f);
   EXPECT_FLOAT_EQ(m.m[7], 2.0f);
-  EXPECT_EQ(document.deferredEdits(), 2);
+  EXPECT_EQ(document.DeferredEdits(), 2);
 }
 
 TEST_F(PluginBusyTest, OpeningAFileWaits) {
   JoinWhile([&] {
     QString error;
-    EXPECT_TRUE(document.open(APP_TEST_DATA "/single.obj", &error));
+    EXPECT_TRUE(document.Open(APP_TEST_DATA "/single.obj", &error));
     EXPECT_EQ(tsxhost::SceneObjects().size(), 2u);
   });
   EXPECT_TRUE(log.lines().contains("join undisturbed"));
@@ -105,19 +107,19 @@ TEST_F(PluginBusyTest, OpeningAFileWaits) {
 TEST_F(PluginBusyTest, SelectionChangesAtOnce) {
   const tsxSOBJ right = tsxhost::FindObject("Right");
   JoinWhile([&] {
-    document.select(right);
+    document.Select(right);
     EXPECT_EQ(tsxGetCurrentSelection(), right);
   });
-  EXPECT_EQ(document.deferredEdits(), 0);
+  EXPECT_EQ(document.DeferredEdits(), 0);
 }
 
 TEST_F(PluginBusyTest, ClosingWaitsUntilTheModuleCanBeUnloaded) {
   JoinWhile([&] {
     window.close();
     EXPECT_TRUE(window.isVisible());
-    EXPECT_TRUE(module.loaded());
+    EXPECT_TRUE(module.Loaded());
   });
-  EXPECT_FALSE(module.loaded());
+  EXPECT_FALSE(module.Loaded());
   EXPECT_FALSE(window.isVisible());
   EXPECT_EQ(log.lines().mid(log.lines().size() - 3),
             QStringList({"join undisturbed", "deactivate", "unload"}));
@@ -127,18 +129,20 @@ TEST_F(PluginBusyTest, ClosingWaitsUntilTheModuleCanBeUnloaded) {
 // saw when asking, not the object the join has added meanwhile.
 TEST_F(PluginBusyTest, AnUndoDuringAJoinUndoesTheStepTheUserSaw) {
   const tsxSOBJ right = tsxhost::FindObject("Right");
-  document.remove(right);
+  document.Remove(right);
   tsxGNODE added = 0;
   JoinWhile([&] {
     // What a join does meanwhile: a new object in the scene.
     ASSERT_EQ(tsxGNodeCopy(tsxhost::FindObject("Left"), &added), e_tsxOK);
     ASSERT_EQ(tsxSceneAddObject(added, 0), e_tsxOK);
-    document.undo();
+    document.Undo();
     EXPECT_FALSE(tsxhost::InScene(right));
   });
   EXPECT_TRUE(tsxhost::InScene(right));
   EXPECT_TRUE(tsxhost::InScene(added));
-  EXPECT_EQ(document.history()->undoText(), "Add Left.1");
-  document.undo();
+  EXPECT_EQ(document.History()->undoText(), "Add Left.1");
+  document.Undo();
   EXPECT_FALSE(tsxhost::IsAlive(added));
 }
+
+}  // namespace hostapp

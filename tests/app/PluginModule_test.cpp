@@ -7,6 +7,8 @@
 
 #include "tests/app/AppTestSupport.h"
 
+namespace hostapp {
+
 TEST(PluginModule, RefusesModulesWithAClearMessage) {
   QTemporaryDir dir;
   const QString text = dir.filePath("text.tsx");
@@ -24,21 +26,21 @@ TEST(PluginModule, RefusesModulesWithAClearMessage) {
   };
   for (const Case& c : cases) {
     PluginModule module;
-    EXPECT_FALSE(module.load(c.path));
-    EXPECT_FALSE(module.loaded());
-    EXPECT_TRUE(module.error().contains(c.path)) << module.error().toStdString();
-    EXPECT_TRUE(module.error().contains(c.says)) << module.error().toStdString();
-    EXPECT_EQ(module.leftClick(), 0);  // harmless without a module
-    module.rightClick();
-    module.deactivate();
+    EXPECT_FALSE(module.Load(c.path));
+    EXPECT_FALSE(module.Loaded());
+    EXPECT_TRUE(module.Error().contains(c.path)) << module.Error().toStdString();
+    EXPECT_TRUE(module.Error().contains(c.says)) << module.Error().toStdString();
+    EXPECT_EQ(module.LeftClick(), 0);  // harmless without a module
+    module.RightClick();
+    module.Deactivate();
   }
 }
 
 TEST(PluginModule, ReadsTheIdentityRecord) {
   FakeModuleLog log;
   PluginModule module;
-  ASSERT_TRUE(module.load(FAKE_MODULE_PATH)) << module.error().toStdString();
-  const PluginIdentity id = module.identity();
+  ASSERT_TRUE(module.Load(FAKE_MODULE_PATH)) << module.Error().toStdString();
+  const PluginIdentity id = module.Identity();
   EXPECT_EQ(id.name, "FAKE");
   EXPECT_EQ(id.maker, "Tests");
   EXPECT_EQ(id.bitmapId, 101);
@@ -50,9 +52,9 @@ TEST(PluginModule, DeactivatesBeforeUnloading) {
   FakeModuleLog log;
   {
     PluginModule module;
-    ASSERT_TRUE(module.load(FAKE_MODULE_PATH));
-    EXPECT_EQ(module.leftClick(), 0);
-    module.rightClick();
+    ASSERT_TRUE(module.Load(FAKE_MODULE_PATH));
+    EXPECT_EQ(module.LeftClick(), 0);
+    module.RightClick();
   }  // the destructor unloads
   EXPECT_EQ(log.lines(),
             QStringList({"load", "getdata", "left", "right", "deactivate", "unload"}));
@@ -61,32 +63,34 @@ TEST(PluginModule, DeactivatesBeforeUnloading) {
 TEST(PluginModule, StaysLoadedWhileItsCodeIsOnTheStack) {
   FakeModuleLog log;
   PluginModule module;
-  ASSERT_TRUE(module.load(FAKE_MODULE_PATH));
+  ASSERT_TRUE(module.Load(FAKE_MODULE_PATH));
   int idles = 0;
-  QObject::connect(&module, &PluginModule::idle, [&idles] { ++idles; });
-  module.enter();
-  module.enter();
-  EXPECT_TRUE(module.busy());
-  EXPECT_FALSE(module.unload());
-  EXPECT_TRUE(module.loaded());
-  module.leave();
+  QObject::connect(&module, &PluginModule::Idle, [&idles] { ++idles; });
+  module.Enter();
+  module.Enter();
+  EXPECT_TRUE(module.Busy());
+  EXPECT_FALSE(module.Unload());
+  EXPECT_TRUE(module.Loaded());
+  module.Leave();
   EXPECT_EQ(idles, 0);
-  module.leave();
+  module.Leave();
   EXPECT_EQ(idles, 1);
-  EXPECT_TRUE(module.unload());
-  EXPECT_FALSE(module.loaded());
+  EXPECT_TRUE(module.Unload());
+  EXPECT_FALSE(module.Loaded());
 }
 
 TEST(PluginModule, KnowsTheWindowsItOpened) {
   FakeModuleLog log;
   PluginModule module;
-  ASSERT_TRUE(module.load(FAKE_MODULE_PATH));
+  ASSERT_TRUE(module.Load(FAKE_MODULE_PATH));
   QWidget hostWindow;
-  module.leftClick();
+  module.LeftClick();
   QWidget* toolWindow = FindInWindows("fakeJoin");
   ASSERT_NE(toolWindow, nullptr);
-  EXPECT_TRUE(module.ownsWidget(toolWindow));
-  EXPECT_FALSE(module.ownsWidget(&hostWindow));
+  EXPECT_TRUE(module.OwnsWidget(toolWindow));
+  EXPECT_FALSE(module.OwnsWidget(&hostWindow));
   QWidget dialog(toolWindow, Qt::Dialog);  // e.g. its message boxes
-  EXPECT_TRUE(module.ownsWidget(&dialog));
+  EXPECT_TRUE(module.OwnsWidget(&dialog));
 }
+
+}  // namespace hostapp

@@ -15,6 +15,8 @@
 #include "host/formats/MeshFormats.h"
 #include "host/scene/Scene.h"
 
+namespace hostapp {
+
 namespace {
 
 void AddSquare(SceneGeometry& g, float lo, float hi, float z, uint32_t rgb) {
@@ -54,9 +56,9 @@ TEST(Rasterizer, AFaceTowardsTheViewerShowsItsOwnColour) {
   AddSquare(g, -1, 1, 0, kGrey);
   const Frame f = RenderScene(g, Straight(), {101, 101, -1, true});
   EXPECT_EQ(Rgb(f, 50, 50), kGrey);
-  EXPECT_EQ(f.objectAtPixel(50, 50), 0);
-  EXPECT_EQ(f.objectAtPixel(1, 1), -1);
-  EXPECT_EQ(f.objectAtPixel(-1, 500), -1);  // outside the picture
+  EXPECT_EQ(f.ObjectAtPixel(50, 50), 0);
+  EXPECT_EQ(f.ObjectAtPixel(1, 1), -1);
+  EXPECT_EQ(f.ObjectAtPixel(-1, 500), -1);  // outside the picture
 }
 
 TEST(Rasterizer, TheNearerFaceHidesTheFartherOne) {
@@ -68,8 +70,8 @@ TEST(Rasterizer, TheNearerFaceHidesTheFartherOne) {
     if (nearFirst) std::swap(h.triangles[0], h.triangles[2]), std::swap(h.triangles[1], h.triangles[3]);
     const Frame f = RenderScene(h, Straight(), {101, 101, -1, false});
     EXPECT_EQ(Rgb(f, 50, 50), kRed);
-    EXPECT_EQ(f.objectAtPixel(50, 50), 1);
-    EXPECT_EQ(f.objectAtPixel(50, 30), 0);
+    EXPECT_EQ(f.ObjectAtPixel(50, 50), 1);
+    EXPECT_EQ(f.ObjectAtPixel(50, 30), 0);
   }
 }
 
@@ -81,7 +83,7 @@ TEST(Rasterizer, EdgesAndTheSelectionAreMarked) {
   // The square's left edge crosses the middle row beside its first pixel.
   auto edgeOnRow = [](const Frame& f, uint32_t rgb) {
     int first = 0;
-    while (first < 50 && f.objectAtPixel(first, 50) != 0) ++first;
+    while (first < 50 && f.ObjectAtPixel(first, 50) != 0) ++first;
     for (int x = std::max(0, first - 1); x <= first + 1; ++x)
       if (Rgb(f, x, 50) == rgb) return true;
     return false;
@@ -109,7 +111,7 @@ TEST(Rasterizer, EverySelectedObjectIsOutlined) {
   EXPECT_TRUE(outlinedNear(both, 51, 53));
   EXPECT_TRUE(outlinedNear(both, 47, 49));
   int last = 100;
-  while (last > 50 && both.objectAtPixel(last, 50) != 1) --last;
+  while (last > 50 && both.ObjectAtPixel(last, 50) != 1) --last;
   EXPECT_TRUE(outlinedNear(both, last - 1, last));
 }
 
@@ -127,14 +129,14 @@ TEST(Rasterizer, FramingPutsTheWholeBoxInView) {
   g.boxMax = {30, 30, -5};
   for (float aspect : {0.5f, 1.0f, 2.0f}) {
     Camera c;
-    c.frame(g.boxMin, g.boxMax, aspect);
+    c.Frame(g.boxMin, g.boxMax, aspect);
     const int w = int(100 * aspect), h = 100;
     const Frame f = RenderScene(g, c, {w, h, -1, false});
-    EXPECT_EQ(f.objectAtPixel(w / 2, h / 2), 0) << aspect;
+    EXPECT_EQ(f.ObjectAtPixel(w / 2, h / 2), 0) << aspect;
     // Nothing of the square touches the picture's border.
     for (int x = 0; x < w; ++x) {
-      EXPECT_EQ(f.objectAtPixel(x, 0), -1);
-      EXPECT_EQ(f.objectAtPixel(x, h - 1), -1);
+      EXPECT_EQ(f.ObjectAtPixel(x, 0), -1);
+      EXPECT_EQ(f.ObjectAtPixel(x, h - 1), -1);
     }
   }
 }
@@ -181,7 +183,7 @@ TEST(Rasterizer, TheSelectionOfADenseMeshIsAnOutline) {
   AddGrid(g, 60, kGrey);
   const Frame f = RenderScene(g, Straight(), {101, 101, 0, true});
   int first = 0;
-  while (first < 50 && f.objectAtPixel(first, 50) != 0) ++first;
+  while (first < 50 && f.ObjectAtPixel(first, 50) != 0) ++first;
   EXPECT_EQ(Rgb(f, first, 50), kSelectedEdgeRgb);
   EXPECT_EQ(Rgb(f, first + 1, 50), kSelectedEdgeRgb);
   const QRect inside(first + 4, first + 4, 100 - 2 * (first + 4), 100 - 2 * (first + 4));
@@ -220,8 +222,8 @@ TEST(Rasterizer, ZUpStandsZUpright) {
   c.distance = 4;
   c.zUp = true;
   const Frame upright = RenderScene(g, c, {101, 101, -1, false});
-  EXPECT_EQ(upright.objectAtPixel(50, 40), 0);  // above the centre
-  EXPECT_EQ(upright.objectAtPixel(50, 60), -1);
+  EXPECT_EQ(upright.ObjectAtPixel(50, 40), 0);  // above the centre
+  EXPECT_EQ(upright.ObjectAtPixel(50, 60), -1);
 }
 
 // Framing the bounding sphere fills the view: a ball-like cloud seen from
@@ -232,10 +234,10 @@ TEST(Rasterizer, FramingTheBoundingSphereIsTight) {
   const Sphere s = BoundingSphere(g, {});
   EXPECT_NEAR(s.radius, std::sqrt(2.0f), 1e-6);
   Camera c = Straight();
-  c.frameSphere(s.centre, s.radius, 1.0f);
+  c.FrameSphere(s.centre, s.radius, 1.0f);
   const Frame f = RenderScene(g, c, {100, 100, -1, false});
   int first = 0;
-  while (first < 50 && f.objectAtPixel(first, 50) != 0) ++first;
+  while (first < 50 && f.ObjectAtPixel(first, 50) != 0) ++first;
   EXPECT_GT(first, 0);
   EXPECT_LT(first, 20);  // the square's width is over 60% of the picture
 }
@@ -267,16 +269,16 @@ TEST(Rasterizer, ASelectionOnTopOfOtherObjectsShowsOverThem) {
   g.points.insert(g.points.end(), {{0, -1, 0}, {0, 1, 0}});
   g.edges.push_back({base, base + 1, 0});  // object 0's edge across the middle
   const Frame plain = RenderScene(g, Straight(), {101, 101, -1, true});
-  EXPECT_EQ(plain.objectAtPixel(50, 30), 0);
+  EXPECT_EQ(plain.ObjectAtPixel(50, 30), 0);
   EXPECT_EQ(Rgb(plain, 50, 30), kEdgeRgb);
   const Frame chosen = RenderScene(g, Straight(), {101, 101, 1, true});
-  EXPECT_EQ(chosen.objectAtPixel(50, 30), 1);
-  EXPECT_EQ(chosen.objectAtPixel(25, 25), 1);
+  EXPECT_EQ(chosen.ObjectAtPixel(50, 30), 1);
+  EXPECT_EQ(chosen.ObjectAtPixel(25, 25), 1);
   EXPECT_NE(Rgb(chosen, 50, 30), kEdgeRgb);
   EXPECT_NE(Rgb(chosen, 25, 25), Rgb(plain, 25, 25));
   // Whichever of the two is selected shows.
   const Frame under = RenderScene(g, Straight(), {101, 101, 0, true});
-  EXPECT_EQ(under.objectAtPixel(25, 25), 0);
+  EXPECT_EQ(under.ObjectAtPixel(25, 25), 0);
 }
 
 // The README's pictures: the example's scene after the join (Left, Right
@@ -287,11 +289,11 @@ TEST(Rasterizer, TheJoinedObjectSelectedIsMarkedWhereItIsAndNowhereElse) {
   const tsxhost::ObjResult r = tsxhost::LoadScene(APP_TEST_DATA "/boxes-joined.obj");
   ASSERT_TRUE(r.ok) << r.error;
   const SceneGeometry g = BuildSceneGeometry(tsxhost::SceneObjects());
-  const int joined = g.indexOf(tsxhost::FindObject("Left+Right"));
+  const int joined = g.IndexOf(tsxhost::FindObject("Left+Right"));
   ASSERT_GE(joined, 0);
   Camera c;
   const Sphere s = BoundingSphere(g, {});
-  c.frameSphere(s.centre, s.radius, 4.0f / 3.0f);
+  c.FrameSphere(s.centre, s.radius, 4.0f / 3.0f);
   const Frame plain = RenderScene(g, c, {320, 240, -1, true});
   const Frame chosen = RenderScene(g, c, {320, 240, joined, true});
   size_t onIt = 0, changedOnIt = 0;
@@ -299,12 +301,12 @@ TEST(Rasterizer, TheJoinedObjectSelectedIsMarkedWhereItIsAndNowhereElse) {
     for (int x = 0; x < 320; ++x) {
       const bool changed = chosen.image.pixel(x, y) != plain.image.pixel(x, y);
       // The boxes cover the same pixels either way; the new one all of them.
-      ASSERT_EQ(chosen.objectAtPixel(x, y) >= 0, plain.objectAtPixel(x, y) >= 0) << x << "," << y;
-      if (chosen.objectAtPixel(x, y) < 0) {
+      ASSERT_EQ(chosen.ObjectAtPixel(x, y) >= 0, plain.ObjectAtPixel(x, y) >= 0) << x << "," << y;
+      if (chosen.ObjectAtPixel(x, y) < 0) {
         ASSERT_FALSE(changed) << x << "," << y;
         continue;
       }
-      ASSERT_EQ(chosen.objectAtPixel(x, y), joined) << x << "," << y;
+      ASSERT_EQ(chosen.ObjectAtPixel(x, y), joined) << x << "," << y;
       ++onIt;
       changedOnIt += changed;
     }
@@ -313,3 +315,5 @@ TEST(Rasterizer, TheJoinedObjectSelectedIsMarkedWhereItIsAndNowhereElse) {
   EXPECT_GT(changedOnIt, onIt * 95 / 100);
   tsxhost::ResetScene();
 }
+
+}  // namespace hostapp

@@ -8,6 +8,8 @@
 
 #include "tests/app/AppTestSupport.h"
 
+namespace hostapp {
+
 namespace {
 class SceneDocumentTest : public ::testing::Test {
  protected:
@@ -19,59 +21,59 @@ class SceneDocumentTest : public ::testing::Test {
 
 TEST_F(SceneDocumentTest, OpensAFileOrSaysWhyNot) {
   QString error;
-  EXPECT_FALSE(document.open(APP_TEST_DATA "/missing.obj", &error));
+  EXPECT_FALSE(document.Open(APP_TEST_DATA "/missing.obj", &error));
   EXPECT_TRUE(error.contains("missing.obj")) << error.toStdString();
-  EXPECT_TRUE(document.objects().empty());
-  ASSERT_TRUE(document.open(APP_TEST_DATA "/boxes.obj", &error));
-  EXPECT_EQ(document.objects().size(), 2u);
-  EXPECT_EQ(document.geometry().triangles.size(), 24u);
+  EXPECT_TRUE(document.Objects().empty());
+  ASSERT_TRUE(document.Open(APP_TEST_DATA "/boxes.obj", &error));
+  EXPECT_EQ(document.Objects().size(), 2u);
+  EXPECT_EQ(document.Geometry().triangles.size(), 24u);
 }
 
 TEST_F(SceneDocumentTest, RefreshNoticesObjectsAddedAndRemovedElsewhere) {
   QString error;
-  ASSERT_TRUE(document.open(APP_TEST_DATA "/boxes.obj", &error));
+  ASSERT_TRUE(document.Open(APP_TEST_DATA "/boxes.obj", &error));
   const tsxSOBJ left = tsxhost::FindObject("Left");
-  document.select(left);
-  QSignalSpy changed(&document, &SceneDocument::sceneChanged);
-  QSignalSpy selection(&document, &SceneDocument::selectionChanged);
-  document.refresh();  // nothing new
+  document.Select(left);
+  QSignalSpy changed(&document, &SceneDocument::SceneChanged);
+  QSignalSpy selection(&document, &SceneDocument::SelectionChanged);
+  document.Refresh();  // nothing new
   EXPECT_EQ(changed.count(), 0);
 
   tsxhost::LoadObj(APP_TEST_DATA "/single.obj");
   tsxSobjDelete(left);
-  document.refresh();
+  document.Refresh();
   EXPECT_EQ(changed.count(), 1);
-  EXPECT_EQ(document.objects().size(), 2u);
-  EXPECT_EQ(document.selection(), 0u);
+  EXPECT_EQ(document.Objects().size(), 2u);
+  EXPECT_EQ(document.Selection(), 0u);
   EXPECT_EQ(selection.count(), 1);
 }
 
 TEST_F(SceneDocumentTest, SelectsOnlyObjectsOfTheScene) {
   LoadTwoBoxes();
-  document.refresh();
-  document.select(12345);
-  EXPECT_EQ(document.selection(), 0u);
+  document.Refresh();
+  document.Select(12345);
+  EXPECT_EQ(document.Selection(), 0u);
   EXPECT_EQ(tsxGetCurrentSelection(), 0u);
 }
 
 TEST_F(SceneDocumentTest, SavesTheSceneOrOneObject) {
   QTemporaryDir dir;
   QString error;
-  ASSERT_TRUE(document.open(APP_TEST_DATA "/boxes.obj", &error));
+  ASSERT_TRUE(document.Open(APP_TEST_DATA "/boxes.obj", &error));
   const QString scene = dir.filePath("scene.obj"), one = dir.filePath("right.obj");
-  ASSERT_TRUE(document.save(scene, document.objects(), &error)) << error.toStdString();
-  ASSERT_TRUE(document.save(one, {tsxhost::FindObject("Right")}, &error));
-  EXPECT_FALSE(document.save(dir.filePath("no/such/dir.obj"), document.objects(), &error));
+  ASSERT_TRUE(document.Save(scene, document.Objects(), &error)) << error.toStdString();
+  ASSERT_TRUE(document.Save(one, {tsxhost::FindObject("Right")}, &error));
+  EXPECT_FALSE(document.Save(dir.filePath("no/such/dir.obj"), document.Objects(), &error));
   EXPECT_FALSE(error.isEmpty());
   tsxhost::ResetScene();
-  document.refresh();
-  ASSERT_TRUE(document.open(one, &error)) << error.toStdString();
-  ASSERT_EQ(document.objects().size(), 1u);
-  EXPECT_EQ(tsxhost::ObjectName(document.objects()[0]), "Right");
+  document.Refresh();
+  ASSERT_TRUE(document.Open(one, &error)) << error.toStdString();
+  ASSERT_EQ(document.Objects().size(), 1u);
+  EXPECT_EQ(tsxhost::ObjectName(document.Objects()[0]), "Right");
   tsxhost::ResetScene();
-  document.refresh();
-  ASSERT_TRUE(document.open(scene, &error));
-  EXPECT_EQ(document.objects().size(), 2u);
+  document.Refresh();
+  ASSERT_TRUE(document.Open(scene, &error));
+  EXPECT_EQ(document.Objects().size(), 2u);
 }
 
 TEST_F(SceneDocumentTest, SavedPlacementReadsBackWhereItWasAndKnowsItsInputs) {
@@ -79,17 +81,17 @@ TEST_F(SceneDocumentTest, SavedPlacementReadsBackWhereItWasAndKnowsItsInputs) {
   QString error;
   const QString opened = dir.filePath("boxes.obj");
   ASSERT_TRUE(QFile::copy(APP_TEST_DATA "/boxes.obj", opened));
-  ASSERT_TRUE(document.open(opened, &error)) << error.toStdString();
-  EXPECT_TRUE(document.openedFrom(opened));
-  EXPECT_FALSE(document.openedFrom(dir.filePath("other.obj")));
+  ASSERT_TRUE(document.Open(opened, &error)) << error.toStdString();
+  EXPECT_TRUE(document.OpenedFrom(opened));
+  EXPECT_FALSE(document.OpenedFrom(dir.filePath("other.obj")));
   const tsxSOBJ left = tsxhost::FindObject("Left");
   tsxhost::Mesh before;
   ASSERT_TRUE(tsxhost::ReadMesh(left, &before));
   PlacementEdit move;
   move.move = {0, 0, 10};
-  document.place(left, move);
+  document.Place(left, move);
   const QString saved = dir.filePath("placed.obj");
-  ASSERT_TRUE(document.save(saved, {left}, &error)) << error.toStdString();
+  ASSERT_TRUE(document.Save(saved, {left}, &error)) << error.toStdString();
   tsxhost::ResetScene();
   ASSERT_TRUE(tsxhost::LoadObj(saved.toStdString()).ok);
   tsxhost::Mesh after;
@@ -104,17 +106,19 @@ TEST_F(SceneDocumentTest, SavedPlacementReadsBackWhereItWasAndKnowsItsInputs) {
 TEST_F(SceneDocumentTest, OpensAndSavesOtherFormatsSayingWhatTheyCannotHold) {
   QTemporaryDir dir;
   QString error;
-  ASSERT_TRUE(document.open(APP_TEST_DATA "/boxes.obj", &error));
+  ASSERT_TRUE(document.Open(APP_TEST_DATA "/boxes.obj", &error));
   QStringList lost;
   const QString stl = dir.filePath("boxes.stl");
-  ASSERT_TRUE(document.save(stl, document.objects(), &error, &lost)) << error.toStdString();
+  ASSERT_TRUE(document.Save(stl, document.Objects(), &error, &lost)) << error.toStdString();
   EXPECT_TRUE(lost.contains("STL holds one object: the objects are written as one")) << lost.join("; ").toStdString();
-  EXPECT_FALSE(document.save(dir.filePath("boxes.fbx"), document.objects(), &error));
+  EXPECT_FALSE(document.Save(dir.filePath("boxes.fbx"), document.Objects(), &error));
   EXPECT_TRUE(error.contains("unknown file type")) << error.toStdString();
   tsxhost::ResetScene();
-  document.refresh();
-  ASSERT_TRUE(document.open(stl, &error)) << error.toStdString();
-  ASSERT_EQ(document.objects().size(), 1u);
-  EXPECT_EQ(tsxhost::ObjectName(document.objects()[0]), "boxes");
-  EXPECT_EQ(document.geometry().triangles.size(), 24u);
+  document.Refresh();
+  ASSERT_TRUE(document.Open(stl, &error)) << error.toStdString();
+  ASSERT_EQ(document.Objects().size(), 1u);
+  EXPECT_EQ(tsxhost::ObjectName(document.Objects()[0]), "boxes");
+  EXPECT_EQ(document.Geometry().triangles.size(), 24u);
 }
+
+}  // namespace hostapp

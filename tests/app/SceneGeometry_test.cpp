@@ -7,6 +7,8 @@
 
 #include <algorithm>
 
+namespace hostapp {
+
 namespace {
 
 // Two squares sharing the edge 1-2:
@@ -41,8 +43,8 @@ TEST_F(SceneGeometryTest, FansFacesAndListsEachEdgeOnce) {
   EXPECT_EQ(g.triangles[0].rgb, 0xCCCCCCu);
   EXPECT_EQ(g.triangles[2].rgb, 0xFF0080u);
   EXPECT_FLOAT_EQ(g.triangles[0].normal.z, 1.0f);
-  EXPECT_EQ(g.indexOf(obj), 0);
-  EXPECT_EQ(g.indexOf(0), -1);
+  EXPECT_EQ(g.IndexOf(obj), 0);
+  EXPECT_EQ(g.IndexOf(0), -1);
 }
 
 TEST_F(SceneGeometryTest, PlacesPointsByTheObjectTransform) {
@@ -94,3 +96,5 @@ TEST_F(SceneGeometryTest, CornerNormalsTurnWithTheObject) {
   EXPECT_NEAR(g.triangles[0].cornerNormal[2].z, -1.0f, 1e-6);  // (1,0,0) turned
   EXPECT_FALSE(g.triangles[2].smooth);
 }
+
+}  // namespace hostapp

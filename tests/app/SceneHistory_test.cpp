@@ -7,6 +7,8 @@
 #include "apps/tsxhost/SceneDocument.h"
 #include "tests/app/AppTestSupport.h"
 
+namespace hostapp {
+
 namespace {
 
 // Everything of an object that an edit could change, as bytes.
@@ -45,24 +47,24 @@ class SceneHistoryTest : public ::testing::Test {
   void SetUp() override {
     tsxhost::ResetScene();
     QString error;
-    ASSERT_TRUE(document.open(APP_TEST_DATA "/boxes.obj", &error)) << error.toStdString();
-    document.history()->clear();
-    document.markSaved(QString());
+    ASSERT_TRUE(document.Open(APP_TEST_DATA "/boxes.obj", &error)) << error.toStdString();
+    document.History()->clear();
+    document.MarkSaved(QString());
   }
   void TearDown() override {
-    document.history()->clear();
+    document.History()->clear();
     tsxhost::ResetScene();
   }
   // Undoes the last step and redoes it, checking the scene both ways.
   void ExpectUndoRedo(const std::vector<std::pair<tsxSOBJ, std::string>>& before) {
     const auto after = SceneBytes();
     ASSERT_NE(before, after);
-    document.undo();
+    document.Undo();
     EXPECT_EQ(SceneBytes(), before);
-    EXPECT_EQ(document.objects(), tsxhost::SceneObjects());
-    document.redo();
+    EXPECT_EQ(document.Objects(), tsxhost::SceneObjects());
+    document.Redo();
     EXPECT_EQ(SceneBytes(), after);
-    EXPECT_EQ(document.objects(), tsxhost::SceneObjects());
+    EXPECT_EQ(document.Objects(), tsxhost::SceneObjects());
   }
 
   SceneDocument document{nullptr};
@@ -71,21 +73,21 @@ class SceneHistoryTest : public ::testing::Test {
 TEST_F(SceneHistoryTest, OpenAddsObjectsAsOneStep) {
   const auto before = SceneBytes();
   QString error;
-  ASSERT_TRUE(document.open(APP_TEST_DATA "/single.obj", &error)) << error.toStdString();
-  EXPECT_EQ(document.history()->count(), 1);
-  EXPECT_TRUE(document.isModified());
+  ASSERT_TRUE(document.Open(APP_TEST_DATA "/single.obj", &error)) << error.toStdString();
+  EXPECT_EQ(document.History()->count(), 1);
+  EXPECT_TRUE(document.IsModified());
   ExpectUndoRedo(before);
 }
 
 TEST_F(SceneHistoryTest, DeleteIsUndoneWithTheSameHandleInItsPlace) {
   const tsxSOBJ left = tsxhost::FindObject("Left");
-  document.select(left);
+  document.Select(left);
   const auto before = SceneBytes();
-  document.remove(left);
+  document.Remove(left);
   EXPECT_FALSE(tsxhost::IsAlive(left));  // dead to a plug-in meanwhile
-  EXPECT_EQ(document.selection(), 0u);
+  EXPECT_EQ(document.Selection(), 0u);
   ExpectUndoRedo(before);
-  document.undo();
+  document.Undo();
   EXPECT_EQ(tsxhost::SceneObjects().front(), left);
 }
 
@@ -95,7 +97,7 @@ TEST_F(SceneHistoryTest, PlacementIsUndone) {
   PlacementEdit edit;
   edit.move = {1, 2, 3};
   edit.turn = {0, 0, 90};
-  document.place(right, edit);
+  document.Place(right, edit);
   ExpectUndoRedo(before);
 }
 
@@ -106,54 +108,56 @@ TEST_F(SceneHistoryTest, AnObjectAddedByThePlugInIsUndoneAndComesBackIdentical) 
   ASSERT_EQ(tsxGNodeCopy(tsxhost::FindObject("Left"), &copy), e_tsxOK);
   ASSERT_EQ(tsxSceneAddObject(copy, 0), e_tsxOK);
   const CtsxVector3f* arrays = tsxPolyhGetVxArray(copy);
-  document.refresh();
-  EXPECT_EQ(document.history()->count(), 1);
-  EXPECT_EQ(document.history()->undoText(), "Add Left.1");
+  document.Refresh();
+  EXPECT_EQ(document.History()->count(), 1);
+  EXPECT_EQ(document.History()->undoText(), "Add Left.1");
   ExpectUndoRedo(before);
   EXPECT_EQ(tsxPolyhGetVxArray(copy), arrays);  // the very same object
 }
 
 TEST_F(SceneHistoryTest, OpenReplacingStartsAFreshHistoryAndKeepsTheSceneOnRefusal) {
   const tsxSOBJ left = tsxhost::FindObject("Left");
-  document.remove(left);
+  document.Remove(left);
   const auto before = SceneBytes();
   QString error;
-  EXPECT_FALSE(document.openReplacing(APP_TEST_DATA "/missing.obj", &error));
+  EXPECT_FALSE(document.OpenReplacing(APP_TEST_DATA "/missing.obj", &error));
   EXPECT_FALSE(error.isEmpty());
   EXPECT_EQ(SceneBytes(), before);
-  EXPECT_TRUE(document.history()->canUndo());
-  ASSERT_TRUE(document.openReplacing(APP_TEST_DATA "/boxes.obj", &error)) << error.toStdString();
-  EXPECT_EQ(document.objects().size(), 2u);
-  EXPECT_FALSE(document.history()->canUndo());
-  EXPECT_FALSE(document.isModified());
-  EXPECT_EQ(document.fileName(), APP_TEST_DATA "/boxes.obj");
-  document.newScene();
-  EXPECT_TRUE(document.objects().empty());
-  EXPECT_TRUE(document.fileName().isEmpty());
+  EXPECT_TRUE(document.History()->canUndo());
+  ASSERT_TRUE(document.OpenReplacing(APP_TEST_DATA "/boxes.obj", &error)) << error.toStdString();
+  EXPECT_EQ(document.Objects().size(), 2u);
+  EXPECT_FALSE(document.History()->canUndo());
+  EXPECT_FALSE(document.IsModified());
+  EXPECT_EQ(document.FileName(), APP_TEST_DATA "/boxes.obj");
+  document.NewScene();
+  EXPECT_TRUE(document.Objects().empty());
+  EXPECT_TRUE(document.FileName().isEmpty());
 }
 
 TEST_F(SceneHistoryTest, SavingMarksTheSceneUnmodifiedUntilTheNextEdit) {
-  EXPECT_FALSE(document.isModified());
-  document.remove(tsxhost::FindObject("Left"));
-  EXPECT_TRUE(document.isModified());
-  document.markSaved("/tmp/scene.obj");
-  EXPECT_FALSE(document.isModified());
-  document.undo();
-  EXPECT_TRUE(document.isModified());
-  document.redo();
-  EXPECT_FALSE(document.isModified());
+  EXPECT_FALSE(document.IsModified());
+  document.Remove(tsxhost::FindObject("Left"));
+  EXPECT_TRUE(document.IsModified());
+  document.MarkSaved("/tmp/scene.obj");
+  EXPECT_FALSE(document.IsModified());
+  document.Undo();
+  EXPECT_TRUE(document.IsModified());
+  document.Redo();
+  EXPECT_FALSE(document.IsModified());
 }
 
 TEST_F(SceneHistoryTest, HiddenObjectsAreNeitherDrawnNorLost) {
   const tsxSOBJ left = tsxhost::FindObject("Left");
-  document.setShown(left, false);
-  EXPECT_FALSE(document.isShown(left));
-  EXPECT_EQ(document.geometry().indexOf(left), -1);
-  EXPECT_EQ(document.geometry().objects.size(), 1u);
-  EXPECT_EQ(document.objects().size(), 2u);
-  EXPECT_FALSE(document.isModified());
-  document.setShown(left, true);
-  EXPECT_EQ(document.geometry().objects.size(), 2u);
+  document.SetShown(left, false);
+  EXPECT_FALSE(document.IsShown(left));
+  EXPECT_EQ(document.Geometry().IndexOf(left), -1);
+  EXPECT_EQ(document.Geometry().objects.size(), 1u);
+  EXPECT_EQ(document.Objects().size(), 2u);
+  EXPECT_FALSE(document.IsModified());
+  document.SetShown(left, true);
+  EXPECT_EQ(document.Geometry().objects.size(), 2u);
 }
 
 }  // namespace
+
+}  // namespace hostapp

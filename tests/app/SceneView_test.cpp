@@ -11,6 +11,8 @@
 #include "apps/tsxhost/SceneDocument.h"
 #include "tests/app/AppTestSupport.h"
 
+namespace hostapp {
+
 namespace {
 
 class SceneViewTest : public ::testing::Test {
@@ -18,8 +20,8 @@ class SceneViewTest : public ::testing::Test {
   void SetUp() override {
     tsxhost::ResetScene();
     LoadTwoBoxes();
-    document.refresh();
-    view.setDocument(&document);
+    document.Refresh();
+    view.SetDocument(&document);
     view.resize(400, 300);
     view.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
@@ -43,36 +45,36 @@ class SceneViewTest : public ::testing::Test {
 }  // namespace
 
 TEST_F(SceneViewTest, DragsTurnOrSlideTheCameraWithoutPicking) {
-  QSignalSpy picked(&view, &SceneView::picked);
-  const Camera start = view.camera();
+  QSignalSpy picked(&view, &SceneView::Picked);
+  const Camera start = view.ViewCamera();
   Drag(Qt::LeftButton, {}, {200, 150}, {260, 170});
-  EXPECT_NE(view.camera().yaw, start.yaw);
-  EXPECT_NE(view.camera().pitch, start.pitch);
-  EXPECT_EQ(view.camera().target.x, start.target.x);
+  EXPECT_NE(view.ViewCamera().yaw, start.yaw);
+  EXPECT_NE(view.ViewCamera().pitch, start.pitch);
+  EXPECT_EQ(view.ViewCamera().target.x, start.target.x);
 
-  const Camera turned = view.camera();
+  const Camera turned = view.ViewCamera();
   Drag(Qt::MiddleButton, {}, {200, 150}, {240, 150});
-  EXPECT_EQ(view.camera().yaw, turned.yaw);
-  EXPECT_NE(view.camera().target.x, turned.target.x);
+  EXPECT_EQ(view.ViewCamera().yaw, turned.yaw);
+  EXPECT_NE(view.ViewCamera().target.x, turned.target.x);
   Drag(Qt::LeftButton, Qt::ShiftModifier, {200, 150}, {200, 190});
-  EXPECT_NE(view.camera().target.y, turned.target.y);
+  EXPECT_NE(view.ViewCamera().target.y, turned.target.y);
   EXPECT_EQ(picked.count(), 0);
 }
 
 TEST_F(SceneViewTest, TheWheelZoomsAndFFramesAll) {
-  const float framed = view.camera().distance;
+  const float framed = view.ViewCamera().distance;
   QWheelEvent wheel(QPointF(200, 150), view.mapToGlobal(QPointF(200, 150)), {}, {0, 240},
                     Qt::NoButton, {}, Qt::NoScrollPhase, false);
   QApplication::sendEvent(&view, &wheel);
-  EXPECT_LT(view.camera().distance, framed);
+  EXPECT_LT(view.ViewCamera().distance, framed);
   QTest::keyClick(&view, Qt::Key_F);
   QApplication::processEvents();
   view.repaint();
-  EXPECT_FLOAT_EQ(view.camera().distance, framed);
+  EXPECT_FLOAT_EQ(view.ViewCamera().distance, framed);
 }
 
 TEST_F(SceneViewTest, AClickPicksWhatIsUnderIt) {
-  QSignalSpy picked(&view, &SceneView::picked);
+  QSignalSpy picked(&view, &SceneView::Picked);
   QTest::mouseClick(&view, Qt::LeftButton, {}, {200, 150});
   ASSERT_EQ(picked.count(), 1);
   EXPECT_NE(picked.at(0).at(0).toUInt(), 0u);
@@ -82,30 +84,32 @@ TEST_F(SceneViewTest, AClickPicksWhatIsUnderIt) {
 }
 
 TEST_F(SceneViewTest, EShowsAndHidesTheEdgesAndZUpIsNotCarriedToTheNextStart) {
-  QSignalSpy toggled(&view, &SceneView::edgesShownChanged);
-  ASSERT_TRUE(view.edgesShown());
+  QSignalSpy toggled(&view, &SceneView::EdgesShownChanged);
+  ASSERT_TRUE(view.EdgesShown());
   QTest::keyClick(&view, Qt::Key_E);
-  EXPECT_FALSE(view.edgesShown());
+  EXPECT_FALSE(view.EdgesShown());
   QTest::keyClick(&view, Qt::Key_E);
-  EXPECT_TRUE(view.edgesShown());
+  EXPECT_TRUE(view.EdgesShown());
   EXPECT_EQ(toggled.count(), 2);
 
-  EXPECT_FALSE(view.zUp());
-  view.setZUp(true);
-  EXPECT_TRUE(view.zUp());
-  EXPECT_FALSE(SceneView().zUp());  // a new view, as at the next start
+  EXPECT_FALSE(view.ZUp());
+  view.SetZUp(true);
+  EXPECT_TRUE(view.ZUp());
+  EXPECT_FALSE(SceneView().ZUp());  // a new view, as at the next start
 }
 
 TEST_F(SceneViewTest, FrameSelectedAimsAtTheObject) {
   const tsxSOBJ right = tsxhost::FindObject("Right");
-  view.frameObjects({right});
+  view.FrameObjects({right});
   QApplication::processEvents();
   view.repaint();
-  EXPECT_NEAR(view.camera().target.x, 1.5f, 1e-5);
-  EXPECT_EQ(view.objectAt({200, 150}), right);
-  const Camera before = view.camera();
-  view.frameObjects({12345});  // not drawn: the view stays
+  EXPECT_NEAR(view.ViewCamera().target.x, 1.5f, 1e-5);
+  EXPECT_EQ(view.ObjectAt({200, 150}), right);
+  const Camera before = view.ViewCamera();
+  view.FrameObjects({12345});  // not drawn: the view stays
   view.repaint();
-  EXPECT_EQ(view.camera().target.x, before.target.x);
-  EXPECT_EQ(view.camera().distance, before.distance);
+  EXPECT_EQ(view.ViewCamera().target.x, before.target.x);
+  EXPECT_EQ(view.ViewCamera().distance, before.distance);
 }
+
+}  // namespace hostapp

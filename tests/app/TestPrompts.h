@@ -9,27 +9,29 @@
 
 #include "apps/tsxhost/HostPrompts.h"
 
+namespace hostapp {
+
 class TestPrompts : public HostPrompts {
  public:
-  Unsaved askUnsaved(QWidget*, const QString& name) override {
+  Unsaved AskUnsaved(QWidget*, const QString& name) override {
     asked << name;
     if (unsavedAnswers.empty()) return Unsaved::Cancel;
     const Unsaved answer = unsavedAnswers.front();
     unsavedAnswers.pop_front();
     return answer;
   }
-  void reportError(QWidget*, const QString& title, const QString& text) override {
+  void ReportError(QWidget*, const QString& title, const QString& text) override {
     errors << title + ": " + text;
   }
-  bool confirm(QWidget*, const QString&, const QString& text) override {
+  bool Confirm(QWidget*, const QString&, const QString& text) override {
     questions << text;
     return confirmAnswer;
   }
-  QString openPath(QWidget*, const QString&, const QString& folder) override {
+  QString OpenPath(QWidget*, const QString&, const QString& folder) override {
     folders << folder;
     return pathToOpen;
   }
-  QString savePath(QWidget*, const QString&, const QString& folder) override {
+  QString SavePath(QWidget*, const QString&, const QString& folder) override {
     folders << folder;
     return pathToSave;
   }
@@ -39,3 +41,5 @@ class TestPrompts : public HostPrompts {
   QString pathToOpen, pathToSave;
   QStringList asked, errors, folders, questions;
 };
+
+}  // namespace hostapp

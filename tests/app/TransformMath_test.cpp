@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+namespace hostapp {
+
 namespace {
 void ExpectNear(const CtsxVector3f& a, const CtsxVector3f& b) {
   EXPECT_NEAR(a.x, b.x, 1e-5);
@@ -34,3 +36,5 @@ TEST(TransformMath, EditsTurnAndScaleAboutThePivotThenMove) {
   };
   for (const Case& c : cases) ExpectNear(Apply(EditTransform(c.edit, pivot), c.from), c.to);
 }
+
+}  // namespace hostapp
