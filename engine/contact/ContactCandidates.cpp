@@ -368,6 +368,7 @@ FacePlane PlaneOf(const WorldObject& object, const CtsxFace& face) {
   }
   const double length = std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]);
   if (!(length > 0) || !std::isfinite(length)) return plane;
+  plane.area = length / 2;
   for (int k = 0; k < 3; ++k) {
     plane.normal[k] = n[k] / length;
     centre[k] /= face.nbrCorners;

@@ -24,6 +24,7 @@ struct FacePlane {
   double normal[3] = {};  // unit Newell normal
   double offset = 0;      // normal . p on the plane (through the centroid)
   double flatness = 0;    // the farthest of its own corners from the plane
+  double area = 0;        // half the Newell vector's length
   bool valid = false;     // 3 corners or more, valid indices, an area
 };
 

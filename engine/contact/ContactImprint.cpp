@@ -23,6 +23,7 @@
 #include <deque>
 #include <map>
 #include <numeric>
+#include <set>
 
 #include "engine/contact/ContactCandidates.h"
 #include "engine/contact/ContactOutline.h"
@@ -81,8 +82,8 @@ constexpr size_t kFewPieces = 4;
 class Imprinter {
  public:
   Imprinter(const WorldObject& a, const std::vector<int32_t>& facesA, const WorldObject& b,
-            const std::vector<int32_t>& facesB, double tolerance, Imprint* out)
-      : shape_{&a, &b}, faces_{&facesA, &facesB}, tolerance_(tolerance), out_(out) {}
+            const std::vector<int32_t>& facesB, double tolerance, bool snap, Imprint* out)
+      : shape_{&a, &b}, faces_{&facesA, &facesB}, tolerance_(tolerance), snapFirst_(snap), out_(out) {}
   bool Run();
 
  private:
@@ -110,6 +111,7 @@ class Imprinter {
     return (side == 0 ? "the first object's face " : "the second object's face ") + std::to_string(face) +
            " at " + PositionText(shape_[side]->Corner(f, 0));
   }
+  void WeldCoinciding();
   bool Chains();
   bool Arrange();
   bool Walk(ImprintId from, ImprintId to, std::vector<Halfedge>* path);
@@ -122,6 +124,7 @@ class Imprinter {
   const WorldObject* shape_[2];
   const std::vector<int32_t>* faces_[2];
   double tolerance_;
+  bool snapFirst_;  // weld and split within the tolerance first, or only where points coincide in the plane
   Imprint* out_;
   int drop_ = 0;
   OutlineJoin snap_;
@@ -134,16 +137,20 @@ class Imprinter {
 };
 
 bool Imprinter::Run() {
-  SnapOutline(*shape_[0], *faces_[0], *shape_[1], *faces_[1], tolerance_, &snap_);
-  out_->welds = snap_.welds;
-  onto_.insert(snap_.welds.begin(), snap_.welds.end());
-  out_->largestWeld = snap_.largestWeld;
-  out_->largestBend = snap_.largestBend;
   const FacePlane plane = PlaneOf(*shape_[0], shape_[0]->Face(faces_[0]->front()));
   if (!plane.valid) return Fail(Where(0, faces_[0]->front()) + " has no plane");
   for (int k = 1; k < 3; ++k) {
     if (std::fabs(plane.normal[k]) > std::fabs(plane.normal[drop_])) drop_ = k;
   }
+  if (snapFirst_) {
+    SnapOutline(*shape_[0], *faces_[0], *shape_[1], *faces_[1], tolerance_, &snap_);
+  } else {
+    WeldCoinciding();
+  }
+  out_->welds = snap_.welds;
+  onto_.insert(snap_.welds.begin(), snap_.welds.end());
+  out_->largestWeld = snap_.largestWeld;
+  out_->largestBend = snap_.largestBend;
   // How far the region's corners lie off one plane: the two sides are
   // joined as one surface, which moves them by up to that.
   for (int side = 0; side < 2; ++side) {
@@ -183,6 +190,34 @@ bool Imprinter::Run() {
     }
   }
   return true;
+}
+
+// Without snapping, a corner of the second side welds only onto a corner of
+// the first that projects onto the same point of the plane (and lies within
+// the tolerance of it); everything else is left to the arrangement.
+void Imprinter::WeldCoinciding() {
+  std::map<P2, int32_t, LessXY> first;
+  std::set<int32_t> seen;
+  for (const int32_t f : *faces_[0]) {
+    const CtsxFace& face = shape_[0]->Face(f);
+    for (int32_t c = 0; c < face.nbrCorners; ++c) {
+      const int32_t v = face.corners[c].vindex;
+      first.emplace(Flat(V(shape_[0]->World(v))), v);
+    }
+  }
+  for (const int32_t f : *faces_[1]) {
+    const CtsxFace& face = shape_[1]->Face(f);
+    for (int32_t c = 0; c < face.nbrCorners; ++c) {
+      const int32_t w = face.corners[c].vindex;
+      const auto it = first.find(Flat(V(shape_[1]->World(w))));
+      if (it == first.end() || !seen.insert(w).second) continue;
+      const Vec3 d = Sub(V(shape_[1]->World(w)), V(shape_[0]->World(it->second)));
+      const double distance = std::sqrt(Dot(d, d));
+      if (!(distance <= tolerance_)) continue;
+      snap_.welds.push_back({w, it->second});
+      snap_.largestWeld = std::max(snap_.largestWeld, distance);
+    }
+  }
 }
 
 // Each edge of the region's faces as a chain from its lower numbered end to
@@ -617,7 +652,16 @@ bool ImprintRegion(const WorldObject& a, const std::vector<int32_t>& facesA, con
     out->why = "one side of the contact has no faces";
     return false;
   }
-  return Imprinter(a, facesA, b, facesB, tolerance, out).Run();
+  if (Imprinter(a, facesA, b, facesB, tolerance, true, out).Run()) return true;
+  // Snapping within the tolerance can fold one side over itself where its
+  // corners lie closer together than the sides lie apart (two caps of one
+  // cut moved apart): then the sides are imprinted as they lie, each
+  // crossing of their outlines made once.
+  const std::string snapped = out->why;
+  *out = {};
+  if (Imprinter(a, facesA, b, facesB, tolerance, false, out).Run()) return true;
+  out->why = snapped + "; imprinted as they lie: " + out->why;
+  return false;
 }
 
 }  // namespace spl

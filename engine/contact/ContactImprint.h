@@ -60,8 +60,11 @@ struct Imprint {
 // them, as JoinOnOutline does; the rest is decided exactly in the plane
 // that drops the dominant axis of the first face of `a`: the arrangement of
 // both sides' edges (CGAL, exact constructions), each crossing made once
-// and rounded once, placed on the edge of `a` it lies on. False with `why`
-// when the region is not one plane both sides cover simply.
+// and rounded once, placed on the edge of `a` it lies on. When the snapping
+// folds a side over itself (its corners closer together than the sides lie
+// apart), the sides are imprinted as they lie: only corners that project
+// onto one point weld. False with `why` when the region is not one plane
+// both sides cover simply.
 bool ImprintRegion(const WorldObject& a, const std::vector<int32_t>& facesA, const WorldObject& b,
                    const std::vector<int32_t>& facesB, double tolerance, Imprint* out);
 

@@ -1,10 +1,15 @@
 #include "engine/contact/ContactJoin.h"
 
+#include <CGAL/Exact_predicates_inexact_constructions_kernel.h>
+
 #include <algorithm>
+#include <array>
 #include <cmath>
+#include <map>
 #include <memory>
 #include <new>
 #include <numeric>
+#include <tuple>
 #include <utility>
 
 #include "engine/common/Errors.h"
@@ -79,10 +84,19 @@ bool Gone(const MergePlan& plan, const std::vector<size_t>& slot, uint32_t objec
   return Dropped(plan, slot, object, face) || (m < plan.rebuilt.size() && plan.rebuilt[m].count(face) > 0);
 }
 
+double PlaneGap(const FacePlane& plane, const CtsxVector3f& p) {
+  return std::fabs(plane.normal[0] * p.x + plane.normal[1] * p.y + plane.normal[2] * p.z - plane.offset);
+}
+
 std::string FaceWhere(const WorldObject& object, int32_t face) {
   const CtsxFace& f = object.Face(face);
   return "face " + std::to_string(face) + " at " + PositionText(object.Corner(f, 0));
 }
+
+// The faces of `faces` (of `object`) inside the outline of `otherFaces` (of
+// `other`) in the plane of the latter's first face.
+std::vector<int32_t> Within(const WorldObject& object, const std::vector<int32_t>& faces, const WorldObject& other,
+                            const std::vector<int32_t>& otherFaces);
 
 class ContactRun {
  public:
@@ -113,7 +127,8 @@ class ContactRun {
   // Faces beside a seam may come within the accuracy of each other across
   // it: their overlap is a sliver, on average no wider than twice the
   // accuracy (its area at most the accuracy times its outline's length). A
-  // wide overlap of big faces is no sliver, however long their outlines.
+  // wide overlap of big faces is no sliver, however long their outlines,
+  // nor are faces smaller than the accuracy that lie on each other.
   bool Sliver(const FaceContact& c) const;
   // Touching pairs of `contacts` that both stay and overlap by more than a
   // sliver: walls the seam rules left.
@@ -122,6 +137,12 @@ class ContactRun {
   // Joins each region of walls whose two sides cover the same outline.
   bool JoinWalls(ContactGroup& group, MergePlan& plan, const std::vector<size_t>& slot,
                  const std::vector<size_t>& contacts, LowestUnion& welds);
+  // Adds to `faces` (a region's faces of one object) the object's faces
+  // turned the other way, or with no area, that lie within the accuracy of
+  // its plane and whose corners are all the region's or at a corner of the
+  // other side's faces `otherFaces`. True when any were added.
+  bool AddFolded(const WorldObject& object, std::vector<int32_t>& faces, const WorldObject& other,
+                 const std::vector<int32_t>& otherFaces) const;
   // Imprints a region whose sides overlap only in part into the plan.
   void JoinImprint(ContactGroup& group, MergePlan& plan, size_t ma, size_t mb, const Imprint& imprint,
                    LowestUnion& welds);
@@ -309,8 +330,18 @@ bool ContactRun::Sliver(const FaceContact& c) const {
   const WorldObject& b = *shapes_[c.objectB];
   const CtsxFace& fa = a.Face(c.faceA);
   const CtsxFace& fb = b.Face(c.faceB);
-  const Overlap overlap = OverlapOf(a, fa, PlaneOf(a, fa), b, fb);
-  return overlap.area <= tolerance_ * overlap.perimeter;
+  const FacePlane plane = PlaneOf(a, fa);
+  const Overlap overlap = OverlapOf(a, fa, plane, b, fb);
+  if (overlap.area > tolerance_ * overlap.perimeter) return false;
+  // Faces smaller than the accuracy overlap only slivers by that measure:
+  // they lie on each other when most of one is covered by the other, and
+  // they lie closer together than they are wide.
+  const FacePlane other = PlaneOf(b, fb);
+  const double smaller = std::min(plane.area, other.area);
+  double gap = 0;
+  for (int32_t k = 0; k < fb.nbrCorners; ++k) gap = std::max(gap, PlaneGap(plane, b.Corner(fb, k)));
+  for (int32_t k = 0; k < fa.nbrCorners; ++k) gap = std::max(gap, PlaneGap(other, a.Corner(fa, k)));
+  return !(overlap.area > smaller / 2 && gap * gap < overlap.area);
 }
 
 std::vector<size_t> ContactRun::Walls(const MergePlan& plan, const std::vector<size_t>& slot,
@@ -353,6 +384,28 @@ bool ContactRun::JoinWalls(ContactGroup& group, MergePlan& plan, const std::vect
     const FaceContact& c = contacts_[i];
     regions.Join(index(c.objectA, c.faceA), index(c.objectB, c.faceB));
   }
+  // Faces of one object that share a corner are imprinted together: a face
+  // beside a cap that bends away within the accuracy covers what the cap
+  // leaves of the other side's (one region in the plane, not two that
+  // overlap along a seam).
+  // Only faces touching the same other object: an assembly's objects that
+  // touch one object side by side stay apart.
+  {
+    std::vector<uint32_t> partner(faces.size());
+    for (const size_t i : linking) {
+      const FaceContact& c = contacts_[i];
+      partner[index(c.objectA, c.faceA)] = c.objectB;
+      partner[index(c.objectB, c.faceB)] = c.objectA;
+    }
+    std::map<std::tuple<uint32_t, int32_t, uint32_t>, size_t> cornerOf;
+    for (size_t k = 0; k < faces.size(); ++k) {
+      const CtsxFace& f = shapes_[faces[k].first]->Face(faces[k].second);
+      for (int32_t c = 0; c < f.nbrCorners; ++c) {
+        const auto [it, fresh] = cornerOf.emplace(std::tuple{faces[k].first, f.corners[c].vindex, partner[k]}, k);
+        if (!fresh) regions.Join(it->second, k);
+      }
+    }
+  }
   std::vector<bool> walled(faces.size(), false);
   for (const size_t i : walls) walled[regions.Find(index(contacts_[i].objectA, contacts_[i].faceA))] = true;
   std::vector<std::vector<size_t>> members(faces.size());
@@ -381,14 +434,30 @@ bool ContactRun::JoinWalls(ContactGroup& group, MergePlan& plan, const std::vect
     if (!JoinOnOutline(*shapes_[objectA], facesA, *shapes_[objectB], facesB, tolerance_, &join)) {
       // The sides overlap in part: each is imprinted on the other.
       Imprint imprint;
-      if (!ImprintRegion(*shapes_[objectA], facesA, *shapes_[objectB], facesB, tolerance_, &imprint)) {
+      if (ImprintRegion(*shapes_[objectA], facesA, *shapes_[objectB], facesB, tolerance_, &imprint)) {
+        JoinImprint(group, plan, ma, mb, imprint, welds);
+        continue;
+      }
+      // A side folded over itself (an n-gon written as a fan from a corner
+      // where it is not convex): its folded faces face the same way as the
+      // other side, so they touch nothing. With them, it may cover the
+      // other side's outline after all.
+      // Faces of the other side that touch only the folds, outside the
+      // outline, are no part of the region then.
+      std::vector<int32_t> foldedA = facesA, foldedB = facesB;
+      const bool foldA = AddFolded(*shapes_[objectA], foldedA, *shapes_[objectB], facesB);
+      const bool foldB = AddFolded(*shapes_[objectB], foldedB, *shapes_[objectA], facesA);
+      if (foldA) foldedB = Within(*shapes_[objectB], foldedB, *shapes_[objectA], foldedA);
+      if (foldB) foldedA = Within(*shapes_[objectA], foldedA, *shapes_[objectB], foldedB);
+      if (!(foldA || foldB) || foldedA.empty() || foldedB.empty() ||
+          !JoinOnOutline(*shapes_[objectA], foldedA, *shapes_[objectB], foldedB, tolerance_, &join)) {
         return Refuse(kContactUnsupported, "faces of object " + std::to_string(objectA) + " and object " +
                                                std::to_string(objectB) + " overlap (" + std::to_string(facesA.size()) +
                                                " and " + std::to_string(facesB.size()) +
                                                " faces) in a way the join cannot imprint: " + imprint.why);
       }
-      JoinImprint(group, plan, ma, mb, imprint, welds);
-      continue;
+      facesA = std::move(foldedA);
+      facesB = std::move(foldedB);
     }
     plan.dropped[ma].insert(plan.dropped[ma].end(), facesA.begin(), facesA.end());
     plan.dropped[mb].insert(plan.dropped[mb].end(), facesB.begin(), facesB.end());
@@ -412,6 +481,107 @@ bool ContactRun::JoinWalls(ContactGroup& group, MergePlan& plan, const std::vect
     }
   }
   return true;
+}
+
+std::vector<int32_t> Within(const WorldObject& object, const std::vector<int32_t>& faces, const WorldObject& other,
+                            const std::vector<int32_t>& otherFaces) {
+  using Point = CGAL::Exact_predicates_inexact_constructions_kernel::Point_2;
+  const FacePlane plane = PlaneOf(other, other.Face(otherFaces.front()));
+  if (!plane.valid) return {};
+  int drop = 0;
+  for (int k = 1; k < 3; ++k) {
+    if (std::fabs(plane.normal[k]) > std::fabs(plane.normal[drop])) drop = k;
+  }
+  const auto flat = [&](const CtsxVector3f& p) {
+    const double q[3] = {p.x, p.y, p.z};
+    return Point(q[(drop + 1) % 3], q[(drop + 2) % 3]);
+  };
+  // The other side's outline: its edges not run back by another of its faces.
+  std::map<std::pair<int32_t, int32_t>, int> run;
+  for (const int32_t f : otherFaces) {
+    const CtsxFace& face = other.Face(f);
+    for (int32_t c = 0; c < face.nbrCorners; ++c) {
+      const int32_t u = face.corners[c].vindex, w = face.corners[(c + 1) % face.nbrCorners].vindex;
+      if (u < w) ++run[{u, w}];
+      if (w < u) --run[{w, u}];
+    }
+  }
+  std::vector<std::pair<Point, Point>> outline;
+  for (const auto& [edge, count] : run) {
+    for (int k = 0; k < std::abs(count); ++k) {
+      const Point p = flat(other.World(edge.first)), q = flat(other.World(edge.second));
+      outline.push_back(count > 0 ? std::pair{p, q} : std::pair{q, p});
+    }
+  }
+  // A face is kept when the middle of its corners lies inside the outline
+  // (a winding number other than 0).
+  std::vector<int32_t> kept;
+  for (const int32_t f : faces) {
+    const CtsxFace& face = object.Face(f);
+    double x = 0, y = 0;
+    for (int32_t c = 0; c < face.nbrCorners; ++c) {
+      const Point p = flat(object.Corner(face, c));
+      x += p.x() / face.nbrCorners;
+      y += p.y() / face.nbrCorners;
+    }
+    const Point m(x, y);
+    int winding = 0;
+    for (const auto& [p, q] : outline) {
+      if (p.y() <= m.y() && q.y() > m.y() && CGAL::orientation(p, q, m) == CGAL::LEFT_TURN) ++winding;
+      if (q.y() <= m.y() && p.y() > m.y() && CGAL::orientation(p, q, m) == CGAL::RIGHT_TURN) --winding;
+    }
+    if (winding != 0) kept.push_back(f);
+  }
+  return kept;
+}
+
+bool ContactRun::AddFolded(const WorldObject& object, std::vector<int32_t>& faces, const WorldObject& other,
+                           const std::vector<int32_t>& otherFaces) const {
+  const FacePlane plane = PlaneOf(object, object.Face(faces.front()));
+  if (!plane.valid) return false;
+  std::vector<int32_t> corners;
+  for (const int32_t f : faces) {
+    const CtsxFace& face = object.Face(f);
+    for (int32_t c = 0; c < face.nbrCorners; ++c) corners.push_back(face.corners[c].vindex);
+  }
+  std::sort(corners.begin(), corners.end());
+  std::vector<std::array<float, 3>> at;
+  for (const int32_t f : otherFaces) {
+    const CtsxFace& face = other.Face(f);
+    for (int32_t c = 0; c < face.nbrCorners; ++c) {
+      const CtsxVector3f& p = other.Corner(face, c);
+      at.push_back({p.x, p.y, p.z});
+    }
+  }
+  std::sort(at.begin(), at.end());
+  const auto known = [&](const CtsxFace& face, int32_t c) {
+    const CtsxVector3f& p = object.Corner(face, c);
+    return std::binary_search(corners.begin(), corners.end(), face.corners[c].vindex) ||
+           std::binary_search(at.begin(), at.end(), std::array<float, 3>{p.x, p.y, p.z});
+  };
+  std::vector<int32_t> sorted = faces;
+  std::sort(sorted.begin(), sorted.end());
+  const size_t before = faces.size();
+  // One pass over the object's faces: only when the region could not be
+  // joined otherwise.
+  for (int32_t f = 0; f < object.faceCount; ++f) {
+    if (!object.FaceValid(f) || std::binary_search(sorted.begin(), sorted.end(), f)) continue;
+    const CtsxFace& face = object.Face(f);
+    bool inside = face.nbrCorners >= 3;
+    for (int32_t c = 0; c < face.nbrCorners && inside; ++c) {
+      const CtsxVector3f& p = object.Corner(face, c);
+      inside = known(face, c) &&
+               std::fabs(plane.normal[0] * p.x + plane.normal[1] * p.y + plane.normal[2] * p.z - plane.offset) <=
+                   tolerance_ + plane.flatness;
+    }
+    if (!inside) continue;
+    const FacePlane own = PlaneOf(object, face);
+    // Faces with no area are the fan's too (corners in a row along the outline).
+    if (!own.valid || own.normal[0] * plane.normal[0] + own.normal[1] * plane.normal[1] + own.normal[2] * plane.normal[2] < 0) {
+      faces.push_back(f);
+    }
+  }
+  return faces.size() > before;
 }
 
 void ContactRun::JoinImprint(ContactGroup& group, MergePlan& plan, size_t ma, size_t mb, const Imprint& imprint,
