@@ -7,9 +7,13 @@
 
 namespace splicer {
 
-bool WriteReport(const std::string& path, const nlohmann::json& report) {
+std::string ReportText(const nlohmann::json& report) {
   // Names come from files: bytes that are not UTF-8 are replaced, not fatal.
-  const std::string text = report.dump(1, ' ', false, nlohmann::json::error_handler_t::replace) + "\n";
+  return report.dump(1, ' ', false, nlohmann::json::error_handler_t::replace) + "\n";
+}
+
+bool WriteReport(const std::string& path, const nlohmann::json& report) {
+  const std::string text = ReportText(report);
   std::string error;
   if (tsxhost::WriteFilesSafely({{path, text}}, &error)) return true;
   std::fprintf(stderr, "error: cannot write the report: %s\n", error.c_str());

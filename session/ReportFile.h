@@ -12,6 +12,10 @@ namespace splicer {
 // stderr) when it cannot be written.
 bool WriteReport(const std::string& path, const nlohmann::json& report);
 
+// The report's text as WriteReport writes it, for a report written in one
+// set with the output.
+std::string ReportText(const nlohmann::json& report);
+
 // The report of a run that stopped before the join: `kind` says which
 // failure, `message` is what stderr said.
 nlohmann::json FailureReport(ErrorKind kind, const std::string& message, int exitStatus);

@@ -199,17 +199,27 @@ int AssemblyRun::Run() {
   }
 
   const Clock::time_point writing = Clock::now();
+  // The report of success is written with the output, both or neither;
+  // its write time is all but its own.
+  std::vector<tsxhost::AlongsideFile> alongside;
+  if (!s_.report.empty()) {
+    alongside.push_back({s_.report, [this, writing] {
+                           report_["seconds"]["write"] = Since(writing);
+                           report_["seconds"]["total"] = Since(begin_);
+                           report_["exit_status"] = exitstatus::kOk;
+                           return ReportText(report_);
+                         }});
+  }
   std::string interrupted;
-  const tsxhost::SaveResult saved = SaveWithProgress(view, s_.output, Written(outcome), &interrupted);
+  const tsxhost::SaveResult saved = SaveWithProgress(view, s_.output, Written(outcome), &interrupted, alongside);
   if (!interrupted.empty()) return Fail(exitstatus::kFailed, ErrorKind::Interrupted, interrupted);
   for (const std::string& w : saved.warnings) std::fprintf(stderr, "warning: %s\n", w.c_str());
   if (!saved.ok) {
     return Fail(exitstatus::kFile, FileErrorKind(saved.noMemory), saved.error);
   }
-  report_["seconds"]["write"] = Since(writing);
   Tell(outcome);
   std::printf("-> %s\n", s_.output.c_str());
-  return Finish(exitstatus::kOk);
+  return exitstatus::kOk;
 }
 
 }  // namespace

@@ -165,9 +165,10 @@ int Finish(const JoinSettings& s, nlohmann::json report, int status, bool report
   return reported || status != exitstatus::kOk ? status : exitstatus::kFile;
 }
 
-// Writes the new object (or the whole scene) to the output with progress;
-// the failure's exit status, or 0. Ctrl-C before the files are in place
-// leaves every old file as it was.
+// Writes the new object (or the whole scene) to the output with progress,
+// and the report of its success with it: the failure's exit status, or 0.
+// A failure or Ctrl-C before the files are in place leaves every old file
+// as it was, the report too (the caller then writes the failure's).
 int WriteResult(const JoinSettings& s, tsxSOBJ result, TerminalView& view, nlohmann::json& report) {
   if (!s.wholeScene) {
     // Only the result is written and nothing reads the sources again: they
@@ -179,8 +180,15 @@ int WriteResult(const JoinSettings& s, tsxSOBJ result, TerminalView& view, nlohm
     tsxhost::ReleaseSpareMemory();
   }
   const std::vector<tsxSOBJ> objects = s.wholeScene ? tsxhost::SceneObjects() : std::vector<tsxSOBJ>{result};
+  std::vector<tsxhost::AlongsideFile> alongside;
+  if (!s.report.empty()) {
+    alongside.push_back({s.report, [&report] {
+                           report["exit_status"] = exitstatus::kOk;
+                           return ReportText(report);
+                         }});
+  }
   std::string interrupted;
-  const tsxhost::SaveResult saved = SaveWithProgress(view, s.output, objects, &interrupted);
+  const tsxhost::SaveResult saved = SaveWithProgress(view, s.output, objects, &interrupted, alongside);
   if (!interrupted.empty()) {
     Error(interrupted);
     report["error"] = ErrorWord(ErrorKind::Interrupted);
@@ -209,7 +217,7 @@ int FinishContact(const JoinSettings& s, const JoinOutcome& outcome, TerminalVie
   }
   std::printf("%s -> %s\n", ContactSummary(contact.groups.front(), s.first, s.second).c_str(), s.output.c_str());
   std::fflush(stdout);
-  return Finish(s, report, exitstatus::kOk);
+  return exitstatus::kOk;  // the report is written with the result
 }
 
 int RunJoinCommand(const JoinSettings& s) {
@@ -261,7 +269,7 @@ int RunJoinCommand(const JoinSettings& s) {
     return Finish(s, report, status);
   }
   PrintReportLines(junction, s.first, s.second, result, s.output);
-  return Finish(s, report, exitstatus::kOk);
+  return exitstatus::kOk;  // the report is written with the result
 }
 
 // The words after "join": the scene files first (the first always, then

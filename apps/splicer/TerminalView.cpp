@@ -148,14 +148,17 @@ tsxhost::ObjResult LoadWithProgress(TerminalView& view, const std::string& path,
 }
 
 tsxhost::SaveResult SaveWithProgress(TerminalView& view, const std::string& path, const std::vector<tsxSOBJ>& objects,
-                                     std::string* interrupted) {
+                                     std::string* interrupted, const std::vector<tsxhost::AlongsideFile>& alongside) {
   const std::string what = "writing " + path;
   const bool started = !Interrupted();
   const tsxhost::SaveResult saved =
       !started ? tsxhost::SaveResult{false, path + ": " + tsxhost::kWritingStopped, false, {}}
-               : tsxhost::SaveScene(path, objects, [&view, &what](int64_t done, int64_t total) {
-                   return view.ShowFileProgress(what, done, total, ProgressUnit::Bytes);
-                 });
+               : tsxhost::SaveScene(
+                     path, objects,
+                     [&view, &what](int64_t done, int64_t total) {
+                       return view.ShowFileProgress(what, done, total, ProgressUnit::Bytes);
+                     },
+                     alongside);
   view.ClearBar();
   // Once the files are in place, a Ctrl-C comes too late to stop anything.
   if (!saved.ok && Interrupted()) *interrupted = InterruptionMessage((started ? "while writing " : "before writing ") + path);

@@ -83,8 +83,10 @@ tsxhost::ObjResult LoadWithProgress(TerminalView& view, const std::string& path,
 
 // Writes the objects with progress on the view's bar. Ctrl-C before the
 // files are in place leaves every old file as it was: then `*interrupted`
-// is the message to give, else it is left empty.
+// is the message to give, else it is left empty. The `alongside` files
+// (the report) are replaced with the output or not at all.
 tsxhost::SaveResult SaveWithProgress(TerminalView& view, const std::string& path, const std::vector<tsxSOBJ>& objects,
-                                     std::string* interrupted);
+                                     std::string* interrupted,
+                                     const std::vector<tsxhost::AlongsideFile>& alongside = {});
 
 }  // namespace splicer

@@ -31,6 +31,6 @@ TSXHOST_API OneObjectShape ShapeOf(const FlatMesh& mesh);
 
 // Writes the objects as a glTF/PLY/STL file.
 SaveResult SaveAsset(const std::string& path, FileFormat format, const std::vector<tsxSOBJ>& objects,
-                     const WriteProgress& progress = {});
+                     const WriteProgress& progress = {}, const std::vector<AlongsideFile>& alongside = {});
 
 }  // namespace tsxhost::detail

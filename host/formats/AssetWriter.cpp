@@ -420,7 +420,7 @@ std::string GlbWithoutRootNode(const std::string& glb) {
 // buffer comes second and is named after the .gltf; the library names it
 // after its in-memory stand-in, which the JSON's reference is turned from.
 bool WriteBlobs(const std::string& path, FileFormat format, const aiExportDataBlob& blob, std::string* error,
-                const WriteProgress& progress) {
+                const WriteProgress& progress, const std::vector<AlongsideFile>& alongside) {
   std::string first(static_cast<const char*>(blob.data), blob.size);
   if (format == FileFormat::Gltf) first = WithoutRootNode(first);
   if (format == FileFormat::Glb) first = GlbWithoutRootNode(first);
@@ -442,13 +442,13 @@ bool WriteBlobs(const std::string& path, FileFormat format, const aiExportDataBl
   if (blob.next) {
     files.push_back({binPath.string(), {static_cast<const char*>(blob.next->data), blob.next->size}});
   }
-  return WriteFilesSafely(files, error, progress);
+  return WriteFilesSafely(files, error, progress, alongside);
 }
 
 }  // namespace
 
 SaveResult SaveAsset(const std::string& path, FileFormat format, const std::vector<tsxSOBJ>& objects,
-                     const WriteProgress& progress) {
+                     const WriteProgress& progress, const std::vector<AlongsideFile>& alongside) {
   const FormatTraits traits = TraitsOf(format);
   OnceNotes notes;
   SceneBuilder builder(traits, notes);
@@ -464,7 +464,7 @@ SaveResult SaveAsset(const std::string& path, FileFormat format, const std::vect
     result.error = path + ": " + exporter.GetErrorString();
     return result;
   }
-  if (!WriteBlobs(path, format, *blob, &result.error, progress)) return result;
+  if (!WriteBlobs(path, format, *blob, &result.error, progress, alongside)) return result;
   result.warnings = notes.Take();
   result.ok = true;
   return result;

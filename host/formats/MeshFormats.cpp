@@ -39,12 +39,13 @@ ObjResult LoadScene(const std::string& path, const ObjReadOptions& options) {
   return result;
 }
 
-SaveResult SaveScene(const std::string& path, const std::vector<tsxSOBJ>& objects, const WriteProgress& progress) {
+SaveResult SaveScene(const std::string& path, const std::vector<tsxSOBJ>& objects, const WriteProgress& progress,
+                     const std::vector<AlongsideFile>& alongside) {
   SaveResult result;
   try {
     const FileFormat format = FormatOfPath(path);
-    if (format == FileFormat::Obj) return detail::SaveObjScene(path, objects, progress);
-    if (format != FileFormat::Unknown) return detail::SaveAsset(path, format, objects, progress);
+    if (format == FileFormat::Obj) return detail::SaveObjScene(path, objects, progress, alongside);
+    if (format != FileFormat::Unknown) return detail::SaveAsset(path, format, objects, progress, alongside);
     result.error = UnknownFormat(path);
   } catch (const std::bad_alloc&) {
     // Memory ran out before or after the format's own writer could say so.

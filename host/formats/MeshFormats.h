@@ -28,8 +28,10 @@ TSXHOST_API ObjResult LoadScene(const std::string& path, const ObjReadOptions& o
 // Writes the objects (polyhedra only) in the format of the path's
 // extension. PLY and STL hold one object: several are written as one.
 // `progress` is told how far writing has got and may stop it (see
-// WriteFilesSafely): then nothing is written.
+// WriteFilesSafely): then nothing is written. The `alongside` files are
+// written in the same set: all are replaced or none.
 TSXHOST_API SaveResult SaveScene(const std::string& path, const std::vector<tsxSOBJ>& objects,
-                                 const WriteProgress& progress = {});
+                                 const WriteProgress& progress = {},
+                                 const std::vector<AlongsideFile>& alongside = {});
 
 }  // namespace tsxhost

@@ -9,6 +9,7 @@
 
 namespace tsxhost::detail {
 
-SaveResult SaveObjScene(const std::string& path, const std::vector<tsxSOBJ>& objects, const WriteProgress& progress);
+SaveResult SaveObjScene(const std::string& path, const std::vector<tsxSOBJ>& objects, const WriteProgress& progress,
+                        const std::vector<AlongsideFile>& alongside = {});
 
 }  // namespace tsxhost::detail

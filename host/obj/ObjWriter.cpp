@@ -372,7 +372,7 @@ void Texts(const std::vector<tsxSOBJ>& objects, const std::string& mtlName, cons
 }
 
 bool Save(const std::string& path, const std::vector<tsxSOBJ>& objects, std::string* error,
-          const WriteProgress& progress) {
+          const WriteProgress& progress, const std::vector<AlongsideFile>& alongside) {
   namespace fs = std::filesystem;
   const fs::path mtlPath = fs::path(path).replace_extension(".mtl");
   std::error_code ec;
@@ -381,7 +381,7 @@ bool Save(const std::string& path, const std::vector<tsxSOBJ>& objects, std::str
   Out out;
   std::string mtl;
   Texts(objects, mtlPath.filename().string(), folder.lexically_normal().string(), out, &mtl);
-  return WriteFilesSafely({{path, out.str()}, {mtlPath.string(), mtl}}, error, progress);
+  return WriteFilesSafely({{path, out.str()}, {mtlPath.string(), mtl}}, error, progress, alongside);
 }
 
 }  // namespace
@@ -407,10 +407,11 @@ bool ObjTexts(const std::vector<tsxSOBJ>& objects, const std::string& mtlName, s
 
 namespace detail {
 
-SaveResult SaveObjScene(const std::string& path, const std::vector<tsxSOBJ>& objects, const WriteProgress& progress) {
+SaveResult SaveObjScene(const std::string& path, const std::vector<tsxSOBJ>& objects, const WriteProgress& progress,
+                        const std::vector<AlongsideFile>& alongside) {
   SaveResult result;
   try {
-    result.ok = Save(path, objects, &result.error, progress);
+    result.ok = Save(path, objects, &result.error, progress, alongside);
     return result;
   } catch (const std::bad_alloc&) {
   } catch (const std::length_error&) {
@@ -424,7 +425,7 @@ SaveResult SaveObjScene(const std::string& path, const std::vector<tsxSOBJ>& obj
 
 bool SaveObj(const std::string& path, const std::vector<tsxSOBJ>& objects, std::string* error,
              const WriteProgress& progress) {
-  SaveResult result = detail::SaveObjScene(path, objects, progress);
+  SaveResult result = detail::SaveObjScene(path, objects, progress, {});
   if (error) *error = std::move(result.error);
   return result.ok;
 }

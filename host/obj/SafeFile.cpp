@@ -13,6 +13,9 @@
 #include <algorithm>
 #include <filesystem>
 #include <memory>
+#include <string>
+#include <utility>
+#include <vector>
 
 namespace tsxhost {
 namespace {
@@ -154,40 +157,74 @@ bool WriteTemporary(const std::string& path, std::string_view text, Progress& pr
   return ok;
 }
 
+// Temporaries written and not yet renamed, each with its target; removed
+// when the write ends otherwise, by an exception too.
+struct Temporaries {
+  std::vector<std::string> names;
+  std::vector<std::string> targets;
+  Temporaries() = default;
+  Temporaries(const Temporaries&) = delete;
+  Temporaries& operator=(const Temporaries&) = delete;
+  ~Temporaries() { RemoveAll(); }
+  void Add(std::string name, const std::string& target) {
+    names.push_back(std::move(name));
+    targets.push_back(target);
+  }
+  void RemoveAll() {
+    for (const std::string& name : names) ::unlink(name.c_str());
+    names.clear();
+    targets.clear();
+  }
+};
+
 }  // namespace
 
-bool WriteFilesSafely(const std::vector<FileText>& files, std::string* error, const WriteProgress& progressCall) {
+bool WriteFilesSafely(const std::vector<FileText>& files, std::string* error, const WriteProgress& progressCall,
+                      const std::vector<AlongsideFile>& alongside) {
   SignalGuard guard(static_cast<bool>(progressCall));
   Progress progress{progressCall};
   for (const FileText& file : files) progress.total += static_cast<int64_t>(file.text.size());
-  std::vector<std::string> temps;
+  Temporaries temps;
   auto fail = [&](const std::string& path, int err) {
-    for (const std::string& t : temps) ::unlink(t.c_str());
     if (error) *error = progress.stopped ? path + ": " + kWritingStopped : Failure(path, err);
+    temps.RemoveAll();  // after: `path` may be one of its targets
     return false;
   };
-  for (const FileText& file : files) {
+  auto stage = [&](const std::string& path, std::string_view text, int* err) {
     std::string temp;
-    int err = 0;
-    const bool ok = WriteTemporary(file.path, file.text, progress, &temp, &err);
-    if (!temp.empty()) temps.push_back(temp);
-    if (!ok) return fail(file.path, err);
+    const bool ok = WriteTemporary(path, text, progress, &temp, err);
+    if (!temp.empty()) temps.Add(std::move(temp), path);
+    return ok;
+  };
+  for (const FileText& file : files) {
+    if (int err = 0; !stage(file.path, file.text, &err)) return fail(file.path, err);
   }
+  for (const AlongsideFile& file : alongside) {
+    const std::string text = file.text ? file.text() : std::string();
+    progress.total += static_cast<int64_t>(text.size());
+    if (int err = 0; !stage(file.path, text, &err)) return fail(file.path, err);
+  }
+  const std::string first = files.empty() ? (alongside.empty() ? std::string() : alongside.front().path)
+                                           : files.front().path;
   if (failNextRename) {
     failNextRename = false;
-    return fail(files.empty() ? std::string() : files.front().path, EINTR);
+    return fail(first, EINTR);
   }
   // A folder in a target's place would fail its rename after others were
   // done: found first, nothing is replaced.
-  for (const FileText& file : files) {
+  for (const std::string& target : temps.targets) {
     struct stat st {};
-    if (::lstat(file.path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) return fail(file.path, EISDIR);
+    if (::lstat(target.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) return fail(target, EISDIR);
   }
-  if (!progress.Tell()) return fail(files.empty() ? std::string() : files.front().path, 0);
-  // Companions first: the first file (the one named) replaces the old last.
-  for (size_t i = files.size(); i-- > 0;) {
-    if (::rename(temps[i].c_str(), files[i].path.c_str()) != 0) return fail(files[i].path, errno);
-    temps.erase(temps.begin() + static_cast<std::ptrdiff_t>(i));
+  if (!progress.Tell()) return fail(first, 0);
+  // The files made alongside and the companions first: the first file (the
+  // one named) replaces the old last.
+  while (!temps.names.empty()) {
+    if (::rename(temps.names.back().c_str(), temps.targets.back().c_str()) != 0) {
+      return fail(temps.targets.back(), errno);
+    }
+    temps.names.pop_back();
+    temps.targets.pop_back();
   }
   return true;
 }

@@ -19,11 +19,13 @@ struct FileText {
 
 // Writes every file, or (one failing) none of them; false with `error` as
 // "PATH: cannot write the file: REASON" (or "PATH: writing stopped").
+// The `alongside` files are made and written last and replaced first.
 // Without `progress`, Ctrl-C, SIGTERM and SIGHUP during the write remove
 // the temporaries and end the program; with it, Ctrl-C is left to the
 // caller, whose callback stops the write.
 TSXHOST_API bool WriteFilesSafely(const std::vector<FileText>& files, std::string* error,
-                                  const WriteProgress& progress = {});
+                                  const WriteProgress& progress = {},
+                                  const std::vector<AlongsideFile>& alongside = {});
 
 namespace testing {
 // Makes the next WriteFilesSafely fail after its temporary files are

@@ -179,4 +179,12 @@ TSXHOST_API void ResetScene();
 using WriteProgress = std::function<bool(int64_t done, int64_t total)>;
 inline constexpr const char* kWritingStopped = "writing stopped";
 
+// A file written with a save's own files and replaced only when they all
+// are: its text is made once theirs are written, so that it can tell how
+// the run went (a report).
+struct AlongsideFile {
+  std::string path;
+  std::function<std::string()> text;
+};
+
 }  // namespace tsxhost

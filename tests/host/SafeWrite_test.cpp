@@ -7,6 +7,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <new>
 #include <sstream>
 #include <string>
 
@@ -40,6 +41,36 @@ TEST_F(SafeWriteTest, AFolderInATargetsPlaceLeavesEveryOldFileAsItWas) {
   EXPECT_EQ(error, obj + ": cannot write the file: Is a directory");
   EXPECT_EQ(Text(mtl), "old");
   EXPECT_TRUE(fs::is_directory(obj));
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), 2);
+}
+
+TEST_F(SafeWriteTest, AFileMadeAlongsideIsReplacedWithTheOthersOrNotAtAll) {
+  const std::string obj = (dir_ / "out.obj").string(), report = (dir_ / "r.json").string();
+  std::ofstream(obj) << "old obj";
+  std::ofstream(report) << "old report";
+  std::string error;
+  // Its text is made once the others are written, before any is replaced.
+  bool othersWritten = false;
+  ASSERT_TRUE(tsxhost::WriteFilesSafely({{obj, "new obj"}}, &error, {}, {{report, [&] {
+                                          othersWritten = std::distance(fs::directory_iterator(dir_),
+                                                                        fs::directory_iterator()) == 3;
+                                          return Text(obj) + " reported";
+                                        }}}))
+      << error;
+  EXPECT_TRUE(othersWritten);
+  EXPECT_EQ(Text(obj), "new obj");
+  EXPECT_EQ(Text(report), "old obj reported");
+
+  // One that cannot be written, or whose text cannot be made, keeps every
+  // old file and leaves no temporary.
+  EXPECT_FALSE(tsxhost::WriteFilesSafely({{obj, "newer"}}, &error, {},
+                                         {{(dir_ / "missing" / "r.json").string(), [] { return "r"; }}}));
+  EXPECT_EQ(error, (dir_ / "missing" / "r.json").string() + ": cannot write the file: No such file or directory");
+  EXPECT_THROW(tsxhost::WriteFilesSafely({{obj, "newer"}}, &error, {},
+                                         {{report, []() -> std::string { throw std::bad_alloc(); }}}),
+               std::bad_alloc);
+  EXPECT_EQ(Text(obj), "new obj");
+  EXPECT_EQ(Text(report), "old obj reported");
   EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), 2);
 }
 

@@ -338,6 +338,41 @@ assert r["error"] == -1006 and r["seam"] is None and r["junction"] is None, r
 assert not [k for k in r if k != k.lower()], sorted(r)
 PY
     ;;
+  all-or-nothing)
+    # The report of a success is written with the output, both or neither:
+    # files over 700 bytes cannot be written, the result (under 500) could,
+    # the report (over 700) cannot; nothing is replaced, for two objects
+    # and for an assembly.
+    cd "$work" || fail "cd"
+    cp "$src/examples/boxes.obj" "$src/examples/boxes.mtl" .
+    limited() { python3 -c 'import os,resource,sys; resource.setrlimit(resource.RLIMIT_FSIZE, (700, 700)); os.execv(sys.argv[1], sys.argv[1:])' "$splicer" "$@"; }
+    for words in "Left Right" "--all"; do
+      echo "old result" >out.obj && echo "old library" >out.mtl && echo "old report" >r.json
+      # shellcheck disable=SC2086
+      limited join boxes.obj $words -o out.obj --report r.json >stdout 2>"$work/stderr"
+      rc=$?
+      [ $rc -eq 3 ] || fail "$words: exit $rc, not 3"
+      [ "$(cat out.obj)" = "old result" ] && [ "$(cat out.mtl)" = "old library" ] || fail "$words: the result was replaced"
+      [ "$(cat r.json)" = "old report" ] || fail "$words: the report was replaced"
+      grep -q '^error: r.json: cannot write the file: File too large$' "$work/stderr" || fail "$words: $(cat "$work/stderr")"
+      ls -a | grep -q 'splicer-tmp' && fail "$words: a temporary file was left"
+      [ -s stdout ] && fail "$words: success said: $(cat stdout)"
+    done
+    # A failure to write the result still gives the report of that failure,
+    # and leaves the old result as it was.
+    rm out.mtl && mkdir out.mtl
+    "$splicer" join boxes.obj Left Right -o out.obj --report r.json >stdout 2>"$work/stderr"
+    [ $? -eq 3 ] || fail "a folder in the library's place not refused"
+    [ "$(cat out.obj)" = "old result" ] || fail "the result was replaced"
+    python3 -c 'import json,sys; r=json.load(open(sys.argv[1])); assert (r["error"], r["exit_status"], r["join_ran"]) == ("file", 3, True) and r["error_message"].endswith("out.mtl: cannot write the file: Is a directory"), r' \
+      r.json || fail "failure report: $(cat r.json)"
+    # Written, both are replaced.
+    rmdir out.mtl
+    "$splicer" join boxes.obj --all -o out.obj --report r.json >stdout 2>"$work/stderr" || fail "assembly join"
+    [ "$(grep -c '^f ' out.obj)" -eq 10 ] && [ -s out.mtl ] || fail "no result"
+    python3 -c 'import json,sys; r=json.load(open(sys.argv[1])); assert r["exit_status"] == 0 and r["seconds"]["total"] >= r["seconds"]["write"] > 0, r' \
+      r.json || fail "success report: $(cat r.json)"
+    ;;
   *) fail "unknown case $case_name" ;;
 esac
 echo "ok: $case_name"
