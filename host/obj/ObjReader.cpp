@@ -10,6 +10,7 @@
 #include <functional>
 #include <limits>
 #include <map>
+#include <memory>
 #include <new>
 #include <stdexcept>
 #include <string_view>
@@ -43,6 +44,50 @@ constexpr int32_t kBeyond = std::numeric_limits<int32_t>::max();
 // threads; the objects and errors are the same either way. 0: never.
 size_t g_chunkBytes = size_t{1} << 20;
 
+// The number of a name in a list numbered in order of first use, the name
+// added when new: found by a scan while the list is short (most objects
+// use a material or two), by a table once it is long.
+class NameIndex {
+ public:
+  size_t Of(std::vector<std::string>& names, const std::string& name) {
+    if (const size_t at = Find(names, name); at != names.size()) return at;
+    names.push_back(name);
+    if (table_) {
+      table_->emplace(name, names.size() - 1);
+    } else if (names.size() > kScanned) {
+      table_ = std::make_unique<std::unordered_map<std::string, size_t>>();
+      for (size_t i = 0; i < names.size(); ++i) table_->emplace(names[i], i);
+    }
+    return names.size() - 1;
+  }
+  bool Has(const std::vector<std::string>& names, const std::string& name) const {
+    return Find(names, name) != names.size();
+  }
+
+ private:
+  static constexpr size_t kScanned = 16;
+  size_t Find(const std::vector<std::string>& names, const std::string& name) const {
+    if (table_) {
+      const auto it = table_->find(name);
+      return it == table_->end() ? names.size() : it->second;
+    }
+    return static_cast<size_t>(std::find(names.begin(), names.end(), name) - names.begin());
+  }
+  std::unique_ptr<std::unordered_map<std::string, size_t>> table_;
+};
+
+// Appends `value` to a per-face list that stays empty while every value is
+// 0; `count` is how many faces come before it.
+void AppendSparse(std::vector<uint32_t>& list, size_t count, uint32_t value) {
+  if (list.empty() && value == 0) return;
+  list.resize(count, 0);
+  list.push_back(value);
+}
+
+// An object as it is read. A file may hold millions of tiny objects: what
+// most faces lack (smoothing, groups) takes no room until a face has it,
+// names are looked up without a table while they are few, and each block
+// is let go once its object is built.
 struct Block {
   std::string name;
   bool implicit = false;                 // geometry before any "o" (or "g") line
@@ -54,12 +99,12 @@ struct Block {
   size_t textAt = 0;  // where in the text the block started, for sizing its arrays
   std::vector<uint32_t> faceStart{0};
   std::vector<uint16_t> faceMaterial;
-  std::vector<uint32_t> faceSmoothing, faceGroup;
+  std::vector<uint32_t> faceSmoothing, faceGroup;  // empty until a face has one
   std::vector<long> faceLine;  // for errors found when the block is built
   std::vector<std::string> materialNames;  // per table entry, first use first
-  std::unordered_map<std::string, uint16_t> materialIndex;
-  std::vector<std::string> groups{std::string()};
-  std::unordered_map<std::string, uint32_t> groupIndex;
+  NameIndex materialIndex;
+  std::vector<std::string> groups;  // empty, or "" (none) and then the groups
+  NameIndex groupIndex;
   bool hasNormals = false, hasSmoothing = false, hasGroups = false;
 };
 
@@ -74,7 +119,7 @@ class Parser {
 
   bool Run(const ObjReadOptions& options);
   std::string error;
-  std::vector<Block> blocks;
+  std::vector<std::unique_ptr<Block>> blocks;
   std::vector<Library> libraries;
   std::vector<std::string> warnings;
   std::vector<CtsxVector3f> vertices, normals;
@@ -157,12 +202,12 @@ bool Parser::StartBlock(const std::string& name, bool implicit) {
     if (!implicit) return Fail("a second object named '" + ForDisplay(name) + "'");
     nameTaken_ = true;  // refused once the line is read, for its number
   }
-  Block block;
-  block.name = name;
-  block.implicit = implicit;
-  block.vertexStart = static_cast<int64_t>(vertices.size());
-  block.uvStart = static_cast<int64_t>(uvs.size());
-  block.textAt = chunkAt_;
+  auto block = std::make_unique<Block>();
+  block->name = name;
+  block->implicit = implicit;
+  block->vertexStart = static_cast<int64_t>(vertices.size());
+  block->uvStart = static_cast<int64_t>(uvs.size());
+  block->textAt = chunkAt_;
   blockByName_.emplace(name, blocks.size());
   current_ = blocks.size();
   blocks.push_back(std::move(block));
@@ -177,7 +222,7 @@ Block& Parser::Current() {
     if (name.empty()) name = "object";
     StartBlock(name, true);
   }
-  return blocks[current_];
+  return *blocks[current_];
 }
 
 bool Parser::ReadFloat(std::string_view& rest, float* out, bool required, const char* what) {
@@ -273,9 +318,7 @@ bool Parser::AddCorner(Block& block, int64_t v, int64_t t, int64_t n) {
 
 uint16_t Parser::MaterialOf(Block& block) {
   const std::string& name = materialChosen_ ? material_ : std::string("default");
-  auto [it, inserted] = block.materialIndex.try_emplace(name, static_cast<uint16_t>(block.materialNames.size()));
-  if (inserted) block.materialNames.push_back(name);
-  return it->second;
+  return static_cast<uint16_t>(block.materialIndex.Of(block.materialNames, name));
 }
 
 bool Parser::ParseFace(std::string_view rest) {
@@ -311,22 +354,23 @@ bool Parser::AddFace(const int32_t* written, uint32_t corners) {
 bool Parser::EndFace(Block& block, size_t first, size_t corners) {
   if (indicesOf_ != current_) {
     const std::string& material = materialChosen_ ? material_ : std::string("default");
-    if (block.materialNames.size() > std::numeric_limits<uint16_t>::max() && !block.materialIndex.count(material)) {
+    if (block.materialNames.size() > std::numeric_limits<uint16_t>::max() &&
+        !block.materialIndex.Has(block.materialNames, material)) {
       return Fail("too many materials");
     }
     lastMaterial_ = MaterialOf(block);
     lastGroup_ = 0;
     if (!group_.empty() && !groupsAsObjects) {
-      auto [it, inserted] = block.groupIndex.try_emplace(group_, static_cast<uint32_t>(block.groups.size()));
-      if (inserted) block.groups.push_back(group_);
-      lastGroup_ = it->second;
+      if (block.groups.empty()) block.groups.emplace_back();
+      lastGroup_ = static_cast<uint32_t>(block.groupIndex.Of(block.groups, group_));
     }
     indicesOf_ = current_;
   }
+  const size_t faces = block.faceLine.size();
   block.faceStart.push_back(static_cast<uint32_t>(first + corners));
   block.faceMaterial.push_back(lastMaterial_);
-  block.faceSmoothing.push_back(smoothing_);
-  block.faceGroup.push_back(lastGroup_);
+  AppendSparse(block.faceSmoothing, faces, smoothing_);
+  AppendSparse(block.faceGroup, faces, lastGroup_);
   block.hasSmoothing = block.hasSmoothing || smoothing_ != 0;
   block.hasGroups = block.hasGroups || lastGroup_ != 0;
   block.faceLine.push_back(line_);
@@ -400,7 +444,7 @@ bool Parser::Line(std::string_view line) {
   const std::string_view key = NextToken(rest);
   if (!Statement(key, rest)) return false;
   known_ = known_ || IsObjStatement(key);
-  if (nameTaken_) return Fail("a second object named '" + ForDisplay(blocks[current_].name) + "'");
+  if (nameTaken_) return Fail("a second object named '" + ForDisplay(blocks[current_]->name) + "'");
   return true;
 }
 
@@ -424,13 +468,13 @@ void Parser::SizeFor(const detail::ObjChunk& chunk) {
   Expect(uvs, chunk.uvs.size(), chunkEnd_, textSize_);
   Expect(normals, chunk.normals.size(), chunkEnd_, textSize_);
   if (!open_ || chunk.faceCorners.empty()) return;
-  Block& block = blocks[current_];
+  Block& block = *blocks[current_];
   const size_t faces = chunk.faceCorners.size(), done = chunkEnd_ - block.textAt, span = textSize_ - block.textAt;
   Expect(block.corners, chunk.corners.size() / 3, done, span);
   Expect(block.faceStart, faces, done, span);
   Expect(block.faceMaterial, faces, done, span);
-  Expect(block.faceSmoothing, faces, done, span);
-  Expect(block.faceGroup, faces, done, span);
+  if (block.hasSmoothing) Expect(block.faceSmoothing, faces, done, span);
+  if (block.hasGroups) Expect(block.faceGroup, faces, done, span);
   Expect(block.faceLine, faces, done, span);
 }
 
@@ -458,7 +502,7 @@ bool Parser::Apply(const detail::ObjChunk& chunk) {
       if (kind == LineKind::kVertex) vertices.push_back(chunk.vertices[vertex++]);
       if (kind == LineKind::kUv) uvs.push_back(chunk.uvs[uv++]);
     }
-    if (nameTaken_) return Fail("a second object named '" + ForDisplay(blocks[current_].name) + "'");
+    if (nameTaken_) return Fail("a second object named '" + ForDisplay(blocks[current_]->name) + "'");
   }
   // The lines that could not be read ahead.
   return detail::ForEachLineAt(chunk.text.substr(chunk.rest), [this](std::string_view line, size_t) {
@@ -497,6 +541,7 @@ bool Parser::Run(const ObjReadOptions& options) {
     return false;
   }
   for (const std::string& w : unused_.Warnings()) warnings.push_back(ForDisplay(file_) + ": " + w);
+  blockByName_ = {};  // every name is checked: its room goes to the objects built next
   return true;
 }
 
@@ -599,7 +644,7 @@ bool BlockBuilder::Build(Block& block, int64_t vertexEnd, int64_t uvEnd, FlatMes
   mesh->faceMaterial = std::move(block.faceMaterial);
   if (block.hasSmoothing) mesh->faceSmoothing = std::move(block.faceSmoothing);
   if (block.hasGroups) mesh->faceGroup = std::move(block.faceGroup);
-  mesh->groups = std::move(block.groups);
+  if (!block.groups.empty()) mesh->groups = std::move(block.groups);
   return true;
 }
 
@@ -652,12 +697,13 @@ ObjResult Load(std::string_view text, const std::string& name, const ObjReadOpti
 
   BlockBuilder builder(parser, name);
   std::vector<std::unique_ptr<detail::Object>> objects;
+  objects.reserve(parser.blocks.size());
   for (size_t i = 0; i < parser.blocks.size(); ++i) {
-    Block& block = parser.blocks[i];
+    Block& block = *parser.blocks[i];
     // "o" blocks end where the next one starts.
     const bool last = i + 1 == parser.blocks.size();
-    const int64_t vEnd = last ? static_cast<int64_t>(parser.vertices.size()) : parser.blocks[i + 1].vertexStart;
-    const int64_t tEnd = last ? static_cast<int64_t>(parser.uvs.size()) : parser.blocks[i + 1].uvStart;
+    const int64_t vEnd = last ? static_cast<int64_t>(parser.vertices.size()) : parser.blocks[i + 1]->vertexStart;
+    const int64_t tEnd = last ? static_cast<int64_t>(parser.uvs.size()) : parser.blocks[i + 1]->uvStart;
     const bool empty = parser.groupsAsObjects ? block.faceLine.empty()
                                               : block.faceLine.empty() && vEnd == block.vertexStart && tEnd == block.uvStart;
     // A "usemtl" before the first object, or a group without faces, makes no object.
@@ -676,7 +722,7 @@ ObjResult Load(std::string_view text, const std::string& name, const ObjReadOpti
     }
     objects.push_back(detail::BuildFlatPolyhedron(block.name, mesh, detail::BoundingBoxCentre(mesh.vertices)));
     if (!objects.back()) throw std::bad_alloc();
-    block = Block();  // its memory, no longer needed
+    parser.blocks[i].reset();  // its memory, no longer needed
   }
   result.objects = detail::AddToSceneAll(std::move(objects));
   result.ok = true;

@@ -1,7 +1,9 @@
 // Records are bump-allocated from the current chunk; each chunk counts its
 // live records. Chunks grow geometrically for records made one at a time
 // (face copies), and a reservation makes one chunk for a known total (the
-// copy of a polyhedron, a polyhedron read from a file).
+// copy of a polyhedron, a polyhedron read from a file). Small reservations
+// share a chunk of the first size: a file of a million tiny objects would
+// otherwise pay a chunk's header and allocation for each.
 #include "host/scene/FaceArena.h"
 
 #include <algorithm>
@@ -16,6 +18,7 @@ namespace {
 
 constexpr size_t kAlign = 8;
 constexpr size_t kFirstChunk = size_t{64} << 10;
+constexpr size_t kSharedBelow = kFirstChunk / 16;
 constexpr size_t kLargestGrowth = size_t{64} << 20;
 constexpr size_t kLargestChunk = size_t{1} << 30;  // offsets stay 32-bit
 
@@ -103,7 +106,7 @@ bool ReserveFaces(size_t bytes) {
   if (bytes == 0) return true;
   const Chunk* chunk = TheArena().current;
   if (chunk && chunk->capacity - chunk->used >= bytes) return true;
-  return StartChunk(bytes);
+  return StartChunk(bytes < kSharedBelow ? kFirstChunk : bytes);
 }
 
 CtsxFace* NewFace(int32_t corners, const std::vector<int32_t>& holeCorners, bool normals) {
