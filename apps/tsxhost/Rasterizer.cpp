@@ -176,8 +176,8 @@ int32_t Frame::ObjectAtPixel(int x, int y) const {
   return objectAt[size_t(y) * size_t(image.width()) + size_t(x)];
 }
 
-Frame RenderScene(const SceneGeometry& scene, const Camera& camera,
-                  const RenderSettings& s, const std::vector<int>& alsoSelected) {
+Frame RenderScene(const SceneGeometry& scene, const Camera& camera, const RenderSettings& s,
+                  const std::vector<int>& alsoSelected, const RenderProgress& progress) {
   Frame frame;
   const int w = std::max(1, s.width), h = std::max(1, s.height);
   frame.image = QImage(w, h, QImage::Format_RGB32);
@@ -192,12 +192,19 @@ Frame RenderScene(const SceneGeometry& scene, const Camera& camera,
   if (s.selected >= 0 && size_t(s.selected) < selected.size()) selected[size_t(s.selected)] = 1;
   auto isSelected = [&selected](int32_t object) { return object >= 0 && selected[size_t(object)] != 0; };
 
+  const auto total = static_cast<int64_t>(2 * scene.triangles.size() + scene.edges.size());
+  int64_t done = 0;
+  const auto goOn = [&progress, &done, total] {
+    constexpr int64_t kBetweenCalls = int64_t{1} << 16;
+    return !progress || ++done % kBetweenCalls != 0 || progress(done, total);
+  };
   // Format_RGB32 rows are contiguous at this width (4 bytes a pixel).
   Target t{w, h, reinterpret_cast<uint32_t*>(frame.image.bits()),
            std::vector<float>(size_t(w) * size_t(h), 0.0f), &frame.objectAt};
   // The selection last, so that it shows over surfaces it lies on.
   for (const bool selectedPass : {false, true}) {
     for (const Triangle& tri : scene.triangles) {
+      if (!goOn()) return frame;
       if (isSelected(tri.object) != selectedPass) continue;
       const ScreenPoint &a = p[tri.a], &b = p[tri.b], &c = p[tri.c];
       if (a.invZ == 0 || b.invZ == 0 || c.invZ == 0) continue;
@@ -212,6 +219,7 @@ Frame RenderScene(const SceneGeometry& scene, const Camera& camera,
     }
   }
   for (const Edge& e : scene.edges) {
+    if (!goOn()) return frame;
     const ScreenPoint &a = p[e.a], &b = p[e.b];
     if (a.invZ == 0 || b.invZ == 0) continue;
     // The selection's open borders are part of its outline, always drawn.

@@ -8,6 +8,7 @@
 #include <QImage>
 
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "apps/tsxhost/Camera.h"
@@ -28,9 +29,13 @@ struct RenderSettings {
   bool edges = true;
 };
 
+// Told every so many triangles and edges how far drawing has got;
+// returning false stops it, the picture left as far as it got.
+using RenderProgress = std::function<bool(int64_t done, int64_t total)>;
+
 // `alsoSelected`: further objects drawn outlined (a multiple selection).
-Frame RenderScene(const SceneGeometry& scene, const Camera& camera,
-                  const RenderSettings& settings, const std::vector<int>& alsoSelected = {});
+Frame RenderScene(const SceneGeometry& scene, const Camera& camera, const RenderSettings& settings,
+                  const std::vector<int>& alsoSelected = {}, const RenderProgress& progress = {});
 
 // Colours the renderer uses, for tests and legends.
 inline constexpr uint32_t kEdgeRgb = 0x202020;

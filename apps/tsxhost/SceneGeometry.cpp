@@ -158,11 +158,14 @@ int SceneGeometry::IndexOf(tsxSOBJ obj) const {
   return it == objects.end() || obj == 0 ? -1 : int(it - objects.begin());
 }
 
-SceneGeometry BuildSceneGeometry(const std::vector<tsxSOBJ>& objects) {
+SceneGeometry BuildSceneGeometry(const std::vector<tsxSOBJ>& objects,
+                                 const std::function<bool(size_t done, size_t total)>& goOn) {
   SceneGeometry g;
   tsxhost::Mesh mesh;
-  for (tsxSOBJ obj : objects)
-    if (tsxhost::ReadMesh(obj, &mesh)) AddObject(g, obj, mesh);
+  for (size_t i = 0; i < objects.size(); ++i) {
+    if (goOn && !goOn(i, objects.size())) break;
+    if (tsxhost::ReadMesh(objects[i], &mesh)) AddObject(g, objects[i], mesh);
+  }
   if (!g.points.empty()) {
     g.boxMin = g.boxMax = g.points.front();
     for (const CtsxVector3f& p : g.points) {

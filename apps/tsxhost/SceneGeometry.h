@@ -3,7 +3,9 @@
 // it draws (a plug-in may be working on the scene then).
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "interface/tsxapi.h"
@@ -51,6 +53,9 @@ struct Sphere {
 Sphere BoundingSphere(const SceneGeometry& scene, const std::vector<tsxSOBJ>& objects);
 
 // Faces become triangle fans of their outer corners (holes show as edges).
-SceneGeometry BuildSceneGeometry(const std::vector<tsxSOBJ>& objects);
+// `goOn` is asked before each object with how many are done; false stops
+// the building, with the objects before it in the geometry.
+SceneGeometry BuildSceneGeometry(const std::vector<tsxSOBJ>& objects,
+                                 const std::function<bool(size_t done, size_t total)>& goOn = {});
 
 }  // namespace hostapp

@@ -690,6 +690,7 @@ ObjResult Load(std::string_view text, const std::string& name, const ObjReadOpti
     result.error = parser.error;
     return result;
   }
+  const auto total = static_cast<int64_t>(detail::WithoutByteOrderMark(text).size());
   if (release) release();
   result.warnings = parser.warnings;
   result.groupsAsObjects = parser.groupsAsObjects;
@@ -699,6 +700,12 @@ ObjResult Load(std::string_view text, const std::string& name, const ObjReadOpti
   std::vector<std::unique_ptr<detail::Object>> objects;
   objects.reserve(parser.blocks.size());
   for (size_t i = 0; i < parser.blocks.size(); ++i) {
+    // Building many objects takes a while too: the caller may stop it.
+    constexpr size_t kObjectsBetweenCalls = 1024;
+    if (options.progress && i % kObjectsBetweenCalls == kObjectsBetweenCalls - 1 && !options.progress(total, total)) {
+      result.error = ForDisplay(name) + ": " + kReadingStopped;
+      return result;
+    }
     Block& block = *parser.blocks[i];
     // "o" blocks end where the next one starts.
     const bool last = i + 1 == parser.blocks.size();

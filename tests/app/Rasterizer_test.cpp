@@ -51,6 +51,27 @@ TEST(Rasterizer, AnEmptySceneIsAllBackground) {
   for (int32_t id : f.objectAt) ASSERT_EQ(id, -1);
 }
 
+// A big scene is drawn with word of how far it has got, and stops when
+// told: the square behind is drawn, the one in front (drawn after the
+// stop) is not.
+TEST(Rasterizer, DrawingTellsHowFarItIsAndStopsWhenTold) {
+  SceneGeometry g;
+  AddSquare(g, -1, 1, 0, kGrey);
+  for (int i = 0; i < 40'000; ++i) AddSquare(g, 2, 3, 0, kGrey);  // out of sight
+  AddSquare(g, -0.5f, 0.5f, 0.5f, kRed);
+  std::vector<int64_t> told;
+  const auto all = [&told](int64_t done, int64_t total) {
+    EXPECT_EQ(total, int64_t{2 * 80'004 + 160'008});
+    told.push_back(done);
+    return true;
+  };
+  EXPECT_EQ(Rgb(RenderScene(g, Straight(), {101, 101, -1, true}, {}, all), 50, 50), kRed);
+  EXPECT_EQ(told.size(), size_t{(2 * 80'004 + 160'008) / 65'536});
+  EXPECT_TRUE(std::is_sorted(told.begin(), told.end()));
+  const Frame stopped = RenderScene(g, Straight(), {101, 101, -1, true}, {}, [](int64_t, int64_t) { return false; });
+  EXPECT_EQ(Rgb(stopped, 50, 50), kGrey);
+}
+
 TEST(Rasterizer, AFaceTowardsTheViewerShowsItsOwnColour) {
   SceneGeometry g;
   AddSquare(g, -1, 1, 0, kGrey);

@@ -73,6 +73,20 @@ TEST_P(FileProgress, ReadingStoppedHalfWayAddsNothing) {
   EXPECT_TRUE(tsxhost::SceneObjects().empty());
 }
 
+// Once every line is read, building the objects can be stopped too.
+TEST_P(FileProgress, ReadingStoppedWhileObjectsAreBuiltAddsNothing) {
+  std::string text;
+  for (int i = 0; i < 3000; ++i) text += "o t" + std::to_string(i) + "\nv 0 0 0\nv 1 0 0\nv 0 1 0\nf -3 -2 -1\n";
+  int atEnd = 0;
+  tsxhost::ObjReadOptions options;
+  options.progress = [&](int64_t d, int64_t total) { return d < total || ++atEnd < 2; };
+  const tsxhost::ObjResult loaded = tsxhost::LoadObjText(text, "many.obj", options);
+  EXPECT_FALSE(loaded.ok);
+  EXPECT_EQ(loaded.error, "many.obj: reading stopped");
+  EXPECT_EQ(atEnd, 2);
+  EXPECT_TRUE(tsxhost::SceneObjects().empty());
+}
+
 TEST_P(FileProgress, WritingStoppedLeavesTheOldFilesAndNoTemporary) {
   const tsxhost::ObjResult loaded = tsxhost::LoadScene(path_);
   ASSERT_TRUE(loaded.ok) << loaded.error;

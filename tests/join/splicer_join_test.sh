@@ -238,22 +238,16 @@ PY
     # Ctrl-C while the scene is read (a reader that would hang): an error,
     # exit 4, nothing written but the report, for two objects and for an
     # assembly of several files.
-    printf '#!/bin/sh\ntouch "%s/reading"\nexec sleep 30\n' "$work" >"$work/slow-reader" && chmod +x "$work/slow-reader"
+    . "$src/tests/support/interrupt.sh"
+    make_slow_reader "$work"
     cp "$src/tests/data/formats/figure.glb" "$work/a.glb" && cp "$work/a.glb" "$work/b.glb"
     for words in "a.glb Head Body" "a.glb b.glb --all"; do
       # shellcheck disable=SC2086
       (cd "$work" && SPLICER_ASSET_READER="$work/slow-reader" exec "$splicer" join $words -o out.obj \
         --report report.json) 2>"$work/stderr" &
-      pid=$!
-      # Once the reader runs (a slow start under a sanitizer included).
-      for _ in $(seq 100); do [ -e "$work/reading" ] && break; sleep 0.1; done
-      rm -f "$work/reading"
-      kill -INT $pid
-      started=$(date +%s)
-      wait $pid
-      rc=$?
-      [ $rc -eq 4 ] || fail "$words: exit $rc after Ctrl-C, not 4"
-      [ $(($(date +%s) - started)) -le 3 ] || fail "$words: Ctrl-C took more than 3 s"
+      interrupt_reading "$work" $!
+      [ "$rc" -eq 4 ] || fail "$words: exit $rc after Ctrl-C, not 4"
+      [ "$seconds" -le 3 ] || fail "$words: Ctrl-C took more than 3 s"
       grep -q '^error: interrupted (Ctrl-C) while reading a.glb; nothing written$' "$work/stderr" \
         || fail "$words: no error line"
       [ ! -e "$work/out.obj" ] && [ ! -e "$work/out.mtl" ] || fail "$words: a result was written"
