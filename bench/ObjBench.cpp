@@ -15,6 +15,7 @@
 #include <thread>
 
 #include "bench/Bars.h"
+#include "host/formats/MeshFormats.h"
 #include "host/obj/ObjFile.h"
 #include "host/scene/HostTesting.h"
 #include "host/scene/Scene.h"
@@ -40,6 +41,20 @@ void BM_WriteObj(benchmark::State& state) {
   }
   state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(std::filesystem::file_size(path)));
   RemoveScene(path);
+  tsxhost::ResetScene();
+}
+
+// The same scene as a binary glTF, through the asset library.
+void BM_WriteGlb(benchmark::State& state) {
+  tsxSOBJ a = 0, b = 0;
+  bars::SetUpPair(static_cast<int>(state.range(0)), bars::Layout::EndToEnd, &a, &b);
+  const std::string path = std::filesystem::path(ScenePath(state.range(0))).replace_extension(".glb").string();
+  for (auto _ : state) {
+    const tsxhost::SaveResult saved = tsxhost::SaveScene(path, {a, b});
+    if (!saved.ok) state.SkipWithError(saved.error.c_str());
+  }
+  state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(std::filesystem::file_size(path)));
+  std::filesystem::remove(path);
   tsxhost::ResetScene();
 }
 
@@ -140,6 +155,7 @@ void ReadSizes(benchmark::internal::Benchmark* b) {
 }
 
 BENCHMARK(BM_WriteObj)->Apply(Sizes);
+BENCHMARK(BM_WriteGlb)->Apply(Sizes)->MeasureProcessCPUTime();
 BENCHMARK(BM_ReadObj)->Apply(ReadSizes);
 BENCHMARK(BM_BareParse)
     ->ArgName("faces")

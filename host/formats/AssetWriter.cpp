@@ -15,6 +15,7 @@
 #include <cstring>
 #include <filesystem>
 #include <memory>
+#include <string_view>
 #include <nlohmann/json.hpp>
 #include <unordered_map>
 
@@ -384,14 +385,14 @@ void DropRootNode(nlohmann::json& gltf) {
   }
 }
 
-std::string WithoutRootNode(const std::string& text) {
+std::string WithoutRootNode(std::string_view text) {
   nlohmann::json gltf = nlohmann::json::parse(text, nullptr, /*allow_exceptions=*/false);
-  if (gltf.is_discarded()) return text;
+  if (gltf.is_discarded()) return std::string(text);
   DropRootNode(gltf);
   return gltf.dump(2);
 }
 
-uint32_t LittleEndian32(const std::string& bytes, size_t at) {
+uint32_t LittleEndian32(std::string_view bytes, size_t at) {
   uint32_t value = 0;
   for (size_t i = 4; i-- > 0;) value = value << 8 | static_cast<unsigned char>(bytes[at + i]);
   return value;
@@ -401,18 +402,28 @@ void PutLittleEndian32(std::string& bytes, size_t at, uint32_t value) {
   for (size_t i = 0; i < 4; ++i) bytes[at + i] = static_cast<char>(value >> (8 * i) & 0xFF);
 }
 
+// A file as a rewritten head and the rest of the library's bytes as they lie.
+struct Rewritten {
+  std::string head;
+  std::string_view tail;
+};
+
 // A binary glTF: its JSON chunk (the first) rewritten, padded with spaces
-// to four bytes as the container requires, and the lengths put right.
-std::string GlbWithoutRootNode(const std::string& glb) {
+// to four bytes as the container requires, and the lengths put right; the
+// binary chunk after it is not copied.
+Rewritten GlbWithoutRootNode(std::string_view glb) {
   constexpr size_t kHeader = 12, kChunkHeader = 8;
-  if (glb.size() < kHeader + kChunkHeader || glb.compare(0, 4, "glTF") != 0) return glb;
+  if (glb.size() < kHeader + kChunkHeader || glb.substr(0, 4) != "glTF") return {{}, glb};
   const size_t jsonLength = LittleEndian32(glb, kHeader);
-  if (LittleEndian32(glb, kHeader + 4) != 0x4E4F534Au || jsonLength > glb.size() - kHeader - kChunkHeader) return glb;
+  if (LittleEndian32(glb, kHeader + 4) != 0x4E4F534Au || jsonLength > glb.size() - kHeader - kChunkHeader) {
+    return {{}, glb};
+  }
   std::string json = WithoutRootNode(glb.substr(kHeader + kChunkHeader, jsonLength));
   json.append((4 - json.size() % 4) % 4, ' ');
-  std::string out = glb.substr(0, kHeader + kChunkHeader) + json + glb.substr(kHeader + kChunkHeader + jsonLength);
-  PutLittleEndian32(out, kHeader, static_cast<uint32_t>(json.size()));
-  PutLittleEndian32(out, 8, static_cast<uint32_t>(out.size()));
+  Rewritten out{std::string(glb.substr(0, kHeader + kChunkHeader)) + json,
+                glb.substr(kHeader + kChunkHeader + jsonLength)};
+  PutLittleEndian32(out.head, kHeader, static_cast<uint32_t>(json.size()));
+  PutLittleEndian32(out.head, 8, static_cast<uint32_t>(out.head.size() + out.tail.size()));
   return out;
 }
 
@@ -421,24 +432,25 @@ std::string GlbWithoutRootNode(const std::string& glb) {
 // after its in-memory stand-in, which the JSON's reference is turned from.
 bool WriteBlobs(const std::string& path, FileFormat format, const aiExportDataBlob& blob, std::string* error,
                 const WriteProgress& progress, const std::vector<AlongsideFile>& alongside) {
-  std::string first(static_cast<const char*>(blob.data), blob.size);
-  if (format == FileFormat::Gltf) first = WithoutRootNode(first);
-  if (format == FileFormat::Glb) first = GlbWithoutRootNode(first);
+  const std::string_view bytes(static_cast<const char*>(blob.data), blob.size);
+  Rewritten first{{}, bytes};
+  if (format == FileFormat::Gltf) first = {WithoutRootNode(bytes), {}};
+  if (format == FileFormat::Glb) first = GlbWithoutRootNode(bytes);
   std::vector<FileText> files;
   std::filesystem::path binPath = path;
   binPath.replace_extension(".bin");
-  if (blob.next) {
+  if (blob.next && format == FileFormat::Gltf) {
     // Built by appending: GCC 12 warns falsely of overlap on `"literal" + string`.
     std::string stub = "\"";
     stub.append(AI_BLOBIO_MAGIC).append(".bin\"");
-    const size_t at = first.find(stub);
+    const size_t at = first.head.find(stub);
     if (at != std::string::npos) {
       std::string quoted = "\"";
       quoted.append(JsonEscaped(binPath.filename().string())).push_back('"');
-      first.replace(at, stub.size(), quoted);
+      first.head.replace(at, stub.size(), quoted);
     }
   }
-  files.push_back({path, first});
+  files.push_back({path, first.head, first.tail});
   if (blob.next) {
     files.push_back({binPath.string(), {static_cast<const char*>(blob.next->data), blob.next->size}});
   }
