@@ -17,7 +17,7 @@
 #include <memory>
 #include <string_view>
 #include <nlohmann/json.hpp>
-#include <unordered_map>
+#include <utility>
 
 #include "host/formats/AssetFiles.h"
 #include "host/formats/OnceNotes.h"
@@ -46,44 +46,76 @@ FormatTraits TraitsOf(FileFormat format) {
   }
 }
 
-// A written vertex: the host vertex, UV and normal (by its bits) it stands for.
-struct CornerKey {
-  int32_t vertex = 0, uv = -1;
-  uint32_t normal[3] = {0, 0, 0};
-  bool operator==(const CornerKey&) const = default;
-};
-struct CornerKeyHash {
-  size_t operator()(const CornerKey& k) const {
-    uint64_t h = (uint64_t(uint32_t(k.vertex)) << 32) | uint32_t(k.uv + 1);
-    for (uint32_t n : k.normal) h = (h ^ n) * 0x100000001B3ull;
-    return std::hash<uint64_t>()(h);
-  }
-};
-
 // One mesh of the file: the faces of one material, with split vertices.
 struct MeshOut {
   std::vector<aiVector3D> positions;
   std::vector<aiVector3D> uvs;
   std::vector<aiVector3D> normals;
-  std::vector<std::vector<unsigned>> faces;
-  std::unordered_map<CornerKey, unsigned, CornerKeyHash> index;
+  std::vector<unsigned> indices;          // the faces' corners, one face after another
+  std::vector<unsigned> faceStart{0};     // face f: indices [faceStart[f], faceStart[f + 1])
   unsigned material = 0;
+};
 
-  unsigned Corner(const Polyhedron& poly, const CtsxCorner& c, bool withUvs, const aiVector3D* normal) {
-    CornerKey key;
-    key.vertex = c.vindex;
-    key.uv = withUvs && c.uvindex >= 0 && c.uvindex < poly.uvCount ? c.uvindex : -1;
-    if (normal) std::memcpy(key.normal, normal, sizeof key.normal);
-    const auto [it, added] = index.try_emplace(key, static_cast<unsigned>(positions.size()));
-    if (added) {
-      const CtsxVector3f& v = poly.vertices[c.vindex];
-      positions.emplace_back(v.x, v.y, v.z);
-      const int32_t uv = key.uv;
-      if (withUvs) uvs.emplace_back(uv >= 0 ? poly.uvs[uv].u : 0.0f, uv >= 0 ? poly.uvs[uv].v : 0.0f, 0.0f);
-      if (normal) normals.push_back(*normal);
-    }
-    return it->second;
+// The written vertices of one mesh by the host vertex, UV and normal (by
+// its bits) each stands for: open addressing over their numbers, the keys
+// read back from the mesh's own arrays and the host vertex and UV kept here.
+class CornerTable {
+ public:
+  explicit CornerTable(size_t expected) {
+    size_t capacity = 64;
+    while (capacity < 2 * expected) capacity *= 2;
+    slots_.assign(capacity, 0);
   }
+
+  // The written vertex for the corner, added to `mesh` when new.
+  unsigned Find(MeshOut& mesh, const Polyhedron& poly, int32_t vertex, int32_t uv, bool withUvs,
+                const aiVector3D* normal) {
+    uint32_t n[3] = {0, 0, 0};
+    if (normal) std::memcpy(n, normal, sizeof n);
+    for (size_t at = Slot(vertex, uv, n);; at = (at + 1) & (slots_.size() - 1)) {
+      const uint32_t slot = slots_[at];
+      if (slot == 0) {
+        const auto added = static_cast<unsigned>(mesh.positions.size());
+        slots_[at] = added + 1;
+        keys_.push_back({vertex, uv});
+        const CtsxVector3f& v = poly.vertices[vertex];
+        mesh.positions.emplace_back(v.x, v.y, v.z);
+        if (withUvs) mesh.uvs.emplace_back(uv >= 0 ? poly.uvs[uv].u : 0.0f, uv >= 0 ? poly.uvs[uv].v : 0.0f, 0.0f);
+        if (normal) mesh.normals.push_back(*normal);
+        if (2 * keys_.size() > slots_.size()) Grow(mesh);
+        return added;
+      }
+      const unsigned w = slot - 1;
+      if (keys_[w].first == vertex && keys_[w].second == uv &&
+          (!normal || std::memcmp(&mesh.normals[w], n, sizeof n) == 0)) {
+        return w;
+      }
+    }
+  }
+
+ private:
+  size_t Slot(int32_t vertex, int32_t uv, const uint32_t (&n)[3]) const {
+    uint64_t h = (uint64_t(uint32_t(vertex)) << 32) | uint32_t(uv + 1);
+    for (uint32_t bits : n) h = (h ^ bits) * 0x100000001B3ull;
+    h ^= h >> 33;  // the high bits mixed into the low ones the mask keeps
+    h *= 0xFF51AFD7ED558CCDull;
+    h ^= h >> 33;
+    return static_cast<size_t>(h) & (slots_.size() - 1);
+  }
+
+  void Grow(const MeshOut& mesh) {
+    slots_.assign(slots_.size() * 2, 0);
+    uint32_t n[3] = {0, 0, 0};
+    for (size_t w = 0; w < keys_.size(); ++w) {
+      if (!mesh.normals.empty()) std::memcpy(n, &mesh.normals[w], sizeof n);
+      size_t at = Slot(keys_[w].first, keys_[w].second, n);
+      while (slots_[at] != 0) at = (at + 1) & (slots_.size() - 1);
+      slots_[at] = static_cast<uint32_t>(w + 1);
+    }
+  }
+
+  std::vector<uint32_t> slots_;                     // written vertex + 1; 0: empty
+  std::vector<std::pair<int32_t, int32_t>> keys_;  // host vertex and UV of each written vertex
 };
 
 bool HasNormals(const Polyhedron& poly) {
@@ -97,13 +129,13 @@ bool HasNormals(const Polyhedron& poly) {
   return false;
 }
 
-// A corner's normal as written: its own, else its face's plane normal.
-aiVector3D CornerNormal(const Polyhedron& poly, const CtsxFace& face, int32_t c) {
+// A corner's own normal, if it has one.
+const CtsxVector3f* OwnNormal(const CtsxFace& face, int32_t c) {
   const FaceExtra* extra = FaceExtraOf(face);
-  if (extra && c < extra->normalSlots && extra->HasNormal()[c]) {
-    const CtsxVector3f& n = extra->Normals()[c];
-    return {n.x, n.y, n.z};
-  }
+  return extra && c < extra->normalSlots && extra->HasNormal()[c] ? &extra->Normals()[c] : nullptr;
+}
+
+aiVector3D PlaneNormal(const Polyhedron& poly, const CtsxFace& face) {
   aiVector3D n(0, 0, 0);  // Newell's method: sound for any planar polygon
   for (int32_t i = 0; i < face.nbrCorners; ++i) {
     const CtsxVector3f& a = poly.vertices[face.corners[i].vindex];
@@ -111,6 +143,12 @@ aiVector3D CornerNormal(const Polyhedron& poly, const CtsxFace& face, int32_t c)
     n += aiVector3D((a.y - b.y) * (a.z + b.z), (a.z - b.z) * (a.x + b.x), (a.x - b.x) * (a.y + b.y));
   }
   return n.NormalizeSafe();
+}
+
+// A corner's normal as written: its own, else its face's plane normal.
+aiVector3D CornerNormal(const Polyhedron& poly, const CtsxFace& face, int32_t c) {
+  const CtsxVector3f* own = OwnNormal(face, c);
+  return own ? aiVector3D(own->x, own->y, own->z) : PlaneNormal(poly, face);
 }
 
 bool HasUvs(const Polyhedron& poly) {
@@ -204,45 +242,83 @@ void SceneBuilder::CheckFits(const Object& obj, bool withUvs) {
 }
 
 std::vector<MeshOut> SceneBuilder::Split(const Polyhedron& poly, bool withUvs, bool withNormals) const {
-  std::vector<MeshOut> groups;
-  std::unordered_map<uint16_t, size_t> byMaterial;
+  const auto materialOf = [&](const CtsxFace& face) -> uint16_t {
+    return traits_.materials && face.materialIndex < poly.materials.size() ? face.materialIndex : 0;
+  };
+  const auto uvOf = [&](int32_t uv) { return withUvs && uv >= 0 && uv < poly.uvCount ? uv : -1; };
+  // Corners written per material, to size each mesh's arrays once.
+  std::vector<size_t> corners(std::max<size_t>(poly.materials.size(), 1), 0);
   for (int32_t f = 0; f < poly.faceCount; ++f) {
     const CtsxFace& face = *poly.faces[f];
-    const uint16_t material = traits_.materials && face.materialIndex < poly.materials.size() ? face.materialIndex : 0;
-    const auto [it, added] = byMaterial.try_emplace(material, groups.size());
-    if (added) {
-      groups.emplace_back();
-      groups.back().material = material;
-      if (groups.size() == 1) {
+    const auto n = static_cast<size_t>(face.nbrCorners);
+    corners[materialOf(face)] += traits_.polygons || n <= 3 ? n : 3 * (n - 2);
+  }
+  std::vector<MeshOut> groups;
+  std::vector<CornerTable> tables;
+  std::vector<int32_t> groupOf(corners.size(), -1);
+  std::vector<unsigned> fan;
+  for (int32_t f = 0; f < poly.faceCount; ++f) {
+    const CtsxFace& face = *poly.faces[f];
+    const uint16_t material = materialOf(face);
+    if (groupOf[material] < 0) {
+      groupOf[material] = static_cast<int32_t>(groups.size());
+      const bool first = groups.empty();
+      // Mostly one written vertex per host vertex; a seam of UVs or
+      // normals adds a few, found as they come.
+      const size_t expected = first ? static_cast<size_t>(poly.vertexCount) + corners[material] / 24
+                                    : corners[material] / 6 + 16;
+      MeshOut& mesh = groups.emplace_back();
+      mesh.material = material;
+      mesh.positions.reserve(expected);
+      if (withUvs) mesh.uvs.reserve(expected);
+      if (withNormals) mesh.normals.reserve(expected);
+      mesh.indices.reserve(corners[material]);
+      tables.emplace_back(expected);
+      if (first) {
         // Every vertex in order first, each with the UV and normal of its
         // first corner in this mesh, so that the weld on reading restores
         // the table.
-        std::vector<std::pair<int32_t, int32_t>> first(static_cast<size_t>(poly.vertexCount), {-1, -1});
+        std::vector<std::pair<int32_t, int32_t>> firstCorner(static_cast<size_t>(poly.vertexCount), {-1, -1});
         for (int32_t g = poly.faceCount - 1; g >= f; --g) {
           const CtsxFace& other = *poly.faces[g];
-          const uint16_t m = traits_.materials && other.materialIndex < poly.materials.size() ? other.materialIndex : 0;
-          if (m != material) continue;
-          for (int32_t c = other.nbrCorners - 1; c >= 0; --c) first[other.corners[c].vindex] = {g, c};
+          if (materialOf(other) != material) continue;
+          for (int32_t c = other.nbrCorners - 1; c >= 0; --c) firstCorner[other.corners[c].vindex] = {g, c};
         }
         for (int32_t v = 0; v < poly.vertexCount; ++v) {
-          const auto [g, c] = first[v];
+          const auto [g, c] = firstCorner[v];
           const aiVector3D n = withNormals && g >= 0 ? CornerNormal(poly, *poly.faces[g], c) : aiVector3D(0, 0, 1);
-          groups.back().Corner(poly, {v, g >= 0 ? poly.faces[g]->corners[c].uvindex : -1, -1, -1}, withUvs,
-                               withNormals ? &n : nullptr);
+          tables.back().Find(mesh, poly, v, uvOf(g >= 0 ? poly.faces[g]->corners[c].uvindex : -1), withUvs,
+                             withNormals ? &n : nullptr);
         }
       }
     }
-    MeshOut& mesh = groups[it->second];
-    std::vector<unsigned> corners;
+    MeshOut& mesh = groups[static_cast<size_t>(groupOf[material])];
+    CornerTable& table = tables[static_cast<size_t>(groupOf[material])];
+    fan.clear();
+    bool planeKnown = false;
+    aiVector3D plane;
     for (int32_t c = 0; c < face.nbrCorners; ++c) {
-      const aiVector3D n = withNormals ? CornerNormal(poly, face, c) : aiVector3D();
-      corners.push_back(mesh.Corner(poly, face.corners[c], withUvs, withNormals ? &n : nullptr));
+      aiVector3D n;
+      if (withNormals) {
+        const CtsxVector3f* own = OwnNormal(face, c);
+        if (!own && !planeKnown) {
+          plane = PlaneNormal(poly, face);
+          planeKnown = true;
+        }
+        n = own ? aiVector3D(own->x, own->y, own->z) : plane;
+      }
+      fan.push_back(table.Find(mesh, poly, face.corners[c].vindex, uvOf(face.corners[c].uvindex), withUvs,
+                               withNormals ? &n : nullptr));
     }
-    if (traits_.polygons || corners.size() == 3) {
-      mesh.faces.push_back(std::move(corners));
+    if (traits_.polygons || fan.size() == 3) {
+      mesh.indices.insert(mesh.indices.end(), fan.begin(), fan.end());
+      mesh.faceStart.push_back(static_cast<unsigned>(mesh.indices.size()));
       continue;
     }
-    for (size_t c = 1; c + 1 < corners.size(); ++c) mesh.faces.push_back({corners[0], corners[c], corners[c + 1]});
+    for (size_t c = 1; c + 1 < fan.size(); ++c) {
+      mesh.indices.insert(mesh.indices.end(), {fan[0], fan[c], fan[c + 1]});
+      mesh.faceStart.push_back(static_cast<unsigned>(mesh.indices.size()));
+    }
   }
   return groups;
 }
@@ -272,30 +348,34 @@ void SceneBuilder::AddObject(const Object& obj) {
   nodes_.push_back(std::move(node));
 }
 
-aiMesh* ToAiMesh(const MeshOut& in) {
+// The library's mesh; `in`'s arrays are let go as they are copied.
+aiMesh* ToAiMesh(MeshOut& in) {
   auto* mesh = new aiMesh;
   mesh->mMaterialIndex = in.material;
+  const auto copy = [](std::vector<aiVector3D>& from) {
+    auto* to = new aiVector3D[from.size()];
+    std::copy(from.begin(), from.end(), to);
+    std::vector<aiVector3D>().swap(from);
+    return to;
+  };
   mesh->mNumVertices = static_cast<unsigned>(in.positions.size());
-  mesh->mVertices = new aiVector3D[in.positions.size()];
-  std::copy(in.positions.begin(), in.positions.end(), mesh->mVertices);
-  if (!in.normals.empty()) {
-    mesh->mNormals = new aiVector3D[in.normals.size()];
-    std::copy(in.normals.begin(), in.normals.end(), mesh->mNormals);
-  }
+  mesh->mVertices = copy(in.positions);
+  if (!in.normals.empty()) mesh->mNormals = copy(in.normals);
   if (!in.uvs.empty()) {
-    mesh->mTextureCoords[0] = new aiVector3D[in.uvs.size()];
-    std::copy(in.uvs.begin(), in.uvs.end(), mesh->mTextureCoords[0]);
+    mesh->mTextureCoords[0] = copy(in.uvs);
     mesh->mNumUVComponents[0] = 2;
   }
-  mesh->mNumFaces = static_cast<unsigned>(in.faces.size());
-  mesh->mFaces = new aiFace[in.faces.size()];
-  for (size_t f = 0; f < in.faces.size(); ++f) {
+  mesh->mNumFaces = static_cast<unsigned>(in.faceStart.size() - 1);
+  mesh->mFaces = new aiFace[mesh->mNumFaces];
+  for (unsigned f = 0; f < mesh->mNumFaces; ++f) {
     aiFace& face = mesh->mFaces[f];
-    face.mNumIndices = static_cast<unsigned>(in.faces[f].size());
+    face.mNumIndices = in.faceStart[f + 1] - in.faceStart[f];
     face.mIndices = new unsigned[face.mNumIndices];
-    std::copy(in.faces[f].begin(), in.faces[f].end(), face.mIndices);
+    std::copy_n(in.indices.begin() + in.faceStart[f], face.mNumIndices, face.mIndices);
     mesh->mPrimitiveTypes |= face.mNumIndices == 3 ? aiPrimitiveType_TRIANGLE : aiPrimitiveType_POLYGON;
   }
+  std::vector<unsigned>().swap(in.indices);
+  std::vector<unsigned>().swap(in.faceStart);
   return mesh;
 }
 
@@ -315,15 +395,16 @@ std::unique_ptr<aiScene> SceneBuilder::Finish() {
     // One mesh for the whole file; each object's faces follow the last's.
     if (materials_.empty()) materials_.push_back(Material{});
     std::vector<MeshOut> merged(1);
-    for (const MeshOut& mesh : meshes_) {
-      const auto base = static_cast<unsigned>(merged[0].positions.size());
-      merged[0].positions.insert(merged[0].positions.end(), mesh.positions.begin(), mesh.positions.end());
-      merged[0].uvs.insert(merged[0].uvs.end(), mesh.uvs.begin(), mesh.uvs.end());
-      merged[0].normals.insert(merged[0].normals.end(), mesh.normals.begin(), mesh.normals.end());
-      for (std::vector<unsigned> face : mesh.faces) {
-        for (unsigned& i : face) i += base;
-        merged[0].faces.push_back(std::move(face));
-      }
+    MeshOut& all = merged[0];
+    for (MeshOut& mesh : meshes_) {
+      const auto base = static_cast<unsigned>(all.positions.size());
+      const auto start = static_cast<unsigned>(all.indices.size());
+      all.positions.insert(all.positions.end(), mesh.positions.begin(), mesh.positions.end());
+      all.uvs.insert(all.uvs.end(), mesh.uvs.begin(), mesh.uvs.end());
+      all.normals.insert(all.normals.end(), mesh.normals.begin(), mesh.normals.end());
+      for (unsigned i : mesh.indices) all.indices.push_back(i + base);
+      for (size_t f = 1; f < mesh.faceStart.size(); ++f) all.faceStart.push_back(start + mesh.faceStart[f]);
+      mesh = MeshOut{};
     }
     if (merged[0].uvs.size() != merged[0].positions.size()) merged[0].uvs.clear();
     if (merged[0].normals.size() != merged[0].positions.size() && !merged[0].normals.empty()) {
