@@ -44,15 +44,14 @@ class StageTimes : public spl::JoinStageObserver {
   double started_ = 0;
 };
 
-spl::SlotLamps PressJoin() { return spl::JoinPickedObjects(); }
-spl::SlotLamps PressSeamJoin() { return spl::SeamJoinPickedObjects(); }
+spl::SlotLamps PressJoin(const spl::JoinHooks& hooks) { return spl::JoinPickedObjects({}, hooks); }
+spl::SlotLamps PressSeamJoin(const spl::JoinHooks& hooks) { return spl::SeamJoinPickedObjects({}, hooks); }
 
 // The join button (`press`: the plain join's or the seam join's) on a pair.
-void BM_Join(benchmark::State& state, Layout layout, spl::SlotLamps (*press)()) {
+void BM_Join(benchmark::State& state, Layout layout, spl::SlotLamps (*press)(const spl::JoinHooks&)) {
   tsxSOBJ a = 0, b = 0;
   SetUpPair(static_cast<int>(state.range(0)), layout, &a, &b);
   StageTimes times;
-  spl::SetJoinStageObserver(&times);
   for (auto _ : state) {
     spl::ResetJoinState();
     spl::InitJoinStateForWindow();
@@ -60,7 +59,7 @@ void BM_Join(benchmark::State& state, Layout layout, spl::SlotLamps (*press)()) 
     spl::PickObject(spl::Slot::First);
     tsxhost::SetSelection(b);
     spl::PickObject(spl::Slot::Second);
-    press();
+    press({&times, nullptr});
     state.PauseTiming();
     if (layout != Layout::Apart && spl::JoinState.LastError != 0) state.SkipWithError("join failed");
     for (tsxSOBJ obj : tsxhost::SceneObjects()) {
@@ -68,7 +67,6 @@ void BM_Join(benchmark::State& state, Layout layout, spl::SlotLamps (*press)()) 
     }
     state.ResumeTiming();
   }
-  spl::SetJoinStageObserver(nullptr);
   for (const auto& [stage, seconds] : times.seconds) {
     state.counters[stage + "_ms"] = benchmark::Counter(seconds * 1000 / static_cast<double>(state.iterations()));
   }
@@ -85,15 +83,15 @@ void BM_JoinWithReport(benchmark::State& state, Layout layout) {
   for (auto _ : state) {
     spl::ResetJoinState();
     spl::InitJoinStateForWindow();
-    spl::KeptSearchGeometry kept;
+    spl::SearchGeometry kept;
     const double started = CpuSeconds();
     tsxhost::SetSelection(a);
     spl::PickObject(spl::Slot::First);
     tsxhost::SetSelection(b);
     spl::PickObject(spl::Slot::Second);
-    spl::JoinPickedObjects();
+    spl::JoinPickedObjects({}, {nullptr, &kept});
     const double joined = CpuSeconds();
-    const spl::JunctionReport report = spl::ReportPlainJoin(a, b, &kept.geometry);
+    const spl::JunctionReport report = spl::ReportPlainJoin(a, b, &kept);
     benchmark::DoNotOptimize(report.left.coincidingVertexPairs);
     joinCpu += joined - started;
     reportCpu += CpuSeconds() - joined;

@@ -24,15 +24,6 @@ nlohmann::json Counts(tsxSOBJ obj) {
   return {{"vertices", tsxPolyhGetNbrVxs(obj)}, {"uvs", tsxPolyhGetNbrUV(obj)}, {"faces", tsxPolyhGetNbrFaces(obj)}};
 }
 
-// Sets the clock as the stage observer for as long as it lives.
-class ObservedBy {
- public:
-  explicit ObservedBy(StageClock& clock) { spl::SetJoinStageObserver(&clock); }
-  ~ObservedBy() { spl::SetJoinStageObserver(nullptr); }
-  ObservedBy(const ObservedBy&) = delete;
-  ObservedBy& operator=(const ObservedBy&) = delete;
-};
-
 }  // namespace
 
 StageClock::StageClock() = default;
@@ -57,23 +48,29 @@ void StageClock::Begin() { begin_ = Clock::now(); }
 
 namespace {
 
-tsxSOBJ Join(tsxSOBJ first, tsxSOBJ second, const JoinChoice& choice, StageClock& clock) {
+// The plain or seam join through the window's actions; what it welded goes
+// to `seam` (seam join) and what its search built to `kept` (plain join).
+tsxSOBJ Join(tsxSOBJ first, tsxSOBJ second, const JoinChoice& choice, StageClock& clock, spl::SearchGeometry* kept,
+             spl::JoinedSeam* seam) {
   spl::InitJoinStateForWindow();
-  spl::ForgetJoinResult();
   spl::JoinState.Accuracy = choice.accuracy;
   tsxhost::SetSelection(first);
   if (!spl::PickObject(spl::Slot::First)) return 0;
   tsxhost::SetSelection(second);
   if (!spl::PickObject(spl::Slot::Second)) return 0;
-  ObservedBy observed(clock);
   clock.Begin();
+  tsxSOBJ result = 0;
   if (choice.seam) {
-    spl::SeamJoinPickedObjects();
+    spl::SeamJoinMade made;
+    spl::SeamJoinPickedObjects({}, {&clock, nullptr}, &made);
+    result = made.result;
+    *seam = std::move(made.seam);
   } else {
-    spl::JoinPickedObjects();
+    spl::JoinMade made;
+    spl::JoinPickedObjects({}, {&clock, kept}, &made);
+    result = made.result;
   }
-  if (spl::JoinState.LastError != 0) return 0;
-  return spl::JoinResultAdded();
+  return spl::JoinState.LastError != 0 ? 0 : result;
 }
 
 }  // namespace
@@ -84,11 +81,11 @@ JoinOutcome PickAndJoin(tsxSOBJ first, tsxSOBJ second, const JoinChoice& choice,
     spl::InitJoinStateForWindow();
     spl::JoinState.Accuracy = choice.accuracy;
     spl::ClearJunction();  // no single junction: the report's fields say none
-    ObservedBy observed(clock);
     clock.Begin();
     spl::ContactJoinRequest request;
     request.objects = {first, second};
     request.accuracy = choice.accuracy;
+    request.observer = &clock;
     if (!spl::RunAsJoin([&] { outcome.contact = spl::RunContactJoin(request); })) {
       outcome.error = ErrorKind::Join;
       return outcome;
@@ -101,10 +98,11 @@ JoinOutcome PickAndJoin(tsxSOBJ first, tsxSOBJ second, const JoinChoice& choice,
     if (outcome.result == 0) outcome.error = ErrorKind::Join;
     return outcome;
   }
-  spl::KeptSearchGeometry kept;
-  outcome.result = Join(first, second, choice, clock);
-  outcome.junction = choice.seam ? spl::ReportSeamJoin(first, second, spl::LastJoinedSeam())
-                                 : spl::ReportPlainJoin(first, second, &kept.geometry);
+  spl::SearchGeometry kept;
+  spl::JoinedSeam seam;
+  outcome.result = Join(first, second, choice, clock, &kept, &seam);
+  outcome.junction = choice.seam ? spl::ReportSeamJoin(first, second, seam)
+                                 : spl::ReportPlainJoin(first, second, &kept);
   spl::AddResultSeal(outcome.junction, first, second, outcome.result);
   if (outcome.result == 0) {
     outcome.error = ErrorKind::Join;

@@ -117,17 +117,6 @@ struct JunctionReport {
   bool SealLost() const { return Joined() && seal && !seal->Sealed() && sourcesSealed; }
 };
 
-// Keeps what the next junction search builds while alive, so that the
-// report reuses it; make one before the join and pass it to the report.
-class KeptSearchGeometry {
- public:
-  KeptSearchGeometry() { KeepSearchGeometry(&geometry); }
-  ~KeptSearchGeometry() { KeepSearchGeometry(nullptr); }
-  KeptSearchGeometry(const KeptSearchGeometry&) = delete;
-  KeptSearchGeometry& operator=(const KeptSearchGeometry&) = delete;
-  SearchGeometry geometry;
-};
-
 // After RunJoin: the report of the plain join of `first` and `second`, from
 // JoinState's LastError, junction fields and Accuracy. `kept`, when given,
 // saves building the geometry again. Throws std::bad_alloc only.

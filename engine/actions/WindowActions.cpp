@@ -1,5 +1,7 @@
 #include "engine/actions/WindowActions.h"
 
+#include <utility>
+
 #include "engine/common/Errors.h"
 #include "engine/common/JoinView.h"
 #include "engine/common/Progress.h"
@@ -79,7 +81,10 @@ void CancelObject(Slot slot) {
 namespace {
 
 // The join button's checks, the join `run` and the reset afterwards.
-SlotLamps JoinPicked(void (*run)(), const std::function<void(bool)>& joining) {
+// `run` is RunJoin or RunSeamJoin; what it made goes to `made` when set.
+template <typename Made>
+SlotLamps JoinPicked(Made (*run)(const JoinHooks&), const JoinHooks& hooks, Made* made,
+                     const std::function<void(bool)>& joining) {
   if (g_joining) return Lamps();
   JoinState.LastError = 0;
   if (JoinState.FirstObject == 0) ReportError(kFirstNotSelected);
@@ -100,7 +105,8 @@ SlotLamps JoinPicked(void (*run)(), const std::function<void(bool)>& joining) {
 
   {
     JoiningScope scope(joining);
-    run();
+    Made done = run(hooks);
+    if (made) *made = std::move(done);
   }
   JoinState.FirstObject = 0;
   JoinState.SecondObject = 0;
@@ -110,12 +116,14 @@ SlotLamps JoinPicked(void (*run)(), const std::function<void(bool)>& joining) {
 
 }  // namespace
 
-SlotLamps JoinPickedObjects(const std::function<void(bool joining)>& joining) {
-  return JoinPicked(RunJoin, joining);
+SlotLamps JoinPickedObjects(const std::function<void(bool joining)>& joining, const JoinHooks& hooks,
+                            JoinMade* made) {
+  return JoinPicked(RunJoin, hooks, made, joining);
 }
 
-SlotLamps SeamJoinPickedObjects(const std::function<void(bool joining)>& joining) {
-  return JoinPicked(RunSeamJoin, joining);
+SlotLamps SeamJoinPickedObjects(const std::function<void(bool joining)>& joining, const JoinHooks& hooks,
+                                SeamJoinMade* made) {
+  return JoinPicked(RunSeamJoin, hooks, made, joining);
 }
 
 void ResetProgressDisplay() {

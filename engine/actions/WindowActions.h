@@ -6,6 +6,8 @@
 #include <functional>
 
 #include "engine/common/JoinState.h"
+#include "engine/face/RunJoin.h"
+#include "engine/seam/SeamJoin.h"
 
 namespace spl {
 
@@ -28,10 +30,13 @@ void CancelObject(Slot slot);
 // display. Returns the slots' state afterwards. `joining`, when set, is
 // called with true just before the join itself runs and with false once it
 // has returned (also when it throws); the checks' messages come outside.
-SlotLamps JoinPickedObjects(const std::function<void(bool joining)>& joining = {});
+// `hooks` go to the join; what it made goes to `made` when set.
+SlotLamps JoinPickedObjects(const std::function<void(bool joining)>& joining = {}, const JoinHooks& hooks = {},
+                            JoinMade* made = nullptr);
 
 // The same with a seam join (RunSeamJoin) in place of the plain join.
-SlotLamps SeamJoinPickedObjects(const std::function<void(bool joining)>& joining = {});
+SlotLamps SeamJoinPickedObjects(const std::function<void(bool joining)>& joining = {}, const JoinHooks& hooks = {},
+                                SeamJoinMade* made = nullptr);
 
 // The progress display of an idle window: StepsToGo 0, "0", empty status,
 // Abort disabled, AbortRequested false.

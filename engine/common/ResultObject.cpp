@@ -5,13 +5,6 @@
 #include "interface/tsxapi.h"
 
 namespace spl {
-namespace {
-HostObject g_added = 0;  // what the last join added to the scene
-}  // namespace
-
-HostObject JoinResultAdded() { return g_added; }
-void ForgetJoinResult() { g_added = 0; }
-
 UnfinishedResult::~UnfinishedResult() {
   if (!added_ && JoinState.ResultObject != 0) tsxSobjDelete(JoinState.ResultObject);
 }
@@ -37,7 +30,6 @@ void AddResultToScene(HostObject result, UnfinishedResult& unfinished) {
   static_cast<void>(ReportProgress(0, "Finishing...", 1));
   tsxPolyhMarkMaterialChange(result);
   tsxSceneAddObject(result, 0);
-  g_added = result;
   unfinished.Added();
 }
 

@@ -187,7 +187,7 @@ bool ContactRun::CheckRequest() {
 }
 
 bool ContactRun::Load() {
-  JoinStageScope scope(JoinStage::Search);
+  JoinStageScope scope(JoinStage::Search, request_.observer);
   if (!AnnounceStage("Preparing...")) return !Failed();
   std::vector<const WorldObject*> shapes;
   for (const HostObject object : request_.objects) {
@@ -261,7 +261,7 @@ bool ContactRun::JoinGroup(ContactGroup& group) {
   group.contacts = int64_t(contacts.size());
   // Each touching pair of members, joined along its seam.
   {
-    JoinStageScope scope(JoinStage::Search);
+    JoinStageScope scope(JoinStage::Search, request_.observer);
     for (size_t k = 0; k < contacts.size(); ++k) {
       const FaceContact& c = contacts_[contacts[k]];
       if (k > 0 && c.objectA == contacts_[contacts[k - 1]].objectA && c.objectB == contacts_[contacts[k - 1]].objectB) {
@@ -305,7 +305,7 @@ bool ContactRun::JoinGroup(ContactGroup& group) {
   }
   group.newPoints = int64_t(plan.newPoints.size());
   {
-    JoinStageScope scope(JoinStage::Copy);
+    JoinStageScope scope(JoinStage::Copy, request_.observer);
     HostObject result = 0;
     tsxGNodeCopy(plan.members[0], &result);
     if (result == 0) {
@@ -317,11 +317,11 @@ bool ContactRun::JoinGroup(ContactGroup& group) {
     group.result = result;
   }
   {
-    JoinStageScope scope(JoinStage::Merge);
+    JoinStageScope scope(JoinStage::Merge, request_.observer);
     MergeContactGroup(group.result, plan, &group.splitFaces);
     if (Failed()) return false;
   }
-  JoinStageScope scope(JoinStage::Refresh);
+  JoinStageScope scope(JoinStage::Refresh, request_.observer);
   return Check(group, plan, contacts);
 }
 
@@ -715,7 +715,7 @@ bool ContactRun::Check(ContactGroup& group, const MergePlan& plan, const std::ve
 }
 
 void ContactRun::Finish() {
-  JoinStageScope scope(JoinStage::Finish);
+  JoinStageScope scope(JoinStage::Finish, request_.observer);
   static_cast<void>(ReportProgress(0, "Finishing...", 1));
   // The caller names the results: names live on the host's side, which the
   // engine does not see.
@@ -728,7 +728,7 @@ void ContactRun::Finish() {
 
 void ContactRun::Run() {
   {
-    JoinStageScope scope(JoinStage::Count);
+    JoinStageScope scope(JoinStage::Count, request_.observer);
     JoinState.LastError = 0;
     JoinState.ProgressTick = 0;
     JoinState.AbortRequested = false;
@@ -760,7 +760,7 @@ void ContactRun::Run() {
 }  // namespace
 
 ContactJoinResult RunContactJoin(const ContactJoinRequest& request) {
-  JoinStageScope whole(JoinStage::Whole);
+  JoinStageScope whole(JoinStage::Whole, request.observer);
   ContactJoinResult out;
   try {
     ContactRun(request, out).Run();

@@ -42,6 +42,7 @@
 #include <vector>
 
 #include "engine/common/JoinState.h"
+#include "engine/face/RunJoin.h"
 
 namespace spl {
 
@@ -56,6 +57,7 @@ inline constexpr int32_t kContactBadRequest = -1302;
 struct ContactJoinRequest {
   std::vector<HostObject> objects;       // 2 or more distinct polyhedra, only read
   double accuracy = kDefaultAccuracy;    // world units, checked by the caller (finite, >= 0)
+  JoinStageObserver* observer = nullptr;  // told of each stage; null: nobody. Not owned
 };
 
 struct ContactGroup {

@@ -29,8 +29,6 @@
 namespace spl {
 namespace {
 
-JunctionSearchInfo g_info;
-SearchGeometry* g_keeper = nullptr;
 
 // The four per-face working arrays, obtained from the host in the order
 // keys A, keys B, order A, order B and given back in that order. The key
@@ -213,31 +211,31 @@ Found SearchPairs(const SearchObject& a, const SearchObject& b, const int32_t* o
 
 // Hands what the search built to the keeper, if any, on every way out.
 struct GeometryHandOver {
+  explicit GeometryHandOver(SearchGeometry* to) : keeper(to) {}
+  GeometryHandOver(const GeometryHandOver&) = delete;
+  GeometryHandOver& operator=(const GeometryHandOver&) = delete;
+
+  SearchGeometry* keeper;
   SearchObject a, b;
   std::optional<CornerIndex> index;
   int32_t indexAccuracy = 0;
 
   ~GeometryHandOver() {
-    if (!g_keeper) return;
-    *g_keeper = SearchGeometry{};
-    g_keeper->first = JoinState.FirstObject;
-    g_keeper->second = JoinState.SecondObject;
-    g_keeper->worldA = std::move(a.world);
-    g_keeper->worldB = std::move(b.world);
-    g_keeper->indexAccuracy = indexAccuracy;
-    g_keeper->indexB = std::move(index);
+    if (!keeper) return;
+    *keeper = SearchGeometry{};
+    keeper->first = JoinState.FirstObject;
+    keeper->second = JoinState.SecondObject;
+    keeper->worldA = std::move(a.world);
+    keeper->worldB = std::move(b.world);
+    keeper->indexAccuracy = indexAccuracy;
+    keeper->indexB = std::move(index);
   }
 };
 
 }  // namespace
 
-JunctionSearchInfo LastJunctionSearchInfo() { return g_info; }
-
-void KeepSearchGeometry(SearchGeometry* keeper) { g_keeper = keeper; }
-
-void FindJunctionFaces() {
-  g_info = {};
-  GeometryHandOver built;
+JunctionSearchInfo FindJunctionFaces(SearchGeometry* keeper) {
+  GeometryHandOver built(keeper);
   SearchObject& a = built.a;
   SearchObject& b = built.b;
   const int32_t nA = std::max(tsxPolyhGetNbrFaces(JoinState.FirstObject), 0);
@@ -245,7 +243,7 @@ void FindJunctionFaces() {
   WorkingArrays arrays;
   if (!arrays.Obtain(nA, nB)) {
     ReportError(kNoMemory);
-    return;
+    return {};
   }
   CtsxVector3f mid{}, axesB{};
   tsxGNodeGetAxesPosition(JoinState.FirstObject, &mid);
@@ -260,23 +258,23 @@ void FindJunctionFaces() {
   a.ComputeKeys(mid, arrays.keys(0));
   b.ComputeKeys(mid, arrays.keys(1));
 
-  if (!PlaceFaces(a, arrays.order(0), "Sorting faces(1)...")) return;
-  if (!PlaceFaces(b, arrays.order(1), "Sorting faces(2)...")) return;
+  if (!PlaceFaces(a, arrays.order(0), "Sorting faces(1)...")) return {};
+  if (!PlaceFaces(b, arrays.order(1), "Sorting faces(2)...")) return {};
 
   const Found found = SearchPairs(a, b, arrays.order(0), arrays.order(1), built.index, &built.indexAccuracy);
-  if (JoinFailed()) return;
+  if (JoinFailed()) return {};
   if (found.p < 0) {
     ReportError(kJunctionNotFound);
-    return;
+    return {};
   }
   JoinState.JunctionCornerA = 0;
   JoinState.JunctionCornerB = found.cornerB;
   JoinState.JunctionFaceA = found.faceA;
   JoinState.JunctionFaceB = found.faceB;
-  g_info = {found.m, found.p};
   JoinState.ProgressTick = 0;
   // Not tested here: the driver stops on an abort this call reports.
   static_cast<void>(ReportSkippedSteps(int64_t{b.faceCount - found.p} * (a.faceCount - found.m - 1), "Faces found!"));
+  return {found.m, found.p};
 }
 
 }  // namespace spl

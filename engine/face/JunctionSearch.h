@@ -13,6 +13,26 @@
 
 namespace spl {
 
+// Where the junction faces stood in the two nearest-first orders, for
+// reports; -1 when the search found none.
+struct JunctionSearchInfo {
+  int32_t orderPositionA = -1;
+  int32_t orderPositionB = -1;
+};
+
+// What a search built, kept for a report made right after the join so that
+// it need not build it again: both objects' vertices in world space and the
+// index of the second's. A field stays empty when the search stopped before
+// building it (the index is built at the first corner test).
+struct SearchGeometry {
+  HostObject first = 0;
+  HostObject second = 0;
+  std::vector<CtsxVector3f> worldA;
+  std::vector<CtsxVector3f> worldB;
+  int32_t indexAccuracy = 0;  // whole thousandths the index was built for
+  std::optional<CornerIndex> indexB;
+};
+
 // Reads FirstObject, SecondObject and Accuracy; writes JunctionFaceA,
 // JunctionFaceB, JunctionCornerA (0) and JunctionCornerB, or reports
 // -1006 when no pair matches (the fields keep their -1). Reports -2 when a
@@ -29,32 +49,10 @@ namespace spl {
 // matches. A corner whose world position is not finite coincides with
 // nothing. An abort seen by the announcement of an ordering ends the search
 // there, so that its message shows once.
-void FindJunctionFaces();
-
-// Where the junction faces stood in the two nearest-first orders, for
-// reports; -1 when the last search found none.
-struct JunctionSearchInfo {
-  int32_t orderPositionA = -1;
-  int32_t orderPositionB = -1;
-};
-JunctionSearchInfo LastJunctionSearchInfo();
-
-// What a search built, kept for a report made right after the join so that
-// it need not build it again: both objects' vertices in world space and the
-// index of the second's. A field stays empty when the search stopped before
-// building it (the index is built at the first corner test).
-struct SearchGeometry {
-  HostObject first = 0;
-  HostObject second = 0;
-  std::vector<CtsxVector3f> worldA;
-  std::vector<CtsxVector3f> worldB;
-  int32_t indexAccuracy = 0;  // whole thousandths the index was built for
-  std::optional<CornerIndex> indexB;
-};
-
-// While set, every FindJunctionFaces leaves its geometry in `keeper` (on
-// every way out); null, the default: it is dropped with the search. Not
-// owned.
-void KeepSearchGeometry(SearchGeometry* keeper);
+//
+// Returns where the junction faces stood. With `keeper` set, the search
+// leaves its geometry there on every way out; null: it is dropped with the
+// search. Not owned.
+JunctionSearchInfo FindJunctionFaces(SearchGeometry* keeper = nullptr);
 
 }  // namespace spl

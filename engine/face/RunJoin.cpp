@@ -15,14 +15,12 @@
 namespace spl {
 namespace {
 
-JoinStageObserver* g_observer = nullptr;
-
-bool Search() {
-  JoinStageScope scope(JoinStage::Search);
+bool Search(const JoinHooks& hooks, JoinMade& made) {
+  JoinStageScope scope(JoinStage::Search, hooks.observer);
   if (!AnnounceStage("Preparing..."))return false;
   ClearJunction();
   try {
-    FindJunctionFaces();
+    made.search = FindJunctionFaces(hooks.keep);
   } catch (const ConversionError& e) {
     // The toolkit's own report of a number that does not convert; the join
     // ends here and the engine is ready for the next one.
@@ -38,39 +36,41 @@ bool Search() {
   return true;
 }
 
-bool CopyFirst() {
-  JoinStageScope scope(JoinStage::Copy);
+bool CopyFirst(JoinStageObserver* observer) {
+  JoinStageScope scope(JoinStage::Copy, observer);
   return MakeResultCopy();
 }
 
-void Refresh(HostObject result) {
-  JoinStageScope scope(JoinStage::Refresh);
+void Refresh(HostObject result, JoinStageObserver* observer) {
+  JoinStageScope scope(JoinStage::Refresh, observer);
   RefreshResult(result);
 }
 
-void Join(UnfinishedResult& unfinished) {
+void Join(UnfinishedResult& unfinished, const JoinHooks& hooks, JoinMade& made) {
+  JoinStageObserver* const observer = hooks.observer;
   {
-    JoinStageScope scope(JoinStage::Count);
+    JoinStageScope scope(JoinStage::Count, observer);
     UpdateObjectInfo(JoinState.FirstObject, JoinState.SecondObject);
   }
-  if (!Search() || !CopyFirst()) return;
+  if (!Search(hooks, made) || !CopyFirst(observer)) return;
   const HostObject result = JoinState.ResultObject;
   {
-    JoinStageScope scope(JoinStage::Merge);
+    JoinStageScope scope(JoinStage::Merge, observer);
     MergeObjects(result, JoinState.SecondObject);
   }
   if (JoinFailed()) return;
-  Refresh(result);
+  Refresh(result, observer);
   {
-    JoinStageScope scope(JoinStage::Materials);
+    JoinStageScope scope(JoinStage::Materials, observer);
     TransferMaterials(result, JoinState.FirstObject, JoinState.SecondObject);
   }
   if (JoinFailed()) {
     unfinished.Added();  // the transfer has deleted it
     return;
   }
-  JoinStageScope scope(JoinStage::Finish);
+  JoinStageScope scope(JoinStage::Finish, observer);
   AddResultToScene(result, unfinished);
+  made.result = result;
 }
 
 }  // namespace
@@ -89,26 +89,25 @@ std::string_view StageName(JoinStage stage) {
   return "join";
 }
 
-void SetJoinStageObserver(JoinStageObserver* observer) { g_observer = observer; }
-
-JoinStageScope::JoinStageScope(JoinStage stage) : stage_(stage) {
-  if (g_observer) g_observer->StageStarted(stage_);
+JoinStageScope::JoinStageScope(JoinStage stage, JoinStageObserver* observer) : stage_(stage), observer_(observer) {
+  if (observer_) observer_->StageStarted(stage_);
 }
 
 JoinStageScope::~JoinStageScope() {
-  if (g_observer) g_observer->StageFinished(stage_);
+  if (observer_) observer_->StageFinished(stage_);
 }
 
-void RunJoin() {
-  JoinStageScope whole(JoinStage::Whole);
+JoinMade RunJoin(const JoinHooks& hooks) {
+  JoinStageScope whole(JoinStage::Whole, hooks.observer);
   JoinState.ResultObject = 0;
-  ForgetJoinResult();
+  JoinMade made;
   UnfinishedResult unfinished;
   try {
-    Join(unfinished);
+    Join(unfinished, hooks, made);
   } catch (const std::bad_alloc&) {
     ReportError(kNoMemory);
   }
+  return made;
 }
 
 }  // namespace spl

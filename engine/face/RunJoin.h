@@ -5,24 +5,9 @@
 #include <string_view>
 
 #include "engine/common/JoinState.h"
+#include "engine/face/JunctionSearch.h"
 
 namespace spl {
-
-// Runs one join. The caller guarantees LastError 0 and two distinct picked
-// polyhedra that still exist. On return the new object has been added to
-// the scene, or LastError is nonzero and its message has been shown; then
-// nothing is left behind (an unfinished copy is deleted), except after an
-// abort seen by "Finishing...", which still adds the result. A number too
-// large for whole thousandths in the search is shown through
-// JoinView::ShowConversionError and leaves LastError at kConversionFailed.
-void RunJoin();
-
-// The object the last join (plain or seam) added to the scene, 0 when it
-// added none. A caller takes its result from here, never from what is new
-// in the scene: something else may add to the scene meanwhile.
-HostObject JoinResultAdded();
-// No result yet: every join starts with this.
-void ForgetJoinResult();
 
 // The parts of a join, in the order they run; Whole spans the entire call.
 enum class JoinStage { Count, Search, Copy, Merge, Refresh, Materials, Finish, Whole };
@@ -41,20 +26,42 @@ class JoinStageObserver {
   virtual void StageFinished(JoinStage /*stage*/) {}
 };
 
-// The observer RunJoin reports to; null: none. Not owned.
-void SetJoinStageObserver(JoinStageObserver* observer);
+// What the caller hands to a join beside the picks: who is told of its
+// stages, and where the search leaves what it built for a report made right
+// after the join (the plain join's search only). Neither is owned.
+struct JoinHooks {
+  JoinStageObserver* observer = nullptr;  // null: nobody
+  SearchGeometry* keep = nullptr;         // null: dropped with the search
+};
 
-// Tells the observer that a stage starts, and on every way out that it
-// ends. Every join mode reports its stages through it.
+// What a plain join did. A caller takes its result from here, never from
+// what is new in the scene: something else may add to the scene meanwhile.
+struct JoinMade {
+  HostObject result = 0;  // the object added to the scene; 0 when none
+  JunctionSearchInfo search;
+};
+
+// Tells `observer` (null: nobody) that a stage starts, and on every way out
+// that it ends. Every join mode reports its stages through it.
 class JoinStageScope {
  public:
-  explicit JoinStageScope(JoinStage stage);
+  JoinStageScope(JoinStage stage, JoinStageObserver* observer);
   ~JoinStageScope();
   JoinStageScope(const JoinStageScope&) = delete;
   JoinStageScope& operator=(const JoinStageScope&) = delete;
 
  private:
   JoinStage stage_;
+  JoinStageObserver* observer_;
 };
+
+// Runs one join. The caller guarantees LastError 0 and two distinct picked
+// polyhedra that still exist. On return the new object has been added to
+// the scene, or LastError is nonzero and its message has been shown; then
+// nothing is left behind (an unfinished copy is deleted), except after an
+// abort seen by "Finishing...", which still adds the result. A number too
+// large for whole thousandths in the search is shown through
+// JoinView::ShowConversionError and leaves LastError at kConversionFailed.
+JoinMade RunJoin(const JoinHooks& hooks);
 
 }  // namespace spl

@@ -23,8 +23,6 @@
 namespace spl {
 namespace {
 
-JoinedSeam g_last;
-
 // The seam join's own estimate, the steps its stages report (the plain
 // join's counts face pairs and overflows on large objects): the seam
 // search, the merge and the material transfer.
@@ -76,8 +74,8 @@ struct LoadedSide {
   }
 };
 
-bool Search(JoinedSeam* seam) {
-  JoinStageScope scope(JoinStage::Search);
+bool Search(JoinedSeam* seam, JoinStageObserver* observer) {
+  JoinStageScope scope(JoinStage::Search, observer);
   if (!AnnounceStage("Preparing...")) return false;
   ClearJunction();
   int32_t accuracy = 0;
@@ -95,57 +93,58 @@ bool Search(JoinedSeam* seam) {
   return true;
 }
 
-bool SeamJoin(UnfinishedResult& unfinished, JoinedSeam& seam) {
+bool SeamJoin(UnfinishedResult& unfinished, JoinedSeam& seam, JoinStageObserver* observer) {
   const HostObject first = JoinState.FirstObject;
   const HostObject second = JoinState.SecondObject;
   {
-    JoinStageScope scope(JoinStage::Count);
+    JoinStageScope scope(JoinStage::Count, observer);
     BeginProgress(first, second);
   }
-  if (!Search(&seam)) return false;
+  if (!Search(&seam, observer)) return false;
   {
-    JoinStageScope scope(JoinStage::Copy);
+    JoinStageScope scope(JoinStage::Copy, observer);
     if (!MakeResultCopy()) return false;
   }
   const HostObject result = JoinState.ResultObject;
   {
-    JoinStageScope scope(JoinStage::Merge);
+    JoinStageScope scope(JoinStage::Merge, observer);
     MergeAlongSeam(result, second, seam);
   }
   if (JoinFailed()) return false;
   {
-    JoinStageScope scope(JoinStage::Refresh);
+    JoinStageScope scope(JoinStage::Refresh, observer);
     RefreshResult(result);
   }
   {
-    JoinStageScope scope(JoinStage::Materials);
+    JoinStageScope scope(JoinStage::Materials, observer);
     TransferMaterialsSkipping(result, first, second, seam.droppedFacesA, seam.droppedFacesB);
   }
   if (JoinFailed()) {
     unfinished.Added();  // the transfer has deleted it
     return false;
   }
-  JoinStageScope scope(JoinStage::Finish);
+  JoinStageScope scope(JoinStage::Finish, observer);
   AddResultToScene(result, unfinished);
   return true;
 }
 
 }  // namespace
 
-void RunSeamJoin() {
-  JoinStageScope whole(JoinStage::Whole);
-  g_last = {};
+SeamJoinMade RunSeamJoin(const JoinHooks& hooks) {
+  JoinStageScope whole(JoinStage::Whole, hooks.observer);
   JoinState.ResultObject = 0;
-  ForgetJoinResult();
+  SeamJoinMade made;
   UnfinishedResult unfinished;
   try {
     JoinedSeam seam;
-    if (SeamJoin(unfinished, seam)) g_last = std::move(seam);
+    if (SeamJoin(unfinished, seam, hooks.observer)) {
+      made.result = JoinState.ResultObject;
+      made.seam = std::move(seam);
+    }
   } catch (const std::bad_alloc&) {
     ReportError(kNoMemory);
   }
+  return made;
 }
-
-const JoinedSeam& LastJoinedSeam() { return g_last; }
 
 }  // namespace spl

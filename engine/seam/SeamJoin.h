@@ -56,6 +56,7 @@
 // With exactly one touching face pair this is the plain join's result.
 #pragma once
 
+#include "engine/face/RunJoin.h"
 #include "engine/seam/JoinedSeam.h"
 
 namespace spl {
@@ -65,10 +66,12 @@ namespace spl {
 // errors through ReportError, the sources only read, and the result added
 // to the scene as a new object, or LastError nonzero and nothing added.
 // Reports -1006 when no face lies on the other object (nothing to join).
-// Its stages are reported to the join stage observer as RunJoin's are.
-void RunSeamJoin();
-
-// What the last seam join dropped and welded; empty unless it succeeded.
-const JoinedSeam& LastJoinedSeam();
+// Its stages are reported to the hooks' observer as RunJoin's are (the
+// hooks' search geometry is not used).
+struct SeamJoinMade {
+  HostObject result = 0;  // the object added to the scene; 0 when none
+  JoinedSeam seam;        // what it dropped and welded; empty unless it succeeded
+};
+SeamJoinMade RunSeamJoin(const JoinHooks& hooks);
 
 }  // namespace spl

@@ -146,7 +146,6 @@ class ConformanceTest : public ::testing::TestWithParam<std::string> {
  protected:
   void TearDown() override {
     SetJoinView(nullptr);
-    SetJoinStageObserver(nullptr);
     tsxhost::ResetScene();
   }
 };
@@ -167,7 +166,6 @@ TEST_P(ConformanceTest, GivesExactlyTheExpectedOutcome) {
   CaseRecorder recorder;
   recorder.showInfo = true;
   SetJoinView(&recorder);
-  SetJoinStageObserver(&recorder);
   InitJoinStateForWindow();
   JoinState.Accuracy = spec.at("accuracy");
   const std::vector<tsxSOBJ> before = tsxhost::SceneObjects();
@@ -176,9 +174,9 @@ TEST_P(ConformanceTest, GivesExactlyTheExpectedOutcome) {
   PickObject(Slot::First);
   tsxhost::SetSelection(b);
   PickObject(Slot::Second);
-  JoinPickedObjects();
+  JoinMade made;
+  JoinPickedObjects({}, {&recorder, nullptr}, &made);
   SetJoinView(nullptr);
-  SetJoinStageObserver(nullptr);
 
   EXPECT_EQ(recorder.ran, expected.at("join_ran"));
   // Without a join, LastError is what the button's own checks left.
@@ -195,7 +193,7 @@ TEST_P(ConformanceTest, GivesExactlyTheExpectedOutcome) {
     EXPECT_EQ(recorder.ran ? value : -1, expected.at(field)) << field;
   }
   if (!expected.at("order_position_a").is_null()) {
-    const JunctionSearchInfo info = LastJunctionSearchInfo();
+    const JunctionSearchInfo info = made.search;
     EXPECT_EQ(info.orderPositionA, expected.at("order_position_a"));
     EXPECT_EQ(info.orderPositionB, expected.at("order_position_b"));
   }

@@ -82,12 +82,12 @@ void JoinTest::SetUp() {
 
 void JoinTest::TearDown() { tsxhost::ResetScene(); }
 
-void JoinTest::Join(tsxSOBJ first, tsxSOBJ second) {
+void JoinTest::Join(tsxSOBJ first, tsxSOBJ second, const JoinHooks& hooks) {
   tsxhost::SetSelection(first);
   PickObject(Slot::First);
   tsxhost::SetSelection(second);
   PickObject(Slot::Second);
-  JoinPickedObjects();
+  JoinPickedObjects({}, hooks);
 }
 
 std::vector<tsxSOBJ> JoinTest::NewSceneObjects(const std::vector<tsxSOBJ>& before) const {

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "engine/common/JoinState.h"
+#include "engine/face/RunJoin.h"
 #include "host/scene/Scene.h"
 #include "tests/support/RecordingView.h"
 
@@ -44,7 +45,7 @@ class JoinTest : public ::testing::Test {
 
   // Picks `first` and `second` through the window's actions and presses
   // the join button.
-  void Join(tsxSOBJ first, tsxSOBJ second);
+  void Join(tsxSOBJ first, tsxSOBJ second, const JoinHooks& hooks = {});
   // Scene objects added since SetUp's scene (or since the last call).
   std::vector<tsxSOBJ> NewSceneObjects(const std::vector<tsxSOBJ>& before) const;
   std::vector<std::string> MessageTexts() const;

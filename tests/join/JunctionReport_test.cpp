@@ -39,9 +39,9 @@ tsxhost::Mesh TriangulatedCap(int m, float x, bool back) {
 class JunctionReportTest : public JoinTest {
  protected:
   JunctionReport JoinAndReport(tsxSOBJ a, tsxSOBJ b, bool keep = true) {
-    KeptSearchGeometry kept;
-    Join(a, b);
-    return ReportPlainJoin(a, b, keep ? &kept.geometry : nullptr);
+    SearchGeometry kept;
+    Join(a, b, {nullptr, &kept});
+    return ReportPlainJoin(a, b, keep ? &kept : nullptr);
   }
 };
 

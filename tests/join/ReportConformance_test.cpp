@@ -39,13 +39,13 @@ Picked Load(const json& spec) {
 JunctionReport JoinAt(const Picked& p, double accuracy, bool keep) {
   InitJoinStateForWindow();
   JoinState.Accuracy = accuracy;
-  KeptSearchGeometry kept;
+  SearchGeometry kept;
   tsxhost::SetSelection(p.a);
   PickObject(Slot::First);
   tsxhost::SetSelection(p.b);
   PickObject(Slot::Second);
-  JoinPickedObjects();
-  return ReportPlainJoin(p.a, p.b, keep ? &kept.geometry : nullptr);
+  JoinPickedObjects({}, {nullptr, &kept});
+  return ReportPlainJoin(p.a, p.b, keep ? &kept : nullptr);
 }
 
 void CheckJunction(const Picked& p, const JunctionReport& report) {

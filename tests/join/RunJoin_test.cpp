@@ -98,9 +98,7 @@ TEST_F(RunJoinTest, ObserverSeesEachStageStartAndEnd) {
     void StageFinished(JoinStage s) override { events.push_back("-" + std::string(StageName(s))); }
     std::vector<std::string> events;
   } log;
-  SetJoinStageObserver(&log);
-  Join(left, right);
-  SetJoinStageObserver(nullptr);
+  Join(left, right, {&log, nullptr});
   EXPECT_EQ(log.events,
             (std::vector<std::string>{"+join", "+count", "-count", "+search", "-search", "+copy",
                                       "-copy", "+merge", "-merge", "+refresh", "-refresh",

@@ -19,9 +19,9 @@ class SealAndContactTest : public JoinTest {
   JunctionReport JoinAt(tsxSOBJ a, tsxSOBJ b, double accuracy) {
     InitJoinStateForWindow();
     JoinState.Accuracy = accuracy;
-    KeptSearchGeometry kept;
-    Join(a, b);
-    return ReportPlainJoin(a, b, &kept.geometry);
+    SearchGeometry kept;
+    Join(a, b, {nullptr, &kept});
+    return ReportPlainJoin(a, b, &kept);
   }
 };
 

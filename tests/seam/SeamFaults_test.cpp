@@ -35,14 +35,15 @@ class SeamFaultTest : public JoinTest {
     PickObject(Slot::First);
     tsxhost::SetSelection(b);
     PickObject(Slot::Second);
-    SeamJoinPickedObjects();
+    made = {};
+    SeamJoinPickedObjects({}, {}, &made);
     return NewSceneObjects(scene).size();
   }
   void ExpectNothingLeft() {
     EXPECT_TRUE(NewSceneObjects(scene).empty());
     EXPECT_EQ(tsxhost::LiveObjects().size(), live);
     EXPECT_EQ(tsxhost::testing::OutstandingAllocations(), outstanding);
-    EXPECT_TRUE(LastJoinedSeam().droppedFacesA.empty());
+    EXPECT_TRUE(made.seam.droppedFacesA.empty());
   }
   void ExpectSourcesIntact() {
     tsxhost::Mesh now;
@@ -55,6 +56,7 @@ class SeamFaultTest : public JoinTest {
   tsxhost::Mesh meshA, meshB;
   tsxSOBJ a = 0, b = 0;
   std::vector<tsxSOBJ> scene;
+  SeamJoinMade made;  // of the last join
   std::size_t live = 0;
   long outstanding = 0;
 };

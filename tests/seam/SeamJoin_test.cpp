@@ -25,11 +25,13 @@ class SeamJoinTest : public JoinTest {
     PickObject(Slot::First);
     tsxhost::SetSelection(second);
     PickObject(Slot::Second);
-    SeamJoinPickedObjects();
+    made = {};
+    SeamJoinPickedObjects({}, {}, &made);
     const std::vector<tsxSOBJ> added = NewSceneObjects(before);
     EXPECT_LE(added.size(), 1u);
     return added.empty() ? 0 : added[0];
   }
+  SeamJoinMade made;  // of the last SeamJoin
   tsxhost::Mesh Read(tsxSOBJ obj) {
     tsxhost::Mesh mesh;
     EXPECT_TRUE(tsxhost::ReadMesh(obj, &mesh));
@@ -83,7 +85,7 @@ TEST_P(SeamCapsTest, DropsBothCapsAndWeldsTheRingIntoOneSealedObject) {
   const tsxSOBJ result = SeamJoin(a, b);
   ASSERT_NE(result, 0u) << (view.messages.empty() ? "" : view.messages[0].text);
   EXPECT_TRUE(view.messages.empty());
-  const JoinedSeam& seam = LastJoinedSeam();
+  const JoinedSeam& seam = made.seam;
   EXPECT_EQ(seam.droppedFacesA.size(), CapFaces(caps.first).size());
   EXPECT_EQ(seam.droppedFacesB.size(), CapFaces(caps.second).size());
   EXPECT_EQ(seam.weldedVerticesB, (std::vector<int32_t>{0, 1, 2, 3, 4, 5, 6, 7}));
@@ -124,7 +126,7 @@ TEST_F(SeamJoinTest, LeavesSurfacesPassingWithinTheAccuracyElsewhereApart) {
   AppendBox(meshB, {6.004f, 1.004f, 0}, {7, 2, 1});
   const tsxSOBJ result = SeamJoin(tsxhost::AddPolyhedron("A", meshA), tsxhost::AddPolyhedron("B", meshB));
   ASSERT_NE(result, 0u);
-  EXPECT_EQ(LastJoinedSeam().weldedVerticesB.size(), 8u);
+  EXPECT_EQ(made.seam.weldedVerticesB.size(), 8u);
   const tsxhost::Mesh mesh = Read(result);
   EXPECT_EQ(mesh.vertices.size(), 24u + 8 + 8);
   EXPECT_EQ(mesh.faces.size(), 18u + 6 + 6);
@@ -145,7 +147,7 @@ TEST_F(SeamJoinTest, KeepsAPartlyCoveredFaceAndJoinsTheCoveredOne) {
   const tsxhost::Mesh meshB = PrismOver(1, 2, outline, {{0, 1, 2, 3}, {0, 3, 4}}, {{0, 1, 2, 3, 4}}, "b");
   const tsxSOBJ result = SeamJoin(tsxhost::AddPolyhedron("A", meshA), tsxhost::AddPolyhedron("B", meshB));
   ASSERT_NE(result, 0u);
-  const JoinedSeam& seam = LastJoinedSeam();
+  const JoinedSeam& seam = made.seam;
   EXPECT_EQ(seam.droppedFacesA, (std::vector<int32_t>{9}));  // (0 1 2 3) at x = 1
   EXPECT_EQ(seam.droppedFacesB, (std::vector<int32_t>{5}));
   EXPECT_EQ(seam.weldedVerticesB, (std::vector<int32_t>{0, 1, 2, 3}));
@@ -165,7 +167,7 @@ TEST_F(SeamJoinTest, FindsNoSeamWhereAFaceLiesInsideALargerPartlyCoveredOne) {
   EXPECT_EQ(SeamJoin(a, b), 0u);
   EXPECT_EQ(JoinState.LastError, kJunctionNotFound);
   EXPECT_EQ(MessageTexts(), std::vector<std::string>{"SPL : 06 - Faces (Junction) not found."});
-  EXPECT_TRUE(LastJoinedSeam().droppedFacesA.empty());
+  EXPECT_TRUE(made.seam.droppedFacesA.empty());
 }
 
 // The accuracy, in thousandths as the plain join measures: B's cap 0.0104
@@ -245,8 +247,8 @@ TEST_F(SeamJoinTest, EqualsThePlainJoinOnTwoBoxes) {
   const tsxSOBJ seam = SeamJoin(left, right);
   ASSERT_NE(seam, 0u);
   EXPECT_TRUE(SameMesh(Read(seam), Read(plain[0])));
-  EXPECT_EQ(LastJoinedSeam().droppedFacesA, std::vector<int32_t>{1});  // +x and -x
-  EXPECT_EQ(LastJoinedSeam().droppedFacesB, std::vector<int32_t>{0});
+  EXPECT_EQ(made.seam.droppedFacesA, std::vector<int32_t>{1});  // +x and -x
+  EXPECT_EQ(made.seam.droppedFacesB, std::vector<int32_t>{0});
 }
 
 nlohmann::json ConformanceCases() {
@@ -269,7 +271,7 @@ TEST_F(SeamJoinTest, EqualsThePlainJoinOnConformanceScenesWithOneTouchingPair) {
     view.messages.clear();
     JoinState.Accuracy = c.at("accuracy");
     const tsxSOBJ seam = SeamJoin(a, b);
-    const JoinedSeam joined = LastJoinedSeam();
+    const JoinedSeam joined = made.seam;
     if (seam == 0 || joined.droppedFacesA.size() != 1 || joined.droppedFacesB.size() != 1) continue;
     const std::vector<tsxSOBJ> before = tsxhost::SceneObjects();
     JoinState.Accuracy = c.at("accuracy");

@@ -127,11 +127,11 @@ TEST_F(SearchTest, TheNearestPairInNestedOrderWins) {
   const tsxSOBJ a = Object("A", {{P0, P1, P2}, {at(P0, o), at(P1, o), at(P2, o)}}, {10, 0, 0});
   const tsxSOBJ b = Object("B", {{P2, P1, P0}, {at(P2, o), at(P1, o), at(P0, o)}}, {10, 0, 0});
   Pick(a, b);
-  FindJunctionFaces();
+  const JunctionSearchInfo info = FindJunctionFaces();
   EXPECT_EQ(JoinState.JunctionFaceA, 1);
   EXPECT_EQ(JoinState.JunctionFaceB, 1);
-  EXPECT_EQ(LastJunctionSearchInfo().orderPositionA, 0);
-  EXPECT_EQ(LastJunctionSearchInfo().orderPositionB, 0);
+  EXPECT_EQ(info.orderPositionA, 0);
+  EXPECT_EQ(info.orderPositionB, 0);
   EXPECT_EQ(view.pumps.back(), "Faces found!");
 }
 
@@ -165,12 +165,12 @@ TEST_F(SearchTest, ProgressCallsAnnounceEachOrderingAndEachFaceTried) {
   Pick(Object("A", {{P0, P1, P2}, {at(P0, o), at(P1, o), at(P2, o)}, {P0, P1, P2, P3}}, {20, 0, 0}),
        Object("B", {{P2, P1, P0}}, {20, 0, 0}));
   JoinState.StepsToGo = 1000;
-  FindJunctionFaces();
+  const JunctionSearchInfo info = FindJunctionFaces();
   const std::vector<std::pair<std::string, int>> expected = {
       {"Sorting faces(1)...", 4}, {"Sorting faces(2)...", 2}, {"Searching faces...", 2}, {"Faces found!", 1}};
   EXPECT_EQ(Runs(view.pumps), expected);
   EXPECT_EQ(JoinState.JunctionFaceA, 0);
-  EXPECT_EQ(LastJunctionSearchInfo().orderPositionA, 1);
+  EXPECT_EQ(info.orderPositionA, 1);
   // Orderings take nothing off (fewer than 10 calls); 2 x nB while
   // searching; (nB - p) x (nA - m - 1) = 1 x 1 when found.
   EXPECT_EQ(JoinState.StepsToGo, 1000 - 2 - 1);
