@@ -57,11 +57,14 @@ struct MeshOut {
 };
 
 // The written vertices of one mesh by the host vertex, UV and normal (by
-// its bits) each stands for: open addressing over their numbers, the keys
-// read back from the mesh's own arrays and the host vertex and UV kept here.
+// its bits) each stands for. With `vertexCount`, each host vertex's first
+// written vertex is found by its number, in step with the faces' order;
+// the rest (UV and normal seams, all of them without) in an
+// open-addressing table over their numbers, its keys read back from the
+// mesh's own arrays and the host vertex and UV kept here.
 class CornerTable {
  public:
-  explicit CornerTable(size_t expected) {
+  CornerTable(size_t expected, int32_t vertexCount) : byVertex_(static_cast<size_t>(vertexCount), 0) {
     size_t capacity = 64;
     while (capacity < 2 * expected) capacity *= 2;
     slots_.assign(capacity, 0);
@@ -72,28 +75,42 @@ class CornerTable {
                 const aiVector3D* normal) {
     uint32_t n[3] = {0, 0, 0};
     if (normal) std::memcpy(n, normal, sizeof n);
+    const auto same = [&](unsigned w) {
+      return keys_[w].first == vertex && keys_[w].second == uv &&
+             (!normal || std::memcmp(&mesh.normals[w], n, sizeof n) == 0);
+    };
+    if (!byVertex_.empty()) {
+      uint32_t& first = byVertex_[static_cast<size_t>(vertex)];
+      if (first == 0) {
+        const unsigned added = Add(mesh, poly, vertex, uv, withUvs, normal);
+        first = added + 1;
+        return added;
+      }
+      if (same(first - 1)) return first - 1;
+    }
     for (size_t at = Slot(vertex, uv, n);; at = (at + 1) & (slots_.size() - 1)) {
       const uint32_t slot = slots_[at];
       if (slot == 0) {
-        const auto added = static_cast<unsigned>(mesh.positions.size());
+        const unsigned added = Add(mesh, poly, vertex, uv, withUvs, normal);
         slots_[at] = added + 1;
-        keys_.push_back({vertex, uv});
-        const CtsxVector3f& v = poly.vertices[vertex];
-        mesh.positions.emplace_back(v.x, v.y, v.z);
-        if (withUvs) mesh.uvs.emplace_back(uv >= 0 ? poly.uvs[uv].u : 0.0f, uv >= 0 ? poly.uvs[uv].v : 0.0f, 0.0f);
-        if (normal) mesh.normals.push_back(*normal);
-        if (2 * keys_.size() > slots_.size()) Grow(mesh);
+        if (2 * ++inTable_ > slots_.size()) Grow(mesh);
         return added;
       }
-      const unsigned w = slot - 1;
-      if (keys_[w].first == vertex && keys_[w].second == uv &&
-          (!normal || std::memcmp(&mesh.normals[w], n, sizeof n) == 0)) {
-        return w;
-      }
+      if (same(slot - 1)) return slot - 1;
     }
   }
 
  private:
+  unsigned Add(MeshOut& mesh, const Polyhedron& poly, int32_t vertex, int32_t uv, bool withUvs,
+               const aiVector3D* normal) {
+    keys_.push_back({vertex, uv});
+    const CtsxVector3f& v = poly.vertices[vertex];
+    mesh.positions.emplace_back(v.x, v.y, v.z);
+    if (withUvs) mesh.uvs.emplace_back(uv >= 0 ? poly.uvs[uv].u : 0.0f, uv >= 0 ? poly.uvs[uv].v : 0.0f, 0.0f);
+    if (normal) mesh.normals.push_back(*normal);
+    return static_cast<unsigned>(mesh.positions.size() - 1);
+  }
+
   size_t Slot(int32_t vertex, int32_t uv, const uint32_t (&n)[3]) const {
     uint64_t h = (uint64_t(uint32_t(vertex)) << 32) | uint32_t(uv + 1);
     for (uint32_t bits : n) h = (h ^ bits) * 0x100000001B3ull;
@@ -107,14 +124,18 @@ class CornerTable {
     slots_.assign(slots_.size() * 2, 0);
     uint32_t n[3] = {0, 0, 0};
     for (size_t w = 0; w < keys_.size(); ++w) {
+      const auto [vertex, uv] = keys_[w];
+      if (!byVertex_.empty() && byVertex_[static_cast<size_t>(vertex)] == w + 1) continue;
       if (!mesh.normals.empty()) std::memcpy(n, &mesh.normals[w], sizeof n);
-      size_t at = Slot(keys_[w].first, keys_[w].second, n);
+      size_t at = Slot(vertex, uv, n);
       while (slots_[at] != 0) at = (at + 1) & (slots_.size() - 1);
       slots_[at] = static_cast<uint32_t>(w + 1);
     }
   }
 
+  std::vector<uint32_t> byVertex_;                  // a host vertex's first written vertex + 1; 0: none
   std::vector<uint32_t> slots_;                     // written vertex + 1; 0: empty
+  size_t inTable_ = 0;
   std::vector<std::pair<int32_t, int32_t>> keys_;  // host vertex and UV of each written vertex
 };
 
@@ -264,16 +285,17 @@ std::vector<MeshOut> SceneBuilder::Split(const Polyhedron& poly, bool withUvs, b
       groupOf[material] = static_cast<int32_t>(groups.size());
       const bool first = groups.empty();
       // Mostly one written vertex per host vertex; a seam of UVs or
-      // normals adds a few, found as they come.
-      const size_t expected = first ? static_cast<size_t>(poly.vertexCount) + corners[material] / 24
-                                    : corners[material] / 6 + 16;
+      // normals adds a few, found as they come. The first mesh has every
+      // host vertex: found by its number.
+      const size_t expected = first ? corners[material] / 24 : corners[material] / 6 + 16;
       MeshOut& mesh = groups.emplace_back();
       mesh.material = material;
-      mesh.positions.reserve(expected);
-      if (withUvs) mesh.uvs.reserve(expected);
-      if (withNormals) mesh.normals.reserve(expected);
+      const size_t written = expected + (first ? static_cast<size_t>(poly.vertexCount) : 0);
+      mesh.positions.reserve(written);
+      if (withUvs) mesh.uvs.reserve(written);
+      if (withNormals) mesh.normals.reserve(written);
       mesh.indices.reserve(corners[material]);
-      tables.emplace_back(expected);
+      tables.emplace_back(expected, first ? poly.vertexCount : 0);
       if (first) {
         // Every vertex in order first, each with the UV and normal of its
         // first corner in this mesh, so that the weld on reading restores
