@@ -203,8 +203,10 @@ Frame RenderScene(const SceneGeometry& scene, const Camera& camera, const Render
            std::vector<float>(size_t(w) * size_t(h), 0.0f), &frame.objectAt};
   // The selection last, so that it shows over surfaces it lies on.
   for (const bool selectedPass : {false, true}) {
-    for (const Triangle& tri : scene.triangles) {
+    const size_t stride = size_t(std::max(1, s.triangleStride));
+    for (size_t i = 0; i < scene.triangles.size(); i += stride) {
       if (!goOn()) return frame;
+      const Triangle& tri = scene.triangles[i];
       if (isSelected(tri.object) != selectedPass) continue;
       const ScreenPoint &a = p[tri.a], &b = p[tri.b], &c = p[tri.c];
       if (a.invZ == 0 || b.invZ == 0 || c.invZ == 0) continue;

@@ -27,6 +27,8 @@ struct RenderSettings {
   int width = 800, height = 600;
   int selected = -1;  // object index drawn outlined
   bool edges = true;
+  // Every n-th triangle only (a quick draft of a big scene; 1: all).
+  int triangleStride = 1;
 };
 
 // Told every so many triangles and edges how far drawing has got;

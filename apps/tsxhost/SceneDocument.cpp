@@ -309,9 +309,9 @@ void SceneDocument::Rebuild() {
   objects_ = tsxhost::SceneObjects();
   const std::vector<tsxSOBJ> shown = ShownObjects();
   if (prepared_ && prepared_->objects == shown) {
-    geometry_ = std::move(prepared_->geometry);
+    geometry_ = std::make_shared<const SceneGeometry>(std::move(prepared_->geometry));
   } else {
-    geometry_ = BuildSceneGeometry(shown);
+    geometry_ = std::make_shared<const SceneGeometry>(BuildSceneGeometry(shown));
   }
   prepared_.reset();
   emit SceneChanged();

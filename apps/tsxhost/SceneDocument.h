@@ -12,6 +12,7 @@
 #include <QUndoStack>
 
 #include <functional>
+#include <memory>
 #include <optional>
 #include <set>
 #include <vector>
@@ -94,7 +95,10 @@ class SceneDocument : public QObject {
   // Records objects a host command added as one undoable step.
   void RecordCommand(const QString& text, const std::vector<tsxSOBJ>& added) { RecordAdded(text, added); }
   const std::vector<tsxSOBJ>& Objects() const { return objects_; }
-  const SceneGeometry& Geometry() const { return geometry_; }
+  const SceneGeometry& Geometry() const { return *geometry_; }
+  // The same, shared: a rebuild replaces it and never changes it, so a
+  // renderer on another thread may keep drawing it.
+  std::shared_ptr<const SceneGeometry> SharedGeometry() const { return geometry_; }
   // Edits waiting for the plug-in to return.
   int PendingEdits() const { return int(pending_.size()); }
   // Edits that had to wait since the document was made.
@@ -135,7 +139,7 @@ class SceneDocument : public QObject {
 
   PluginModule* plugin_;
   std::vector<tsxSOBJ> objects_;
-  SceneGeometry geometry_;
+  std::shared_ptr<const SceneGeometry> geometry_ = std::make_shared<const SceneGeometry>();
   tsxSOBJ selection_ = 0;
   std::vector<tsxSOBJ> selected_;
   std::vector<std::function<void()>> pending_;

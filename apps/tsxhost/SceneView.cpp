@@ -75,10 +75,28 @@ void SceneView::Redraw() {
 }
 
 tsxSOBJ SceneView::ObjectAt(const QPoint& pos) const {
-  if (!document_ || frame_.image.isNull()) return 0;
-  const int i = frame_.ObjectAtPixel(pos.x() / frameScale_, pos.y() / frameScale_);
-  const auto& objects = document_->Geometry().objects;
-  return i >= 0 && size_t(i) < objects.size() ? objects[size_t(i)] : 0;
+  if (!document_ || frame_.image.isNull() || !frameGeometry_) return 0;
+  // The picture may be a draft, or of another size until the next arrives.
+  const int x = int(int64_t(pos.x()) * frame_.image.width() / std::max(1, width()));
+  const int y = int(int64_t(pos.y()) * frame_.image.height() / std::max(1, height()));
+  const int i = frame_.ObjectAtPixel(x, y);
+  const auto& objects = frameGeometry_->objects;
+  if (i < 0 || size_t(i) >= objects.size()) return 0;
+  // An object the picture shows that has left the scene since is no pick.
+  return document_->Geometry().IndexOf(objects[size_t(i)]) >= 0 ? objects[size_t(i)] : 0;
+}
+
+void SceneView::SetRenderLimits(const RenderLimits& limits) {
+  limits_ = limits;
+  Redraw();
+}
+
+void SceneView::ShowFrame(const Frame& frame, const std::shared_ptr<const SceneGeometry>& geometry,
+                          bool final, double ms) {
+  frame_ = frame;
+  frameGeometry_ = geometry;
+  if (final && frame.image.width() == std::max(1, width())) lastRenderMs_ = ms;
+  emit FrameShown(final);
 }
 
 void SceneView::paintEvent(QPaintEvent*) {
@@ -89,31 +107,51 @@ void SceneView::paintEvent(QPaintEvent*) {
   frameDue_ = false;
   const int scale = dragging_ && moved_ && lastRenderMs_ > kSlowFrameMs ? 2 : 1;
   const QSize want(std::max(1, width() / scale), std::max(1, height() / scale));
-  if (stale_ || frame_.image.size() != want || scale != frameScale_) {
+  if (stale_ || requested_ != want) {
     stale_ = false;
-    static const SceneGeometry kNothing;
-    RenderSettings settings;
-    settings.width = want.width();
-    settings.height = want.height();
-    const SceneGeometry& g = document_ ? document_->Geometry() : kNothing;
-    settings.selected = document_ ? g.IndexOf(document_->Selection()) : -1;
-    std::vector<int> alsoSelected;
+    requested_ = want;
+    static const auto kNothing = std::make_shared<const SceneGeometry>();
+    RenderJob job;
+    job.geometry = document_ ? document_->SharedGeometry() : kNothing;
+    job.camera = camera_;
+    job.settings.width = want.width();
+    job.settings.height = want.height();
+    const SceneGeometry& g = *job.geometry;
+    job.settings.selected = document_ ? g.IndexOf(document_->Selection()) : -1;
     if (document_ && document_->SelectedObjects().size() > 1) {
       const std::unordered_set<tsxSOBJ> chosen(document_->SelectedObjects().begin(),
                                                document_->SelectedObjects().end());
       for (size_t i = 0; i < g.objects.size(); ++i) {
-        if (chosen.count(g.objects[i])) alsoSelected.push_back(int(i));
+        if (chosen.count(g.objects[i])) job.alsoSelected.push_back(int(i));
       }
     }
-    settings.edges = edges_;
-    QElapsedTimer timer;
-    timer.start();
-    frame_ = RenderScene(g, camera_, settings, alsoSelected);
-    if (scale == 1) lastRenderMs_ = double(timer.nsecsElapsed()) / 1e6;
-    frameScale_ = scale;
+    job.settings.edges = edges_;
+    job.draftAbove = limits_.draftAbove;
+    job.draftTriangles = limits_.draftTriangles;
+    if (g.triangles.size() > limits_.backgroundAbove) {
+      if (!renderer_) {
+        renderer_ = std::make_unique<ViewRenderer>();
+        connect(renderer_.get(), &ViewRenderer::FrameReady, this, [this](const Frame& frame, const std::shared_ptr<const SceneGeometry>& geometry,
+                       bool final, double ms) {
+          ShowFrame(frame, geometry, final, ms);
+          update();
+        });
+      }
+      renderer_->Request(std::move(job));
+    } else {
+      // Quick enough to draw here; a big picture still coming is dropped.
+      if (renderer_) renderer_->Cancel();
+      QElapsedTimer timer;
+      timer.start();
+      const Frame frame = RenderScene(g, camera_, job.settings, job.alsoSelected);
+      ShowFrame(frame, job.geometry, true, double(timer.nsecsElapsed()) / 1e6);
+    }
   }
   QPainter painter(this);
-  painter.drawImage(rect(), frame_.image);
+  if (frame_.image.isNull())
+    painter.fillRect(rect(), QColor(66, 72, 84));
+  else
+    painter.drawImage(rect(), frame_.image);  // scaled while a new size is drawn
   DrawOutline(painter, camera_, size(), outline_);
 }
 

@@ -8,10 +8,13 @@
 #include <QPoint>
 #include <QWidget>
 
+#include <cstddef>
+#include <memory>
 #include <vector>
 
 #include "apps/tsxhost/Camera.h"
 #include "apps/tsxhost/Rasterizer.h"
+#include "apps/tsxhost/ViewRenderer.h"
 #include "interface/tsxapi.h"
 #include "session/JunctionReport.h"
 
@@ -24,6 +27,16 @@ class SceneView : public QWidget {
 
  public:
   explicit SceneView(QWidget* parent = nullptr);
+
+  // Scenes with more triangles than `backgroundAbove` are drawn on a
+  // thread of their own (a paint shows the last picture meanwhile); above
+  // `draftAbove`, a draft of about `draftTriangles` comes first.
+  struct RenderLimits {
+    size_t backgroundAbove = 20000;
+    size_t draftAbove = 200000;
+    size_t draftTriangles = 100000;
+  };
+  void SetRenderLimits(const RenderLimits& limits);
 
   void SetDocument(SceneDocument* document);
   void FrameAll();
@@ -46,6 +59,7 @@ class SceneView : public QWidget {
   void PickedWithCtrl(tsxSOBJ obj);  // a Ctrl-click: add to the selection or take out
   void EdgesShownChanged(bool shown);
   void ZUpChanged(bool zUp);
+  void FrameShown(bool final);  // a new picture is on screen; false: a draft
 
  protected:
   void paintEvent(QPaintEvent* event) override;
@@ -58,11 +72,16 @@ class SceneView : public QWidget {
  private:
   void SceneChanged();
   void Redraw();
+  void ShowFrame(const Frame& frame, const std::shared_ptr<const SceneGeometry>& geometry,
+                 bool final, double ms);
 
   SceneDocument* document_ = nullptr;
   Camera camera_;
   Frame frame_;
-  int frameScale_ = 1;  // the picture is drawn at 1/frameScale_ while dragging
+  std::shared_ptr<const SceneGeometry> frameGeometry_;  // what frame_ shows
+  QSize requested_;  // the size of the picture last asked for
+  RenderLimits limits_;
+  std::unique_ptr<ViewRenderer> renderer_;  // made for the first big scene
   bool edges_ = true;
   bool stale_ = true;  // the picture no longer shows scene and camera
   bool framed_ = false;

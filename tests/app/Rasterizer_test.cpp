@@ -337,4 +337,25 @@ TEST(Rasterizer, TheJoinedObjectSelectedIsMarkedWhereItIsAndNowhereElse) {
   tsxhost::ResetScene();
 }
 
+
+// A draft draws every n-th triangle: half of each square at 2, only the
+// first triangle (of the square behind) when n passes the count.
+TEST(Rasterizer, ADraftDrawsEveryNthTriangle) {
+  SceneGeometry g;
+  AddSquare(g, -1, 1, 0, kGrey);
+  AddSquare(g, -0.3f, 0.3f, 0.5f, kRed);
+  const auto drawn = [&g](int stride, int32_t object) {
+    RenderSettings s{64, 48, -1, false};
+    s.triangleStride = stride;
+    const Frame f = RenderScene(g, Straight(), s);
+    return std::count(f.objectAt.begin(), f.objectAt.end(), object);
+  };
+  EXPECT_GT(drawn(2, 0), 0);
+  EXPECT_LT(drawn(2, 0), drawn(1, 0));
+  EXPECT_GT(drawn(2, 1), 0);
+  EXPECT_LT(drawn(2, 1), drawn(1, 1));
+  EXPECT_GT(drawn(9, 0), 0);
+  EXPECT_EQ(drawn(9, 1), 0);
+}
+
 }  // namespace hostapp

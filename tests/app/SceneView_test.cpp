@@ -8,6 +8,8 @@
 #include <QTest>
 #include <QWheelEvent>
 
+#include <memory>
+
 #include "apps/tsxhost/SceneDocument.h"
 #include "tests/app/AppTestSupport.h"
 
@@ -110,6 +112,52 @@ TEST_F(SceneViewTest, FrameSelectedAimsAtTheObject) {
   view.repaint();
   EXPECT_EQ(view.ViewCamera().target.x, before.target.x);
   EXPECT_EQ(view.ViewCamera().distance, before.distance);
+}
+
+// Pictures of a big scene (here: any scene) are drawn on a thread of their
+// own: asking for one returns before it is there, and of two asked for in
+// a row only the second is ever shown.
+TEST_F(SceneViewTest, ABigPictureComesLaterAndOnlyTheLastOneAskedForIsShown) {
+  view.SetRenderLimits({0, 1000000, 1000000});
+  QSignalSpy shown(&view, &SceneView::FrameShown);
+  const tsxSOBJ left = tsxhost::FindObject("Left"), right = tsxhost::FindObject("Right");
+  view.FrameObjects({left});
+  view.repaint();
+  view.FrameObjects({right});
+  view.repaint();
+  EXPECT_EQ(shown.count(), 0);  // the window's thread did not wait for either
+  QTRY_VERIFY_WITH_TIMEOUT(shown.count() > 0, 60000);
+  QApplication::processEvents();
+  ASSERT_EQ(shown.count(), 1);
+  EXPECT_TRUE(shown.at(0).at(0).toBool());
+  EXPECT_EQ(view.ObjectAt({200, 150}), right);
+}
+
+// Above the draft limit a coarse picture comes first, then the full one;
+// picking works on either.
+TEST_F(SceneViewTest, ABigSceneShowsADraftFirst) {
+  view.SetRenderLimits({0, 0, 4});
+  QSignalSpy shown(&view, &SceneView::FrameShown);
+  view.FrameObjects({tsxhost::FindObject("Right")});
+  view.repaint();
+  QTRY_VERIFY_WITH_TIMEOUT(shown.count() > 0 && shown.last().at(0).toBool(), 60000);
+  ASSERT_EQ(shown.count(), 2);
+  EXPECT_FALSE(shown.at(0).at(0).toBool());
+  EXPECT_EQ(view.ObjectAt({200, 150}), tsxhost::FindObject("Right"));
+}
+
+// Closing a view while its picture is drawn stops and waits for the
+// drawing; the picture that was coming goes nowhere.
+TEST_F(SceneViewTest, ClosingAViewWhileItDrawsIsSafe) {
+  auto other = std::make_unique<SceneView>();
+  other->SetDocument(&document);
+  other->SetRenderLimits({0, 0, 4});
+  other->resize(300, 200);
+  other->show();
+  other->repaint();
+  other.reset();
+  QApplication::processEvents();
+  SUCCEED();
 }
 
 }  // namespace hostapp
