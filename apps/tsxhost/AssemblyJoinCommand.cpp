@@ -79,7 +79,8 @@ QString JoinSummary(const splicer::AssemblyOutcome& outcome) {
   return parts.join("; ");
 }
 
-void AddAssemblyJoinCommands(QWidget* window, QMenu* menu, SceneDocument* document, PluginModule* plugin) {
+void AddAssemblyJoinCommands(QWidget* window, QMenu* menu, SceneDocument* document, PluginModule* plugin,
+                             double* accuracy) {
   QAction* selectAll = menu->addAction(QObject::tr("Select &All"));
   selectAll->setObjectName("actionSelectAll");
   selectAll->setShortcut(QKeySequence::SelectAll);
@@ -90,7 +91,6 @@ void AddAssemblyJoinCommands(QWidget* window, QMenu* menu, SceneDocument* docume
   join->setShortcut(QKeySequence(QObject::tr("Ctrl+J")));
   join->setStatusTip(QObject::tr("Join the selected objects that touch, each touching group into one new object"));
   QPointer<PluginModule> guard(plugin);
-  auto accuracy = std::make_shared<double>(spl::kDefaultAccuracy);
   QObject::connect(join, &QAction::triggered, window, [=] {
     if (guard && guard->Busy()) {
       QMessageBox::information(window, QObject::tr("Join"), QObject::tr("Wait until the plug-in has finished its join."));

@@ -31,7 +31,9 @@ splicer::AssemblyOutcome JoinObjects(QWidget* parent, SceneDocument* document, c
 QString JoinSummary(const splicer::AssemblyOutcome& outcome);
 
 // Adds "Select All" and "Join…" to `menu`; Join is refused while the
-// plug-in runs a join.
-void AddAssemblyJoinCommands(QWidget* window, QMenu* menu, SceneDocument* document, PluginModule* plugin);
+// plug-in runs a join. Join's dialog starts from `accuracy`, the host's
+// accuracy setting, and keeps what was chosen.
+void AddAssemblyJoinCommands(QWidget* window, QMenu* menu, SceneDocument* document, PluginModule* plugin,
+                             double* accuracy);
 
 }  // namespace hostapp

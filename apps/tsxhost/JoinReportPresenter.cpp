@@ -1,8 +1,6 @@
 #include "apps/tsxhost/JoinReportPresenter.h"
 
-#include <QApplication>
 #include <QLabel>
-#include <QLineEdit>
 #include <QStatusBar>
 
 #include <algorithm>
@@ -11,7 +9,6 @@
 
 #include "apps/tsxhost/ElidedLabel.h"
 #include "apps/tsxhost/JoinRecognizer.h"
-#include "apps/tsxhost/PluginModule.h"
 #include "apps/tsxhost/SceneDocument.h"
 #include "apps/tsxhost/SceneView.h"
 #include "engine/common/JoinState.h"
@@ -20,9 +17,9 @@
 
 namespace hostapp {
 
-JoinReportPresenter::JoinReportPresenter(SceneDocument* document, PluginModule* plugin, SceneView* view,
+JoinReportPresenter::JoinReportPresenter(SceneDocument* document, const double* accuracy, SceneView* view,
                                          QStatusBar* statusBar, QObject* parent)
-    : QObject(parent), document_(document), plugin_(plugin), view_(view), label_(new ElidedLabel(statusBar)) {
+    : QObject(parent), document_(document), accuracy_(accuracy), view_(view), label_(new ElidedLabel(statusBar)) {
   label_->setObjectName("joinReport");
   statusBar->addWidget(label_, 1);
   known_ = document_->Objects();
@@ -66,20 +63,6 @@ void JoinReportPresenter::PresentFailure(const spl::JunctionReport& report, tsxS
   std::fprintf(stderr, "hint: %s\n", hint->c_str());
 }
 
-// The accuracy in the plug-in's tool window, where the join was made.
-double JoinReportPresenter::PluginAccuracy() const {
-  if (!plugin_) return spl::kDefaultAccuracy;
-  for (QWidget* w : QApplication::topLevelWidgets()) {
-    if (!plugin_->OwnsWidget(w)) continue;
-    if (const auto* edit = w->findChild<QLineEdit*>("Edit1")) {
-      bool ok = false;
-      const double value = edit->text().toDouble(&ok);
-      if (ok) return value;
-    }
-  }
-  return spl::kDefaultAccuracy;
-}
-
 void JoinReportPresenter::SceneChanged() {
   const std::vector<tsxSOBJ> now = document_->Objects();
   std::vector<tsxSOBJ> added;
@@ -92,7 +75,7 @@ void JoinReportPresenter::SceneChanged() {
     try {
       const std::optional<RecognizedJoin> join = RecognizeJoin(obj);
       if (!join) continue;
-      Present(spl::ReportJunction(join->first, join->second, join->faces, PluginAccuracy()), join->first,
+      Present(spl::ReportJunction(join->first, join->second, join->faces, accuracy_ ? *accuracy_ : spl::kDefaultAccuracy), join->first,
               join->second, obj);
     } catch (const std::bad_alloc&) {
       label_->SetFullText(tr("No memory for the join's report"));

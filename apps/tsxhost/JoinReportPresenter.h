@@ -18,7 +18,6 @@ class QStatusBar;
 namespace hostapp {
 
 class ElidedLabel;
-class PluginModule;
 class SceneDocument;
 class SceneView;
 
@@ -26,8 +25,10 @@ class JoinReportPresenter : public QObject {
   Q_OBJECT
 
  public:
-  // `plugin` may be null; its tool window, when open, gives the accuracy.
-  JoinReportPresenter(SceneDocument* document, PluginModule* plugin, SceneView* view, QStatusBar* statusBar,
+  // The plug-in's joins are read at `accuracy`, the host's own accuracy
+  // setting (null: the default): what the plug-in's window was set to stays
+  // inside the module.
+  JoinReportPresenter(SceneDocument* document, const double* accuracy, SceneView* view, QStatusBar* statusBar,
                       QObject* parent = nullptr);
 
   // Shows a report of a join that made `result` (the plug-in's joins are
@@ -41,10 +42,9 @@ class JoinReportPresenter : public QObject {
 
  private:
   void SceneChanged();
-  double PluginAccuracy() const;
 
   SceneDocument* document_;
-  QPointer<PluginModule> plugin_;
+  const double* accuracy_;
   SceneView* view_;
   ElidedLabel* label_;
   std::vector<tsxSOBJ> known_;

@@ -25,6 +25,7 @@
 #include "apps/tsxhost/SceneView.h"
 #include "apps/tsxhost/SeamJoinCommand.h"
 #include "apps/tsxhost/TransformPanel.h"
+#include "engine/common/JoinState.h"
 #include "host/scene/Scene.h"
 #include "ui_MainWindow.h"
 
@@ -93,9 +94,10 @@ MainWindow::MainWindow(PluginModule* plugin, SceneDocument* document, QWidget* p
       // It keeps the name the plug-in gave it.
     }
   });
-  joinReports_ = new JoinReportPresenter(document_, plugin_, ui->sceneView, statusBar(), this);
-  AddSeamJoinCommand(this, ui->menuEdit, document_, plugin_, joinReports_);
-  AddAssemblyJoinCommands(this, ui->menuEdit, document_, plugin_);
+  joinAccuracy_ = spl::kDefaultAccuracy;
+  joinReports_ = new JoinReportPresenter(document_, &joinAccuracy_, ui->sceneView, statusBar(), this);
+  AddSeamJoinCommand(this, ui->menuEdit, document_, plugin_, joinReports_, &joinAccuracy_);
+  AddAssemblyJoinCommands(this, ui->menuEdit, document_, plugin_, &joinAccuracy_);
   AddPluginTool();
   RefreshList();
   ShowCounts();

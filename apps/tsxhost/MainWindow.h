@@ -106,6 +106,7 @@ class MainWindow : public QMainWindow {
   bool pluginActive_ = false;
   bool closePending_ = false;
   JoinReportPresenter* joinReports_ = nullptr;
+  double joinAccuracy_ = 0;  // the host's own joins' accuracy, and its reading of the plug-in's
   HostPrompts* prompts_;
   RecentFiles* recent_ = nullptr;
   ElidedLabel* counts_ = nullptr;

@@ -106,18 +106,20 @@ bool SeamJoinObjects(QWidget* parent, SceneDocument* document, JoinReportPresent
   return outcome.result != 0;
 }
 
-bool RunSeamJoinCommand(QWidget* parent, SceneDocument* document, JoinReportPresenter* reports) {
+bool RunSeamJoinCommand(QWidget* parent, SceneDocument* document, JoinReportPresenter* reports, double* accuracy) {
   if (document->Objects().size() < 2) {
     QMessageBox::information(parent, QObject::tr("Seam Join"), QObject::tr("The scene needs two objects."));
     return false;
   }
   SeamJoinChoice choice;
+  choice.accuracy = *accuracy;
   if (!AskForObjects(parent, *document, &choice)) return false;
+  *accuracy = choice.accuracy;
   return SeamJoinObjects(parent, document, reports, choice.first, choice.second, choice.accuracy);
 }
 
 void AddSeamJoinCommand(QWidget* window, QMenu* menu, SceneDocument* document, PluginModule* plugin,
-                        JoinReportPresenter* reports) {
+                        JoinReportPresenter* reports, double* accuracy) {
   QAction* action = menu->addAction(QObject::tr("Seam &Join…"));
   action->setObjectName("actionSeamJoin");
   action->setStatusTip(QObject::tr("Join two objects along the whole seam where their surfaces lie on each other"));
@@ -128,7 +130,7 @@ void AddSeamJoinCommand(QWidget* window, QMenu* menu, SceneDocument* document, P
                                QObject::tr("Wait until the plug-in has finished its join."));
       return;
     }
-    RunSeamJoinCommand(window, document, reports);
+    RunSeamJoinCommand(window, document, reports, accuracy);
   });
 }
 

@@ -17,7 +17,7 @@ namespace hostapp {
 
 // Asks for the objects and the accuracy, then joins. Returns whether a new
 // object was added.
-bool RunSeamJoinCommand(QWidget* parent, SceneDocument* document, JoinReportPresenter* reports);
+bool RunSeamJoinCommand(QWidget* parent, SceneDocument* document, JoinReportPresenter* reports, double* accuracy);
 
 // The join itself: picks `first` and `second` as the plug-in's buttons do,
 // runs the seam join with the engine's messages in message boxes and its
@@ -26,7 +26,9 @@ bool SeamJoinObjects(QWidget* parent, SceneDocument* document, JoinReportPresent
                      tsxSOBJ second, double accuracy);
 
 // Adds "Seam Join…" to `menu`; refused while the plug-in runs a join.
+// `accuracy` is the host's accuracy setting: the dialog starts from it and
+// keeps what was chosen.
 void AddSeamJoinCommand(QWidget* window, QMenu* menu, SceneDocument* document, PluginModule* plugin,
-                        JoinReportPresenter* reports);
+                        JoinReportPresenter* reports, double* accuracy);
 
 }  // namespace hostapp

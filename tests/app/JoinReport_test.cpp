@@ -128,6 +128,24 @@ TEST_F(JoinReportInHost, SeamJoinCommandJoinsAndReportsTheSeam) {
 
 namespace {
 
+TEST_F(JoinReportInHost, ReadsThePluginsJoinAtTheHostsOwnAccuracy) {
+  // Two caps on x = 0; B's last corner 0.004 off A's, so that its second
+  // face pair touches at 0.01 and not at 0.002.
+  tsxhost::ResetScene();
+  tsxhost::LoadObjText("o A\nv 0 0 0\nv 0 1 0\nv 0 1 1\nv 0 0 1\nv -1 0 0\nf 1 2 3\nf 1 3 4\nf 5 2 1\n"
+                       "o B\nv 0 0 0\nv 0 1 0\nv 0 1 1\nv 0.004 0 1\nv 1 0 0\nf 6 8 7\nf 6 9 8\nf 10 6 7\n",
+                       "caps.obj");
+  document.Refresh();
+  double accuracy = 0.002;  // the host's setting; the plug-in joins at 0.01, its window not read
+  QStatusBar hostBar;
+  JoinReportPresenter atHost{&document, &accuracy, &view, &hostBar};
+  ASSERT_NE(JoinAsThePlugin(tsxhost::FindObject("A"), tsxhost::FindObject("B"), 0.01), 0u);
+  document.Refresh();
+  EXPECT_TRUE(presenter.Text().contains("Warning: the seam is incomplete")) << presenter.Text().toStdString();
+  EXPECT_TRUE(atHost.Text().startsWith("joined A and B at faces")) << atHost.Text().toStdString();
+  EXPECT_FALSE(atHost.Text().contains("Warning")) << atHost.Text().toStdString();
+}
+
 TEST_F(JoinReportInHost, ThePluginsResultIsNamedAsSplicerNamesIt) {
   document.SetAddedByPlugin(NameJoinResult);
   const tsxSOBJ left = tsxhost::FindObject("Left"), right = tsxhost::FindObject("Right");
