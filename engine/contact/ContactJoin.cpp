@@ -644,7 +644,8 @@ bool ContactRun::Check(ContactGroup& group, const MergePlan& plan, const std::ve
   const ShapeMeasure measure = Measure(result, origin);
   group.volume = measure.volume;
   group.area = measure.area;
-  const OpenEdges open = FindOpenEdges(result);
+  // The merge refreshed the result's adjacency as its last change.
+  const OpenEdges open = FindOpenEdges(result, true);
   group.openEdgesAfter = open.count;
   group.openEdgesAfterAt = open.first;
   if (!ReportProgress(SaturateToInt32(int64_t{result.faceCount}), kCheckText, 1)) return !Failed();

@@ -63,9 +63,9 @@ ShapeMeasure Measure(const WorldObject& shape, const double origin[3]) {
   return m;
 }
 
-OpenEdges FindOpenEdges(const WorldObject& shape) {
+OpenEdges FindOpenEdges(const WorldObject& shape, bool adjacencyCurrent) {
   OpenEdges open;
-  tsxPolyhComputeFaceAdjacency(shape.object);
+  if (!adjacencyCurrent) tsxPolyhComputeFaceAdjacency(shape.object);
   for (int32_t f = 0; f < shape.faceCount; ++f) {
     const CtsxFace* face = shape.faces[f];
     if (!face || !shape.CornersValid(*face)) continue;

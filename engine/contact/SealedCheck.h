@@ -20,13 +20,14 @@ struct ShapeMeasure {
 ShapeMeasure Measure(const WorldObject& shape, const double origin[3]);
 
 // Edges of the object's faces without exactly one partner running the other
-// way, by the host's adjacency (which it computes first), with the first
-// few of them as "x y z - x y z" in world space.
+// way, by the host's adjacency (which it computes first unless the caller
+// has just had it computed), with the first few of them as "x y z - x y z"
+// in world space.
 struct OpenEdges {
   int64_t count = 0;
   std::vector<std::string> first;
 };
-OpenEdges FindOpenEdges(const WorldObject& shape);
+OpenEdges FindOpenEdges(const WorldObject& shape, bool adjacencyCurrent = false);
 
 // "x y z" with enough digits to tell positions apart.
 std::string PositionText(const CtsxVector3f& p);
