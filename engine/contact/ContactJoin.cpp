@@ -147,6 +147,13 @@ class ContactRun {
   void JoinImprint(ContactGroup& group, MergePlan& plan, size_t ma, size_t mb, const Imprint& imprint,
                    LowestUnion& welds);
   bool Check(ContactGroup& group, const MergePlan& plan, const std::vector<size_t>& contacts);
+  // The open edges of member `m` when the result is closed. A vertex the
+  // merge leaves alone (not a corner of a dropped, rebuilt or split face,
+  // not welded, nothing welded onto it) keeps its faces in the result, and
+  // no other face comes to use it: an edge between two such vertices is
+  // open in the member exactly when it is open in the result, so only the
+  // edges at the others are looked at.
+  static OpenEdges OpenEdgesNearContact(const MergePlan& plan, size_t m, const WorldObject& shape);
   void Finish();
 
   const ContactJoinRequest& request_;
@@ -625,14 +632,17 @@ bool ContactRun::Check(ContactGroup& group, const MergePlan& plan, const std::ve
   double origin[3] = {0, 0, 0};
   if (base.vertexCount > 0) origin[0] = base.world[0].x, origin[1] = base.world[0].y, origin[2] = base.world[0].z;
   double expected = 0, slack = 0;
-  group.closedInputs = true;
+  // The merge refreshed the result's adjacency as its last change.
+  const OpenEdges open = FindOpenEdges(result, true);
+  group.openEdgesAfter = open.count;
+  group.openEdgesAfterAt = open.first;
   for (size_t m = 0; m < group.members.size(); ++m) {
     const WorldObject& shape = *shapes_[group.members[m]];
     const ShapeMeasure measure = Measure(shape, origin);
     expected += measure.volume;
-    const OpenEdges open = FindOpenEdges(shape);
-    group.openEdgesBefore += open.count;
-    for (const std::string& at : open.first) {
+    const OpenEdges before = open.count == 0 ? OpenEdgesNearContact(plan, m, shape) : FindOpenEdges(shape);
+    group.openEdgesBefore += before.count;
+    for (const std::string& at : before.first) {
       if (group.openEdgesBeforeAt.size() < 3) group.openEdgesBeforeAt.push_back(at);
     }
     // Moving a vertex by d changes the volume by at most d times the area
@@ -644,10 +654,6 @@ bool ContactRun::Check(ContactGroup& group, const MergePlan& plan, const std::ve
   const ShapeMeasure measure = Measure(result, origin);
   group.volume = measure.volume;
   group.area = measure.area;
-  // The merge refreshed the result's adjacency as its last change.
-  const OpenEdges open = FindOpenEdges(result, true);
-  group.openEdgesAfter = open.count;
-  group.openEdgesAfterAt = open.first;
   if (!ReportProgress(SaturateToInt32(int64_t{result.faceCount}), kCheckText, 1)) return !Failed();
   if (!group.closedInputs) return true;
 
@@ -713,6 +719,79 @@ bool ContactRun::Check(ContactGroup& group, const MergePlan& plan, const std::ve
     return Refuse(kContactNotSound, name + text);
   }
   return true;
+}
+
+OpenEdges ContactRun::OpenEdgesNearContact(const MergePlan& plan, size_t m, const WorldObject& shape) {
+  const int64_t first = plan.vertexStart[m], count = shape.vertexCount;
+  std::vector<uint8_t> touched(static_cast<size_t>(count), 0);
+  const auto mark = [&](int64_t global) {
+    if (global >= first && global < first + count) touched[static_cast<size_t>(global - first)] = 1;
+  };
+  const auto markFace = [&](int32_t f) {
+    if (!shape.FaceValid(f) || !shape.CornersValid(shape.Face(f))) return;
+    const CtsxFace& face = shape.Face(f);
+    for (int32_t c = 0; c < face.nbrCorners; ++c) touched[static_cast<size_t>(face.corners[c].vindex)] = 1;
+  };
+  for (const int32_t f : plan.dropped[m]) markFace(f);
+  if (m < plan.rebuilt.size()) {
+    for (const auto& [f, pieces] : plan.rebuilt[m]) markFace(f);
+  }
+  for (size_t other = 0; other < plan.rebuilt.size(); ++other) {
+    for (const auto& [f, pieces] : plan.rebuilt[other]) {
+      for (const MergePlan::Piece& piece : pieces) {
+        for (const MergePlan::PieceCorner& c : piece) mark(c.point);
+      }
+    }
+  }
+  for (size_t other = 0; other < plan.inserts.size(); ++other) {
+    for (const auto& [edge, along] : plan.inserts[other]) {
+      if (other == m) {
+        mark(first + int64_t(edge >> 32));
+        mark(first + int64_t(edge & 0xFFFFFFFFu));
+      }
+      for (const MergePlan::EdgeInsert& p : along) mark(p.point);
+    }
+  }
+  for (size_t g = 0; g < plan.weldOnto.size(); ++g) {
+    if (plan.weldOnto[g] == int64_t(g)) continue;
+    mark(int64_t(g));
+    mark(plan.weldOnto[g]);
+  }
+  // The sides of each edge at a touched vertex, as the host's adjacency
+  // pairs them: exactly two, running opposite ways.
+  struct Side {
+    int32_t face, corner;
+    bool forward;
+  };
+  std::map<std::pair<int32_t, int32_t>, std::vector<Side>> sides;
+  OpenEdges open;
+  const auto report = [&](int32_t f, int32_t c) {
+    const CtsxFace& face = shape.Face(f);
+    if (open.first.size() < 3) {
+      open.first.push_back(PositionText(shape.Corner(face, c)) + " - " +
+                           PositionText(shape.Corner(face, (c + 1) % face.nbrCorners)));
+    }
+    ++open.count;
+  };
+  for (int32_t f = 0; f < shape.faceCount; ++f) {
+    if (!shape.FaceValid(f)) continue;
+    const CtsxFace& face = shape.Face(f);
+    if (!shape.CornersValid(face)) continue;
+    for (int32_t c = 0; c < face.nbrCorners; ++c) {
+      const int32_t u = face.corners[c].vindex, w = face.corners[(c + 1) % face.nbrCorners].vindex;
+      if (!touched[static_cast<size_t>(u)] && !touched[static_cast<size_t>(w)]) continue;
+      if (u == w) {
+        report(f, c);
+        continue;
+      }
+      sides[{std::min(u, w), std::max(u, w)}].push_back({f, c, u < w});
+    }
+  }
+  for (const auto& [edge, list] : sides) {
+    if (list.size() == 2 && list[0].forward != list[1].forward) continue;
+    for (const Side& side : list) report(side.face, side.corner);
+  }
+  return open;
 }
 
 void ContactRun::Finish() {
