@@ -19,6 +19,9 @@
 #include <cmath>
 #include <iterator>
 #include <limits>
+#include <string>
+
+#include "engine/contact/SealedCheck.h"
 
 namespace spl {
 namespace {
@@ -166,6 +169,7 @@ class Search {
       : objects_(objects), tolerance_(tolerance), progress_(progress) {}
 
   bool Run(std::vector<FaceContact>* out);
+  const std::string& Crowded() const { return crowded_; }
 
  private:
   bool Collect();
@@ -203,6 +207,8 @@ class Search {
   double origin_[3] = {};
   double cell_ = 1;
   std::vector<FaceContact> found_;
+  int64_t pairBudget_ = 0;
+  std::string crowded_;
 };
 
 bool Search::Run(std::vector<FaceContact>* out) {
@@ -306,9 +312,32 @@ bool Search::Bin() {
 }
 
 bool Search::TestBins() {
+  pairBudget_ = kPairsPerFace * int64_t(faces_.size() + 1024);
   for (size_t begin = 0; begin < entries_.size();) {
     size_t end = begin + 1;
     while (end < entries_.size() && entries_[end].cell == entries_[begin].cell) ++end;
+    // The cell's pairs of different objects, counted per object before
+    // any is tested.
+    std::vector<std::pair<uint32_t, int64_t>> perObject;
+    for (size_t x = begin; x < end; ++x) {
+      const uint32_t o = faces_[entries_[x].face].object;
+      if (perObject.empty() || perObject.back().first != o) {
+        perObject.push_back({o, 0});
+      }
+      ++perObject.back().second;
+    }
+    int64_t pairs = 0, seen = 0;
+    for (const auto& [o, n] : perObject) seen += n;
+    for (const auto& [o, n] : perObject) pairs += n * (seen - n);
+    pairBudget_ -= pairs / 2;
+    if (pairBudget_ < 0) {
+      const Binned& at = faces_[entries_[begin].face];
+      crowded_ = "the accuracy is coarse for the faces here: more face pairs of different objects lie within it "
+                 "of each other than the join tests for so many faces (" +
+                 std::to_string(int64_t(end - begin)) + " faces in one cell around " +
+                 PositionText(objects_[at.object]->Corner(objects_[at.object]->Face(at.face), 0)) + ")";
+      return false;
+    }
     for (size_t x = begin; x < end; ++x) {
       for (size_t y = x + 1; y < end; ++y) {
         const uint32_t i = entries_[x].face, j = entries_[y].face;
@@ -327,6 +356,14 @@ bool Search::TestBins() {
 }
 
 bool Search::TestBig() {
+  pairBudget_ -= int64_t(big_.size()) * int64_t(faces_.size());
+  if (!big_.empty() && pairBudget_ < 0) {
+    const Binned& at = faces_[big_.front()];
+    crowded_ = "the accuracy is coarse for the faces here: " + std::to_string(big_.size()) +
+               " faces reach across more of the others than the join tests for so many faces (the first at " +
+               PositionText(objects_[at.object]->Corner(objects_[at.object]->Face(at.face), 0)) + ")";
+    return false;
+  }
   for (const uint32_t i : big_) {
     for (uint32_t j = 0; j < faces_.size(); ++j) {
       if (faces_[i].object == faces_[j].object || !faces_[i].box.Overlaps(faces_[j].box)) continue;
@@ -428,10 +465,11 @@ Overlap OverlapOf(const WorldObject& a, const CtsxFace& fa, const FacePlane& pa,
 }
 
 std::vector<FaceContact> FindContacts(const std::vector<const WorldObject*>& objects, double tolerance,
-                                      ContactProgress& progress) {
+                                      ContactProgress& progress, std::string* crowded) {
   std::vector<FaceContact> found;
   Search search(objects, tolerance, progress);
   if (!search.Run(&found)) found.clear();
+  if (crowded) *crowded = search.Crowded();
   return found;
 }
 

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "engine/common/WorldObject.h"
@@ -58,9 +59,13 @@ class ContactProgress {
 };
 
 // Every touching face pair of different objects, sorted by (objectA, faceA,
-// objectB, faceB).
+// objectB, faceB). The pairs tested are held to a budget that grows with
+// the faces (kPairsPerFace each on average): where faces crowd within the
+// tolerance of each other (an accuracy coarse for the faces), the search
+// stops and `crowded`, when given, says where; nothing is returned.
+inline constexpr int64_t kPairsPerFace = 4096;
 std::vector<FaceContact> FindContacts(const std::vector<const WorldObject*>& objects, double tolerance,
-                                      ContactProgress& progress);
+                                      ContactProgress& progress, std::string* crowded = nullptr);
 
 // Progress steps FindContacts reports in all, at most.
 int64_t ContactSearchSteps(const std::vector<const WorldObject*>& objects);

@@ -207,8 +207,10 @@ bool ContactRun::Load() {
   const int64_t mergeSteps = ContactMergeSteps(request_.objects);
   if (!AnnounceStage(kSearchText)) return !Failed();
   SearchProgress progress(searchSteps);
-  contacts_ = FindContacts(shapes, tolerance_, progress);
+  std::string crowded;
+  contacts_ = FindContacts(shapes, tolerance_, progress, &crowded);
   if (Failed()) return false;
+  if (!crowded.empty()) return Refuse(kContactUnsupported, crowded);
   // The seam search's real share, now that the touching pairs are known.
   int64_t seamSteps = 0;
   for (size_t i = 0; i < contacts_.size(); ++i) {

@@ -59,6 +59,31 @@ INSTANTIATE_TEST_SUITE_P(Split, ContactSplitTest,
                            return std::string(param.param.file).substr(0, 5);
                          });
 
+// At an accuracy coarse for the rocker arm's small faces, thousands of
+// faces of each half lie within it of each other around the cut: the pairs
+// the search tests are held to a budget that grows with the faces, so the
+// join is refused with where in about a second, not after ten; a finer
+// accuracy, still many times the faces' size, joins as the seam join does.
+TEST_F(ContactRealMeshTest, ACoarseAccuracyOverCrowdedFacesIsRefusedEarly) {
+  ASSERT_TRUE(tsxhost::LoadObj(std::string(SPLICER_SPLIT_DIR) + "/rocker-arm_tri_a.obj").ok);
+  const size_t before = tsxhost::SceneObjects().size();
+  ContactJoinRequest request;
+  request.objects = {tsxhost::FindObject("head"), tsxhost::FindObject("body")};
+  request.accuracy = 0.2;
+  ContactJoinResult r = RunContactJoin(request);
+  EXPECT_EQ(r.error, kContactUnsupported);
+  EXPECT_EQ(r.what.rfind("the accuracy is coarse for the faces here", 0), 0u) << r.what;
+  EXPECT_NE(r.what.find("faces in one cell around "), std::string::npos) << r.what;
+  EXPECT_EQ(tsxhost::SceneObjects().size(), before);
+
+  request.accuracy = 0.06;
+  r = RunContactJoin(request);
+  ASSERT_EQ(r.error, 0) << r.what;
+  EXPECT_EQ(r.groups[0].vertices, 10737);
+  EXPECT_EQ(r.groups[0].faces, 20781);
+  EXPECT_EQ(r.groups[0].openEdgesAfter, 0);
+}
+
 // Moved apart by less than the accuracy, slanted to the cut: the seam rules
 // keep the head's n-gon caps with the body's triangles over them, not
 // exactly in one plane and shifted along it, with corners closer together
