@@ -185,7 +185,7 @@ bool HasUvs(const Polyhedron& poly) {
 bool IsIdentity(const CtsxTxmx3f& t) { return std::equal(t.m, t.m + 12, kIdentity.m); }
 
 aiMaterial* ToAiMaterial(const Material& m) {
-  auto* out = new aiMaterial;
+  auto out = std::make_unique<aiMaterial>();
   const aiString name(m.name);
   out->AddProperty(&name, AI_MATKEY_NAME);
   // The opacity travels as the base colour's alpha only: glTF writers
@@ -199,7 +199,7 @@ aiMaterial* ToAiMaterial(const Material& m) {
     out->AddProperty(&map, AI_MATKEY_TEXTURE(aiTextureType_DIFFUSE, 0));
     out->AddProperty(&map, AI_MATKEY_TEXTURE(aiTextureType_BASE_COLOR, 0));
   }
-  return out;
+  return out.release();
 }
 
 // Builds the library's scene from host objects, noting what the format
@@ -372,7 +372,7 @@ void SceneBuilder::AddObject(const Object& obj) {
 
 // The library's mesh; `in`'s arrays are let go as they are copied.
 aiMesh* ToAiMesh(MeshOut& in) {
-  auto* mesh = new aiMesh;
+  auto mesh = std::make_unique<aiMesh>();
   mesh->mMaterialIndex = in.material;
   const auto copy = [](std::vector<aiVector3D>& from) {
     auto* to = new aiVector3D[from.size()];
@@ -398,17 +398,17 @@ aiMesh* ToAiMesh(MeshOut& in) {
   }
   std::vector<unsigned>().swap(in.indices);
   std::vector<unsigned>().swap(in.faceStart);
-  return mesh;
+  return mesh.release();
 }
 
 aiNode* ToAiNode(const std::string& name, const CtsxTxmx3f& t, const std::vector<unsigned>& meshes) {
-  auto* node = new aiNode(name);
+  auto node = std::make_unique<aiNode>(name);
   const float* m = t.m;
   node->mTransformation = aiMatrix4x4(m[0], m[1], m[2], m[3], m[4], m[5], m[6], m[7], m[8], m[9], m[10], m[11], 0, 0, 0, 1);
   node->mNumMeshes = static_cast<unsigned>(meshes.size());
   node->mMeshes = new unsigned[meshes.size()];
   std::copy(meshes.begin(), meshes.end(), node->mMeshes);
-  return node;
+  return node.release();
 }
 
 std::unique_ptr<aiScene> SceneBuilder::Finish() {
@@ -437,20 +437,26 @@ std::unique_ptr<aiScene> SceneBuilder::Finish() {
     meshes_ = std::move(merged);
     nodes_ = {NodeOut{"root", kIdentity, {0}}};
   }
+  // Each count grows only with the entries filled in: when memory runs out
+  // part way, the library's destructors free what was made and nothing else.
   scene->mRootNode = new aiNode("root");
-  scene->mRootNode->mNumChildren = static_cast<unsigned>(nodes_.size());
   scene->mRootNode->mChildren = new aiNode*[nodes_.size()];
   for (size_t n = 0; n < nodes_.size(); ++n) {
     scene->mRootNode->mChildren[n] = ToAiNode(nodes_[n].name, nodes_[n].transform, nodes_[n].meshes);
     scene->mRootNode->mChildren[n]->mParent = scene->mRootNode;
+    ++scene->mRootNode->mNumChildren;
   }
-  scene->mNumMeshes = static_cast<unsigned>(meshes_.size());
   scene->mMeshes = new aiMesh*[meshes_.size()];
-  for (size_t m = 0; m < meshes_.size(); ++m) scene->mMeshes[m] = ToAiMesh(meshes_[m]);
+  for (size_t m = 0; m < meshes_.size(); ++m) {
+    scene->mMeshes[m] = ToAiMesh(meshes_[m]);
+    ++scene->mNumMeshes;
+  }
   if (materials_.empty()) materials_.push_back(Material{});
-  scene->mNumMaterials = static_cast<unsigned>(materials_.size());
   scene->mMaterials = new aiMaterial*[materials_.size()];
-  for (size_t m = 0; m < materials_.size(); ++m) scene->mMaterials[m] = ToAiMaterial(materials_[m]);
+  for (size_t m = 0; m < materials_.size(); ++m) {
+    scene->mMaterials[m] = ToAiMaterial(materials_[m]);
+    ++scene->mNumMaterials;
+  }
   return scene;
 }
 
@@ -576,7 +582,12 @@ SaveResult SaveAsset(const std::string& path, FileFormat format, const std::vect
   Assimp::Exporter exporter;
   const aiExportDataBlob* blob = exporter.ExportToBlob(scene.get(), traits.exporterId);
   if (!blob) {
-    result.error = path + ": " + exporter.GetErrorString();
+    // The library swallows what it meets inside, memory running out
+    // included, and then may give no reason at all.
+    const std::string why = exporter.GetErrorString();
+    result.error = path + ": " + (why.empty() ? "the format library could not write it and gave no reason "
+                                                "(most often, memory ran out)"
+                                              : why);
     return result;
   }
   if (!WriteBlobs(path, format, *blob, &result.error, progress, alongside)) return result;
