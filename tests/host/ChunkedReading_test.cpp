@@ -2,6 +2,7 @@
 // errors are the same as when one thread reads line after line, wherever
 // the chunks end.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstring>
 #include <filesystem>
@@ -219,7 +220,8 @@ TEST(ChunkedReading, LongRandomTextsReadTheSame) {
 // make the same objects, warnings and errors.
 TEST(ChunkedReading, FilesReadAsTheirTexts) {
   std::mt19937 rng(13);
-  const fs::path path = fs::path(::testing::TempDir()) / "chunked-file.obj";
+  // Named for this process: runs of the suite side by side share the folder.
+  const fs::path path = fs::path(::testing::TempDir()) / ("chunked-file-" + std::to_string(getpid()) + ".obj");
   for (int round = 0; round < 30; ++round) {
     const std::string text = RandomObj(rng, round % 3).Text(round < 20 ? 40 : 4000);
     std::ofstream(path, std::ios::binary) << text;
