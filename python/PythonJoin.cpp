@@ -177,14 +177,14 @@ py::tuple Join(PyScene& scene, const ObjectRef& first, const ObjectRef& second, 
   for (const std::string& w : view.Warnings(error)) Warn(w);
   // What the command line says beside its summary line: the seam's own
   // category, so that they can be filtered or raised apart.
-  for (const std::string& w : spl::WarningLines(outcome.junction, "join with seam=True to join the whole seam")) {
+  for (const std::string& w : spl::WarningLines(outcome.junction, "join without mode=\"face\" to join the whole seam")) {
     Warn(w, WarningKind::Seam);
   }
   if (outcome.junction.SealLost()) {
     Warn(*spl::SealText(outcome.junction) + ", though both objects are", WarningKind::Seam);
   }
   if (result == 0) {
-    if (auto hint = spl::HintText(outcome.junction, "accuracy=", "join with seam=True to join the whole contact")) {
+    if (auto hint = spl::HintText(outcome.junction, "accuracy=", "join without mode=\"face\" to join the whole contact")) {
       Warn("hint: " + *hint);
     }
     ThrowJoinError(code, error, report);

@@ -71,10 +71,10 @@ void PrintReportLines(const spl::JunctionReport& report, const std::string& firs
                 tsxPolyhGetNbrVxs(result), tsxPolyhGetNbrFaces(result), output.c_str());
     std::fflush(stdout);
   }
-  for (const std::string& warning : spl::WarningLines(report, "join with --seam to join the whole seam")) {
+  for (const std::string& warning : spl::WarningLines(report, "join without --face to join the whole seam")) {
     std::fprintf(stderr, "warning: %s\n", warning.c_str());
   }
-  if (const auto hint = spl::HintText(report, "--accuracy ", "join with --seam to join the whole contact")) {
+  if (const auto hint = spl::HintText(report, "--accuracy ", "join without --face to join the whole contact")) {
     std::fprintf(stderr, "hint: %s\n", hint->c_str());
   }
 }

@@ -41,7 +41,7 @@ def test_the_command_lines_warnings_come_as_python_warnings():
         warnings.simplefilter("always")
         splicer.join(scene, "Head", "Body", mode="face")
     texts = [str(w.message) for w in caught]
-    assert any(t.startswith("the seam is incomplete: 1 more face pair touches") and t.endswith("seam=True to join the whole seam")
+    assert any(t.startswith("the seam is incomplete: 1 more face pair touches") and t.endswith("join without mode=\"face\" to join the whole seam")
                for t in texts), texts
     assert any(t.startswith("the result is not sealed: ") and t.endswith(", though both objects are") for t in texts), texts
     assert {w.category for w in caught if not str(w.message).startswith("hint")} == {splicer.SeamWarning}

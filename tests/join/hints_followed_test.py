@@ -163,7 +163,7 @@ for name, (first, second) in scenes.items():
                     tried = re.search(r"try --accuracy (\S+)", hint)
                     if tried:
                         runs.append(mode + ["--accuracy", tried.group(1)])
-                    if "join with --seam" in hint:
+                    if "join without --face" in hint:
                         runs.append(["--seam", "--accuracy", args[-1]])
                     if "try --accuracy" in hint:
                         failures.append(f"{what}: an accuracy is hinted where faces lie on each other: {hint}")

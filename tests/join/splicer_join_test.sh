@@ -88,7 +88,7 @@ PY
       >"$work/stdout" 2>"$work/stderr" || fail "plain join failed"
     grep -q '^joined A and B at faces [01] and [01] (3 corners, largest gap 0): 7 vertices, 4 faces -> ' "$work/stdout" \
       || fail "summary: $(cat "$work/stdout")"
-    grep -q '^warning: the seam is incomplete: 1 more face pair touches, 1 vertex pair coincides unwelded; join with --seam to join the whole seam$' \
+    grep -q '^warning: the seam is incomplete: 1 more face pair touches, 1 vertex pair coincides unwelded; join without --face to join the whole seam$' \
       "$work/stderr" || fail "no warning"
     grep -q '"touching_face_pairs_left": 1' "$work/report.json" || fail "report without the seam left"
     python3 -c 'import json,sys; s=json.load(open(sys.argv[1]))["seam"]; assert (s["dropped_faces"], s["welded_vertices"]) == ([1, 1], 3), s' \
