@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "engine/common/Errors.h"
+#include "engine/common/JoinInputs.h"
 #include "engine/common/JoinView.h"
 #include "engine/common/Progress.h"
 #include "engine/face/RunJoin.h"
@@ -83,7 +84,7 @@ namespace {
 // The join button's checks, the join `run` and the reset afterwards.
 // `run` is RunJoin or RunSeamJoin; what it made goes to `made` when set.
 template <typename Made>
-SlotLamps JoinPicked(Made (*run)(const JoinHooks&), const JoinHooks& hooks, Made* made,
+SlotLamps JoinPicked(Made (*run)(const JoinInputs&, const JoinHooks&), const JoinHooks& hooks, Made* made,
                      const std::function<void(bool)>& joining) {
   if (g_joining) return Lamps();
   JoinState.LastError = 0;
@@ -105,7 +106,8 @@ SlotLamps JoinPicked(Made (*run)(const JoinHooks&), const JoinHooks& hooks, Made
 
   {
     JoiningScope scope(joining);
-    Made done = run(hooks);
+    // Where the join starts: its picks and accuracy are taken once, here.
+    Made done = run(JoinInputsOf(JoinState), hooks);
     if (made) *made = std::move(done);
   }
   JoinState.FirstObject = 0;

@@ -19,6 +19,7 @@
 #include "engine/common/JoinState.h"
 #include "engine/common/Progress.h"
 #include "engine/common/Saturate.h"
+#include "engine/common/JoinInputs.h"
 #include "engine/common/Thousandths.h"
 #include "engine/common/Transforms.h"
 #include "engine/common/WorldObject.h"
@@ -99,19 +100,6 @@ struct SearchObject : WorldObject {
   }
 };
 
-// The accuracy in whole thousandths, converted when first needed: a search
-// that never compares two corners never meets its conversion error.
-class Tolerance {
- public:
-  int32_t Thousandths() {
-    if (!value_) value_ = RoundToThousandths(static_cast<float>(JoinState.Accuracy));
-    return *value_;
-  }
-
- private:
-  std::optional<int32_t> value_;
-};
-
 // Face B matches face A when corner i of A coincides with corner (k - i)
 // mod n of B for every i, k being the lowest corner of B on A's corner 0.
 bool MatchFacePair(const SearchObject& a, const CtsxFace& faceA, const SearchObject& b, const CtsxFace& faceB,
@@ -170,13 +158,12 @@ struct Found {
 // Tries the first object's faces in order; for each, the earliest face of
 // the second object's order that matches.
 Found SearchPairs(const SearchObject& a, const SearchObject& b, const int32_t* orderA, const int32_t* orderB,
-                  std::optional<CornerIndex>& index, int32_t* indexAccuracy) {
+                  const JoinInputs& inputs, std::optional<CornerIndex>& index, int32_t* indexAccuracy) {
   HostIndexed<int32_t> positionB(b.faceCount, 0);
   for (int32_t p = 0; p < b.faceCount; ++p) positionB[orderB[p]] = p;
   const FaceIncidence incidence(b, [&b](int32_t f) { return b.ranks[f].computable; });
   const CornerCounts cornerCounts(b);
   HostIndexed<int32_t> seen(b.faceCount, -1);
-  Tolerance tolerance;
 
   JoinState.ProgressTick = 0;
   for (int32_t m = 0; m < a.faceCount; ++m) {
@@ -184,7 +171,9 @@ Found SearchPairs(const SearchObject& a, const SearchObject& b, const int32_t* o
     if (!ReportProgress(b.faceCount, "Searching faces...", 1)) return {};
     const CtsxFace& faceA = a.Face(fa);
     if (!a.ranks[fa].computable || !cornerCounts.Any(faceA.nbrCorners)) continue;
-    const int32_t accuracy = tolerance.Thousandths();  // the first corner test
+    // Asked for here, at the first corner test: a search that never compares
+    // two corners never meets the accuracy's conversion error.
+    const int32_t accuracy = inputs.Thousandths();
     if (accuracy < 0) continue;  // no distance is below zero thousandths
     if (!index) {
       index.emplace(b.world.data(), b.vertexCount, CoincidenceRadius(accuracy));
@@ -211,10 +200,11 @@ Found SearchPairs(const SearchObject& a, const SearchObject& b, const int32_t* o
 
 // Hands what the search built to the keeper, if any, on every way out.
 struct GeometryHandOver {
-  explicit GeometryHandOver(SearchGeometry* to) : keeper(to) {}
+  GeometryHandOver(const JoinInputs& of, SearchGeometry* to) : inputs(of), keeper(to) {}
   GeometryHandOver(const GeometryHandOver&) = delete;
   GeometryHandOver& operator=(const GeometryHandOver&) = delete;
 
+  const JoinInputs& inputs;
   SearchGeometry* keeper;
   SearchObject a, b;
   std::optional<CornerIndex> index;
@@ -223,8 +213,8 @@ struct GeometryHandOver {
   ~GeometryHandOver() {
     if (!keeper) return;
     *keeper = SearchGeometry{};
-    keeper->first = JoinState.FirstObject;
-    keeper->second = JoinState.SecondObject;
+    keeper->first = inputs.first;
+    keeper->second = inputs.second;
     keeper->worldA = std::move(a.world);
     keeper->worldB = std::move(b.world);
     keeper->indexAccuracy = indexAccuracy;
@@ -234,25 +224,27 @@ struct GeometryHandOver {
 
 }  // namespace
 
-JunctionSearchInfo FindJunctionFaces(SearchGeometry* keeper) {
-  GeometryHandOver built(keeper);
+JunctionSearchInfo FindJunctionFaces(SearchGeometry* keeper) { return FindJunctionFaces(JoinInputsOf(JoinState), keeper); }
+
+JunctionSearchInfo FindJunctionFaces(const JoinInputs& inputs, SearchGeometry* keeper) {
+  GeometryHandOver built(inputs, keeper);
   SearchObject& a = built.a;
   SearchObject& b = built.b;
-  const int32_t nA = std::max(tsxPolyhGetNbrFaces(JoinState.FirstObject), 0);
-  const int32_t nB = std::max(tsxPolyhGetNbrFaces(JoinState.SecondObject), 0);
+  const int32_t nA = std::max(tsxPolyhGetNbrFaces(inputs.first), 0);
+  const int32_t nB = std::max(tsxPolyhGetNbrFaces(inputs.second), 0);
   WorkingArrays arrays;
   if (!arrays.Obtain(nA, nB)) {
     ReportError(kNoMemory);
     return {};
   }
   CtsxVector3f mid{}, axesB{};
-  tsxGNodeGetAxesPosition(JoinState.FirstObject, &mid);
-  tsxGNodeGetAxesPosition(JoinState.SecondObject, &axesB);
+  tsxGNodeGetAxesPosition(inputs.first, &mid);
+  tsxGNodeGetAxesPosition(inputs.second, &axesB);
   tsxAddVec3f(&mid, &axesB);
   tsxMulScalar3f(&mid, 0.5f);
 
-  a.Load(JoinState.FirstObject);
-  b.Load(JoinState.SecondObject);
+  a.Load(inputs.first);
+  b.Load(inputs.second);
   a.faceCount = std::min(a.faceCount, nA);
   b.faceCount = std::min(b.faceCount, nB);
   a.ComputeKeys(mid, arrays.keys(0));
@@ -261,7 +253,8 @@ JunctionSearchInfo FindJunctionFaces(SearchGeometry* keeper) {
   if (!PlaceFaces(a, arrays.order(0), "Sorting faces(1)...")) return {};
   if (!PlaceFaces(b, arrays.order(1), "Sorting faces(2)...")) return {};
 
-  const Found found = SearchPairs(a, b, arrays.order(0), arrays.order(1), built.index, &built.indexAccuracy);
+  const Found found = SearchPairs(a, b, arrays.order(0), arrays.order(1), inputs, built.index,
+                                  &built.indexAccuracy);
   if (JoinFailed()) return {};
   if (found.p < 0) {
     ReportError(kJunctionNotFound);

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "engine/common/CornerIndex.h"
+#include "engine/common/JoinInputs.h"
 #include "engine/common/JoinState.h"
 
 namespace spl {
@@ -33,14 +34,14 @@ struct SearchGeometry {
   std::optional<CornerIndex> indexB;
 };
 
-// Reads FirstObject, SecondObject and Accuracy; writes JunctionFaceA,
+// Searches the inputs' two objects at their accuracy; writes JunctionFaceA,
 // JunctionFaceB, JunctionCornerA (0) and JunctionCornerB, or reports
 // -1006 when no pair matches (the fields keep their -1). Reports -2 when a
 // working array cannot be had, and stops on LastError after each progress
 // call (an abort). Throws ConversionError, with the working memory freed
 // and the fields untouched, when the accuracy or a face's distance from
-// the midpoint does not convert to whole thousandths; the accuracy is
-// converted at the first corner test, so a search that tests no corner
+// the midpoint does not convert to whole thousandths; an accuracy that does
+// not fit fails at the first corner test, so a search that tests no corner
 // never fails on it.
 //
 // Faces of any corner count take part. A face without corners, with a
@@ -53,6 +54,10 @@ struct SearchGeometry {
 // Returns where the junction faces stood. With `keeper` set, the search
 // leaves its geometry there on every way out; null: it is dropped with the
 // search. Not owned.
+JunctionSearchInfo FindJunctionFaces(const JoinInputs& inputs, SearchGeometry* keeper = nullptr);
+
+// The same for the join state record's picks and accuracy, taken as a join
+// takes them where it starts.
 JunctionSearchInfo FindJunctionFaces(SearchGeometry* keeper = nullptr);
 
 }  // namespace spl

@@ -15,12 +15,12 @@
 namespace spl {
 namespace {
 
-bool Search(const JoinHooks& hooks, JoinMade& made) {
+bool Search(const JoinInputs& inputs, const JoinHooks& hooks, JoinMade& made) {
   JoinStageScope scope(JoinStage::Search, hooks.observer);
-  if (!AnnounceStage("Preparing..."))return false;
+  if (!AnnounceStage("Preparing...")) return false;
   ClearJunction();
   try {
-    made.search = FindJunctionFaces(hooks.keep);
+    made.search = FindJunctionFaces(inputs, hooks.keep);
   } catch (const ConversionError& e) {
     // The toolkit's own report of a number that does not convert; the join
     // ends here and the engine is ready for the next one.
@@ -46,23 +46,23 @@ void Refresh(HostObject result, JoinStageObserver* observer) {
   RefreshResult(result);
 }
 
-void Join(UnfinishedResult& unfinished, const JoinHooks& hooks, JoinMade& made) {
+void Join(UnfinishedResult& unfinished, const JoinInputs& inputs, const JoinHooks& hooks, JoinMade& made) {
   JoinStageObserver* const observer = hooks.observer;
   {
     JoinStageScope scope(JoinStage::Count, observer);
-    UpdateObjectInfo(JoinState.FirstObject, JoinState.SecondObject);
+    UpdateObjectInfo(inputs.first, inputs.second);
   }
-  if (!Search(hooks, made) || !CopyFirst(observer)) return;
+  if (!Search(inputs, hooks, made) || !CopyFirst(observer)) return;
   const HostObject result = JoinState.ResultObject;
   {
     JoinStageScope scope(JoinStage::Merge, observer);
-    MergeObjects(result, JoinState.SecondObject);
+    MergeObjects(result, inputs.second);
   }
   if (JoinFailed()) return;
   Refresh(result, observer);
   {
     JoinStageScope scope(JoinStage::Materials, observer);
-    TransferMaterials(result, JoinState.FirstObject, JoinState.SecondObject);
+    TransferMaterials(result, inputs.first, inputs.second);
   }
   if (JoinFailed()) {
     unfinished.Added();  // the transfer has deleted it
@@ -97,13 +97,13 @@ JoinStageScope::~JoinStageScope() {
   if (observer_) observer_->StageFinished(stage_);
 }
 
-JoinMade RunJoin(const JoinHooks& hooks) {
+JoinMade RunJoin(const JoinInputs& inputs, const JoinHooks& hooks) {
   JoinStageScope whole(JoinStage::Whole, hooks.observer);
   JoinState.ResultObject = 0;
   JoinMade made;
   UnfinishedResult unfinished;
   try {
-    Join(unfinished, hooks, made);
+    Join(unfinished, inputs, hooks, made);
   } catch (const std::bad_alloc&) {
     ReportError(kNoMemory);
   }

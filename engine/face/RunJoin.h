@@ -4,6 +4,7 @@
 
 #include <string_view>
 
+#include "engine/common/JoinInputs.h"
 #include "engine/common/JoinState.h"
 #include "engine/face/JunctionSearch.h"
 
@@ -55,13 +56,14 @@ class JoinStageScope {
   JoinStageObserver* observer_;
 };
 
-// Runs one join. The caller guarantees LastError 0 and two distinct picked
-// polyhedra that still exist. On return the new object has been added to
+// Runs one join of the inputs, taken from the join state record's picks and
+// accuracy where the join starts. The caller guarantees LastError 0 and two
+// distinct picked polyhedra that still exist. On return the new object has been added to
 // the scene, or LastError is nonzero and its message has been shown; then
 // nothing is left behind (an unfinished copy is deleted), except after an
 // abort seen by "Finishing...", which still adds the result. A number too
 // large for whole thousandths in the search is shown through
 // JoinView::ShowConversionError and leaves LastError at kConversionFailed.
-JoinMade RunJoin(const JoinHooks& hooks);
+JoinMade RunJoin(const JoinInputs& inputs, const JoinHooks& hooks);
 
 }  // namespace spl

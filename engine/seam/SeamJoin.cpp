@@ -7,6 +7,7 @@
 
 #include "engine/common/Errors.h"
 #include "engine/common/HostBlock.h"
+#include "engine/common/JoinInputs.h"
 #include "engine/common/JoinState.h"
 #include "engine/common/JoinView.h"
 #include "engine/common/Progress.h"
@@ -36,17 +37,16 @@ void BeginProgress(HostObject first, HostObject second) {
   ShowNewEstimate();
 }
 
-// The accuracy in whole thousandths; a number that does not convert gets
-// the toolkit's report and ends the join, as in the plain join.
-bool AccuracyThousandths(int32_t* accuracy) {
-  try {
-    *accuracy = RoundToThousandths(static_cast<float>(JoinState.Accuracy));
+// The accuracy in whole thousandths; one that does not fit gets the
+// toolkit's report and ends the join, as in the plain join.
+bool AccuracyThousandths(const JoinInputs& inputs, int32_t* accuracy) {
+  if (inputs.thousandths) {
+    *accuracy = *inputs.thousandths;
     return true;
-  } catch (const ConversionError& e) {
-    if (JoinView* view = CurrentJoinView()) view->ShowConversionError(e.what());
-    JoinState.LastError = kConversionFailed;
-    return false;
   }
+  if (JoinView* view = CurrentJoinView()) view->ShowConversionError(NotAnIntegerMessage(inputs.accuracy));
+  JoinState.LastError = kConversionFailed;
+  return false;
 }
 
 // An object's vertices in world space, held for the search.
@@ -74,14 +74,14 @@ struct LoadedSide {
   }
 };
 
-bool Search(JoinedSeam* seam, JoinStageObserver* observer) {
+bool Search(const JoinInputs& inputs, JoinedSeam* seam, JoinStageObserver* observer) {
   JoinStageScope scope(JoinStage::Search, observer);
   if (!AnnounceStage("Preparing...")) return false;
   ClearJunction();
   int32_t accuracy = 0;
   LoadedSide first, second;
-  if (!AccuracyThousandths(&accuracy) || !first.Load(JoinState.FirstObject, kFirstGone) ||
-      !second.Load(JoinState.SecondObject, kSecondGone)) {
+  if (!AccuracyThousandths(inputs, &accuracy) || !first.Load(inputs.first, kFirstGone) ||
+      !second.Load(inputs.second, kSecondGone)) {
     return false;
   }
   if (!AnnounceStage("Searching seam...")) return false;
@@ -93,14 +93,14 @@ bool Search(JoinedSeam* seam, JoinStageObserver* observer) {
   return true;
 }
 
-bool SeamJoin(UnfinishedResult& unfinished, JoinedSeam& seam, JoinStageObserver* observer) {
-  const HostObject first = JoinState.FirstObject;
-  const HostObject second = JoinState.SecondObject;
+bool SeamJoin(UnfinishedResult& unfinished, const JoinInputs& inputs, JoinedSeam& seam, JoinStageObserver* observer) {
+  const HostObject first = inputs.first;
+  const HostObject second = inputs.second;
   {
     JoinStageScope scope(JoinStage::Count, observer);
     BeginProgress(first, second);
   }
-  if (!Search(&seam, observer)) return false;
+  if (!Search(inputs, &seam, observer)) return false;
   {
     JoinStageScope scope(JoinStage::Copy, observer);
     if (!MakeResultCopy()) return false;
@@ -130,14 +130,14 @@ bool SeamJoin(UnfinishedResult& unfinished, JoinedSeam& seam, JoinStageObserver*
 
 }  // namespace
 
-SeamJoinMade RunSeamJoin(const JoinHooks& hooks) {
+SeamJoinMade RunSeamJoin(const JoinInputs& inputs, const JoinHooks& hooks) {
   JoinStageScope whole(JoinStage::Whole, hooks.observer);
   JoinState.ResultObject = 0;
   SeamJoinMade made;
   UnfinishedResult unfinished;
   try {
     JoinedSeam seam;
-    if (SeamJoin(unfinished, seam, hooks.observer)) {
+    if (SeamJoin(unfinished, inputs, seam, hooks.observer)) {
       made.result = JoinState.ResultObject;
       made.seam = std::move(seam);
     }

@@ -61,7 +61,7 @@
 
 namespace spl {
 
-// Runs one seam join of FirstObject and SecondObject at Accuracy, with the
+// Runs one seam join of the inputs' two objects at their accuracy, with the
 // conventions of RunJoin: the same caller guarantees, progress with abort,
 // errors through ReportError, the sources only read, and the result added
 // to the scene as a new object, or LastError nonzero and nothing added.
@@ -72,6 +72,6 @@ struct SeamJoinMade {
   HostObject result = 0;  // the object added to the scene; 0 when none
   JoinedSeam seam;        // what it dropped and welded; empty unless it succeeded
 };
-SeamJoinMade RunSeamJoin(const JoinHooks& hooks);
+SeamJoinMade RunSeamJoin(const JoinInputs& inputs, const JoinHooks& hooks);
 
 }  // namespace spl

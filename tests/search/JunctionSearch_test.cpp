@@ -8,6 +8,7 @@
 #include <ostream>
 
 #include "engine/common/Errors.h"
+#include "engine/common/JoinInputs.h"
 #include "engine/common/JoinState.h"
 #include "engine/common/Thousandths.h"
 #include "host/scene/HostTesting.h"
@@ -207,6 +208,65 @@ TEST_F(SearchTest, AnAccuracyBeyondWholeThousandthsFailsAtTheFirstCornerTest) {
   EXPECT_EQ(Runs(view.pumps).back(), (std::pair<std::string, int>{"Searching faces...", 2}));
   EXPECT_EQ(JoinState.JunctionFaceA, -1);
   EXPECT_EQ(JoinState.JunctionCornerB, -1);
+}
+
+// The search compares in the thousandths of the record it is given, not in
+// the join state's accuracy, which may have changed since the record was
+// made; an accuracy that does not fit still fails at the first corner test,
+// with the toolkit's text for the record's accuracy.
+TEST_F(SearchTest, TheThousandthsComeFromTheJoinInputs) {
+  Pick(Object("A", {{P0, P1, P2, P3}, {P0, P1, P2}}), Object("B", {{P2, P1, P0}}));
+  JoinState.Accuracy = 3e6;
+  const JoinInputs tooLarge = JoinInputsOf(JoinState);
+  EXPECT_FALSE(tooLarge.thousandths.has_value());
+  JoinState.Accuracy = 0.01;
+  const JoinInputs fits = JoinInputsOf(JoinState);
+  ASSERT_EQ(fits.thousandths, 10);
+
+  JoinState.Accuracy = 3e6;
+  FindJunctionFaces(fits);
+  EXPECT_EQ(JoinState.LastError, 0);
+  EXPECT_EQ(JoinState.JunctionFaceA, 1);  // the triangle, A's second face
+  EXPECT_EQ(JoinState.JunctionFaceB, 0);
+  EXPECT_EQ(JoinState.JunctionCornerB, 2);
+
+  JoinState.Accuracy = 0.01;
+  ClearJunction();
+  view.pumps.clear();
+  try {
+    FindJunctionFaces(tooLarge);
+    ADD_FAILURE() << "no conversion error";
+  } catch (const ConversionError& e) {
+    EXPECT_STREQ(e.what(), "'3000000000' は整数ではありません");
+  }
+  EXPECT_EQ(Runs(view.pumps).back(), (std::pair<std::string, int>{"Searching faces...", 2}));
+  EXPECT_EQ(JoinState.JunctionFaceA, -1);
+}
+
+// The record's thousandths are what every stage compared in before it
+// existed: the float's thousandfold rounded half away from zero, empty past
+// 32 bits.
+TEST(JoinInputsTest, ThousandthsAreTheAccuracyRoundedOnceInSinglePrecision) {
+  TJoinState state;
+  state.FirstObject = 7;
+  state.SecondObject = 9;
+  for (const double accuracy : {0.01, 0.0005, -0.0015, 0.0004, 2147483.0, 2147484.0, std::nan("")}) {
+    SCOPED_TRACE(accuracy);
+    state.Accuracy = accuracy;
+    const JoinInputs inputs = JoinInputsOf(state);
+    EXPECT_EQ(inputs.first, 7u);
+    EXPECT_EQ(inputs.second, 9u);
+    EXPECT_EQ(inputs.thousandths, TryRoundToThousandths(static_cast<float>(accuracy)));
+    if (inputs.thousandths) {
+      EXPECT_EQ(inputs.Thousandths(), RoundToThousandths(static_cast<float>(accuracy)));
+    } else {
+      EXPECT_THROW(inputs.Thousandths(), ConversionError);
+    }
+  }
+  state.Accuracy = 0.0005;
+  EXPECT_EQ(JoinInputsOf(state).thousandths, 1);
+  state.Accuracy = -0.0015;
+  EXPECT_EQ(JoinInputsOf(state).thousandths, -2);
 }
 
 TEST_F(SearchTest, TheStepsLeftWhenFoundSaturateAt32Bits) {
