@@ -99,9 +99,9 @@ std::optional<int32_t> AccuracyToMatch(const ReportObject& a, const CtsxFace& fa
   return best;
 }
 
-std::optional<JunctionHint> FindJunctionHint(const ReportObject& a, const ReportObject& b, double accuracy,
+std::optional<JunctionHint> FindJunctionHint(const ReportObject& a, const ReportObject& b, const JoinInputs& inputs,
                                              int wanted, int64_t budget) {
-  const std::optional<int32_t> t = TryRoundToThousandths(accuracy);
+  const std::optional<int32_t>& t = inputs.thousandths;
   const WorldBox boxB(b.world);
   WorldBox both(a.world);
   both.Merge(boxB);
@@ -118,7 +118,7 @@ std::optional<JunctionHint> FindJunctionHint(const ReportObject& a, const Report
   const auto usable = std::find_if(found.begin(), found.end(), [](const JunctionCandidate& c) { return c.accuracy; });
   if (usable != found.end() && *usable->accuracy / 1000.0 <= usable->shortestEdge * kHintEdgeShare) {
     hint.accuracyThousandths = *usable->accuracy;
-    if (usable->shortestEdge < accuracy) hint.shortEdge = usable->shortestEdge;
+    if (usable->shortestEdge < inputs.accuracy) hint.shortEdge = usable->shortestEdge;
     // The candidate the accuracy is for leads the list.
     std::rotate(hint.candidates.begin(), hint.candidates.begin() + (usable - found.begin()),
                 hint.candidates.begin() + (usable - found.begin()) + 1);

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <optional>
 
+#include "engine/common/JoinInputs.h"
 #include "session/JunctionReport.h"
 #include "session/ReportGeometry.h"
 
@@ -23,8 +24,9 @@ std::optional<int32_t> AccuracyToMatch(const ReportObject& a, const CtsxFace& fa
 // gap at the best starting corner, then by the accuracy they need. The
 // first whose accuracy is within kHintEdgeShare of its faces' shortest edge
 // is suggested; without one, the hint says whether faces lie on each other
-// at `accuracy` (a contact) or the objects do not touch face to face.
-std::optional<JunctionHint> FindJunctionHint(const ReportObject& a, const ReportObject& b, double accuracy,
+// at the inputs' accuracy (a contact) or the objects do not touch face to
+// face.
+std::optional<JunctionHint> FindJunctionHint(const ReportObject& a, const ReportObject& b, const JoinInputs& inputs,
                                              int wanted = 3, int64_t budget = 50'000'000);
 
 }  // namespace spl

@@ -6,7 +6,7 @@
 
 #include "engine/common/CornerIndex.h"
 #include "engine/common/Errors.h"
-#include "engine/common/Thousandths.h"
+#include "engine/common/JoinInputs.h"
 #include "session/JunctionHint.h"
 #include "session/ReportGeometry.h"
 #include "session/SeamRemains.h"
@@ -69,21 +69,22 @@ std::optional<JunctionFacts> Junction(const Sources& s, int32_t fa, int32_t fb, 
   return JunctionFacts{fa, fb, 0, k, faceA.nbrCorners, s.a.WalkGap(faceA, s.b, faceB, k)};
 }
 
-void CountLeft(const Sources& s, JunctionReport& report, const JoinedSeam& joined, SearchGeometry* kept) {
-  const std::optional<int32_t> accuracy = TryRoundToThousandths(report.accuracy);
+void CountLeft(const Sources& s, const JoinInputs& inputs, JunctionReport& report, const JoinedSeam& joined,
+               SearchGeometry* kept) {
+  const std::optional<int32_t>& accuracy = inputs.thousandths;
   report.accuracyFits = accuracy.has_value();
   if (!accuracy || *accuracy < 0) return;
   const CornerIndex index = TakeOrBuildIndex(s.b, *accuracy, kept);
   report.left = CountSeamLeft(s.a, s.b, index, *accuracy, joined);
 }
 
-void FillJunction(const Sources& s, int32_t fa, int32_t fb, int32_t k, JunctionReport& report,
-                  SearchGeometry* kept) {
+void FillJunction(const Sources& s, const JoinInputs& inputs, int32_t fa, int32_t fb, int32_t k,
+                  JunctionReport& report, SearchGeometry* kept) {
   JoinedSeam taken;
   report.junction = Junction(s, fa, fb, k, taken);
   if (!report.junction) return;
   AddPolygon(s.a, s.a.Face(fa), report.outline);
-  CountLeft(s, report, taken, kept);
+  CountLeft(s, inputs, report, taken, kept);
 }
 
 }  // namespace
@@ -95,11 +96,12 @@ JunctionReport ReportPlainJoin(HostObject first, HostObject second, SearchGeomet
   const bool joined = report.error == 0, notFound = report.error == kJunctionNotFound;
   if (!joined && !notFound) return report;
   const Sources s = Load(first, second, kept);
+  const JoinInputs inputs = JoinInputsAt(first, second, report.accuracy);
   if (notFound) {
-    report.hint = FindJunctionHint(s.a, s.b, report.accuracy);
+    report.hint = FindJunctionHint(s.a, s.b, inputs);
     return report;
   }
-  FillJunction(s, JoinState.JunctionFaceA, JoinState.JunctionFaceB, JoinState.JunctionCornerB, report, kept);
+  FillJunction(s, inputs, JoinState.JunctionFaceA, JoinState.JunctionFaceB, JoinState.JunctionCornerB, report, kept);
   return report;
 }
 
@@ -107,7 +109,7 @@ JunctionReport ReportJunction(HostObject first, HostObject second, const Junctio
   JunctionReport report;
   report.accuracy = accuracy;
   const Sources s = Load(first, second, nullptr);
-  FillJunction(s, faces.faceA, faces.faceB, faces.cornerB, report, nullptr);
+  FillJunction(s, JoinInputsAt(first, second, accuracy), faces.faceA, faces.faceB, faces.cornerB, report, nullptr);
   if (!report.junction) report.error = kJunctionNotFound;
   return report;
 }
@@ -125,7 +127,7 @@ JunctionReport ReportSeamJoin(HostObject first, HostObject second, const JoinedS
     if (va < 0 || va >= s.a.vertexCount || vb < 0 || vb >= s.b.vertexCount) continue;
     report.seamMaxGap = std::max(report.seamMaxGap, Distance(s.a.World(va), s.b.World(vb)));
   }
-  CountLeft(s, report, joined, nullptr);
+  CountLeft(s, JoinInputsAt(first, second, report.accuracy), report, joined, nullptr);
   return report;
 }
 

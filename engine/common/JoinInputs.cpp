@@ -9,8 +9,12 @@ int32_t JoinInputs::Thousandths() const {
   return *thousandths;
 }
 
+JoinInputs JoinInputsAt(HostObject first, HostObject second, double accuracy) {
+  return {first, second, accuracy, TryRoundToThousandths(accuracy)};
+}
+
 JoinInputs JoinInputsOf(const TJoinState& state) {
-  return {state.FirstObject, state.SecondObject, state.Accuracy, TryRoundToThousandths(state.Accuracy)};
+  return JoinInputsAt(state.FirstObject, state.SecondObject, state.Accuracy);
 }
 
 }  // namespace spl

@@ -22,6 +22,10 @@ struct JoinInputs {
   int32_t Thousandths() const;
 };
 
+// The inputs of a join of `first` and `second` at `accuracy`: the one place
+// an accuracy becomes whole thousandths.
+JoinInputs JoinInputsAt(HostObject first, HostObject second, double accuracy);
+
 // The inputs of a join of `state`'s two picks at its accuracy.
 JoinInputs JoinInputsOf(const TJoinState& state);
 
