@@ -13,9 +13,9 @@
 #include <utility>
 
 #include "engine/common/Errors.h"
+#include "engine/common/JoinInputs.h"
 #include "engine/common/Progress.h"
 #include "engine/common/Saturate.h"
-#include "engine/common/Thousandths.h"
 #include "engine/common/WorldObject.h"
 #include "engine/contact/ContactCandidates.h"
 #include "engine/contact/ContactImprint.h"
@@ -183,7 +183,8 @@ bool ContactRun::CheckRequest() {
   if (std::adjacent_find(sorted.begin(), sorted.end()) != sorted.end()) {
     return Refuse(kSameObjects, std::string(LookUpError(kSameObjects).message));
   }
-  const std::optional<int32_t> t = TryRoundToThousandths(request_.accuracy);
+  // In whole thousandths as the plain and the seam join take it.
+  const std::optional<int32_t> t = JoinInputsAt(objects[0], objects[1], request_.accuracy).thousandths;
   if (!(request_.accuracy >= 0) || !t) {
     return Refuse(kContactBadRequest, "the accuracy is not a distance the join can compare in whole thousandths");
   }
