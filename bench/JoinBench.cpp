@@ -89,9 +89,10 @@ void BM_JoinWithReport(benchmark::State& state, Layout layout) {
     spl::PickObject(spl::Slot::First);
     tsxhost::SetSelection(b);
     spl::PickObject(spl::Slot::Second);
-    spl::JoinPickedObjects({}, {nullptr, &kept});
+    spl::JoinMade made;
+    spl::JoinPickedObjects({}, {nullptr, &kept}, &made);
     const double joined = CpuSeconds();
-    const spl::JunctionReport report = spl::ReportPlainJoin(a, b, &kept);
+    const spl::JunctionReport report = spl::ReportPlainJoin(made.inputs, &kept);
     benchmark::DoNotOptimize(report.left.coincidingVertexPairs);
     joinCpu += joined - started;
     reportCpu += CpuSeconds() - joined;

@@ -78,7 +78,7 @@ AssemblyOutcome JoinAssembly(const std::vector<tsxSOBJ>& objects, double accurac
   spl::JoinState.AbortRequested = false;
   spl::ContactJoinRequest request;
   request.objects = objects;
-  request.accuracy = accuracy;
+  request.inputs = spl::ContactInputsAt(accuracy);
   spl::ContactJoinResult joined = spl::RunContactJoin(request);
   outcome.error = joined.error;
   outcome.what = std::move(joined.what);

@@ -5,6 +5,7 @@
 
 #include "engine/actions/WindowActions.h"
 #include "engine/common/Errors.h"
+#include "engine/common/JoinInputs.h"
 #include "engine/common/JoinState.h"
 #include "engine/seam/SeamJoin.h"
 #include "host/scene/Scene.h"
@@ -48,10 +49,13 @@ void StageClock::Begin() { begin_ = Clock::now(); }
 
 namespace {
 
-// The plain or seam join through the window's actions; what it welded goes
-// to `seam` (seam join) and what its search built to `kept` (plain join).
-tsxSOBJ Join(tsxSOBJ first, tsxSOBJ second, const JoinChoice& choice, StageClock& clock, spl::SearchGeometry* kept,
-             spl::JoinedSeam* seam) {
+// The plain or seam join through the window's actions; what it ran with goes
+// to `ran` (what was asked for when a pick failed and it did not run), what
+// it welded to `seam` (seam join) and what its search built to `kept` (plain
+// join).
+tsxSOBJ Join(tsxSOBJ first, tsxSOBJ second, const JoinChoice& choice, StageClock& clock, spl::JoinInputs* ran,
+             spl::SearchGeometry* kept, spl::JoinedSeam* seam) {
+  *ran = spl::JoinInputsAt(first, second, choice.accuracy);
   spl::InitJoinStateForWindow();
   spl::JoinState.Accuracy = choice.accuracy;
   tsxhost::SetSelection(first);
@@ -64,11 +68,13 @@ tsxSOBJ Join(tsxSOBJ first, tsxSOBJ second, const JoinChoice& choice, StageClock
     spl::SeamJoinMade made;
     spl::SeamJoinPickedObjects({}, {&clock, nullptr}, &made);
     result = made.result;
+    *ran = made.inputs;
     *seam = std::move(made.seam);
   } else {
     spl::JoinMade made;
     spl::JoinPickedObjects({}, {&clock, kept}, &made);
     result = made.result;
+    *ran = made.inputs;
   }
   return spl::JoinState.LastError != 0 ? 0 : result;
 }
@@ -84,7 +90,7 @@ JoinOutcome PickAndJoin(tsxSOBJ first, tsxSOBJ second, const JoinChoice& choice,
     clock.Begin();
     spl::ContactJoinRequest request;
     request.objects = {first, second};
-    request.accuracy = choice.accuracy;
+    request.inputs = spl::ContactInputsAt(choice.accuracy);
     request.observer = &clock;
     if (!spl::RunAsJoin([&] { outcome.contact = spl::RunContactJoin(request); })) {
       outcome.error = ErrorKind::Join;
@@ -98,11 +104,11 @@ JoinOutcome PickAndJoin(tsxSOBJ first, tsxSOBJ second, const JoinChoice& choice,
     if (outcome.result == 0) outcome.error = ErrorKind::Join;
     return outcome;
   }
+  spl::JoinInputs ran;
   spl::SearchGeometry kept;
   spl::JoinedSeam seam;
-  outcome.result = Join(first, second, choice, clock, &kept, &seam);
-  outcome.junction = choice.seam ? spl::ReportSeamJoin(first, second, seam)
-                                 : spl::ReportPlainJoin(first, second, &kept);
+  outcome.result = Join(first, second, choice, clock, &ran, &kept, &seam);
+  outcome.junction = choice.seam ? spl::ReportSeamJoin(ran, seam) : spl::ReportPlainJoin(ran, &kept);
   spl::AddResultSeal(outcome.junction, first, second, outcome.result);
   if (outcome.result == 0) {
     outcome.error = ErrorKind::Join;

@@ -89,19 +89,18 @@ void FillJunction(const Sources& s, const JoinInputs& inputs, int32_t fa, int32_
 
 }  // namespace
 
-JunctionReport ReportPlainJoin(HostObject first, HostObject second, SearchGeometry* kept) {
+JunctionReport ReportPlainJoin(const JoinInputs& ran, SearchGeometry* kept) {
   JunctionReport report;
   report.error = JoinState.LastError;
-  report.accuracy = JoinState.Accuracy;
+  report.accuracy = ran.accuracy;
   const bool joined = report.error == 0, notFound = report.error == kJunctionNotFound;
   if (!joined && !notFound) return report;
-  const Sources s = Load(first, second, kept);
-  const JoinInputs inputs = JoinInputsAt(first, second, report.accuracy);
+  const Sources s = Load(ran.first, ran.second, kept);
   if (notFound) {
-    report.hint = FindJunctionHint(s.a, s.b, inputs);
+    report.hint = FindJunctionHint(s.a, s.b, ran);
     return report;
   }
-  FillJunction(s, inputs, JoinState.JunctionFaceA, JoinState.JunctionFaceB, JoinState.JunctionCornerB, report, kept);
+  FillJunction(s, ran, JoinState.JunctionFaceA, JoinState.JunctionFaceB, JoinState.JunctionCornerB, report, kept);
   return report;
 }
 
@@ -114,12 +113,12 @@ JunctionReport ReportJunction(HostObject first, HostObject second, const Junctio
   return report;
 }
 
-JunctionReport ReportSeamJoin(HostObject first, HostObject second, const JoinedSeam& joined) {
+JunctionReport ReportSeamJoin(const JoinInputs& ran, const JoinedSeam& joined) {
   JunctionReport report;
   report.error = JoinState.LastError;
-  report.accuracy = JoinState.Accuracy;
+  report.accuracy = ran.accuracy;
   if (report.error != 0) return report;
-  const Sources s = Load(first, second, nullptr);
+  const Sources s = Load(ran.first, ran.second, nullptr);
   report.seamJoin = joined;
   report.outline = Border(s.a, joined.droppedFacesA);
   for (std::size_t i = 0; i < joined.weldedVerticesB.size() && i < joined.weldedOntoA.size(); ++i) {
@@ -127,7 +126,7 @@ JunctionReport ReportSeamJoin(HostObject first, HostObject second, const JoinedS
     if (va < 0 || va >= s.a.vertexCount || vb < 0 || vb >= s.b.vertexCount) continue;
     report.seamMaxGap = std::max(report.seamMaxGap, Distance(s.a.World(va), s.b.World(vb)));
   }
-  CountLeft(s, JoinInputsAt(first, second, report.accuracy), report, joined, nullptr);
+  CountLeft(s, ran, report, joined, nullptr);
   return report;
 }
 

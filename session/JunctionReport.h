@@ -91,7 +91,7 @@ struct OutlineSegment {
 
 struct JunctionReport {
   int32_t error = 0;            // LastError after the join
-  double accuracy = 0;          // JoinState.Accuracy
+  double accuracy = 0;          // the accuracy the join ran with
   bool accuracyFits = true;     // it converts to whole thousandths
   std::optional<JunctionFacts> junction;  // a plain join that succeeded
   std::optional<JoinedSeam> seamJoin;     // a seam join that succeeded: what it took out
@@ -117,10 +117,10 @@ struct JunctionReport {
   bool SealLost() const { return Joined() && seal && !seal->Sealed() && sourcesSealed; }
 };
 
-// After RunJoin: the report of the plain join of `first` and `second`, from
-// JoinState's LastError, junction fields and Accuracy. `kept`, when given,
-// saves building the geometry again. Throws std::bad_alloc only.
-JunctionReport ReportPlainJoin(HostObject first, HostObject second, SearchGeometry* kept = nullptr);
+// After RunJoin: the report of the plain join that `ran` (JoinMade::inputs),
+// from JoinState's LastError and junction fields. `kept`, when given, saves
+// building the geometry again. Throws std::bad_alloc only.
+JunctionReport ReportPlainJoin(const JoinInputs& ran, SearchGeometry* kept = nullptr);
 
 // The faces and matching corner of a plain junction, as JoinState holds
 // them.
@@ -135,8 +135,9 @@ struct JunctionFaces {
 // not form one.
 JunctionReport ReportJunction(HostObject first, HostObject second, const JunctionFaces& faces, double accuracy);
 
-// After a seam join that took `joined` out of the sources: what is left.
-JunctionReport ReportSeamJoin(HostObject first, HostObject second, const JoinedSeam& joined);
+// After a seam join that `ran` (SeamJoinMade::inputs) and that took `joined`
+// out of the sources: what is left.
+JunctionReport ReportSeamJoin(const JoinInputs& ran, const JoinedSeam& joined);
 
 // Looks whether `result`, the join's new object, is sealed, and when it is
 // not, whether both sources were. Nothing when the report is of no join.

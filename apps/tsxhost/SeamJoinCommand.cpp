@@ -18,6 +18,7 @@
 #include "apps/tsxhost/PluginModule.h"
 #include "apps/tsxhost/SceneDocument.h"
 #include "engine/common/Errors.h"
+#include "engine/common/JoinInputs.h"
 #include "engine/common/JoinState.h"
 #include "engine/common/JoinView.h"
 #include "host/scene/Scene.h"
@@ -93,7 +94,7 @@ bool SeamJoinObjects(QWidget* parent, SceneDocument* document, JoinReportPresent
     if (outcome.result == 0) {
       // The engine's message box said what failed; what to try next is ours.
       if (spl::JoinState.LastError == spl::kJunctionNotFound)
-        reports->PresentFailure(spl::ReportPlainJoin(first, second, nullptr), first, second);
+        reports->PresentFailure(spl::ReportPlainJoin(spl::JoinInputsAt(first, second, accuracy)), first, second);
       return false;
     }
     tsxhost::SetObjectName(outcome.result,

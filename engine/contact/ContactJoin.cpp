@@ -184,8 +184,8 @@ bool ContactRun::CheckRequest() {
     return Refuse(kSameObjects, std::string(LookUpError(kSameObjects).message));
   }
   // In whole thousandths as the plain and the seam join take it.
-  const std::optional<int32_t> t = JoinInputsAt(objects[0], objects[1], request_.accuracy).thousandths;
-  if (!(request_.accuracy >= 0) || !t) {
+  const std::optional<int32_t>& t = request_.inputs.thousandths;
+  if (!(request_.inputs.accuracy >= 0) || !t) {
     return Refuse(kContactBadRequest, "the accuracy is not a distance the join can compare in whole thousandths");
   }
   thousandths_ = *t;

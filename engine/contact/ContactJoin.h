@@ -41,6 +41,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/common/JoinInputs.h"
 #include "engine/common/JoinState.h"
 #include "engine/face/RunJoin.h"
 
@@ -54,9 +55,15 @@ inline constexpr int32_t kContactUnsupported = -1301;
 // Fewer than two objects, a repeated object, or one that is not a polyhedron.
 inline constexpr int32_t kContactBadRequest = -1302;
 
+// The inputs of a contact join at `accuracy`: the accuracy and its whole
+// thousandths, converted as every join converts them; no two objects.
+inline JoinInputs ContactInputsAt(double accuracy) { return JoinInputsAt(0, 0, accuracy); }
+
 struct ContactJoinRequest {
-  std::vector<HostObject> objects;       // 2 or more distinct polyhedra, only read
-  double accuracy = kDefaultAccuracy;    // world units, checked by the caller (finite, >= 0)
+  std::vector<HostObject> objects;  // 2 or more distinct polyhedra, only read
+  // The accuracy (world units, checked by the caller: finite, >= 0) and its
+  // whole thousandths, converted where the request is made.
+  JoinInputs inputs = ContactInputsAt(kDefaultAccuracy);
   JoinStageObserver* observer = nullptr;  // told of each stage; null: nobody. Not owned
 };
 

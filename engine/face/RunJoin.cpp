@@ -101,6 +101,7 @@ JoinMade RunJoin(const JoinInputs& inputs, const JoinHooks& hooks) {
   JoinStageScope whole(JoinStage::Whole, hooks.observer);
   JoinState.ResultObject = 0;
   JoinMade made;
+  made.inputs = inputs;
   UnfinishedResult unfinished;
   try {
     Join(unfinished, inputs, hooks, made);

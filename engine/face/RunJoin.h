@@ -38,6 +38,7 @@ struct JoinHooks {
 // What a plain join did. A caller takes its result from here, never from
 // what is new in the scene: something else may add to the scene meanwhile.
 struct JoinMade {
+  JoinInputs inputs;      // what it ran with
   HostObject result = 0;  // the object added to the scene; 0 when none
   JunctionSearchInfo search;
 };

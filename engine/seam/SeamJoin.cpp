@@ -134,6 +134,7 @@ SeamJoinMade RunSeamJoin(const JoinInputs& inputs, const JoinHooks& hooks) {
   JoinStageScope whole(JoinStage::Whole, hooks.observer);
   JoinState.ResultObject = 0;
   SeamJoinMade made;
+  made.inputs = inputs;
   UnfinishedResult unfinished;
   try {
     JoinedSeam seam;

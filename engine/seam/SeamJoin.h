@@ -69,6 +69,7 @@ namespace spl {
 // Its stages are reported to the hooks' observer as RunJoin's are (the
 // hooks' search geometry is not used).
 struct SeamJoinMade {
+  JoinInputs inputs;      // what it ran with
   HostObject result = 0;  // the object added to the scene; 0 when none
   JoinedSeam seam;        // what it dropped and welded; empty unless it succeeded
 };

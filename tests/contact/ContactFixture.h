@@ -20,7 +20,7 @@ class ContactJoinTest : public JoinTest {
   ContactJoinResult Run(std::vector<tsxSOBJ> objects, double accuracy = kDefaultAccuracy) {
     ContactJoinRequest request;
     request.objects = std::move(objects);
-    request.accuracy = accuracy;
+    request.inputs = ContactInputsAt(accuracy);
     return RunContactJoin(request);
   }
   static tsxhost::Mesh Read(tsxSOBJ obj) {

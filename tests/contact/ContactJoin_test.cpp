@@ -127,8 +127,13 @@ TEST_F(ContactJoinTest, NothingTouchingAndBadRequestsAreErrors) {
   EXPECT_EQ(Run({A, B}).error, kJunctionNotFound);
   EXPECT_EQ(Run({A}).error, kContactBadRequest);
   EXPECT_EQ(Run({A, A}).error, kSameObjects);
-  EXPECT_EQ(Run({A, B}, 1e12).error, kContactBadRequest);
-  EXPECT_EQ(Run({A, B}, std::nan("")).error, kContactBadRequest);
+  // An accuracy with no whole thousandths, too large or not a number, and
+  // a negative one: refused before anything is read, saying why.
+  for (const double accuracy : {1e12, std::nan(""), -0.5}) {
+    const ContactJoinResult r = Run({A, B}, accuracy);
+    EXPECT_EQ(r.error, kContactBadRequest) << accuracy;
+    EXPECT_EQ(r.what, "the accuracy is not a distance the join can compare in whole thousandths") << accuracy;
+  }
   EXPECT_EQ(tsxhost::SceneObjects().size(), 2u);
 }
 

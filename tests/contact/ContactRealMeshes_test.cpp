@@ -69,14 +69,14 @@ TEST_F(ContactRealMeshTest, ACoarseAccuracyOverCrowdedFacesIsRefusedEarly) {
   const size_t before = tsxhost::SceneObjects().size();
   ContactJoinRequest request;
   request.objects = {tsxhost::FindObject("head"), tsxhost::FindObject("body")};
-  request.accuracy = 0.2;
+  request.inputs = ContactInputsAt(0.2);
   ContactJoinResult r = RunContactJoin(request);
   EXPECT_EQ(r.error, kContactUnsupported);
   EXPECT_EQ(r.what.rfind("the accuracy is coarse for the faces here", 0), 0u) << r.what;
   EXPECT_NE(r.what.find("faces in one cell around "), std::string::npos) << r.what;
   EXPECT_EQ(tsxhost::SceneObjects().size(), before);
 
-  request.accuracy = 0.06;
+  request.inputs = ContactInputsAt(0.06);
   r = RunContactJoin(request);
   ASSERT_EQ(r.error, 0) << r.what;
   EXPECT_EQ(r.groups[0].vertices, 10737);
@@ -107,7 +107,7 @@ TEST_F(ContactRealMeshTest, HalvesMovedApartWithinTheAccuracyJoinSealed) {
   const size_t before = tsxhost::SceneObjects().size();
   ContactJoinRequest request;
   request.objects = {head, body};
-  request.accuracy = 0.01;
+  request.inputs = ContactInputsAt(0.01);
   const ContactJoinResult r = RunContactJoin(request);
   ASSERT_EQ(r.error, 0) << r.what;
   ASSERT_EQ(r.groups.size(), 1u);

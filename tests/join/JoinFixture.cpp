@@ -82,12 +82,14 @@ void JoinTest::SetUp() {
 
 void JoinTest::TearDown() { tsxhost::ResetScene(); }
 
-void JoinTest::Join(tsxSOBJ first, tsxSOBJ second, const JoinHooks& hooks) {
+JoinMade JoinTest::Join(tsxSOBJ first, tsxSOBJ second, const JoinHooks& hooks) {
   tsxhost::SetSelection(first);
   PickObject(Slot::First);
   tsxhost::SetSelection(second);
   PickObject(Slot::Second);
-  JoinPickedObjects({}, hooks);
+  JoinMade made;
+  JoinPickedObjects({}, hooks, &made);
+  return made;
 }
 
 std::vector<tsxSOBJ> JoinTest::NewSceneObjects(const std::vector<tsxSOBJ>& before) const {

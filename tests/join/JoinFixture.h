@@ -44,8 +44,8 @@ class JoinTest : public ::testing::Test {
   void TearDown() override;
 
   // Picks `first` and `second` through the window's actions and presses
-  // the join button.
-  void Join(tsxSOBJ first, tsxSOBJ second, const JoinHooks& hooks = {});
+  // the join button; what the join made (nothing when a pick failed).
+  JoinMade Join(tsxSOBJ first, tsxSOBJ second, const JoinHooks& hooks = {});
   // Scene objects added since SetUp's scene (or since the last call).
   std::vector<tsxSOBJ> NewSceneObjects(const std::vector<tsxSOBJ>& before) const;
   std::vector<std::string> MessageTexts() const;

@@ -40,8 +40,8 @@ class JunctionReportTest : public JoinTest {
  protected:
   JunctionReport JoinAndReport(tsxSOBJ a, tsxSOBJ b, bool keep = true) {
     SearchGeometry kept;
-    Join(a, b, {nullptr, &kept});
-    return ReportPlainJoin(a, b, keep ? &kept : nullptr);
+    const JoinMade made = Join(a, b, {nullptr, &kept});
+    return ReportPlainJoin(made.inputs, keep ? &kept : nullptr);
   }
 };
 
@@ -121,8 +121,7 @@ TEST_F(JunctionReportTest, SeamJoinReportCountsWhatItDidNotTakeOut) {
     all.weldedOntoA.push_back(v);
   }
   JoinState.LastError = 0;
-  JoinState.Accuracy = 0.01;
-  JunctionReport report = ReportSeamJoin(a, b, all);
+  JunctionReport report = ReportSeamJoin(JoinInputsAt(a, b, 0.01), all);
   EXPECT_TRUE(report.Joined());
   EXPECT_TRUE(report.left.Complete());
   EXPECT_EQ(report.outline.size(), 4u * m);  // the cap's border
@@ -133,7 +132,7 @@ TEST_F(JunctionReportTest, SeamJoinReportCountsWhatItDidNotTakeOut) {
   part.droppedFacesB.pop_back();
   part.weldedVerticesB.pop_back();
   part.weldedOntoA.pop_back();
-  report = ReportSeamJoin(a, b, part);
+  report = ReportSeamJoin(JoinInputsAt(a, b, 0.01), part);
   EXPECT_EQ(report.left.touchingFacePairs, 1);
   EXPECT_EQ(report.left.coincidingVertexPairs, 1);
   EXPECT_EQ(*WarningText(report, "join with --seam"), "the seam is still incomplete: 1 more face pair touches");
@@ -142,7 +141,7 @@ TEST_F(JunctionReportTest, SeamJoinReportCountsWhatItDidNotTakeOut) {
   part = all;
   part.weldedVerticesB.pop_back();
   part.weldedOntoA.pop_back();
-  report = ReportSeamJoin(a, b, part);
+  report = ReportSeamJoin(JoinInputsAt(a, b, 0.01), part);
   EXPECT_EQ(report.left.coincidingVertexPairs, 1);
   EXPECT_FALSE(report.SeamIncomplete());
   EXPECT_FALSE(WarningText(report, "join with --seam"));
@@ -183,7 +182,13 @@ TEST_F(JunctionReportTest, NoJunctionHintNamesAnAccuracyThatThenJoins) {
 
   InitJoinStateForWindow();
   JoinState.Accuracy = report.hint->Accuracy();
-  report = JoinAndReport(a, b);
+  SearchGeometry kept;
+  const JoinMade made = Join(a, b, {nullptr, &kept});
+  // The window may change its accuracy once the join has run: the report
+  // keeps the one the join ran with.
+  JoinState.Accuracy = 0.5;
+  report = ReportPlainJoin(made.inputs, &kept);
+  EXPECT_EQ(report.accuracy, 0.0);
   EXPECT_EQ(report.error, 0);
   EXPECT_EQ(JoinState.JunctionFaceA, 0);
   EXPECT_EQ(JoinState.JunctionFaceB, 0);
@@ -227,8 +232,7 @@ TEST_F(JunctionReportTest, NothingToReportAfterOtherErrorsAndNoLeaks) {
   const long before = tsxhost::testing::OutstandingAllocations();
   const tsxSOBJ left = tsxhost::AddPolyhedron("Left", MakeBox({0, 0, 0}, {1, 1, 1}));
   JoinState.LastError = kAborted;
-  JoinState.Accuracy = 0.01;
-  const JunctionReport report = ReportPlainJoin(left, left);
+  const JunctionReport report = ReportPlainJoin(JoinInputsAt(left, left, 0.01));
   EXPECT_FALSE(report.Joined());
   EXPECT_FALSE(report.junction);
   EXPECT_FALSE(report.hint);

@@ -44,8 +44,9 @@ JunctionReport JoinAt(const Picked& p, double accuracy, bool keep) {
   PickObject(Slot::First);
   tsxhost::SetSelection(p.b);
   PickObject(Slot::Second);
-  JoinPickedObjects({}, {nullptr, &kept});
-  return ReportPlainJoin(p.a, p.b, keep ? &kept : nullptr);
+  JoinMade made;
+  JoinPickedObjects({}, {nullptr, &kept}, &made);
+  return ReportPlainJoin(made.inputs, keep ? &kept : nullptr);
 }
 
 void CheckJunction(const Picked& p, const JunctionReport& report) {

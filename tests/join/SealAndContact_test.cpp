@@ -20,8 +20,8 @@ class SealAndContactTest : public JoinTest {
     InitJoinStateForWindow();
     JoinState.Accuracy = accuracy;
     SearchGeometry kept;
-    Join(a, b, {nullptr, &kept});
-    return ReportPlainJoin(a, b, &kept);
+    const JoinMade made = Join(a, b, {nullptr, &kept});
+    return ReportPlainJoin(made.inputs, &kept);
   }
 };
 
