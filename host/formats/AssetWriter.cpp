@@ -1,11 +1,11 @@
-// glTF, PLY and STL out, through the asset library. The files hold one UV
-// per vertex, so a host vertex used with several UVs is written once per
-// UV. Each object's first mesh lists every host vertex in order before any
-// repeat, so that the reader's weld gives back the same vertex table.
+// glTF, PLY and STL out: glTF by its own writer, PLY and STL through the
+// asset library. The files hold one UV per vertex, so a host vertex used
+// with several UVs is written once per UV. Each object's first mesh lists
+// the host vertices it uses in order before any repeat, so that the
+// reader's weld gives back the same vertex table.
 // glTF and STL hold triangles only: polygons are written as fans. Normals
 // are per vertex in glTF and PLY, all or none: a face without normals of
 // its own gives its corners its plane's normal.
-#include <assimp/BlobIOSystem.h>
 #include <assimp/Exporter.hpp>
 #include <assimp/material.h>
 #include <assimp/scene.h>
@@ -16,11 +16,12 @@
 #include <filesystem>
 #include <memory>
 #include <string_view>
-#include <nlohmann/json.hpp>
 #include <utility>
 
 #include "host/formats/AssetFiles.h"
+#include "host/formats/GltfWriter.h"
 #include "host/formats/OnceNotes.h"
+#include "host/formats/SceneOut.h"
 #include "host/obj/SafeFile.h"
 #include "host/scene/HostState.h"
 
@@ -28,33 +29,24 @@ namespace tsxhost::detail {
 namespace {
 
 struct FormatTraits {
-  const char* exporterId;
+  const char* exporterId;  // the library's, for the formats it writes
   const char* label;
   bool objects;    // several named objects with transforms
   bool materials;  // per-face materials
   bool uvs;
   bool polygons;   // faces of more than three corners
   bool normals;    // per-vertex normals
+  bool unused;     // the first mesh lists the vertices no face of it uses too (the library's PLY keeps them)
 };
 
 FormatTraits TraitsOf(FileFormat format) {
   switch (format) {
-    case FileFormat::Gltf: return {"gltf2", "glTF", true, true, true, false, true};
-    case FileFormat::Glb: return {"glb2", "glTF", true, true, true, false, true};
-    case FileFormat::Ply: return {"plyb", "PLY", false, false, true, true, true};
-    default: return {"stlb", "STL", false, false, false, false, false};
+    case FileFormat::Gltf:
+    case FileFormat::Glb: return {nullptr, "glTF", true, true, true, false, true, false};
+    case FileFormat::Ply: return {"plyb", "PLY", false, false, true, true, true, true};
+    default: return {"stlb", "STL", false, false, false, false, false, true};
   }
 }
-
-// One mesh of the file: the faces of one material, with split vertices.
-struct MeshOut {
-  std::vector<aiVector3D> positions;
-  std::vector<aiVector3D> uvs;
-  std::vector<aiVector3D> normals;
-  std::vector<unsigned> indices;          // the faces' corners, one face after another
-  std::vector<unsigned> faceStart{0};     // face f: indices [faceStart[f], faceStart[f + 1])
-  unsigned material = 0;
-};
 
 // The written vertices of one mesh by the host vertex, UV and normal (by
 // its bits) each stands for. With `vertexCount`, each host vertex's first
@@ -72,7 +64,7 @@ class CornerTable {
 
   // The written vertex for the corner, added to `mesh` when new.
   unsigned Find(MeshOut& mesh, const Polyhedron& poly, int32_t vertex, int32_t uv, bool withUvs,
-                const aiVector3D* normal) {
+                const Vec3Out* normal) {
     uint32_t n[3] = {0, 0, 0};
     if (normal) std::memcpy(n, normal, sizeof n);
     const auto same = [&](unsigned w) {
@@ -102,11 +94,11 @@ class CornerTable {
 
  private:
   unsigned Add(MeshOut& mesh, const Polyhedron& poly, int32_t vertex, int32_t uv, bool withUvs,
-               const aiVector3D* normal) {
+               const Vec3Out* normal) {
     keys_.push_back({vertex, uv});
     const CtsxVector3f& v = poly.vertices[vertex];
-    mesh.positions.emplace_back(v.x, v.y, v.z);
-    if (withUvs) mesh.uvs.emplace_back(uv >= 0 ? poly.uvs[uv].u : 0.0f, uv >= 0 ? poly.uvs[uv].v : 0.0f, 0.0f);
+    mesh.positions.push_back({v.x, v.y, v.z});
+    if (withUvs) mesh.uvs.push_back({uv >= 0 ? poly.uvs[uv].u : 0.0f, uv >= 0 ? poly.uvs[uv].v : 0.0f});
     if (normal) mesh.normals.push_back(*normal);
     return static_cast<unsigned>(mesh.positions.size() - 1);
   }
@@ -156,20 +148,21 @@ const CtsxVector3f* OwnNormal(const CtsxFace& face, int32_t c) {
   return extra && c < extra->normalSlots && extra->HasNormal()[c] ? &extra->Normals()[c] : nullptr;
 }
 
-aiVector3D PlaneNormal(const Polyhedron& poly, const CtsxFace& face) {
+Vec3Out PlaneNormal(const Polyhedron& poly, const CtsxFace& face) {
   aiVector3D n(0, 0, 0);  // Newell's method: sound for any planar polygon
   for (int32_t i = 0; i < face.nbrCorners; ++i) {
     const CtsxVector3f& a = poly.vertices[face.corners[i].vindex];
     const CtsxVector3f& b = poly.vertices[face.corners[(i + 1) % face.nbrCorners].vindex];
     n += aiVector3D((a.y - b.y) * (a.z + b.z), (a.z - b.z) * (a.x + b.x), (a.x - b.x) * (a.y + b.y));
   }
-  return n.NormalizeSafe();
+  n.NormalizeSafe();
+  return {n.x, n.y, n.z};
 }
 
 // A corner's normal as written: its own, else its face's plane normal.
-aiVector3D CornerNormal(const Polyhedron& poly, const CtsxFace& face, int32_t c) {
+Vec3Out CornerNormal(const Polyhedron& poly, const CtsxFace& face, int32_t c) {
   const CtsxVector3f* own = OwnNormal(face, c);
-  return own ? aiVector3D(own->x, own->y, own->z) : PlaneNormal(poly, face);
+  return own ? Vec3Out{own->x, own->y, own->z} : PlaneNormal(poly, face);
 }
 
 bool HasUvs(const Polyhedron& poly) {
@@ -184,32 +177,14 @@ bool HasUvs(const Polyhedron& poly) {
 
 bool IsIdentity(const CtsxTxmx3f& t) { return std::equal(t.m, t.m + 12, kIdentity.m); }
 
-aiMaterial* ToAiMaterial(const Material& m) {
-  auto out = std::make_unique<aiMaterial>();
-  const aiString name(m.name);
-  out->AddProperty(&name, AI_MATKEY_NAME);
-  // The opacity travels as the base colour's alpha only: glTF writers
-  // multiply a separate opacity into it.
-  const aiColor4D base(m.diffuse[0], m.diffuse[1], m.diffuse[2], m.opacity);
-  out->AddProperty(&base, 1, AI_MATKEY_BASE_COLOR);
-  const aiColor3D diffuse(m.diffuse[0], m.diffuse[1], m.diffuse[2]);
-  out->AddProperty(&diffuse, 1, AI_MATKEY_COLOR_DIFFUSE);
-  if (!m.diffuseMap.empty()) {
-    const aiString map(m.diffuseMap);
-    out->AddProperty(&map, AI_MATKEY_TEXTURE(aiTextureType_DIFFUSE, 0));
-    out->AddProperty(&map, AI_MATKEY_TEXTURE(aiTextureType_BASE_COLOR, 0));
-  }
-  return out.release();
-}
-
-// Builds the library's scene from host objects, noting what the format
-// cannot hold.
+// Builds the scene as the file will hold it from host objects, noting
+// what the format cannot hold.
 class SceneBuilder {
  public:
   SceneBuilder(const FormatTraits& traits, OnceNotes& notes) : traits_(traits), notes_(notes) {}
 
   void AddObject(const Object& obj);
-  std::unique_ptr<aiScene> Finish();
+  SceneOut Take() { return std::move(scene_); }
 
  private:
   void CheckFits(const Object& obj, bool withUvs);
@@ -217,14 +192,7 @@ class SceneBuilder {
 
   const FormatTraits& traits_;
   OnceNotes& notes_;
-  std::vector<MeshOut> meshes_;
-  std::vector<Material> materials_;
-  struct NodeOut {
-    std::string name;
-    CtsxTxmx3f transform;
-    std::vector<unsigned> meshes;
-  };
-  std::vector<NodeOut> nodes_;
+  SceneOut scene_;
 };
 
 void SceneBuilder::CheckFits(const Object& obj, bool withUvs) {
@@ -295,11 +263,13 @@ std::vector<MeshOut> SceneBuilder::Split(const Polyhedron& poly, bool withUvs, b
       if (withUvs) mesh.uvs.reserve(written);
       if (withNormals) mesh.normals.reserve(written);
       mesh.indices.reserve(corners[material]);
+      if (traits_.polygons) mesh.faceStart.push_back(0);
       tables.emplace_back(expected, first ? poly.vertexCount : 0);
       if (first) {
-        // Every vertex in order first, each with the UV and normal of its
-        // first corner in this mesh, so that the weld on reading restores
-        // the table.
+        // Every vertex its faces use in order first, each with the UV and
+        // normal of its first corner in this mesh, so that the weld on
+        // reading restores the table. A vertex no face of it uses is left
+        // to the mesh that does (glTF, as the library's writer did).
         std::vector<std::pair<int32_t, int32_t>> firstCorner(static_cast<size_t>(poly.vertexCount), {-1, -1});
         for (int32_t g = poly.faceCount - 1; g >= f; --g) {
           const CtsxFace& other = *poly.faces[g];
@@ -308,7 +278,8 @@ std::vector<MeshOut> SceneBuilder::Split(const Polyhedron& poly, bool withUvs, b
         }
         for (int32_t v = 0; v < poly.vertexCount; ++v) {
           const auto [g, c] = firstCorner[v];
-          const aiVector3D n = withNormals && g >= 0 ? CornerNormal(poly, *poly.faces[g], c) : aiVector3D(0, 0, 1);
+          if (g < 0 && !traits_.unused) continue;
+          const Vec3Out n = withNormals && g >= 0 ? CornerNormal(poly, *poly.faces[g], c) : Vec3Out{0, 0, 1};
           tables.back().Find(mesh, poly, v, uvOf(g >= 0 ? poly.faces[g]->corners[c].uvindex : -1), withUvs,
                              withNormals ? &n : nullptr);
         }
@@ -318,29 +289,26 @@ std::vector<MeshOut> SceneBuilder::Split(const Polyhedron& poly, bool withUvs, b
     CornerTable& table = tables[static_cast<size_t>(groupOf[material])];
     fan.clear();
     bool planeKnown = false;
-    aiVector3D plane;
+    Vec3Out plane{};
     for (int32_t c = 0; c < face.nbrCorners; ++c) {
-      aiVector3D n;
+      Vec3Out n{};
       if (withNormals) {
         const CtsxVector3f* own = OwnNormal(face, c);
         if (!own && !planeKnown) {
           plane = PlaneNormal(poly, face);
           planeKnown = true;
         }
-        n = own ? aiVector3D(own->x, own->y, own->z) : plane;
+        n = own ? Vec3Out{own->x, own->y, own->z} : plane;
       }
       fan.push_back(table.Find(mesh, poly, face.corners[c].vindex, uvOf(face.corners[c].uvindex), withUvs,
                                withNormals ? &n : nullptr));
     }
-    if (traits_.polygons || fan.size() == 3) {
+    if (traits_.polygons) {
       mesh.indices.insert(mesh.indices.end(), fan.begin(), fan.end());
       mesh.faceStart.push_back(static_cast<unsigned>(mesh.indices.size()));
       continue;
     }
-    for (size_t c = 1; c + 1 < fan.size(); ++c) {
-      mesh.indices.insert(mesh.indices.end(), {fan[0], fan[c], fan[c + 1]});
-      mesh.faceStart.push_back(static_cast<unsigned>(mesh.indices.size()));
-    }
+    for (size_t c = 1; c + 1 < fan.size(); ++c) mesh.indices.insert(mesh.indices.end(), {fan[0], fan[c], fan[c + 1]});
   }
   return groups;
 }
@@ -350,7 +318,7 @@ void SceneBuilder::AddObject(const Object& obj) {
   const bool withUvs = traits_.uvs && HasUvs(poly);
   CheckFits(obj, traits_.uvs);
   if (poly.faceCount == 0) return;
-  if (!traits_.objects && !nodes_.empty()) {
+  if (!traits_.objects && !scene_.nodes.empty()) {
     notes_.Add(std::string(traits_.label) + " holds one object: the objects are written as one");
   }
   NodeOut node{obj.name, obj.transform, {}};
@@ -358,42 +326,46 @@ void SceneBuilder::AddObject(const Object& obj) {
     if (traits_.materials) {
       // Each material once in the file, however many objects use it.
       const Material& material = poly.materials[mesh.material];
-      const auto same = std::find(materials_.begin(), materials_.end(), material);
-      mesh.material = static_cast<unsigned>(same - materials_.begin());
-      if (same == materials_.end()) materials_.push_back(material);
+      std::vector<Material>& materials = scene_.materials;
+      const auto same = std::find(materials.begin(), materials.end(), material);
+      mesh.material = static_cast<unsigned>(same - materials.begin());
+      if (same == materials.end()) materials.push_back(material);
     } else {
       mesh.material = 0;
     }
-    node.meshes.push_back(static_cast<unsigned>(meshes_.size()));
-    meshes_.push_back(std::move(mesh));
+    node.meshes.push_back(static_cast<unsigned>(scene_.meshes.size()));
+    scene_.meshes.push_back(std::move(mesh));
   }
-  nodes_.push_back(std::move(node));
+  scene_.nodes.push_back(std::move(node));
 }
 
 // The library's mesh; `in`'s arrays are let go as they are copied.
 aiMesh* ToAiMesh(MeshOut& in) {
   auto mesh = std::make_unique<aiMesh>();
   mesh->mMaterialIndex = in.material;
-  const auto copy = [](std::vector<aiVector3D>& from) {
+  const auto copy = [](auto& from, auto toVector) {
     auto* to = new aiVector3D[from.size()];
-    std::copy(from.begin(), from.end(), to);
-    std::vector<aiVector3D>().swap(from);
+    std::transform(from.begin(), from.end(), to, toVector);
+    std::decay_t<decltype(from)>().swap(from);
     return to;
   };
+  const auto point = [](const Vec3Out& p) { return aiVector3D(p.x, p.y, p.z); };
   mesh->mNumVertices = static_cast<unsigned>(in.positions.size());
-  mesh->mVertices = copy(in.positions);
-  if (!in.normals.empty()) mesh->mNormals = copy(in.normals);
+  mesh->mVertices = copy(in.positions, point);
+  if (!in.normals.empty()) mesh->mNormals = copy(in.normals, point);
   if (!in.uvs.empty()) {
-    mesh->mTextureCoords[0] = copy(in.uvs);
+    mesh->mTextureCoords[0] = copy(in.uvs, [](const UvOut& t) { return aiVector3D(t.u, t.v, 0); });
     mesh->mNumUVComponents[0] = 2;
   }
-  mesh->mNumFaces = static_cast<unsigned>(in.faceStart.size() - 1);
+  const bool triangles = in.faceStart.empty();
+  mesh->mNumFaces = static_cast<unsigned>(triangles ? in.indices.size() / 3 : in.faceStart.size() - 1);
   mesh->mFaces = new aiFace[mesh->mNumFaces];
   for (unsigned f = 0; f < mesh->mNumFaces; ++f) {
     aiFace& face = mesh->mFaces[f];
-    face.mNumIndices = in.faceStart[f + 1] - in.faceStart[f];
+    const unsigned start = triangles ? 3 * f : in.faceStart[f];
+    face.mNumIndices = triangles ? 3 : in.faceStart[f + 1] - start;
     face.mIndices = new unsigned[face.mNumIndices];
-    std::copy_n(in.indices.begin() + in.faceStart[f], face.mNumIndices, face.mIndices);
+    std::copy_n(in.indices.begin() + start, face.mNumIndices, face.mIndices);
     mesh->mPrimitiveTypes |= face.mNumIndices == 3 ? aiPrimitiveType_TRIANGLE : aiPrimitiveType_POLYGON;
   }
   std::vector<unsigned>().swap(in.indices);
@@ -401,169 +373,66 @@ aiMesh* ToAiMesh(MeshOut& in) {
   return mesh.release();
 }
 
-aiNode* ToAiNode(const std::string& name, const CtsxTxmx3f& t, const std::vector<unsigned>& meshes) {
-  auto node = std::make_unique<aiNode>(name);
-  const float* m = t.m;
-  node->mTransformation = aiMatrix4x4(m[0], m[1], m[2], m[3], m[4], m[5], m[6], m[7], m[8], m[9], m[10], m[11], 0, 0, 0, 1);
-  node->mNumMeshes = static_cast<unsigned>(meshes.size());
-  node->mMeshes = new unsigned[meshes.size()];
-  std::copy(meshes.begin(), meshes.end(), node->mMeshes);
-  return node.release();
-}
-
-std::unique_ptr<aiScene> SceneBuilder::Finish() {
-  auto scene = std::make_unique<aiScene>();
-  if (!traits_.objects) {
-    // One mesh for the whole file; each object's faces follow the last's.
-    if (materials_.empty()) materials_.push_back(Material{});
-    std::vector<MeshOut> merged(1);
-    MeshOut& all = merged[0];
-    for (MeshOut& mesh : meshes_) {
-      const auto base = static_cast<unsigned>(all.positions.size());
-      const auto start = static_cast<unsigned>(all.indices.size());
-      all.positions.insert(all.positions.end(), mesh.positions.begin(), mesh.positions.end());
-      all.uvs.insert(all.uvs.end(), mesh.uvs.begin(), mesh.uvs.end());
-      all.normals.insert(all.normals.end(), mesh.normals.begin(), mesh.normals.end());
-      for (unsigned i : mesh.indices) all.indices.push_back(i + base);
-      for (size_t f = 1; f < mesh.faceStart.size(); ++f) all.faceStart.push_back(start + mesh.faceStart[f]);
-      mesh = MeshOut{};
-    }
-    if (merged[0].uvs.size() != merged[0].positions.size()) merged[0].uvs.clear();
-    if (merged[0].normals.size() != merged[0].positions.size() && !merged[0].normals.empty()) {
-      merged[0].normals.clear();
-      notes_.Add(std::string(traits_.label) + " holds normals for all vertices or none: some objects have none, so "
-                 "they are left out");
-    }
-    meshes_ = std::move(merged);
-    nodes_ = {NodeOut{"root", kIdentity, {0}}};
+// The library's scene of a one-object format (PLY, STL): one mesh for the
+// whole file, each object's faces after the last's.
+std::unique_ptr<aiScene> ToAiScene(SceneOut& scene, const FormatTraits& traits, OnceNotes& notes) {
+  MeshOut all;
+  if (!scene.meshes.empty() && !scene.meshes[0].faceStart.empty()) all.faceStart.push_back(0);
+  for (MeshOut& mesh : scene.meshes) {
+    const auto base = static_cast<unsigned>(all.positions.size());
+    const auto start = static_cast<unsigned>(all.indices.size());
+    all.positions.insert(all.positions.end(), mesh.positions.begin(), mesh.positions.end());
+    all.uvs.insert(all.uvs.end(), mesh.uvs.begin(), mesh.uvs.end());
+    all.normals.insert(all.normals.end(), mesh.normals.begin(), mesh.normals.end());
+    for (unsigned i : mesh.indices) all.indices.push_back(i + base);
+    for (size_t f = 1; f < mesh.faceStart.size(); ++f) all.faceStart.push_back(start + mesh.faceStart[f]);
+    mesh = MeshOut{};
+  }
+  if (all.uvs.size() != all.positions.size()) all.uvs.clear();
+  if (all.normals.size() != all.positions.size() && !all.normals.empty()) {
+    all.normals.clear();
+    notes.Add(std::string(traits.label) + " holds normals for all vertices or none: some objects have none, so "
+              "they are left out");
   }
   // Each count grows only with the entries filled in: when memory runs out
   // part way, the library's destructors free what was made and nothing else.
-  scene->mRootNode = new aiNode("root");
-  scene->mRootNode->mChildren = new aiNode*[nodes_.size()];
-  for (size_t n = 0; n < nodes_.size(); ++n) {
-    scene->mRootNode->mChildren[n] = ToAiNode(nodes_[n].name, nodes_[n].transform, nodes_[n].meshes);
-    scene->mRootNode->mChildren[n]->mParent = scene->mRootNode;
-    ++scene->mRootNode->mNumChildren;
-  }
-  scene->mMeshes = new aiMesh*[meshes_.size()];
-  for (size_t m = 0; m < meshes_.size(); ++m) {
-    scene->mMeshes[m] = ToAiMesh(meshes_[m]);
-    ++scene->mNumMeshes;
-  }
-  if (materials_.empty()) materials_.push_back(Material{});
-  scene->mMaterials = new aiMaterial*[materials_.size()];
-  for (size_t m = 0; m < materials_.size(); ++m) {
-    scene->mMaterials[m] = ToAiMaterial(materials_[m]);
-    ++scene->mNumMaterials;
-  }
-  return scene;
-}
-
-std::string JsonEscaped(const std::string& text) {
-  std::string out;
-  for (char c : text) {
-    if (c == '"' || c == '\\') out += '\\';
-    out += c;
-  }
+  auto out = std::make_unique<aiScene>();
+  out->mRootNode = new aiNode("root");
+  out->mRootNode->mChildren = new aiNode*[1];
+  aiNode* node = out->mRootNode->mChildren[0] = new aiNode("root");
+  node->mParent = out->mRootNode;
+  ++out->mRootNode->mNumChildren;
+  node->mMeshes = new unsigned[1]{0};
+  node->mNumMeshes = 1;
+  out->mMeshes = new aiMesh*[1];
+  out->mMeshes[0] = ToAiMesh(all);
+  ++out->mNumMeshes;
+  // The formats hold no materials; the library's scene needs one.
+  out->mMaterials = new aiMaterial*[1];
+  out->mMaterials[0] = new aiMaterial();
+  ++out->mNumMaterials;
   return out;
 }
 
-// The library writes its scene's root as a node of its own, above the
-// objects; the scene lists the objects themselves instead.
-void DropRootNode(nlohmann::json& gltf) {
-  if (!gltf.contains("nodes") || !gltf.contains("scenes")) return;
-  nlohmann::json& nodes = gltf["nodes"];
-  for (nlohmann::json& scene : gltf["scenes"]) {
-    nlohmann::json& roots = scene["nodes"];
-    if (roots.size() != 1) continue;
-    const auto root = roots[0].get<size_t>();
-    if (root >= nodes.size() || nodes[root].contains("mesh") || nodes[root].value("name", "") != "root") continue;
-    roots = nodes[root].value("children", nlohmann::json::array());
-    nodes.erase(root);
-    const auto renumber = [root](nlohmann::json& list) {
-      for (nlohmann::json& n : list) {
-        if (n.get<size_t>() > root) n = n.get<size_t>() - 1;
-      }
-    };
-    for (nlohmann::json& node : nodes) {
-      if (node.contains("children")) renumber(node["children"]);
-    }
-    for (nlohmann::json& other : gltf["scenes"]) renumber(other["nodes"]);
-    return;  // one scene written
+// Writes the library's file (in memory) whole or not at all.
+SaveResult ExportWithLibrary(const std::string& path, SceneOut& built, const FormatTraits& traits, OnceNotes& notes,
+                             const WriteProgress& progress, const std::vector<AlongsideFile>& alongside) {
+  const std::unique_ptr<aiScene> scene = ToAiScene(built, traits, notes);
+  SaveResult result;
+  Assimp::Exporter exporter;
+  const aiExportDataBlob* blob = exporter.ExportToBlob(scene.get(), traits.exporterId);
+  if (!blob) {
+    // The library swallows what it meets inside, memory running out
+    // included, and then may give no reason at all.
+    const std::string why = exporter.GetErrorString();
+    result.error = path + ": " + (why.empty() ? "the format library could not write it and gave no reason "
+                                                "(most often, memory ran out)"
+                                              : why);
+    return result;
   }
-}
-
-std::string WithoutRootNode(std::string_view text) {
-  nlohmann::json gltf = nlohmann::json::parse(text, nullptr, /*allow_exceptions=*/false);
-  if (gltf.is_discarded()) return std::string(text);
-  DropRootNode(gltf);
-  return gltf.dump(2);
-}
-
-uint32_t LittleEndian32(std::string_view bytes, size_t at) {
-  uint32_t value = 0;
-  for (size_t i = 4; i-- > 0;) value = value << 8 | static_cast<unsigned char>(bytes[at + i]);
-  return value;
-}
-
-void PutLittleEndian32(std::string& bytes, size_t at, uint32_t value) {
-  for (size_t i = 0; i < 4; ++i) bytes[at + i] = static_cast<char>(value >> (8 * i) & 0xFF);
-}
-
-// A file as a rewritten head and the rest of the library's bytes as they lie.
-struct Rewritten {
-  std::string head;
-  std::string_view tail;
-};
-
-// A binary glTF: its JSON chunk (the first) rewritten, padded with spaces
-// to four bytes as the container requires, and the lengths put right; the
-// binary chunk after it is not copied.
-Rewritten GlbWithoutRootNode(std::string_view glb) {
-  constexpr size_t kHeader = 12, kChunkHeader = 8;
-  if (glb.size() < kHeader + kChunkHeader || glb.substr(0, 4) != "glTF") return {{}, glb};
-  const size_t jsonLength = LittleEndian32(glb, kHeader);
-  if (LittleEndian32(glb, kHeader + 4) != 0x4E4F534Au || jsonLength > glb.size() - kHeader - kChunkHeader) {
-    return {{}, glb};
-  }
-  std::string json = WithoutRootNode(glb.substr(kHeader + kChunkHeader, jsonLength));
-  json.append((4 - json.size() % 4) % 4, ' ');
-  Rewritten out{std::string(glb.substr(0, kHeader + kChunkHeader)) + json,
-                glb.substr(kHeader + kChunkHeader + jsonLength)};
-  PutLittleEndian32(out.head, kHeader, static_cast<uint32_t>(json.size()));
-  PutLittleEndian32(out.head, 8, static_cast<uint32_t>(out.head.size() + out.tail.size()));
-  return out;
-}
-
-// The library's files in memory, written whole or not at all. A .gltf's
-// buffer comes second and is named after the .gltf; the library names it
-// after its in-memory stand-in, which the JSON's reference is turned from.
-bool WriteBlobs(const std::string& path, FileFormat format, const aiExportDataBlob& blob, std::string* error,
-                const WriteProgress& progress, const std::vector<AlongsideFile>& alongside) {
-  const std::string_view bytes(static_cast<const char*>(blob.data), blob.size);
-  Rewritten first{{}, bytes};
-  if (format == FileFormat::Gltf) first = {WithoutRootNode(bytes), {}};
-  if (format == FileFormat::Glb) first = GlbWithoutRootNode(bytes);
-  std::vector<FileText> files;
-  std::filesystem::path binPath = path;
-  binPath.replace_extension(".bin");
-  if (blob.next && format == FileFormat::Gltf) {
-    // Built by appending: GCC 12 warns falsely of overlap on `"literal" + string`.
-    std::string stub = "\"";
-    stub.append(AI_BLOBIO_MAGIC).append(".bin\"");
-    const size_t at = first.head.find(stub);
-    if (at != std::string::npos) {
-      std::string quoted = "\"";
-      quoted.append(JsonEscaped(binPath.filename().string())).push_back('"');
-      first.head.replace(at, stub.size(), quoted);
-    }
-  }
-  files.push_back({path, first.head, first.tail});
-  if (blob.next) {
-    files.push_back({binPath.string(), {static_cast<const char*>(blob.next->data), blob.next->size}});
-  }
-  return WriteFilesSafely(files, error, progress, alongside);
+  const std::string_view bytes(static_cast<const char*>(blob->data), blob->size);
+  result.ok = WriteFilesSafely({{path, bytes}}, &result.error, progress, alongside);
+  return result;
 }
 
 }  // namespace
@@ -577,22 +446,14 @@ SaveResult SaveAsset(const std::string& path, FileFormat format, const std::vect
     const Object* obj = FindObject(id);
     if (obj && obj->poly) builder.AddObject(*obj);
   }
-  const std::unique_ptr<aiScene> scene = builder.Finish();
+  SceneOut scene = builder.Take();
   SaveResult result;
-  Assimp::Exporter exporter;
-  const aiExportDataBlob* blob = exporter.ExportToBlob(scene.get(), traits.exporterId);
-  if (!blob) {
-    // The library swallows what it meets inside, memory running out
-    // included, and then may give no reason at all.
-    const std::string why = exporter.GetErrorString();
-    result.error = path + ": " + (why.empty() ? "the format library could not write it and gave no reason "
-                                                "(most often, memory ran out)"
-                                              : why);
-    return result;
+  if (format == FileFormat::Gltf || format == FileFormat::Glb) {
+    result.ok = WriteGltf(path, format == FileFormat::Glb, scene, &result.error, progress, alongside);
+  } else {
+    result = ExportWithLibrary(path, scene, traits, notes, progress, alongside);
   }
-  if (!WriteBlobs(path, format, *blob, &result.error, progress, alongside)) return result;
-  result.warnings = notes.Take();
-  result.ok = true;
+  if (result.ok) result.warnings = notes.Take();
   return result;
 }
 

@@ -131,10 +131,10 @@ void RemoveStaleTemporaries(const std::filesystem::path& target) {
   }
 }
 
-// Writes `text` and then `tail` to a new temporary file beside `path`; its
-// name in `temp`.
-bool WriteTemporary(const std::string& path, std::string_view text, std::string_view tail, Progress& progress,
-                    std::string* temp, int* err) {
+// Writes `text` and then the `tail` pieces to a new temporary file beside
+// `path`; its name in `temp`.
+bool WriteTemporary(const std::string& path, std::string_view text, const std::vector<std::string_view>& tail,
+                    Progress& progress, std::string* temp, int* err) {
   const std::filesystem::path target(path);
   RemoveStaleTemporaries(target);
   *temp = (target.parent_path() / (TempPrefix(target) + std::to_string(::getpid()) + "-" +
@@ -151,7 +151,9 @@ bool WriteTemporary(const std::string& path, std::string_view text, std::string_
   }
   std::memcpy(pending[pendingCount], temp->c_str(), temp->size() + 1);
   pendingCount = pendingCount + 1;
-  bool ok = ::fchmod(fd, ModeFor(path)) == 0 && WriteAll(fd, text, progress) && WriteAll(fd, tail, progress) && ::fsync(fd) == 0;
+  bool ok = ::fchmod(fd, ModeFor(path)) == 0 && WriteAll(fd, text, progress);
+  for (size_t i = 0; ok && i < tail.size(); ++i) ok = WriteAll(fd, tail[i], progress);
+  ok = ok && ::fsync(fd) == 0;
   *err = errno;
   ok = ::close(fd) == 0 && ok;
   if (!ok && *err == 0) *err = errno;
@@ -184,14 +186,18 @@ bool WriteFilesSafely(const std::vector<FileText>& files, std::string* error, co
                       const std::vector<AlongsideFile>& alongside) {
   SignalGuard guard(static_cast<bool>(progressCall));
   Progress progress{progressCall};
-  for (const FileText& file : files) progress.total += static_cast<int64_t>(file.text.size() + file.tail.size());
+  for (const FileText& file : files) {
+    progress.total += static_cast<int64_t>(file.text.size());
+    for (std::string_view piece : file.tail) progress.total += static_cast<int64_t>(piece.size());
+  }
   Temporaries temps;
   auto fail = [&](const std::string& path, int err) {
     if (error) *error = progress.stopped ? path + ": " + kWritingStopped : Failure(path, err);
     temps.RemoveAll();  // after: `path` may be one of its targets
     return false;
   };
-  auto stage = [&](const std::string& path, std::string_view text, std::string_view tail, int* err) {
+  auto stage = [&](const std::string& path, std::string_view text, const std::vector<std::string_view>& tail,
+                   int* err) {
     std::string temp;
     const bool ok = WriteTemporary(path, text, tail, progress, &temp, err);
     if (!temp.empty()) temps.Add(std::move(temp), path);

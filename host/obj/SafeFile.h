@@ -15,7 +15,7 @@ namespace tsxhost {
 struct FileText {
   std::string path;
   std::string_view text;
-  std::string_view tail{};  // written after `text`: a large part kept where it lies
+  std::vector<std::string_view> tail{};  // written after `text`, each where it lies
 };
 
 // Writes every file, or (one failing) none of them; false with `error` as
