@@ -22,6 +22,7 @@ static_assert(sizeof(EdgeEntry) == 12);
 }  // namespace
 
 bool ComputeAdjacency(Polyhedron& poly) {
+  if (!poly.UnshareFaces()) return false;
   const int32_t nv = poly.vertexCount;
   const size_t buckets = static_cast<size_t>(nv) + 2;
   ScratchArray<uint32_t> start(buckets);

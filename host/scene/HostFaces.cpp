@@ -76,10 +76,13 @@ CtsxVector3f MapNormal(const double m[3][3], const CtsxVector3f& n) {
 
 namespace {
 
-void Reexpress(FaceExtra& extra, const Object& from, const Object& to) {
-  if (extra.normalSlots == 0 || SameLinearPart(from.transform, to.transform)) return;
-  double m[3][3];
-  if (!NormalMap(from.transform, to.transform, m)) return;
+// The map of normals from `from`'s space into `to`'s; false when there is
+// nothing to do (the same linear part, or a singular one).
+bool NormalsMove(const Object& from, const Object& to, double m[3][3]) {
+  return !SameLinearPart(from.transform, to.transform) && NormalMap(from.transform, to.transform, m);
+}
+
+void Reexpress(FaceExtra& extra, const double m[3][3]) {
   CtsxVector3f* normals = extra.Normals();
   for (int32_t i = 0; i < extra.normalSlots; ++i) {
     if (extra.HasNormal()[i]) normals[i] = MapNormal(m, normals[i]);
@@ -107,17 +110,28 @@ uint32_t GroupIn(Polyhedron& to, const Polyhedron& from, uint32_t g) noexcept {
 void ClaimFaces(tsxSOBJ owner, CtsxFace** faces, int32_t count) {
   Object* to = FindObject(owner);
   if (!to || !to->poly) return;
-  // Faces come in runs from one source: remember the last group looked up.
+  // Faces come in runs from one source: what was looked up for the last
+  // source and group is kept.
   tsxSOBJ lastOwner = 0;
+  const Object* from = nullptr;
+  bool move = false;
+  double m[3][3];
   uint32_t lastGroup = 0, lastFound = 0;
+  bool groupKnown = false;
   for (int32_t i = 0; i < count; ++i) {
     FaceExtra* extra = FaceExtraOf(*faces[i]);
     if (!extra || extra->owner == owner) continue;
-    const Object* from = FindObject(extra->owner);
-    if (from && from->poly) {
-      Reexpress(*extra, *from, *to);
-      if (extra->owner != lastOwner || extra->group != lastGroup) {
-        lastOwner = extra->owner;
+    if (extra->owner != lastOwner) {
+      lastOwner = extra->owner;
+      from = FindObject(lastOwner);
+      if (from && !from->poly) from = nullptr;
+      move = from && NormalsMove(*from, *to, m);
+      groupKnown = false;
+    }
+    if (from) {
+      if (move && extra->normalSlots > 0) Reexpress(*extra, m);
+      if (!groupKnown || extra->group != lastGroup) {
+        groupKnown = true;
         lastGroup = extra->group;
         lastFound = GroupIn(*to->poly, *from->poly, extra->group);
       }

@@ -1,5 +1,6 @@
 // Materials: value records behind handles, and per-polyhedron tables.
 #include <algorithm>
+#include <new>
 
 #include "host/scene/HostState.h"
 
@@ -61,11 +62,16 @@ TSXAPI int32_t TSXCALL tsxPolyhPaintFace(tsxPOLYHEDRON p, int32_t face, tsxMATER
   const Material* value = FindMaterial(mat);
   if (!poly || !value) return e_tsxNOT_FOUND;
   if (face < 0 || face >= poly->faceCount) return e_tsxOUT_OF_RANGE;
+  if (!poly->UnshareFaces()) return e_tsxNO_MEMORY;
   auto& table = poly->materials;
   auto it = std::find(table.begin(), table.end(), *value);
   if (it == table.end()) {
     if (table.size() > UINT16_MAX) return e_tsxOVERFLOW;
-    table.push_back(*value);
+    try {
+      table.push_back(*value);
+    } catch (const std::bad_alloc&) {
+      return e_tsxNO_MEMORY;  // nothing escapes the interface
+    }
     it = table.end() - 1;
   }
   poly->faces[face]->materialIndex = static_cast<uint16_t>(it - table.begin());
@@ -78,7 +84,12 @@ TSXAPI int32_t TSXCALL tsxPolyhInitializeMaterials(tsxPOLYHEDRON p) {
   if (!poly) return e_tsxNOT_FOUND;
   // Every face must name an entry of the table.
   if (poly->materials.empty()) poly->materials.push_back(Material{});
-  for (int32_t f = 0; f < poly->faceCount; ++f) {
+  const auto outside = [poly](int32_t f) { return poly->faces[f]->materialIndex >= poly->materials.size(); };
+  int32_t first = 0;
+  while (first < poly->faceCount && !outside(first)) ++first;
+  if (first == poly->faceCount) return e_tsxOK;
+  if (!poly->UnshareFaces()) return e_tsxNO_MEMORY;
+  for (int32_t f = first; f < poly->faceCount; ++f) {
     if (poly->faces[f]->materialIndex >= poly->materials.size()) poly->faces[f]->materialIndex = 0;
   }
   return e_tsxOK;

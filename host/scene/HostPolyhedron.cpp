@@ -1,5 +1,6 @@
 // Polyhedron arrays: reading them, replacing them, copying them.
 #include <cstring>
+#include <new>
 
 #include "host/scene/HostState.h"
 
@@ -24,7 +25,7 @@ void FreeFaces(CtsxFace** faces, int32_t count) {
 Polyhedron::~Polyhedron() {
   FreeBlock(vertices);
   FreeBlock(uvs);
-  FreeFaces(faces, faceCount);
+  ReleaseFaces();
 }
 
 void Polyhedron::ReplaceVertices(int32_t count, CtsxVector3f* array) {
@@ -40,32 +41,90 @@ void Polyhedron::ReplaceUVs(int32_t count, CtsxUV* array) {
 }
 
 void Polyhedron::ReplaceFaces(int32_t count, CtsxFace** array) {
-  FreeFaces(faces, faceCount);
+  ReleaseFaces();
   faces = array;
   faceCount = array ? count : 0;
 }
 
-// Each array in one allocation, and every face record in one chunk.
-std::unique_ptr<Polyhedron> Polyhedron::Clone() const {
+// A borrower lets go of its pointer array only. A lender with borrowers
+// hands its records to the first of them, which lends them to the rest:
+// nothing is allocated, so this cannot fail.
+void Polyhedron::ReleaseFaces() {
+  if (lender) {
+    std::erase(lender->borrowers, this);
+    lender = nullptr;
+    FreeBlock(faces);
+  } else if (!borrowers.empty()) {
+    Polyhedron* heir = borrowers.front();
+    heir->lender = nullptr;
+    heir->borrowers = std::move(borrowers);
+    heir->borrowers.erase(heir->borrowers.begin());
+    borrowers.clear();
+    for (Polyhedron* other : heir->borrowers) other->lender = heir;
+    SetOwner(*heir, heir->self);
+    FreeBlock(faces);
+  } else {
+    FreeFaces(faces, faceCount);
+  }
+  faces = nullptr;
+  faceCount = 0;
+}
+
+// The vertices and UVs are copied; the face records are borrowed.
+std::unique_ptr<Polyhedron> Polyhedron::Clone() {
   auto copy = std::make_unique<Polyhedron>();
   copy->materials = materials;
   copy->groups = groups;
   copy->vertices = CopyArray(vertices, vertexCount);
   copy->uvs = CopyArray(uvs, uvCount);
-  copy->faces = static_cast<CtsxFace**>(AllocZeroedBlock(sizeof(CtsxFace*) * static_cast<size_t>(faceCount > 0 ? faceCount : 1)));
+  copy->faces = CopyArray(faces, faceCount);
   if (!copy->vertices || !copy->uvs || !copy->faces) return nullptr;
   copy->vertexCount = vertexCount;
   copy->uvCount = uvCount;
+  if (faceCount > 0) {
+    Polyhedron* owner = lender ? lender : this;
+    owner->borrowers.push_back(copy.get());
+    copy->lender = owner;
+    copy->faceCount = faceCount;
+  }
+  return copy;
+}
+
+// Every record cloned into one chunk; all or nothing.
+bool Polyhedron::OwnFaces() {
+  if (!lender) return true;
+  auto* own = static_cast<CtsxFace**>(AllocBlock(sizeof(CtsxFace*) * static_cast<size_t>(faceCount)));
+  if (!own) return false;
   size_t bytes = 0;
   for (int32_t i = 0; i < faceCount; ++i) bytes += FaceBytes(*faces[i]);
-  if (!ReserveFaces(bytes)) return nullptr;
-  for (int32_t i = 0; i < faceCount; ++i) {
-    copy->faces[i] = CloneFace(*faces[i]);
-    if (!copy->faces[i]) return nullptr;
-    copy->faceCount = i + 1;
+  int32_t made = 0;
+  try {
+    if (ReserveFaces(bytes)) {
+      for (; made < faceCount; ++made) {
+        own[made] = CloneFace(*faces[made]);
+        if (!own[made]) break;
+        if (FaceExtra* extra = FaceExtraOf(*own[made])) extra->owner = self;
+      }
+    }
+  } catch (const std::bad_alloc&) {
   }
-  copy->faceCount = faceCount;
-  return copy;
+  if (made < faceCount) {
+    FreeFaces(own, made);
+    return false;
+  }
+  std::erase(lender->borrowers, this);
+  lender = nullptr;
+  FreeBlock(faces);
+  faces = own;
+  return true;
+}
+
+bool Polyhedron::UnshareFaces() {
+  if (!OwnFaces()) return false;
+  while (!borrowers.empty()) {
+    if (!borrowers.back()->OwnFaces()) return false;
+  }
+  return true;
 }
 
 }  // namespace tsxhost::detail
@@ -132,7 +191,8 @@ TSXAPI CtsxUV* TSXCALL tsxPolyhGetUVArray(tsxPOLYHEDRON p) {
 TSXAPI CtsxFace** TSXCALL tsxPolyhGetFaceptrArray(tsxPOLYHEDRON p) {
   Enter(Op::PolyhGetFaceptrArray);
   Polyhedron* poly = FindPolyhedron(p);
-  return poly ? OrNull(poly->faces, poly->faceCount) : nullptr;
+  // Records handed out stay where they are: a copy takes its own first.
+  return poly && poly->OwnFaces() ? OrNull(poly->faces, poly->faceCount) : nullptr;
 }
 
 TSXAPI CtsxTxmx3f* TSXCALL tsxPolyhGetVxTxmx(tsxPOLYHEDRON p, CtsxTxmx3f* out) {

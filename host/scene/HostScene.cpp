@@ -262,7 +262,7 @@ TSXAPI int32_t TSXCALL tsxGNodeCopy(tsxGNODE src, tsxGNODE* result) {
     s.failNextObjectCopy = false;
     return e_tsxFAILURE;
   }
-  const Object* source = FindObject(src);
+  Object* source = FindObject(src);
   if (!source) return e_tsxNOT_FOUND;
   auto copy = std::make_unique<Object>();
   copy->name = CopyName(source->name);
@@ -276,7 +276,8 @@ TSXAPI int32_t TSXCALL tsxGNodeCopy(tsxGNODE src, tsxGNODE* result) {
   }
   Polyhedron* poly = copy->poly.get();
   *result = Register(std::move(copy));
-  if (poly) SetOwner(*poly, *result);
+  // Records it borrows keep their lender as owner until it has its own.
+  if (poly) poly->self = *result;
   return e_tsxOK;
 }
 

@@ -40,7 +40,19 @@ struct Polyhedron {
   void ReplaceVertices(int32_t count, CtsxVector3f* array);
   void ReplaceUVs(int32_t count, CtsxUV* array);
   void ReplaceFaces(int32_t count, CtsxFace** array);
-  std::unique_ptr<Polyhedron> Clone() const;  // null when memory fails
+  // A copy whose face records are this one's until either side needs them
+  // as its own (see OwnFaces, UnshareFaces); the caller sets its `self`.
+  // Null when memory fails (std::bad_alloc may also escape).
+  std::unique_ptr<Polyhedron> Clone();
+
+  // Before records are handed to a plug-in: afterwards they are this
+  // polyhedron's own, where they stay until a replacing operation. A copy
+  // that still reads its source's records makes its own. False when memory
+  // fails (nothing changed then).
+  bool OwnFaces();
+  // Before the host writes into the records: afterwards no other polyhedron
+  // reads them. False when memory fails.
+  bool UnshareFaces();
 
   CtsxVector3f* vertices = nullptr;
   int32_t vertexCount = 0;
@@ -52,6 +64,18 @@ struct Polyhedron {
   std::vector<std::string> groups{std::string()};  // face groups; 0: none
   std::unordered_set<int> unavailableMaterials;  // fault injection
   bool allMaterialsUnavailable = false;
+
+  // Copies share face records instead of copying them at once: most copies
+  // (a join's result) have their faces replaced before anyone looks at
+  // them. A copy has a pointer array of its own that points to its
+  // lender's records; the lender keeps them in place and knows its
+  // borrowers. A record's owner (FaceExtra) is the polyhedron that frees it.
+  tsxSOBJ self = 0;                     // a copy's handle: its own records' owner
+  Polyhedron* lender = nullptr;         // whose records faces[] points to; null: its own
+  std::vector<Polyhedron*> borrowers;   // copies that point to this one's records
+
+ private:
+  void ReleaseFaces();
 };
 
 struct Object {
