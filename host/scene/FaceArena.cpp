@@ -86,16 +86,25 @@ size_t ExtraBytes(int32_t normalSlots) {
   return AlignUp(sizeof(FaceExtra) + static_cast<size_t>(normalSlots) * (sizeof(CtsxVector3f) + 1));
 }
 
-size_t FaceBytes(int32_t corners, const int32_t* holeCorners, int32_t holes, bool normals) {
+size_t FaceBytes(int32_t corners, const int32_t* holeCorners, int32_t holes, Extra extra) {
   size_t size = sizeof(BlockTag) + AlignUp(sizeof(CtsxFace)) + AlignUp(sizeof(CtsxCorner) * static_cast<size_t>(corners));
   size += AlignUp(sizeof(CtsxHole*) * static_cast<size_t>(holes)) + AlignUp(sizeof(CtsxHole) * static_cast<size_t>(holes));
   for (int32_t h = 0; h < holes; ++h) size += AlignUp(sizeof(CtsxCorner) * static_cast<size_t>(holeCorners[h]));
-  return size + ExtraBytes(normals ? corners : 0);
+  if (extra == Extra::None) return size;
+  return size + ExtraBytes(extra == Extra::Normals ? corners : 0);
 }
 
-size_t FaceBytes(const CtsxFace& face) {
+namespace {
+
+Extra ExtraOf(const CtsxFace& face) {
   const FaceExtra* extra = FaceExtraOf(face);
-  size_t size = FaceBytes(face.nbrCorners, nullptr, 0, extra && extra->normalSlots > 0);
+  return !extra ? Extra::None : extra->normalSlots > 0 ? Extra::Normals : Extra::Plain;
+}
+
+}  // namespace
+
+size_t FaceBytes(const CtsxFace& face) {
+  size_t size = FaceBytes(face.nbrCorners, nullptr, 0, ExtraOf(face));
   for (int32_t h = 0; h < face.nbrHoles; ++h) {
     size += sizeof(CtsxHole*) + sizeof(CtsxHole) + AlignUp(sizeof(CtsxCorner) * static_cast<size_t>(face.holes[h]->nbrCorners)) + kAlign;
   }
@@ -109,13 +118,13 @@ bool ReserveFaces(size_t bytes) {
   return StartChunk(bytes < kSharedBelow ? kFirstChunk : bytes);
 }
 
-CtsxFace* NewFace(int32_t corners, const std::vector<int32_t>& holeCorners, bool normals) {
+CtsxFace* NewFace(int32_t corners, const std::vector<int32_t>& holeCorners, Extra extra) {
   if (corners < 0 || corners > INT16_MAX || holeCorners.size() > INT32_MAX) return nullptr;
   const auto holes = static_cast<int32_t>(holeCorners.size());
   for (int32_t n : holeCorners) {
     if (n < 0 || n > INT16_MAX) return nullptr;
   }
-  const size_t bytes = FaceBytes(corners, holeCorners.data(), holes, normals);
+  const size_t bytes = FaceBytes(corners, holeCorners.data(), holes, extra);
   auto* base = static_cast<unsigned char*>(Carve(bytes));
   if (!base) return nullptr;
   std::memset(base, 0, bytes - sizeof(BlockTag));
@@ -139,9 +148,10 @@ CtsxFace* NewFace(int32_t corners, const std::vector<int32_t>& holeCorners, bool
     }
   }
   for (int32_t i = 0; i < corners; ++i) face->corners[i] = {0, -1, -1, -1};
+  if (extra == Extra::None) return face;  // hostData 0: no extra
   // The extra ends the record: the engine frees a face copy as one block.
   face->hostData = static_cast<uint32_t>(at);
-  new (base + at) FaceExtra{0, 0, 0, normals ? corners : 0};
+  new (base + at) FaceExtra{0, 0, 0, extra == Extra::Normals ? corners : 0};
   return face;
 }
 
@@ -149,7 +159,7 @@ CtsxFace* CloneFace(const CtsxFace& src) {
   std::vector<int32_t> holeCorners;
   for (int32_t h = 0; h < src.nbrHoles; ++h) holeCorners.push_back(src.holes[h]->nbrCorners);
   const FaceExtra* from = FaceExtraOf(src);
-  CtsxFace* face = NewFace(src.nbrCorners, holeCorners, from && from->normalSlots > 0);
+  CtsxFace* face = NewFace(src.nbrCorners, holeCorners, ExtraOf(src));
   if (!face) return nullptr;
   face->hostFlags = src.hostFlags;
   if (from) std::memcpy(FaceExtraOf(*face), from, sizeof(FaceExtra) + static_cast<size_t>(from->normalSlots) * (sizeof(CtsxVector3f) + 1));

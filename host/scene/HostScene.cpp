@@ -93,18 +93,17 @@ std::unique_ptr<Object> NewPolyObject(const std::string& name, const CtsxTxmx3f&
 }
 
 // Fills a new face's corners, normals, smoothing group and group.
+// A face made without an extra has none of the three.
 void FillFace(CtsxFace& face, tsxSOBJ owner, const Corner* corners, const std::vector<CtsxVector3f>& normals,
               uint32_t smoothing, uint32_t group) {
-  FaceExtra& extra = *FaceExtraOf(face);
-  extra.owner = owner;
-  extra.smoothing = smoothing;
-  extra.group = group;
+  FaceExtra* extra = FaceExtraOf(face);
+  if (extra) *extra = {owner, smoothing, group, extra->normalSlots};
   for (int32_t c = 0; c < face.nbrCorners; ++c) {
     face.corners[c] = {corners[c].vertex, corners[c].uv, -1, -1};
     const int32_t n = corners[c].normal;
-    if (extra.normalSlots == 0 || n < 0 || static_cast<size_t>(n) >= normals.size()) continue;
-    extra.Normals()[c] = normals[static_cast<size_t>(n)];
-    extra.HasNormal()[c] = 1;
+    if (!extra || extra->normalSlots == 0 || n < 0 || static_cast<size_t>(n) >= normals.size()) continue;
+    extra->Normals()[c] = normals[static_cast<size_t>(n)];
+    extra->HasNormal()[c] = 1;
   }
 }
 
@@ -129,11 +128,15 @@ std::unique_ptr<Object> BuildFlatPolyhedron(const std::string& name, const FlatM
                                             const CtsxVector3f& axes) {
   const size_t nf = mesh.faceStart.size() - 1;
   auto obj = NewPolyObject(name, kIdentity, axes, mesh.vertices, mesh.uvs, nf);
+  const auto extraOf = [&mesh](size_t f) {
+    const uint32_t begin = mesh.faceStart[f], end = mesh.faceStart[f + 1];
+    return ExtraFor(AnyNormal(mesh.corners.data() + begin, end - begin),
+                    mesh.faceSmoothing.empty() ? 0 : mesh.faceSmoothing[f], mesh.faceGroup.empty() ? 0 : mesh.faceGroup[f]);
+  };
   // Every face record in one chunk.
   size_t bytes = 0;
   for (size_t f = 0; f < nf; ++f) {
-    const uint32_t begin = mesh.faceStart[f], end = mesh.faceStart[f + 1];
-    bytes += FaceBytes(static_cast<int32_t>(end - begin), nullptr, 0, AnyNormal(mesh.corners.data() + begin, end - begin));
+    bytes += FaceBytes(static_cast<int32_t>(mesh.faceStart[f + 1] - mesh.faceStart[f]), nullptr, 0, extraOf(f));
   }
   if (!obj || !ReserveFaces(bytes)) return nullptr;
   Polyhedron& poly = *obj->poly;
@@ -141,7 +144,7 @@ std::unique_ptr<Object> BuildFlatPolyhedron(const std::string& name, const FlatM
   for (size_t f = 0; f < nf; ++f) {
     const uint32_t begin = mesh.faceStart[f], end = mesh.faceStart[f + 1];
     const Corner* corners = mesh.corners.data() + begin;
-    CtsxFace* face = NewFace(static_cast<int32_t>(end - begin), noHoles, AnyNormal(corners, end - begin));
+    CtsxFace* face = NewFace(static_cast<int32_t>(end - begin), noHoles, extraOf(f));
     if (!face) return nullptr;
     poly.faces[f] = face;
     poly.faceCount = static_cast<int32_t>(f + 1);
@@ -196,7 +199,7 @@ tsxSOBJ AddArraysPolyhedron(const std::string& name, const MeshArrays& mesh, con
   size_t bytes = 0;
   for (size_t f = 0; f < mesh.faceCount; ++f) {
     const int32_t begin = mesh.faceStart[f], end = mesh.faceStart[f + 1];
-    bytes += FaceBytes(end - begin, nullptr, 0, faceHasNormals(begin, end));
+    bytes += FaceBytes(end - begin, nullptr, 0, ExtraFor(faceHasNormals(begin, end), 0, 0));
   }
   if (!obj || !ReserveFaces(bytes)) throw std::bad_alloc();
   Polyhedron& poly = *obj->poly;
@@ -204,17 +207,17 @@ tsxSOBJ AddArraysPolyhedron(const std::string& name, const MeshArrays& mesh, con
   for (size_t f = 0; f < mesh.faceCount; ++f) {
     const int32_t begin = mesh.faceStart[f], end = mesh.faceStart[f + 1];
     const bool normals = faceHasNormals(begin, end);
-    CtsxFace* face = NewFace(end - begin, noHoles, normals);
+    CtsxFace* face = NewFace(end - begin, noHoles, ExtraFor(normals, 0, 0));
     if (!face) throw std::bad_alloc();
     poly.faces[f] = face;
     poly.faceCount = static_cast<int32_t>(f + 1);
-    FaceExtra& extra = *FaceExtraOf(*face);
-    extra.owner = obj->id;
+    FaceExtra* extra = FaceExtraOf(*face);
+    if (extra) extra->owner = obj->id;
     for (int32_t c = begin; c < end; ++c) {
       face->corners[c - begin] = {mesh.cornerVertex[c], mesh.cornerUv ? mesh.cornerUv[c] : -1, -1, -1};
-      if (normals && hasNormal(c)) {
-        extra.Normals()[c - begin] = mesh.cornerNormal[c];
-        extra.HasNormal()[c - begin] = 1;
+      if (extra && hasNormal(c)) {
+        extra->Normals()[c - begin] = mesh.cornerNormal[c];
+        extra->HasNormal()[c - begin] = 1;
       }
     }
     face->materialIndex = static_cast<uint16_t>(mesh.faceMaterial ? mesh.faceMaterial[f] : 0);
@@ -330,12 +333,13 @@ tsxSOBJ AddPolyhedron(const std::string& name, const Mesh& mesh, const CtsxTxmx3
     const Face& src = mesh.faces[f];
     std::vector<int32_t> holeCorners;
     for (const auto& hole : src.holes) holeCorners.push_back(static_cast<int32_t>(hole.size()));
-    CtsxFace* face = detail::NewFace(static_cast<int32_t>(src.corners.size()), holeCorners,
-                                     detail::AnyNormal(src.corners.data(), src.corners.size()));
+    const uint32_t group = src.group.empty() ? 0 : detail::GroupIndex(poly.groups, src.group);
+    CtsxFace* face = detail::NewFace(
+        static_cast<int32_t>(src.corners.size()), holeCorners,
+        detail::ExtraFor(detail::AnyNormal(src.corners.data(), src.corners.size()), src.smoothing, group));
     if (!face) throw std::bad_alloc();
     poly.faces[f] = face;
     poly.faceCount = static_cast<int32_t>(f + 1);
-    const uint32_t group = src.group.empty() ? 0 : detail::GroupIndex(poly.groups, src.group);
     detail::FillFace(*face, obj->id, src.corners.data(), mesh.normals, src.smoothing, group);
     for (size_t h = 0; h < src.holes.size(); ++h) {
       for (size_t c = 0; c < src.holes[h].size(); ++c) {

@@ -144,7 +144,8 @@ struct FaceExtra {
   const CtsxVector3f* Normals() const { return reinterpret_cast<const CtsxVector3f*>(this + 1); }
   const uint8_t* HasNormal() const { return reinterpret_cast<const uint8_t*>(Normals() + normalSlots); }
 };
-// Null for a face record the host did not make.
+// Null for a record without one: a face with no normals, smoothing group or
+// group, or a record the host did not make.
 FaceExtra* FaceExtraOf(CtsxFace& face);
 const FaceExtra* FaceExtraOf(const CtsxFace& face);
 
