@@ -54,8 +54,10 @@ bool ReadVertices(HostObject result, HostObject second, MergeSources<CtsxVector3
   return Present(*sources);
 }
 
-MergeSources<CtsxFace*> ReadFaces(HostObject result, HostObject second) {
-  return ReadSources<CtsxFace*>(result, second, tsxPolyhGetNbrFaces, tsxPolyhGetFaceptrArray);
+MergeSources<CtsxFace*> ReadFaces(HostObject result, HostObject second, HostObject copiedFrom) {
+  const bool same = copiedFrom != 0 && copiedFrom != result &&
+                    tsxPolyhGetNbrFaces(copiedFrom) == tsxPolyhGetNbrFaces(result);
+  return ReadSources<CtsxFace*>(same ? copiedFrom : result, second, tsxPolyhGetNbrFaces, tsxPolyhGetFaceptrArray);
 }
 
 bool MergeUVs(HostObject result, HostObject second, int32_t* ua, int32_t* ub, HostBlock<CtsxUV>* merged) {

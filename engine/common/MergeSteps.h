@@ -54,7 +54,12 @@ struct MergeSources {
 [[nodiscard]] bool ReadVertices(HostObject result, HostObject second, MergeSources<CtsxVector3f>* sources);
 
 // Both objects' face pointer arrays, as they are (an array may be null).
-MergeSources<CtsxFace*> ReadFaces(HostObject result, HostObject second);
+// The result's are read from `copiedFrom` (when nonzero), the object the
+// result was just copied from, as long as it has as many faces: they are the
+// same records, and asking the result for its own makes the host copy every
+// record of it (a copy shares its source's until then), all of which the
+// merge replaces.
+MergeSources<CtsxFace*> ReadFaces(HostObject result, HostObject second, HostObject copiedFrom = 0);
 
 // The result's UVs, then the second object's, in one host block; their
 // counts in `ua` and `ub`. Reports -1008 as ReadVertices, or what

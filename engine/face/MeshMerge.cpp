@@ -19,7 +19,8 @@ int32_t CornerCount(const CtsxFace* face) { return std::max<int32_t>(face->nbrCo
 
 class Merge {
  public:
-  Merge(HostObject result, HostObject second) : result_(result), second_(second) {}
+  Merge(HostObject result, HostObject second, HostObject copiedFrom)
+      : result_(result), second_(second), copiedFrom_(copiedFrom) {}
   void Run();
 
  private:
@@ -33,6 +34,7 @@ class Merge {
 
   HostObject result_;
   HostObject second_;
+  HostObject copiedFrom_;
   int32_t va_ = 0, vb_ = 0, ua_ = 0, ub_ = 0, fa_ = 0, fb_ = 0;
   int32_t kept_ = 0;  // vertices that survive the weld
   HostBlock<CtsxVector3f> merged_;
@@ -71,7 +73,7 @@ bool Merge::MergeVertices() {
 bool Merge::MergeUVs() { return spl::MergeUVs(result_, second_, &ua_, &ub_, &uvs_); }
 
 bool Merge::CopyFaces() {
-  const MergeSources<CtsxFace*> sources = ReadFaces(result_, second_);
+  const MergeSources<CtsxFace*> sources = ReadFaces(result_, second_, copiedFrom_);
   fa_ = sources.countA;
   fb_ = sources.countB;
   CtsxFace* const* facesA = sources.a;
@@ -180,6 +182,8 @@ bool Merge::HandOver() {
 
 }  // namespace
 
-void MergeObjects(HostObject result, HostObject second) { Merge(result, second).Run(); }
+void MergeObjects(HostObject result, HostObject second, HostObject copiedFrom) {
+  Merge(result, second, copiedFrom).Run();
+}
 
 }  // namespace spl

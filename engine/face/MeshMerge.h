@@ -17,11 +17,13 @@ namespace spl {
 // face 0, and with junction face B's corners moved onto face A's.
 //
 // Requires JunctionFaceA/B and JunctionCornerB from FindJunctionFaces and
-// `result` unchanged since the copy. Succeeded when LastError is still 0.
+// `result` unchanged since the copy. `copiedFrom`, when given, is the object
+// the result was copied from: the result's faces are read from it (see
+// ReadFaces). Succeeded when LastError is still 0.
 // On a failure before the hand-over the result is left as the copy was; a
 // replacement the host refuses may leave it partly replaced (the caller
 // deletes a failed result). Either way every working array and face copy
 // is freed or the host's, and the error has been reported once.
-void MergeObjects(HostObject result, HostObject second);
+void MergeObjects(HostObject result, HostObject second, HostObject copiedFrom = 0);
 
 }  // namespace spl

@@ -56,7 +56,7 @@ void Join(UnfinishedResult& unfinished, const JoinInputs& inputs, const JoinHook
   const HostObject result = JoinState.ResultObject;
   {
     JoinStageScope scope(JoinStage::Merge, observer);
-    MergeObjects(result, inputs.second);
+    MergeObjects(result, inputs.second, JoinState.FirstObject);
   }
   if (JoinFailed()) return;
   Refresh(result, observer);

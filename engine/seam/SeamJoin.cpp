@@ -108,7 +108,7 @@ bool SeamJoin(UnfinishedResult& unfinished, const JoinInputs& inputs, JoinedSeam
   const HostObject result = JoinState.ResultObject;
   {
     JoinStageScope scope(JoinStage::Merge, observer);
-    MergeAlongSeam(result, second, seam);
+    MergeAlongSeam(result, second, seam, JoinState.FirstObject);
   }
   if (JoinFailed()) return false;
   {

@@ -24,8 +24,8 @@ bool RisingWithin(std::span<const int32_t> indices, int32_t count) {
 
 class SeamMerge {
  public:
-  SeamMerge(HostObject result, HostObject second, const JoinedSeam& seam)
-      : result_(result), second_(second), seam_(seam) {}
+  SeamMerge(HostObject result, HostObject second, const JoinedSeam& seam, HostObject copiedFrom)
+      : result_(result), second_(second), copiedFrom_(copiedFrom), seam_(seam) {}
   void Run();
 
  private:
@@ -39,6 +39,7 @@ class SeamMerge {
 
   HostObject result_;
   HostObject second_;
+  HostObject copiedFrom_;
   const JoinedSeam& seam_;
   int32_t va_ = 0, vb_ = 0, ua_ = 0, ub_ = 0, fa_ = 0, fb_ = 0;
   int32_t kept_ = 0;         // vertices of the result
@@ -98,7 +99,7 @@ bool SeamMerge::MergeVertices() {
 bool SeamMerge::MergeUVs() { return spl::MergeUVs(result_, second_, &ua_, &ub_, &uvs_); }
 
 bool SeamMerge::CopyFaces() {
-  const MergeSources<CtsxFace*> sources = ReadFaces(result_, second_);
+  const MergeSources<CtsxFace*> sources = ReadFaces(result_, second_, copiedFrom_);
   fa_ = sources.countA;
   fb_ = sources.countB;
   CtsxFace* const* facesA = sources.a;
@@ -169,8 +170,8 @@ bool SeamMerge::HandOver() {
 
 }  // namespace
 
-void MergeAlongSeam(HostObject result, HostObject second, const JoinedSeam& seam) {
-  SeamMerge(result, second, seam).Run();
+void MergeAlongSeam(HostObject result, HostObject second, const JoinedSeam& seam, HostObject copiedFrom) {
+  SeamMerge(result, second, seam, copiedFrom).Run();
 }
 
 int64_t SeamMergeSteps(HostObject first, HostObject second) {

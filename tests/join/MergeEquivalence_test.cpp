@@ -1,11 +1,14 @@
 // The merge against a straightforward version of its steps (weld tables
 // scanned per corner, dropped vertices removed and counted per corner) on
-// random objects with holes, UV-less corners and junctions anywhere.
+// random objects with holes, UV-less corners, groups and junctions anywhere,
+// the first object's faces read from the result itself or from the object
+// it was copied from.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <numeric>
 #include <random>
+#include <string>
 
 #include "engine/face/MeshMerge.h"
 #include "tests/join/JoinFixture.h"
@@ -31,6 +34,7 @@ tsxhost::Mesh RandomMesh(std::mt19937& rng) {
     face.material = static_cast<int32_t>(rng() % 3);
     for (size_t c = 0; c < 3 + rng() % 4; ++c) face.corners.push_back(corner(order[c]));
     if (rng() % 4 == 0) face.holes.push_back({corner(order[0]), corner(order[1]), corner(order[2])});
+    if (rng() % 3 == 0) face.group = "g" + std::to_string(rng() % 3);
     m.faces.push_back(face);
   }
   m.materials.resize(3);
@@ -86,6 +90,7 @@ void ExpectSameMesh(const tsxhost::Mesh& got, const tsxhost::Mesh& want) {
   for (size_t f = 0; f < got.faces.size(); ++f) {
     const tsxhost::Face &g = got.faces[f], &w = want.faces[f];
     ASSERT_EQ(g.material, w.material) << "face " << f;
+    ASSERT_EQ(g.group, w.group) << "face " << f;
     ASSERT_TRUE(std::equal(g.corners.begin(), g.corners.end(), w.corners.begin(), w.corners.end(), Same)) << "face " << f;
     ASSERT_EQ(g.holes.size(), w.holes.size());
     for (size_t h = 0; h < g.holes.size(); ++h) {
@@ -117,19 +122,22 @@ TEST_F(MergeEquivalenceTest, FastAndStraightforwardAgreeOnRandomObjects) {
 
     const tsxSOBJ first = tsxhost::AddPolyhedron("A", a);
     const tsxSOBJ second = tsxhost::AddPolyhedron("B", b);
-    tsxSOBJ result = 0;
-    ASSERT_EQ(tsxGNodeCopy(first, &result), 0);
-    JoinState.LastError = 0;
-    JoinState.HoleMergeEnabled = holes;
-    JoinState.JunctionFaceA = fa;
-    JoinState.JunctionFaceB = fb;
-    JoinState.JunctionCornerA = 0;
-    JoinState.JunctionCornerB = cornerB;
-    MergeObjects(result, second);
-    ASSERT_EQ(JoinState.LastError, 0);
-    tsxhost::Mesh got;
-    ASSERT_TRUE(tsxhost::ReadMesh(result, &got));
-    ExpectSameMesh(got, StraightforwardMerge(a, b, fa, fb, cornerB, holes));
+    const tsxhost::Mesh want = StraightforwardMerge(a, b, fa, fb, cornerB, holes);
+    for (const tsxSOBJ copiedFrom : {tsxSOBJ{0}, first}) {
+      tsxSOBJ result = 0;
+      ASSERT_EQ(tsxGNodeCopy(first, &result), 0);
+      JoinState.LastError = 0;
+      JoinState.HoleMergeEnabled = holes;
+      JoinState.JunctionFaceA = fa;
+      JoinState.JunctionFaceB = fb;
+      JoinState.JunctionCornerA = 0;
+      JoinState.JunctionCornerB = cornerB;
+      MergeObjects(result, second, copiedFrom);
+      ASSERT_EQ(JoinState.LastError, 0);
+      tsxhost::Mesh got;
+      ASSERT_TRUE(tsxhost::ReadMesh(result, &got));
+      ExpectSameMesh(got, want);
+    }
   }
 }
 
