@@ -155,7 +155,33 @@ CtsxFace* NewFace(int32_t corners, const std::vector<int32_t>& holeCorners, Extr
   return face;
 }
 
+namespace {
+
+// Whether `face` is laid out as NewFace lays out a face without holes: the
+// corners right after the record, the extra (if any) right after them.
+bool OnePiece(const CtsxFace& face) {
+  const size_t head = AlignUp(sizeof(CtsxFace));
+  const auto* at = reinterpret_cast<const unsigned char*>(&face);
+  return face.nbrCorners >= 0 && face.nbrHoles <= 0 && reinterpret_cast<const unsigned char*>(face.corners) == at + head &&
+         (face.hostData == 0 || face.hostData == head + AlignUp(sizeof(CtsxCorner) * static_cast<size_t>(face.nbrCorners)));
+}
+
+}  // namespace
+
 CtsxFace* CloneFace(const CtsxFace& src) {
+  if (OnePiece(src)) {
+    // Copied whole: the same bytes as a new record filled field by field.
+    const size_t bytes = FaceBytes(src.nbrCorners, nullptr, 0, ExtraOf(src));
+    auto* base = static_cast<unsigned char*>(Carve(bytes));
+    if (!base) return nullptr;
+    std::memcpy(base, &src, bytes - sizeof(BlockTag));
+    auto* face = reinterpret_cast<CtsxFace*>(base);
+    face->corners = reinterpret_cast<CtsxCorner*>(base + AlignUp(sizeof(CtsxFace)));
+    face->holes = nullptr;
+    face->nbrHoles = 0;
+    face->reserved = 0;
+    return face;
+  }
   std::vector<int32_t> holeCorners;
   for (int32_t h = 0; h < src.nbrHoles; ++h) holeCorners.push_back(src.holes[h]->nbrCorners);
   const FaceExtra* from = FaceExtraOf(src);

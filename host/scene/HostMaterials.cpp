@@ -52,6 +52,7 @@ TSXAPI int32_t TSXCALL tsxPolyhGetMaterial(tsxPOLYHEDRON p, uint16_t index, tsxM
   if (!poly || !target || index >= poly->materials.size()) return 0;
   if (poly->allMaterialsUnavailable || poly->unavailableMaterials.count(index)) return 0;
   *target = poly->materials[index];
+  ++TheState().materialFills;
   return 1;
 }
 
@@ -63,18 +64,26 @@ TSXAPI int32_t TSXCALL tsxPolyhPaintFace(tsxPOLYHEDRON p, int32_t face, tsxMATER
   if (!poly || !value) return e_tsxNOT_FOUND;
   if (face < 0 || face >= poly->faceCount) return e_tsxOUT_OF_RANGE;
   if (!poly->UnshareFaces()) return e_tsxNO_MEMORY;
-  auto& table = poly->materials;
-  auto it = std::find(table.begin(), table.end(), *value);
-  if (it == table.end()) {
-    if (table.size() > UINT16_MAX) return e_tsxOVERFLOW;
-    try {
-      table.push_back(*value);
-    } catch (const std::bad_alloc&) {
-      return e_tsxNO_MEMORY;  // nothing escapes the interface
+  // Entries are only ever added to a table, so an index found for a record
+  // whose value has not changed since still names the first equal entry.
+  const uint64_t fills = TheState().materialFills;
+  if (mat != poly->paintedWith || poly->paintedAt != fills) {
+    auto& table = poly->materials;
+    auto it = std::find(table.begin(), table.end(), *value);
+    if (it == table.end()) {
+      if (table.size() > UINT16_MAX) return e_tsxOVERFLOW;
+      try {
+        table.push_back(*value);
+      } catch (const std::bad_alloc&) {
+        return e_tsxNO_MEMORY;  // nothing escapes the interface
+      }
+      it = table.end() - 1;
     }
-    it = table.end() - 1;
+    poly->paintedWith = mat;
+    poly->paintedAt = fills;
+    poly->paintedIndex = static_cast<uint16_t>(it - table.begin());
   }
-  poly->faces[face]->materialIndex = static_cast<uint16_t>(it - table.begin());
+  poly->faces[face]->materialIndex = poly->paintedIndex;
   return e_tsxOK;
 }
 

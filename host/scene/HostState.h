@@ -70,6 +70,13 @@ struct Polyhedron {
   // them. A copy has a pointer array of its own that points to its
   // lender's records; the lender keeps them in place and knows its
   // borrowers. A record's owner (FaceExtra) is the polyhedron that frees it.
+  // The table index the last material painted with was found at, while no
+  // material record has been filled since (State::materialFills): faces are
+  // painted in runs of one material.
+  tsxMATERIAL paintedWith = 0;
+  uint64_t paintedAt = 0;
+  uint16_t paintedIndex = 0;
+
   tsxSOBJ self = 0;                     // a copy's handle: its own records' owner
   Polyhedron* lender = nullptr;         // whose records faces[] points to; null: its own
   std::vector<Polyhedron*> borrowers;   // copies that point to this one's records
@@ -98,6 +105,7 @@ struct State {
   std::unordered_map<tsxMATERIAL, Material> materials;
   tsxMATERIAL nextMaterial = 1;
   Material active{};
+  uint64_t materialFills = 1;  // counts changes of a material record's value
 
   tsxHWND mainView = 0;
   int16_t version = 600;

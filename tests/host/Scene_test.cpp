@@ -169,6 +169,33 @@ TEST_F(SceneTest, PaintingStoresByValueAndSharesEqualEntries) {
   EXPECT_EQ(tsxhost::LiveMaterialCount(), 1);
 }
 
+// One handle refilled between paintings (as the join's material transfer
+// does) paints each face with the value it held at that painting, also on
+// a second object painted in between.
+TEST_F(SceneTest, PaintingWithARefilledHandleTakesItsValueAtEachPainting) {
+  const tsxSOBJ a = tsxhost::AddPolyhedron("A", TwoFaces());
+  const tsxSOBJ b = tsxhost::AddPolyhedron("B", TwoFaces());
+  tsxMATERIAL mat = 0;
+  ASSERT_EQ(tsxMaterialCreate(&mat), 0);
+  ASSERT_NE(tsxPolyhGetMaterial(a, 1, mat), 0);  // red
+  ASSERT_EQ(tsxPolyhPaintFace(a, 0, mat, 0), 0);
+  ASSERT_NE(tsxPolyhGetMaterial(a, 0, mat), 0);  // the default
+  ASSERT_EQ(tsxPolyhPaintFace(b, 1, mat, 0), 0);
+  ASSERT_EQ(tsxPolyhPaintFace(a, 1, mat, 0), 0);
+  ASSERT_NE(tsxPolyhGetMaterial(b, 1, mat), 0);  // red again
+  ASSERT_EQ(tsxPolyhPaintFace(a, 0, mat, 0), 0);
+  ASSERT_EQ(tsxPolyhPaintFace(b, 0, mat, 0), 0);
+  tsxhost::Mesh ma, mb;
+  ASSERT_TRUE(tsxhost::ReadMesh(a, &ma));
+  ASSERT_TRUE(tsxhost::ReadMesh(b, &mb));
+  EXPECT_EQ(ma.faces[0].material, 1);
+  EXPECT_EQ(ma.faces[1].material, 0);
+  EXPECT_EQ(mb.faces[0].material, 1);
+  EXPECT_EQ(mb.faces[1].material, 0);
+  EXPECT_EQ(ma.materials.size(), 2u);
+  tsxMaterialDestroy(mat);
+}
+
 // The list of operations is the header's declarations, in order, and the
 // host counts each call under the operation's own name.
 TEST_F(SceneTest, OperationListFollowsTheHeader) {
