@@ -5,6 +5,7 @@
 
 #include "engine/common/JoinState.h"
 #include "host/scene/Scene.h"
+#include "session/RebuiltFaces.h"
 
 namespace splicer {
 namespace {
@@ -79,6 +80,7 @@ AssemblyOutcome JoinAssembly(const std::vector<tsxSOBJ>& objects, double accurac
   spl::ContactJoinRequest request;
   request.objects = objects;
   request.inputs = spl::ContactInputsAt(accuracy);
+  request.finish = [&request](const spl::ContactGroup& group) { return GiveRebuiltFaces(request.objects, group); };
   spl::ContactJoinResult joined = spl::RunContactJoin(request);
   outcome.error = joined.error;
   outcome.what = std::move(joined.what);

@@ -10,6 +10,7 @@
 #include "engine/seam/SeamJoin.h"
 #include "host/scene/Scene.h"
 #include "session/JoinReport.h"
+#include "session/RebuiltFaces.h"
 #include "engine/common/Progress.h"
 
 namespace splicer {
@@ -92,6 +93,7 @@ JoinOutcome PickAndJoin(tsxSOBJ first, tsxSOBJ second, const JoinChoice& choice,
     request.objects = {first, second};
     request.inputs = spl::ContactInputsAt(choice.accuracy);
     request.observer = &clock;
+    request.finish = [&request](const spl::ContactGroup& group) { return GiveRebuiltFaces(request.objects, group); };
     if (!spl::RunAsJoin([&] { outcome.contact = spl::RunContactJoin(request); })) {
       outcome.error = ErrorKind::Join;
       return outcome;

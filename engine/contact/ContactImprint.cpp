@@ -23,6 +23,7 @@
 #include <deque>
 #include <map>
 #include <numeric>
+#include <optional>
 #include <set>
 
 #include "engine/contact/ContactCandidates.h"
@@ -119,6 +120,7 @@ class Imprinter {
   bool Flood(int side, int32_t face, int64_t stamp);
   bool Cut(int side, int32_t face);
   std::vector<ImprintId> Loop(int side, int32_t face) const;
+  CornerBlend Blend(int side, int32_t face, ImprintId p) const;
   void Corners(int side, int32_t face, const std::vector<ImprintId>& polygon, ImprintPiece* piece) const;
 
   const WorldObject* shape_[2];
@@ -133,6 +135,7 @@ class Imprinter {
   std::map<ImprintId, P2> flat_;                      // every point of the arrangement
   std::map<ImprintId, ArrVertex> vertexOf_;
   std::map<int32_t, int> turn_[2];                    // per face: +1 counter-clockwise in the plane, -1 not
+  std::multimap<ImprintId, Edge> edgesOf_[2];         // the edges each point was put into
   Arr arr_;
 };
 
@@ -164,6 +167,7 @@ bool Imprinter::Run() {
     }
   }
   if (!Chains() || !Arrange() || !PlaceNewPoints()) return false;
+  for (const ImprintEdgePoint& p : out_->inserts) edgesOf_[p.side].emplace(p.point, Edge{p.lo, p.hi});
   int64_t stamp = 0;
   for (int side = 0; side < 2; ++side) {
     for (const int32_t f : *faces_[side]) {
@@ -589,55 +593,92 @@ bool Imprinter::Cut(int side, int32_t face) {
   return true;
 }
 
-// The corners of a piece: a corner of the face keeps its UV; any other point
-// gets the UV the face's affine map from its widest corner triangle gives
-// (on an edge of the face, that is the UV interpolated along it).
-void Imprinter::Corners(int side, int32_t face, const std::vector<ImprintId>& polygon, ImprintPiece* piece) const {
-  const CtsxFace& f = shape_[side]->Face(face);
-  std::map<ImprintId, int32_t> uvOf;
-  for (int32_t c = 0; c < f.nbrCorners; ++c) uvOf.emplace(Id(side, f.corners[c].vindex), f.corners[c].uvindex);
-  const int32_t uvCount = tsxPolyhGetNbrUV(shape_[side]->object);
-  const CtsxUV* uvs = uvCount > 0 ? tsxPolyhGetUVArray(shape_[side]->object) : nullptr;
-  const auto flat = [&](ImprintId p) {
-    const P2& q = flat_.at(p);
-    return std::array<double, 2>{CGAL::to_double(q.x()), CGAL::to_double(q.y())};
-  };
-  // The widest triangle of the face's corners, for the map.
-  std::array<int32_t, 3> best{-1, -1, -1};
-  double widest = 0;
+// Where point `p` lies on face `face` of `side`: one of its corners, on one
+// of its edges (at its place along the edge in space), or inside (the
+// weights of the first of its fan's triangles that holds it in the plane, or
+// of its widest triangle when none does).
+CornerBlend Imprinter::Blend(int side, int32_t face, ImprintId p) const {
+  const WorldObject& shape = *shape_[side];
+  const CtsxFace& f = shape.Face(face);
   const int32_t n = f.nbrCorners;
-  for (int32_t i = 0; i < n && uvs; ++i) {
+  for (int32_t c = 0; c < n; ++c) {
+    if (Id(side, f.corners[c].vindex) == p) return CornerBlend::Kept(c);
+  }
+  const auto [first, last] = edgesOf_[side].equal_range(p);
+  for (int32_t c = 0; c < n && first != last; ++c) {
+    const int32_t next = (c + 1) % n;
+    const int32_t u = f.corners[c].vindex, w = f.corners[next].vindex;
+    const Edge e{std::min(u, w), std::max(u, w)};
+    if (u == w || std::none_of(first, last, [&](const auto& x) { return x.second == e; })) continue;
+    const Vec3 lo = V(shape.World(e.first)), d = Sub(V(shape.World(e.second)), lo);
+    const double len2 = Dot(d, d);
+    const double t = std::clamp(len2 > 0 ? Dot(Sub(Position(p), lo), d) / len2 : 0.0, 0.0, 1.0);
+    return u < w ? CornerBlend::Along(c, next, t) : CornerBlend::Along(next, c, t);
+  }
+  const auto flat = [&](ImprintId q) {
+    const P2& x = flat_.at(q);
+    return std::array<double, 2>{CGAL::to_double(x.x()), CGAL::to_double(x.y())};
+  };
+  const auto corner = [&](int32_t c) { return flat(Id(side, f.corners[c].vindex)); };
+  const std::array<double, 2> x = flat(p);
+  // Barycentric weights of x in triangle (i, j, k), or nothing when it has no area.
+  const auto weights = [&](int32_t i, int32_t j, int32_t k) -> std::optional<CornerBlend> {
+    const auto a = corner(i), b = corner(j), c = corner(k);
+    const double det = (b[0] - a[0]) * (c[1] - a[1]) - (c[0] - a[0]) * (b[1] - a[1]);
+    if (det == 0 || !std::isfinite(det)) return std::nullopt;
+    const double s = ((x[0] - a[0]) * (c[1] - a[1]) - (c[0] - a[0]) * (x[1] - a[1])) / det;
+    const double t = ((b[0] - a[0]) * (x[1] - a[1]) - (x[0] - a[0]) * (b[1] - a[1])) / det;
+    return CornerBlend{{i, j, k}, {1 - s - t, s, t}};
+  };
+  for (int32_t i = 1; i + 1 < n; ++i) {
+    const std::optional<CornerBlend> b = weights(0, i, i + 1);
+    if (b && b->weight[0] >= 0 && b->weight[1] >= 0 && b->weight[2] >= 0) return *b;
+  }
+  std::optional<CornerBlend> best;
+  double widest = 0;
+  for (int32_t i = 0; i < n; ++i) {
     for (int32_t j = i + 1; j < n; ++j) {
       for (int32_t k = j + 1; k < n; ++k) {
-        const auto p = flat(Id(side, f.corners[i].vindex)), q = flat(Id(side, f.corners[j].vindex)),
-                   r = flat(Id(side, f.corners[k].vindex));
-        const double area = std::fabs((q[0] - p[0]) * (r[1] - p[1]) - (r[0] - p[0]) * (q[1] - p[1]));
-        const bool valid = f.corners[i].uvindex >= 0 && f.corners[j].uvindex >= 0 && f.corners[k].uvindex >= 0 &&
-                           f.corners[i].uvindex < uvCount && f.corners[j].uvindex < uvCount &&
-                           f.corners[k].uvindex < uvCount;
-        if (valid && area > widest) widest = area, best = {i, j, k};
+        const auto a = corner(i), b = corner(j), c = corner(k);
+        const double area = std::fabs((b[0] - a[0]) * (c[1] - a[1]) - (c[0] - a[0]) * (b[1] - a[1]));
+        if (area > widest) widest = area, best = weights(i, j, k);
       }
       if (n > 24) break;  // a big n-gon: a fan from each corner is wide enough
     }
   }
+  return best ? *best : CornerBlend::Kept(0);
+}
+
+// The corners of a piece: a corner of the face keeps its UV; any other point
+// gets the UV blended as it lies on the face (along an edge, from the edge's
+// ends), when the corners it is blended from all have one.
+void Imprinter::Corners(int side, int32_t face, const std::vector<ImprintId>& polygon, ImprintPiece* piece) const {
+  const CtsxFace& f = shape_[side]->Face(face);
+  const int32_t uvCount = tsxPolyhGetNbrUV(shape_[side]->object);
+  const CtsxUV* uvs = uvCount > 0 ? tsxPolyhGetUVArray(shape_[side]->object) : nullptr;
+  const auto uvOf = [&](int32_t c) -> const CtsxUV* {
+    const int32_t i = c >= 0 ? f.corners[c].uvindex : -1;
+    return uvs && i >= 0 && i < uvCount ? &uvs[i] : nullptr;
+  };
   for (const ImprintId p : polygon) {
     ImprintCorner corner;
     corner.point = p;
-    const auto own = uvOf.find(p);
-    if (own != uvOf.end()) {
-      corner.uv = own->second;
-    } else if (best[0] >= 0) {
-      const auto x = flat(p), a = flat(Id(side, f.corners[best[0]].vindex)),
-                 b = flat(Id(side, f.corners[best[1]].vindex)), c = flat(Id(side, f.corners[best[2]].vindex));
-      const double det = (b[0] - a[0]) * (c[1] - a[1]) - (c[0] - a[0]) * (b[1] - a[1]);
-      const double s = ((x[0] - a[0]) * (c[1] - a[1]) - (c[0] - a[0]) * (x[1] - a[1])) / det;
-      const double t = ((b[0] - a[0]) * (x[1] - a[1]) - (x[0] - a[0]) * (b[1] - a[1])) / det;
-      const CtsxUV& ua = uvs[f.corners[best[0]].uvindex];
-      const CtsxUV& ub = uvs[f.corners[best[1]].uvindex];
-      const CtsxUV& uc = uvs[f.corners[best[2]].uvindex];
-      corner.ownUV = true;
-      corner.value = {float(ua.u + s * (double(ub.u) - ua.u) + t * (double(uc.u) - ua.u)),
-                      float(ua.v + s * (double(ub.v) - ua.v) + t * (double(uc.v) - ua.v))};
+    corner.blend = Blend(side, face, p);
+    if (corner.blend.IsKept()) {
+      corner.uv = f.corners[corner.blend.corner[0]].uvindex;
+    } else {
+      double u[3] = {0, 0, 0}, v[3] = {0, 0, 0};
+      bool all = true;
+      for (int k = 0; k < 3 && all; ++k) {
+        if (corner.blend.corner[k] < 0) continue;
+        const CtsxUV* uv = uvOf(corner.blend.corner[k]);
+        all = uv != nullptr;
+        if (uv) u[k] = uv->u, v[k] = uv->v;
+      }
+      if (all) {
+        corner.ownUV = true;
+        corner.value = {float(corner.blend.Of(u)), float(corner.blend.Of(v))};
+      }
     }
     piece->corners.push_back(corner);
   }

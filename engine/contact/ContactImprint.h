@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "engine/common/WorldObject.h"
+#include "engine/contact/CornerBlend.h"
 
 namespace spl {
 
@@ -21,8 +22,9 @@ using ImprintId = int64_t;
 struct ImprintCorner {
   ImprintId point = 0;
   int32_t uv = -1;      // the face's own UV index (of its side), or -1
-  bool ownUV = false;   // `value` holds a UV interpolated inside the face
+  bool ownUV = false;   // `value` holds the UV blended as `blend` says
   CtsxUV value{};
+  CornerBlend blend;    // where it lies on the face
 };
 
 // One convex polygon of what is left of face `face` of side `side`, wound as

@@ -328,7 +328,7 @@ bool ContactRun::JoinGroup(ContactGroup& group) {
   }
   {
     JoinStageScope scope(JoinStage::Merge, request_.observer);
-    MergeContactGroup(group.result, plan, &group.splitFaces);
+    MergeContactGroup(group.result, plan, &group.splitFaces, &group.rebuiltFaces);
     if (Failed()) return false;
   }
   JoinStageScope scope(JoinStage::Refresh, request_.observer);
@@ -615,7 +615,7 @@ void ContactRun::JoinImprint(ContactGroup& group, MergePlan& plan, size_t ma, si
   }
   for (const ImprintPiece& piece : imprint.pieces) {
     MergePlan::Piece corners;
-    for (const ImprintCorner& c : piece.corners) corners.push_back({global(c.point), c.uv, c.ownUV, c.value});
+    for (const ImprintCorner& c : piece.corners) corners.push_back({global(c.point), c.uv, c.ownUV, c.value, c.blend});
     plan.rebuilt[member[piece.side]][piece.face].push_back(std::move(corners));
   }
   for (const ImprintEdgePoint& p : imprint.inserts) {
@@ -836,6 +836,13 @@ void ContactRun::Run() {
   if (out_.groups.empty()) {
     Refuse(kJunctionNotFound, std::string(LookUpError(kJunctionNotFound).message));
     return;
+  }
+  for (const ContactGroup& group : out_.groups) {
+    if (request_.finish && !request_.finish(group)) {
+      ReportError(kNoMemory);
+      Failed();
+      return;
+    }
   }
   Finish();
 }

@@ -38,11 +38,13 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "engine/common/JoinInputs.h"
 #include "engine/common/JoinState.h"
+#include "engine/contact/CornerBlend.h"
 #include "engine/face/RunJoin.h"
 
 namespace spl {
@@ -59,12 +61,18 @@ inline constexpr int32_t kContactBadRequest = -1302;
 // thousandths, converted as every join converts them; no two objects.
 inline JoinInputs ContactInputsAt(double accuracy) { return JoinInputsAt(0, 0, accuracy); }
 
+struct ContactGroup;
+
 struct ContactJoinRequest {
   std::vector<HostObject> objects;  // 2 or more distinct polyhedra, only read
   // The accuracy (world units, checked by the caller: finite, >= 0) and its
   // whole thousandths, converted where the request is made.
   JoinInputs inputs = ContactInputsAt(kDefaultAccuracy);
   JoinStageObserver* observer = nullptr;  // told of each stage; null: nobody. Not owned
+  // Given each sound result before any enters the scene, to give the faces
+  // made anew what the host keeps of a face beyond the interface (normals);
+  // false (memory ran out) fails the join as a whole. Empty: nobody.
+  std::function<bool(const ContactGroup&)> finish;
 };
 
 struct ContactGroup {
@@ -80,6 +88,7 @@ struct ContactGroup {
   std::vector<std::string> openEdgesBeforeAt, openEdgesAfterAt;  // the first few, "x y z - x y z"
   double largestWeld = 0;             // the largest distance a weld closed, world units
   double largestBend = 0;             // the farthest a point put into an edge lies off it
+  std::vector<RebuiltFace> rebuiltFaces;  // faces of the result made anew, rising
 };
 
 struct ContactJoinResult {

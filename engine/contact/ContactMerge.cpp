@@ -21,6 +21,7 @@ class ContactMerge {
  public:
   ContactMerge(HostObject result, const MergePlan& plan) : result_(result), plan_(plan) {}
   int64_t split = 0;
+  std::vector<RebuiltFace> rebuilt;
   void Run();
 
  private:
@@ -28,10 +29,11 @@ class ContactMerge {
   bool MergeUVs();
   bool CopyFaces();
   bool RenumberFace(CtsxFace* face, size_t member) const;
-  bool AppendSplit(const CtsxFace& face, size_t member, bool* made);
-  bool AppendPieces(const CtsxFace& face, size_t member, const std::vector<MergePlan::Piece>& pieces);
+  bool AppendSplit(const CtsxFace& face, int32_t source, size_t member, bool* made);
+  bool AppendPieces(const CtsxFace& face, int32_t source, size_t member, const std::vector<MergePlan::Piece>& pieces);
   int32_t NewUV(const CtsxUV& uv);
-  bool AppendPlain(const CtsxFace& face, std::vector<CtsxCorner>& corners);
+  // `made` says where the corners come from (its face is filled in).
+  bool AppendPlain(const CtsxFace& face, std::vector<CtsxCorner>& corners, RebuiltFace made);
 
   HostObject result_;
   const MergePlan& plan_;
@@ -167,17 +169,19 @@ bool ContactMerge::RenumberFace(CtsxFace* face, size_t member) const {
 
 // A new plain record (the host's per-corner data does not fit a new corner
 // count) with `face`'s flags and material and the corners given.
-bool ContactMerge::AppendPlain(const CtsxFace& face, std::vector<CtsxCorner>& corners) {
+bool ContactMerge::AppendPlain(const CtsxFace& face, std::vector<CtsxCorner>& corners, RebuiltFace made) {
   if (corners.size() > size_t(INT16_MAX)) return false;
   CtsxFace plain{};
   plain.nbrCorners = static_cast<int16_t>(corners.size());
   plain.hostFlags = face.hostFlags;
   plain.corners = corners.data();
   plain.materialIndex = face.materialIndex;
+  made.face = faces_->Made();
   if (const int32_t status = faces_->Append(&plain); status != 0) {
     ReportError(status);
     return false;
   }
+  rebuilt.push_back(std::move(made));
   return true;
 }
 
@@ -189,11 +193,14 @@ int32_t ContactMerge::NewUV(const CtsxUV& uv) {
 
 // A face replaced by what the other side leaves of it: each piece a face of
 // its own, with the face's flags (its material is painted from it).
-bool ContactMerge::AppendPieces(const CtsxFace& face, size_t member, const std::vector<MergePlan::Piece>& pieces) {
+bool ContactMerge::AppendPieces(const CtsxFace& face, int32_t source, size_t member,
+                                const std::vector<MergePlan::Piece>& pieces) {
   const int32_t uvCount = std::max(tsxPolyhGetNbrUV(plan_.members[member]), 0);
   for (const MergePlan::Piece& piece : pieces) {
     std::vector<CtsxCorner> corners;
+    RebuiltFace made{0, member, source, {}};
     for (const MergePlan::PieceCorner& c : piece) {
+      made.corners.push_back(c.blend);
       if (c.point < 0 || size_t(c.point) >= remap_.size()) return false;
       CtsxCorner corner{remap_[static_cast<size_t>(c.point)], -1, -1, -1};
       if (c.ownUV) {
@@ -203,7 +210,7 @@ bool ContactMerge::AppendPieces(const CtsxFace& face, size_t member, const std::
       }
       corners.push_back(corner);
     }
-    if (corners.size() < 3 || !AppendPlain(face, corners)) return false;
+    if (corners.size() < 3 || !AppendPlain(face, corners, std::move(made))) return false;
   }
   return true;
 }
@@ -211,14 +218,16 @@ bool ContactMerge::AppendPieces(const CtsxFace& face, size_t member, const std::
 // A face with points put into its edges: a new record with the corners
 // added, made from a plain face (the host's per-corner data does not fit a
 // new corner count).
-bool ContactMerge::AppendSplit(const CtsxFace& face, size_t member, bool* made) {
+bool ContactMerge::AppendSplit(const CtsxFace& face, int32_t source, size_t member, bool* made) {
   *made = false;
   const auto& inserts = plan_.inserts.empty() ? nullptr : &plan_.inserts[member];
   if (!inserts || inserts->empty() || face.nbrCorners < 2) return true;
   std::vector<CtsxCorner> corners;
+  RebuiltFace blends{0, member, source, {}};
   const int64_t start = plan_.vertexStart[member];
   const int32_t uvStart = uvStart_[member];
   for (int32_t c = 0; c < face.nbrCorners; ++c) {
+    const int32_t next = (c + 1) % face.nbrCorners;
     CtsxCorner corner = face.corners[c];
     const int32_t u = corner.vindex, w = face.corners[(c + 1) % face.nbrCorners].vindex;
     if (u < 0 || u >= vertexCount_[member] || w < 0 || w >= vertexCount_[member]) return false;
@@ -226,28 +235,31 @@ bool ContactMerge::AppendSplit(const CtsxFace& face, size_t member, bool* made) 
     if (corner.uvindex >= 0) corner.uvindex += uvStart;
     corner.adjFace = corner.adjCorner = -1;
     corners.push_back(corner);
+    blends.corners.push_back(CornerBlend::Kept(c));
     const uint64_t key = uint64_t(std::min(u, w)) << 32 | uint32_t(std::max(u, w));
     const auto it = inserts->find(key);
     if (it == inserts->end()) continue;
-    const int32_t uvFrom = face.corners[c].uvindex, uvTo = face.corners[(c + 1) % face.nbrCorners].uvindex;
+    const int32_t uvFrom = face.corners[c].uvindex, uvTo = face.corners[next].uvindex;
     const bool forward = u < w;
     const auto& along = it->second;
     for (size_t k = 0; k < along.size(); ++k) {
       const MergePlan::EdgeInsert& e = along[forward ? k : along.size() - 1 - k];
       CtsxCorner added{remap_[static_cast<size_t>(e.point)], -1, -1, -1};
+      // From the edge's lower numbered end, as `t` is.
+      const CornerBlend blend = forward ? CornerBlend::Along(c, next, e.t) : CornerBlend::Along(next, c, e.t);
       const int32_t uvCount = std::max(tsxPolyhGetNbrUV(plan_.members[member]), 0);
       if (uvFrom >= 0 && uvTo >= 0 && uvFrom < uvCount && uvTo < uvCount && uvSource_) {
-        const double s = forward ? e.t : 1 - e.t;  // from this corner
-        const CtsxUV& p = uvSource_[uvFrom + uvStart];
-        const CtsxUV& q = uvSource_[uvTo + uvStart];
-        added.uvindex = NewUV({static_cast<float>(p.u + s * (double(q.u) - p.u)),
-                               static_cast<float>(p.v + s * (double(q.v) - p.v))});
+        const CtsxUV& p = uvSource_[(forward ? uvFrom : uvTo) + uvStart];
+        const CtsxUV& q = uvSource_[(forward ? uvTo : uvFrom) + uvStart];
+        const double us[3] = {p.u, q.u, 0}, vs[3] = {p.v, q.v, 0};
+        added.uvindex = NewUV({static_cast<float>(blend.Of(us)), static_cast<float>(blend.Of(vs))});
       }
       corners.push_back(added);
+      blends.corners.push_back(blend);
     }
   }
   if (corners.size() == size_t(face.nbrCorners)) return true;
-  if (!AppendPlain(face, corners)) return false;
+  if (!AppendPlain(face, corners, std::move(blends))) return false;
   *made = true;
   ++split;
   return true;
@@ -312,7 +324,7 @@ bool ContactMerge::CopyFaces() {
       if (m < plan_.rebuilt.size()) {
         const auto pieces = plan_.rebuilt[m].find(f);
         if (pieces != plan_.rebuilt[m].end()) {
-          if (!AppendPieces(*faces[f], m, pieces->second)) {
+          if (!AppendPieces(*faces[f], f, m, pieces->second)) {
             if (!JoinFailed()) ReportError(e_tsxBAD_INPUT);
             return false;
           }
@@ -320,7 +332,7 @@ bool ContactMerge::CopyFaces() {
         }
       }
       bool made = false;
-      if (!AppendSplit(*faces[f], m, &made)) {
+      if (!AppendSplit(*faces[f], f, m, &made)) {
         if (!JoinFailed()) ReportError(e_tsxBAD_INPUT);
         return false;
       }
@@ -343,10 +355,12 @@ bool ContactMerge::CopyFaces() {
 
 }  // namespace
 
-void MergeContactGroup(HostObject result, const MergePlan& plan, int64_t* splitFaces) {
+void MergeContactGroup(HostObject result, const MergePlan& plan, int64_t* splitFaces,
+                       std::vector<RebuiltFace>* rebuilt) {
   ContactMerge merge(result, plan);
   merge.Run();
   *splitFaces = merge.split;
+  *rebuilt = std::move(merge.rebuilt);
 }
 
 int64_t ContactMergeSteps(const std::vector<HostObject>& members) {

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "engine/common/JoinState.h"
+#include "engine/contact/CornerBlend.h"
 
 namespace spl {
 
@@ -35,6 +36,7 @@ struct MergePlan {
     int32_t uv = -1;     // the member's own UV index, or -1
     bool ownUV = false;  // `value` is the corner's UV
     CtsxUV value{};
+    CornerBlend blend;   // where it lies on the face it is a piece of
   };
   using Piece = std::vector<PieceCorner>;
   std::vector<std::map<int32_t, std::vector<Piece>>> rebuilt;
@@ -47,12 +49,15 @@ struct MergePlan {
 // vertices replaced by what they weld onto, the points put into an edge
 // added as corners (each with a UV interpolated along the edge when both
 // ends have one; such a face is made anew and keeps its material and flags,
-// not the host's per-corner normals). Then the host's caches are
-// refreshed and every face is painted with its source face's material.
+// not what the host keeps beyond the interface, which the caller gives it
+// from `rebuilt`). Then the host's caches are refreshed and every face is
+// painted with its source face's material.
 // Succeeded when LastError is still 0; on failure the error has been
 // reported once and the caller deletes the result.
-// The count of faces that got points in `splitFaces`.
-void MergeContactGroup(HostObject result, const MergePlan& plan, int64_t* splitFaces);
+// The count of faces that got points in `splitFaces`; every face made anew
+// (pieces and faces with points) in `rebuilt`, rising.
+void MergeContactGroup(HostObject result, const MergePlan& plan, int64_t* splitFaces,
+                       std::vector<RebuiltFace>* rebuilt);
 
 // Progress steps MergeContactGroup reports in all.
 int64_t ContactMergeSteps(const std::vector<HostObject>& members);

@@ -1,8 +1,10 @@
 // The face operations, and what the host keeps with a face beyond the
 // plug-in's fields; the records themselves live in FaceArena.
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <new>
+#include <vector>
 
 #include "host/scene/HostState.h"
 
@@ -150,6 +152,85 @@ void SetOwner(Polyhedron& poly, tsxSOBJ owner) {
 }
 
 }  // namespace tsxhost::detail
+
+namespace tsxhost {
+
+using detail::FaceExtra;
+using detail::FaceExtraOf;
+
+bool ReadFaceNormals(tsxSOBJ obj, int32_t face, std::vector<CtsxVector3f>* normals, std::vector<uint8_t>* has) {
+  const detail::Polyhedron* poly = detail::FindPolyhedron(obj);
+  if (!poly || !normals || !has || face < 0 || face >= poly->faceCount) return false;
+  const CtsxFace& record = *poly->faces[face];
+  const auto corners = static_cast<size_t>(std::max<int16_t>(record.nbrCorners, 0));
+  normals->assign(corners, CtsxVector3f{0, 0, 0});
+  has->assign(corners, 0);
+  const FaceExtra* extra = FaceExtraOf(record);
+  for (size_t c = 0; extra && c < corners && c < static_cast<size_t>(extra->normalSlots); ++c) {
+    if (!extra->HasNormal()[c]) continue;
+    (*normals)[c] = extra->Normals()[c];
+    (*has)[c] = 1;
+  }
+  return true;
+}
+
+bool SetFaceFrom(tsxSOBJ obj, int32_t face, tsxSOBJ source, int32_t sourceFace, const CtsxVector3f* normals,
+                 const uint8_t* has, int32_t count) {
+  detail::Object* to = detail::FindObject(obj);
+  const detail::Object* from = detail::FindObject(source);
+  if (!to || !to->poly || !from || !from->poly || face < 0 || face >= to->poly->faceCount || sourceFace < 0 ||
+      sourceFace >= from->poly->faceCount) {
+    return false;
+  }
+  if (count != to->poly->faces[face]->nbrCorners || (count > 0 && (!normals || !has))) return false;
+  // The records are written into: no other object may read them then.
+  if (!to->poly->UnshareFaces()) return false;
+  CtsxFace*& record = to->poly->faces[face];
+  const FaceExtra* given = FaceExtraOf(*from->poly->faces[sourceFace]);
+  bool any = false;
+  for (int32_t c = 0; c < count; ++c) any = any || has[c] != 0;
+  const uint32_t smoothing = given ? given->smoothing : 0;
+  const uint32_t group = given ? detail::GroupIn(*to->poly, *from->poly, given->group) : 0;
+  const detail::Extra needed = detail::ExtraFor(any, smoothing, group);
+  const FaceExtra* had = FaceExtraOf(*record);
+  const detail::Extra kind = !had ? detail::Extra::None : had->normalSlots > 0 ? detail::Extra::Normals : detail::Extra::Plain;
+  if (needed != kind) {
+    // A record with room for what it carries, in place of the old one.
+    CtsxFace* remade = nullptr;
+    try {
+      std::vector<int32_t> holeCorners;
+      for (int32_t h = 0; h < record->nbrHoles; ++h) holeCorners.push_back(record->holes[h]->nbrCorners);
+      remade = detail::NewFace(count, holeCorners, needed);
+    } catch (const std::bad_alloc&) {
+      return false;
+    }
+    if (!remade) return false;
+    remade->hostFlags = record->hostFlags;
+    remade->materialIndex = record->materialIndex;
+    std::memcpy(remade->corners, record->corners, sizeof(CtsxCorner) * static_cast<size_t>(count));
+    for (int32_t h = 0; h < record->nbrHoles; ++h) {
+      std::memcpy(remade->holes[h]->corners, record->holes[h]->corners,
+                  sizeof(CtsxCorner) * static_cast<size_t>(record->holes[h]->nbrCorners));
+    }
+    detail::FreeFace(record);
+    record = remade;
+  }
+  FaceExtra* extra = FaceExtraOf(*record);
+  if (!extra) return true;  // nothing to carry
+  extra->owner = obj;
+  extra->smoothing = smoothing;
+  extra->group = group;
+  double map[3][3];
+  const bool reexpress = !detail::SameLinearPart(from->transform, to->transform) &&
+                         detail::NormalMap(from->transform, to->transform, map);
+  for (int32_t c = 0; c < extra->normalSlots; ++c) {
+    extra->HasNormal()[c] = has[c] != 0;
+    extra->Normals()[c] = !has[c] ? CtsxVector3f{0, 0, 0} : reexpress ? detail::MapNormal(map, normals[c]) : normals[c];
+  }
+  return true;
+}
+
+}  // namespace tsxhost
 
 using namespace tsxhost::detail;
 

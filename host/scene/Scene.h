@@ -101,6 +101,19 @@ TSXHOST_API bool ReadMaterials(tsxSOBJ obj, std::vector<Material>* out);
 // lists them), in the object's own space: `has[c]` is 0 where corner c has
 // none (its normal is then left 0). False for a dead handle.
 TSXHOST_API bool ReadCornerNormals(tsxSOBJ obj, std::vector<CtsxVector3f>* normals, std::vector<uint8_t>* has);
+// The same for one face: its corners' normals. False for a dead handle or a
+// face out of range.
+TSXHOST_API bool ReadFaceNormals(tsxSOBJ obj, int32_t face, std::vector<CtsxVector3f>* normals,
+                                 std::vector<uint8_t>* has);
+// For face `face` of `obj`, made anew by a plug-in from face `sourceFace` of
+// `source` (what is left of a face cut, a face with corners added): gives it
+// what the host keeps of a face beyond the interface, the source's smoothing
+// group and group, and a normal per corner (`count` of them, the face's
+// corner count; `has[c]` 0: none), given in `source`'s space and kept in
+// `obj`'s. False, with nothing changed, for a dead handle, an index out of
+// range, a count that is not the face's, or memory running out.
+TSXHOST_API bool SetFaceFrom(tsxSOBJ obj, int32_t face, tsxSOBJ source, int32_t sourceFace,
+                             const CtsxVector3f* normals, const uint8_t* has, int32_t count);
 
 // Objects of the scene, in the order they were added.
 TSXHOST_API std::vector<tsxSOBJ> SceneObjects();
