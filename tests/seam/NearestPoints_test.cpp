@@ -1,6 +1,7 @@
 // The k-d tree behind the seam search's nearest points in dense clusters:
 // every point once, nearest first, and a position held by several points
 // given as its lowest-numbered one, as the search breaks ties.
+#include "engine/common/JoinState.h"
 #include "engine/seam/NearestPoints.h"
 
 #include "engine/seam/SeamSearch.h"
@@ -66,6 +67,9 @@ TEST(NearestPoints, VisitsEachPositionOnceNearestFirstAsItsLowestNumber) {
 // subnormal offset: the k-d tree, used for every point or where the
 // candidates are many, pairs exactly the vertices the plain scan pairs.
 TEST(NearestPoints, SeamPartnersAreThoseOfTryingEveryCandidate) {
+  // The search reports progress like any join stage: it must not inherit an
+  // error an earlier join in this process left in the join's state.
+  ResetJoinState();
   std::mt19937 random(2026);
   int paired = 0;
   for (int round = 0; round < 300; ++round) {
