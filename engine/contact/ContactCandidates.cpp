@@ -165,8 +165,9 @@ struct Binned {
 
 class Search {
  public:
-  Search(const std::vector<const WorldObject*>& objects, double tolerance, ContactProgress& progress)
-      : objects_(objects), tolerance_(tolerance), progress_(progress) {}
+  Search(const std::vector<const WorldObject*>& objects, double tolerance, ContactProgress& progress,
+         std::vector<ShapeMeasure>* measures)
+      : objects_(objects), tolerance_(tolerance), progress_(progress), measures_(measures) {}
 
   bool Run(std::vector<FaceContact>* out);
   const std::string& Crowded() const { return crowded_; }
@@ -199,6 +200,7 @@ class Search {
   const std::vector<const WorldObject*>& objects_;
   double tolerance_;
   ContactProgress& progress_;
+  std::vector<ShapeMeasure>* measures_;
   int64_t pending_ = 0;
   std::vector<Binned> faces_;
   std::vector<FacePlane> planes_;
@@ -247,9 +249,13 @@ bool Search::Collect() {
     if (!Tick(objects_[o]->vertexCount)) return false;
   }
   const bool prune = n <= 8;
+  if (measures_) measures_->assign(n, ShapeMeasure{});
   for (size_t o = 0; o < n; ++o) {
     const WorldObject& object = *objects_[o];
+    const double origin[3] = {MeasureOrigin(object, 0), MeasureOrigin(object, 1), MeasureOrigin(object, 2)};
     for (int32_t f = 0; f < object.faceCount; ++f) {
+      // Measured in the same pass, while its corners are at hand.
+      if (measures_) MeasureFace(object, object.faces[f], origin, &(*measures_)[o]);
       if (!object.FaceValid(f) || object.Face(f).nbrCorners < 3) continue;
       const Box box = FaceBox(object, object.Face(f), tolerance_);
       if (!std::isfinite(box.lo[0] + box.lo[1] + box.lo[2] + box.hi[0] + box.hi[1] + box.hi[2])) continue;
@@ -464,10 +470,17 @@ Overlap OverlapOf(const WorldObject& a, const CtsxFace& fa, const FacePlane& pa,
   return overlap;
 }
 
+double MeasureOrigin(const WorldObject& object, int axis) {
+  if (object.vertexCount == 0) return 0;
+  const CtsxVector3f& p = object.World(0);
+  return axis == 0 ? p.x : axis == 1 ? p.y : p.z;
+}
+
 std::vector<FaceContact> FindContacts(const std::vector<const WorldObject*>& objects, double tolerance,
-                                      ContactProgress& progress, std::string* crowded) {
+                                      ContactProgress& progress, std::string* crowded,
+                                      std::vector<ShapeMeasure>* measures) {
   std::vector<FaceContact> found;
-  Search search(objects, tolerance, progress);
+  Search search(objects, tolerance, progress, measures);
   if (!search.Run(&found)) found.clear();
   if (crowded) *crowded = search.Crowded();
   return found;

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "engine/common/WorldObject.h"
+#include "engine/contact/SealedCheck.h"
 
 namespace spl {
 
@@ -63,9 +64,15 @@ class ContactProgress {
 // the faces (kPairsPerFace each on average): where faces crowd within the
 // tolerance of each other (an accuracy coarse for the faces), the search
 // stops and `crowded`, when given, says where; nothing is returned.
+// With `measures`, each object is measured in the same pass (Measure),
+// relative to its first vertex (MeasureOrigin).
 inline constexpr int64_t kPairsPerFace = 4096;
 std::vector<FaceContact> FindContacts(const std::vector<const WorldObject*>& objects, double tolerance,
-                                      ContactProgress& progress, std::string* crowded = nullptr);
+                                      ContactProgress& progress, std::string* crowded = nullptr,
+                                      std::vector<ShapeMeasure>* measures = nullptr);
+// The origin FindContacts measures an object from: its first vertex in
+// world space (0 without vertices), coordinate `axis`.
+double MeasureOrigin(const WorldObject& object, int axis);
 
 // Progress steps FindContacts reports in all, at most.
 int64_t ContactSearchSteps(const std::vector<const WorldObject*>& objects);

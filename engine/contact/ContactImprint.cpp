@@ -335,12 +335,15 @@ bool Imprinter::PlaceNewPoints() {
         for (size_t h = 0; h < path.size(); ++h) {
           const ArrVertex v = path[h]->target();
           if (v->data() < 0) {
-            if (side == 1) return Fail("edges of the second object cross where the first's do not, at " +
-                                       PositionText(shape.World(edge.first)));
             const K::Vector_2 along = fq - fp;
             const double t = CGAL::to_double(((v->point() - fp) * along) / (along * along));
             const CtsxVector3f made{float(p.x + t * (q.x - p.x)), float(p.y + t * (q.y - p.y)),
                                     float(p.z + t * (q.z - p.z))};
+            // Every crossing with an edge of the first side was made on it.
+            if (side == 1) {
+              return Fail("two edges of the second object cross each other in the contact's plane (its faces there "
+                          "fold over each other), at " + PositionText(made));
+            }
             v->set_data(NewBase() + ImprintId(out_->points.size()));
             out_->points.push_back(made);
             vertexOf_[v->data()] = v;

@@ -16,6 +16,7 @@
 #include "engine/common/JoinInputs.h"
 #include "engine/common/Progress.h"
 #include "engine/common/Saturate.h"
+#include "engine/common/Transforms.h"
 #include "engine/common/WorldObject.h"
 #include "engine/contact/ContactCandidates.h"
 #include "engine/contact/ContactImprint.h"
@@ -146,7 +147,17 @@ class ContactRun {
   // Imprints a region whose sides overlap only in part into the plan.
   void JoinImprint(ContactGroup& group, MergePlan& plan, size_t ma, size_t mb, const Imprint& imprint,
                    LowestUnion& welds);
-  bool Check(ContactGroup& group, const MergePlan& plan, const std::vector<size_t>& contacts);
+  bool Check(ContactGroup& group, const MergePlan& plan, const std::vector<size_t>& contacts,
+             const std::vector<MergeMade::Moved>& moved);
+  // The result's volume and area: the members' (from the search's pass)
+  // less the faces the merge dropped, replaced or moved a corner of, plus
+  // what it made of them, as the result holds it. Every other face of the
+  // result is a member's face with the same corners at the same places.
+  ShapeMeasure MeasureResult(const ContactGroup& group, const MergePlan& plan, const WorldObject& result,
+                             const CtsxVector3f* own, const std::vector<MergeMade::Moved>& moved,
+                             const ShapeMeasure& members, const double origin[3]) const;
+  // The members' volumes and areas summed, from `origin`.
+  ShapeMeasure MembersMeasure(const ContactGroup& group, const double origin[3]) const;
   // The open edges of member `m` when the result is closed. A vertex the
   // merge leaves alone (not a corner of a dropped, rebuilt or split face,
   // not welded, nothing welded onto it) keeps its faces in the result, and
@@ -161,6 +172,7 @@ class ContactRun {
   int32_t thousandths_ = 0;
   double tolerance_ = 0;
   std::vector<std::unique_ptr<WorldObject>> shapes_;
+  std::vector<ShapeMeasure> measures_;  // per object, from its MeasureOrigin
   std::vector<FaceContact> contacts_;
   std::vector<size_t> contactsOf_;  // per group: the contacts between its members, in order
   std::vector<HostObject> made_;    // results not yet in the scene
@@ -209,7 +221,7 @@ bool ContactRun::Load() {
   if (!AnnounceStage(kSearchText)) return !Failed();
   SearchProgress progress(searchSteps);
   std::string crowded;
-  contacts_ = FindContacts(shapes, tolerance_, progress, &crowded);
+  contacts_ = FindContacts(shapes, tolerance_, progress, &crowded, &measures_);
   if (Failed()) return false;
   if (!crowded.empty()) return Refuse(kContactUnsupported, crowded);
   // The seam search's real share, now that the touching pairs are known.
@@ -326,13 +338,16 @@ bool ContactRun::JoinGroup(ContactGroup& group) {
     made_.push_back(result);
     group.result = result;
   }
+  MergeMade made;
   {
     JoinStageScope scope(JoinStage::Merge, request_.observer);
-    MergeContactGroup(group.result, plan, &group.splitFaces, &group.rebuiltFaces);
+    MergeContactGroup(group.result, plan, &made);
     if (Failed()) return false;
+    group.splitFaces = made.splitFaces;
+    group.rebuiltFaces = std::move(made.rebuilt);
   }
   JoinStageScope scope(JoinStage::Refresh, request_.observer);
-  return Check(group, plan, contacts);
+  return Check(group, plan, contacts, made.moved);
 }
 
 bool ContactRun::Sliver(const FaceContact& c) const {
@@ -625,24 +640,29 @@ void ContactRun::JoinImprint(ContactGroup& group, MergePlan& plan, size_t ma, si
   group.largestBend = std::max(group.largestBend, imprint.largestBend);
 }
 
-bool ContactRun::Check(ContactGroup& group, const MergePlan& plan, const std::vector<size_t>& contacts) {
+bool ContactRun::Check(ContactGroup& group, const MergePlan& plan, const std::vector<size_t>& contacts,
+                       const std::vector<MergeMade::Moved>& moved) {
   if (!AnnounceStage(kCheckText)) return !Failed();
+  // The result as the host holds it; its vertices are taken to world space
+  // only where they are looked at.
   WorldObject result;
-  result.Load(group.result);
+  const CtsxVector3f* own = result.ReadShape(group.result);
   group.vertices = result.vertexCount;
   group.faces = result.faceCount;
   const WorldObject& base = *shapes_[group.members[0]];
-  double origin[3] = {0, 0, 0};
-  if (base.vertexCount > 0) origin[0] = base.world[0].x, origin[1] = base.world[0].y, origin[2] = base.world[0].z;
-  double expected = 0, slack = 0;
+  const double origin[3] = {MeasureOrigin(base, 0), MeasureOrigin(base, 1), MeasureOrigin(base, 2)};
   // The merge refreshed the result's adjacency as its last change.
-  const OpenEdges open = FindOpenEdges(result, true);
+  OpenEdges open;
+  open.count = CountOpenEdges(result);
+  if (open.count > 0) {
+    result.SetWorld(own);
+    open = FindOpenEdges(result, true);
+  }
   group.openEdgesAfter = open.count;
   group.openEdgesAfterAt = open.first;
+  double slack = 0;
   for (size_t m = 0; m < group.members.size(); ++m) {
     const WorldObject& shape = *shapes_[group.members[m]];
-    const ShapeMeasure measure = Measure(shape, origin);
-    expected += measure.volume;
     const OpenEdges before = open.count == 0 ? OpenEdgesNearContact(plan, m, shape) : FindOpenEdges(shape);
     group.openEdgesBefore += before.count;
     for (const std::string& at : before.first) {
@@ -650,14 +670,16 @@ bool ContactRun::Check(ContactGroup& group, const MergePlan& plan, const std::ve
     }
     // Moving a vertex by d changes the volume by at most d times the area
     // of its faces: bounded here by the member's whole area.
-    slack += std::max(group.largestWeld, group.largestBend) * measure.area;
+    slack += std::max(group.largestWeld, group.largestBend) * measures_[group.members[m]].area;
     if (!ReportProgress(SaturateToInt32(3 * int64_t{shape.faceCount}), kCheckText, 1)) return !Failed();
   }
-  group.closedInputs = group.openEdgesBefore == 0;
-  const ShapeMeasure measure = Measure(result, origin);
+  const ShapeMeasure members = MembersMeasure(group, origin);
+  const double expected = members.volume;
+  const ShapeMeasure measure = MeasureResult(group, plan, result, own, moved, members, origin);
   group.volume = measure.volume;
   group.area = measure.area;
   if (!ReportProgress(SaturateToInt32(int64_t{result.faceCount}), kCheckText, 1)) return !Failed();
+  group.closedInputs = group.openEdgesBefore == 0;
   if (!group.closedInputs) return true;
 
   std::string name = "the result of objects ";
@@ -722,6 +744,50 @@ bool ContactRun::Check(ContactGroup& group, const MergePlan& plan, const std::ve
     return Refuse(kContactNotSound, name + text);
   }
   return true;
+}
+
+ShapeMeasure ContactRun::MembersMeasure(const ContactGroup& group, const double origin[3]) const {
+  ShapeMeasure sum;
+  for (const size_t o : group.members) {
+    const WorldObject& shape = *shapes_[o];
+    const double from[3] = {MeasureOrigin(shape, 0), MeasureOrigin(shape, 1), MeasureOrigin(shape, 2)};
+    const ShapeMeasure member = MovedTo(measures_[o], from, origin);
+    sum.volume += member.volume;
+    sum.area += member.area;
+  }
+  return sum;
+}
+
+ShapeMeasure ContactRun::MeasureResult(const ContactGroup& group, const MergePlan& plan, const WorldObject& result,
+                                       const CtsxVector3f* own, const std::vector<MergeMade::Moved>& moved,
+                                       const ShapeMeasure& members, const double origin[3]) const {
+  ShapeMeasure measure = members;
+  const ObjectTransform transform(group.result);
+  const auto at = [&](int32_t v) {
+    CtsxVector3f p;
+    transform.ToWorld(own[v], p);
+    return p;
+  };
+  ShapeMeasure made, gone;
+  std::vector<std::pair<size_t, int32_t>> sources;  // (member, face) no longer in the result as they were
+  for (size_t m = 0; m < plan.dropped.size(); ++m) {
+    for (const int32_t f : plan.dropped[m]) sources.push_back({m, f});
+  }
+  const auto add = [&](int32_t face, size_t member, int32_t source) {
+    if (face >= 0 && face < result.faceCount) MeasureFace(at, result.vertexCount, result.faces[face], origin, &made);
+    sources.push_back({member, source});
+  };
+  for (const RebuiltFace& f : group.rebuiltFaces) add(f.face, f.member, f.sourceFace);
+  for (const MergeMade::Moved& f : moved) add(f.face, f.member, f.sourceFace);
+  std::sort(sources.begin(), sources.end());
+  sources.erase(std::unique(sources.begin(), sources.end()), sources.end());
+  for (const auto& [m, f] : sources) {
+    const WorldObject& shape = *shapes_[group.members[m]];
+    if (f >= 0 && f < shape.faceCount) MeasureFace(shape, shape.faces[f], origin, &gone);
+  }
+  measure.volume += made.volume - gone.volume;
+  measure.area += made.area - gone.area;
+  return measure;
 }
 
 OpenEdges ContactRun::OpenEdgesNearContact(const MergePlan& plan, size_t m, const WorldObject& shape) {

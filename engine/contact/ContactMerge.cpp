@@ -20,15 +20,15 @@ namespace {
 class ContactMerge {
  public:
   ContactMerge(HostObject result, const MergePlan& plan) : result_(result), plan_(plan) {}
-  int64_t split = 0;
-  std::vector<RebuiltFace> rebuilt;
+  MergeMade out;
   void Run();
 
  private:
   bool MergeVertices();
   bool MergeUVs();
   bool CopyFaces();
-  bool RenumberFace(CtsxFace* face, size_t member) const;
+  // `moved`: a corner welded onto another vertex.
+  bool RenumberFace(CtsxFace* face, size_t member, bool* moved) const;
   bool AppendSplit(const CtsxFace& face, int32_t source, size_t member, bool* made);
   bool AppendPieces(const CtsxFace& face, int32_t source, size_t member, const std::vector<MergePlan::Piece>& pieces);
   int32_t NewUV(const CtsxUV& uv);
@@ -152,7 +152,7 @@ bool ContactMerge::MergeUVs() {
   return true;
 }
 
-bool ContactMerge::RenumberFace(CtsxFace* face, size_t member) const {
+bool ContactMerge::RenumberFace(CtsxFace* face, size_t member, bool* moved) const {
   const int32_t vertices = vertexCount_[member];
   const int64_t start = plan_.vertexStart[member];
   const int32_t uvStart = uvStart_[member];
@@ -160,6 +160,7 @@ bool ContactMerge::RenumberFace(CtsxFace* face, size_t member) const {
     for (int32_t c = 0; c < count; ++c) {
       const int32_t v = corners[c].vindex;
       if (v < 0 || v >= vertices) return false;
+      *moved = *moved || plan_.weldOnto[static_cast<size_t>(start + v)] != start + v;
       corners[c].vindex = remap_[static_cast<size_t>(start + v)];
       if (corners[c].uvindex >= 0) corners[c].uvindex += uvStart;
     }
@@ -181,7 +182,7 @@ bool ContactMerge::AppendPlain(const CtsxFace& face, std::vector<CtsxCorner>& co
     ReportError(status);
     return false;
   }
-  rebuilt.push_back(std::move(made));
+  out.rebuilt.push_back(std::move(made));
   return true;
 }
 
@@ -261,7 +262,7 @@ bool ContactMerge::AppendSplit(const CtsxFace& face, int32_t source, size_t memb
   if (corners.size() == size_t(face.nbrCorners)) return true;
   if (!AppendPlain(face, corners, std::move(blends))) return false;
   *made = true;
-  ++split;
+  ++out.splitFaces;
   return true;
 }
 
@@ -344,10 +345,12 @@ bool ContactMerge::CopyFaces() {
       if (m == 0 && !renumberFirst_) continue;
       CtsxFace* copy = (*faces_)[faces_->Made() - 1];
       copy->materialIndex = material;  // painted from its source below
-      if (!RenumberFace(copy, m)) {
+      bool moved = false;
+      if (!RenumberFace(copy, m, &moved)) {
         ReportError(e_tsxBAD_INPUT);
         return false;
       }
+      if (moved) out.moved.push_back({faces_->Made() - 1, m, f});
     }
   }
   return true;
@@ -355,12 +358,10 @@ bool ContactMerge::CopyFaces() {
 
 }  // namespace
 
-void MergeContactGroup(HostObject result, const MergePlan& plan, int64_t* splitFaces,
-                       std::vector<RebuiltFace>* rebuilt) {
+void MergeContactGroup(HostObject result, const MergePlan& plan, MergeMade* made) {
   ContactMerge merge(result, plan);
   merge.Run();
-  *splitFaces = merge.split;
-  *rebuilt = std::move(merge.rebuilt);
+  *made = std::move(merge.out);
 }
 
 int64_t ContactMergeSteps(const std::vector<HostObject>& members) {

@@ -54,10 +54,20 @@ struct MergePlan {
 // painted with its source face's material.
 // Succeeded when LastError is still 0; on failure the error has been
 // reported once and the caller deletes the result.
-// The count of faces that got points in `splitFaces`; every face made anew
-// (pieces and faces with points) in `rebuilt`, rising.
-void MergeContactGroup(HostObject result, const MergePlan& plan, int64_t* splitFaces,
-                       std::vector<RebuiltFace>* rebuilt);
+// What the merge made beyond copying the members' faces as they were.
+struct MergeMade {
+  int64_t splitFaces = 0;            // faces that got points in their edges
+  std::vector<RebuiltFace> rebuilt;  // faces made anew (pieces, faces with points), rising
+  // Faces copied with a corner welded onto another vertex: where they lie
+  // in the result and what they came from.
+  struct Moved {
+    int32_t face = 0;
+    size_t member = 0;
+    int32_t sourceFace = 0;
+  };
+  std::vector<Moved> moved;
+};
+void MergeContactGroup(HostObject result, const MergePlan& plan, MergeMade* made);
 
 // Progress steps MergeContactGroup reports in all.
 int64_t ContactMergeSteps(const std::vector<HostObject>& members);

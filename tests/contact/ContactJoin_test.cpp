@@ -42,6 +42,26 @@ TEST_F(ContactJoinTest, GriddedBoxesCornerOnCornerJoinSealedInAnyPlacement) {
   EXPECT_EQ(result.materials[size_t(result.faces.back().material)].name, "b21");
 }
 
+// The join measures the result by what changed: where welds move corners
+// (a gap under the accuracy closed), the faces around them change volume,
+// and the measure must still be the result's own, in any placement.
+TEST_F(ContactJoinTest, AResultWhoseWeldsMoveCornersMeasuresAsItIs) {
+  for (const Placement& placement : {Placement{}, Placement{{1, 2, 3}, 0.7, 1.3, {0.1, -7.3, 2.9}}}) {
+    tsxhost::ResetScene();
+    const tsxhost::Mesh a = Placed(GriddedBox({0, 0, 0}, {1, 1.5, 1}, 3, "a"), placement);
+    const tsxhost::Mesh b = Placed(GriddedBox({1.004, 0, 0}, {2.5, 1.5, 1}, 3, "b"), placement);
+    const ContactJoinResult r = Run({Add("A", a), Add("B", b)});
+    ASSERT_EQ(r.error, 0) << r.what;
+    ASSERT_EQ(r.groups.size(), 1u);
+    EXPECT_GT(r.groups[0].largestWeld, 0.003);
+    const Measured got = MeasureMesh(Read(r.groups[0].result));
+    const double members = MeasureMesh(a).volume + MeasureMesh(b).volume;
+    EXPECT_NEAR(r.groups[0].volume, got.volume, 1e-9 * members);
+    EXPECT_NEAR(r.groups[0].area, got.area, 1e-9 * members);
+    EXPECT_GT(std::fabs(got.volume - members), 1e-3);  // the welds moved the corners
+  }
+}
+
 TEST_F(ContactJoinTest, ManyObjectsJoinByGroupAndLeaveTheUntouched) {
   // A 3 x 3 floor of boxes (diagonal neighbours meet only at an edge), one
   // box far off.
