@@ -7,7 +7,9 @@
 #include "host/formats/AssetStream.h"
 
 #include <algorithm>
+#include <cstddef>
 #include <cstring>
+#include <string>
 #include <type_traits>
 
 namespace tsxhost::detail {
@@ -16,8 +18,10 @@ namespace {
 constexpr char kTag[8] = {'S', 'P', 'L', 'A', 'S', 'S', 'E', 'T'};
 constexpr char kEndTag[4] = {'E', 'N', 'D', '.'};
 
+// Appends to a string whose room, made beforehand, an object's bytes fit.
 class Writer {
  public:
+  explicit Writer(std::string& out) : out_(out) {}
   template <class T>
   void Put(const T& value) {
     static_assert(std::is_trivially_copyable_v<T>);
@@ -37,11 +41,16 @@ class Writer {
   size_t Size() const { return out_.size(); }
   // Writes `value` over the bytes at `at`, written before as a placeholder.
   void PutAt(size_t at, uint64_t value) { std::memcpy(out_.data() + at, &value, sizeof value); }
-  std::string Take() { return std::move(out_); }
 
  private:
-  std::string out_;
+  std::string& out_;
 };
+
+size_t TextBytes(std::string_view text) { return 4 + std::min<size_t>(text.size(), kAssetTextLimit); }
+
+// A corner in the stream is its three indices, as the host holds them.
+static_assert(sizeof(Corner) == 12 && offsetof(Corner, vertex) == 0 && offsetof(Corner, uv) == 4 &&
+              offsetof(Corner, normal) == 8);
 
 void PutObject(Writer& w, const AssetObject& object) {
   const FlatMesh& m = object.mesh;
@@ -64,12 +73,7 @@ void PutObject(Writer& w, const AssetObject& object) {
     w.Put(static_cast<uint16_t>(m.faceStart[f + 1] - m.faceStart[f]));
     w.Put(m.faceMaterial[f]);
   }
-  w.Put(static_cast<uint32_t>(m.corners.size()));
-  for (const Corner& c : m.corners) {
-    w.Put(c.vertex);
-    w.Put(c.uv);
-    w.Put(c.normal);
-  }
+  w.PutAll(m.corners);
   w.PutAt(start, w.Size() - start - sizeof(uint64_t));
 }
 
@@ -175,10 +179,10 @@ bool GetFaces(Reader& r, FlatMesh* m, std::string* why) {
 
 bool GetCorners(Reader& r, FlatMesh* m, std::string* why) {
   m->corners.resize(m->faceStart.back());
+  if (!r.Bytes(m->corners.data(), m->corners.size() * kCornerBytes)) return false;
   const auto vertices = static_cast<int64_t>(m->vertices.size()), uvs = static_cast<int64_t>(m->uvs.size()),
              normals = static_cast<int64_t>(m->normals.size());
-  for (Corner& c : m->corners) {
-    if (!r.Get(&c.vertex) || !r.Get(&c.uv) || !r.Get(&c.normal)) return false;
+  for (const Corner& c : m->corners) {
     if (c.vertex < 0 || c.vertex >= vertices || c.uv < -1 || c.uv >= uvs || c.normal < -1 || c.normal >= normals) {
       *why = "a corner names a vertex, UV or normal that does not exist";
       return false;
@@ -271,8 +275,12 @@ bool AssetStreamDecoder::Step() {
       std::string why;
       if (!GetObject(object, &decoded, &why) || !object.AtEnd()) return Fail(std::move(why));
       used_ += objectBytes_;
-      // The decoded bytes go before the next object's arrive.
-      buffer_.erase(0, used_);
+      // The decoded bytes (and the room they took) go before the object is
+      // built and the next one's arrive.
+      {
+        std::string rest = buffer_.substr(used_);
+        buffer_.swap(rest);
+      }
       used_ = 0;
       if (!sink_(std::move(decoded))) {
         state_ = State::Failed;
@@ -310,8 +318,26 @@ bool AssetStreamDecoder::Finish() {
   return true;
 }
 
-std::string EncodeAssetScene(const AssetScene& scene) {
-  Writer w;
+size_t EncodedObjectSize(const AssetObject& object) {
+  const FlatMesh& m = object.mesh;
+  size_t bytes = 8 + TextBytes(object.name) + 4 + m.vertices.size() * sizeof(CtsxVector3f) + 4 +
+                 m.uvs.size() * sizeof(CtsxUV) + 4 + m.normals.size() * sizeof(CtsxVector3f) + 4;
+  for (const Material& material : m.materials) {
+    bytes += TextBytes(material.name) + sizeof material.diffuse + sizeof material.opacity +
+             TextBytes(material.diffuseMap);
+  }
+  return bytes + 4 + (m.faceStart.size() - 1) * kFaceBytes + 4 + m.corners.size() * kCornerBytes;
+}
+
+void EncodeAssetObject(const AssetObject& object, std::string& out) {
+  out.clear();
+  Writer w(out);
+  PutObject(w, object);
+}
+
+std::string EncodeAssetHeader(const AssetScene& scene) {
+  std::string out;
+  Writer w(out);
   w.Raw(kTag, sizeof kTag);
   w.Put(kAssetStreamVersion);
   w.Text(scene.refusal);
@@ -319,9 +345,20 @@ std::string EncodeAssetScene(const AssetScene& scene) {
   w.Put(static_cast<uint32_t>(warnings));
   for (size_t i = 0; i < warnings; ++i) w.Text(scene.warnings[i]);
   w.Put(static_cast<uint32_t>(scene.objects.size()));
+  return out;
+}
+
+std::string_view AssetStreamEnd() { return {kEndTag, sizeof kEndTag}; }
+
+std::string EncodeAssetScene(const AssetScene& scene) {
+  size_t bytes = 0;
+  for (const AssetObject& object : scene.objects) bytes += EncodedObjectSize(object);
+  std::string out = EncodeAssetHeader(scene);
+  out.reserve(out.size() + bytes + sizeof kEndTag);
+  Writer w(out);
   for (const AssetObject& object : scene.objects) PutObject(w, object);
   w.Raw(kEndTag, sizeof kEndTag);
-  return w.Take();
+  return out;
 }
 
 bool DecodeAssetScene(std::string_view bytes, AssetScene* scene, std::string* why) {

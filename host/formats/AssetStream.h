@@ -38,6 +38,14 @@ inline constexpr uint32_t kAssetWarningLimit = 4096;
 inline constexpr unsigned long long kDefaultMaxFaces = 20'000'000;
 
 std::string EncodeAssetScene(const AssetScene& scene);
+// The same in pieces, so that a writer holds one object's bytes at a time:
+// the header (refusal, warnings, number of objects), each object, the end.
+// An object's bytes are EncodedObjectSize long; with that much room in
+// `out`, EncodeAssetObject allocates nothing.
+std::string EncodeAssetHeader(const AssetScene& scene);
+size_t EncodedObjectSize(const AssetObject& object);
+void EncodeAssetObject(const AssetObject& object, std::string& out);
+std::string_view AssetStreamEnd();
 
 // Decodes the reader's answer as its bytes arrive: each object is handed on
 // as soon as its last byte is in, so that the caller holds one object's

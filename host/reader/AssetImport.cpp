@@ -19,7 +19,9 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #include <unordered_map>
+#include <vector>
 
 #include "host/formats/OnceNotes.h"
 #include "host/reader/AssetResources.h"
@@ -101,9 +103,6 @@ class ObjectBuilder {
   }
 
  private:
-  int32_t Vertex(const aiVector3D& p, const Placement& place);
-  int32_t Normal(const aiVector3D& n, const Placement& place);
-  int32_t Uv(const aiVector3D& t);
   uint16_t MaterialSlot(unsigned sceneIndex, OnceNotes& notes);
 
   const aiScene& scene_;
@@ -113,21 +112,6 @@ class ObjectBuilder {
   FirstOfBits<CtsxUV> uvIndex_;
   std::unordered_map<unsigned, uint16_t> materialIndex_;
 };
-
-int32_t ObjectBuilder::Vertex(const aiVector3D& p, const Placement& place) {
-  const aiVector3D q = place.identity ? p : place.points * p;
-  return vertexIndex_.Index(object_.mesh.vertices, {q.x, q.y, q.z});
-}
-
-int32_t ObjectBuilder::Normal(const aiVector3D& n, const Placement& place) {
-  if (place.singular) return -1;
-  const aiVector3D q = place.identity ? n : (place.normals * n).NormalizeSafe();
-  return normalIndex_.Index(object_.mesh.normals, {q.x, q.y, q.z});
-}
-
-int32_t ObjectBuilder::Uv(const aiVector3D& t) {
-  return uvIndex_.Index(object_.mesh.uvs, {t.x, t.y});
-}
 
 uint16_t ObjectBuilder::MaterialSlot(unsigned sceneIndex, OnceNotes& notes) {
   auto& materials = object_.mesh.materials;
@@ -150,14 +134,46 @@ void RoomFor(std::vector<T>& v, size_t more) {
   if (v.capacity() - v.size() < more) v.reserve(std::max(v.size() + more, 2 * v.capacity()));
 }
 
+// Each of the file's vertices welded into `list` by its bits (positions,
+// UVs, normals alike); `index[i]` is vertex i's entry. The table's slots
+// are asked for a few vertices ahead of their lookups.
+template <typename T, typename Value>
+void Weld(FirstOfBits<T>& weld, std::vector<T>& list, unsigned count, Value value, std::vector<int32_t>& index) {
+  constexpr unsigned kAhead = 8;
+  weld.Reserve(list, list.size() + count);
+  for (unsigned i = 0; i < count; ++i) {
+    if (i + kAhead < count) weld.Prefetch(value(i + kAhead));
+    index[i] = weld.Index(list, value(i));
+  }
+}
+
 bool ObjectBuilder::AddMesh(const aiMesh& mesh, const Placement& place, OnceNotes& notes, std::string* error) {
   const bool withUvs = mesh.HasTextureCoords(0), withNormals = mesh.HasNormals();
   if (mesh.HasVertexColors(0)) notes.Add("vertex colours are not kept (the host has no vertex colours)");
-  std::vector<int32_t> vertex(mesh.mNumVertices), uv(mesh.mNumVertices, -1), normal(mesh.mNumVertices, -1);
-  for (unsigned i = 0; i < mesh.mNumVertices; ++i) {
-    vertex[i] = Vertex(mesh.mVertices[i], place);
-    if (withUvs) uv[i] = Uv(mesh.mTextureCoords[0][i]);
-    if (withNormals) normal[i] = Normal(mesh.mNormals[i], place);
+  const unsigned count = mesh.mNumVertices;
+  std::vector<int32_t> vertex(count), uv(count, -1), normal(count, -1);
+  {
+    // Placed first when the node moves them, so that each is worked out once.
+    std::vector<aiVector3D> placed;
+    if (!place.identity) {
+      placed.resize(count);
+      for (unsigned i = 0; i < count; ++i) placed[i] = place.points * mesh.mVertices[i];
+    }
+    const aiVector3D* points = place.identity ? mesh.mVertices : placed.data();
+    Weld(vertexIndex_, object_.mesh.vertices, count,
+         [points](unsigned i) { return CtsxVector3f{points[i].x, points[i].y, points[i].z}; }, vertex);
+    if (withNormals && !place.singular) {
+      if (!place.identity) {
+        for (unsigned i = 0; i < count; ++i) placed[i] = (place.normals * mesh.mNormals[i]).NormalizeSafe();
+      }
+      const aiVector3D* normals = place.identity ? mesh.mNormals : placed.data();
+      Weld(normalIndex_, object_.mesh.normals, count,
+           [normals](unsigned i) { return CtsxVector3f{normals[i].x, normals[i].y, normals[i].z}; }, normal);
+    }
+  }
+  if (withUvs) {
+    const aiVector3D* uvs = mesh.mTextureCoords[0];
+    Weld(uvIndex_, object_.mesh.uvs, count, [uvs](unsigned i) { return CtsxUV{uvs[i].x, uvs[i].y}; }, uv);
   }
   if (object_.mesh.materials.size() == UINT16_MAX + size_t{1} && !materialIndex_.count(mesh.mMaterialIndex)) {
     *error = "more than 65536 materials in one object";
@@ -202,23 +218,37 @@ bool ObjectBuilder::AddMesh(const aiMesh& mesh, const Placement& place, OnceNote
 
 class SceneWalker {
  public:
-  SceneWalker(const aiScene& scene, FileFormat format, unsigned long long maxFaces)
-      : scene_(scene), singleObject_(format == FileFormat::Ply || format == FileFormat::Stl), maxFaces_(maxFaces) {}
+  // Each mesh is let go once the last node that places it is read: the
+  // library's copy of a large mesh need not outlive its conversion.
+  SceneWalker(aiScene& scene, FileFormat format, unsigned long long maxFaces)
+      : scene_(scene), singleObject_(format == FileFormat::Ply || format == FileFormat::Stl), maxFaces_(maxFaces),
+        placements_(scene.mNumMeshes, 0) {}
 
-  bool Run(std::string* error) { return !scene_.mRootNode || Visit(*scene_.mRootNode, aiMatrix4x4(), error); }
+  bool Run(std::string* error) {
+    if (!scene_.mRootNode) return true;
+    Count(*scene_.mRootNode);
+    return Visit(*scene_.mRootNode, aiMatrix4x4(), error);
+  }
   AssetScene Take();
 
  private:
+  void Count(const aiNode& node);
   bool Visit(const aiNode& node, const aiMatrix4x4& parent, std::string* error);
   std::string ObjectName(const aiNode& node) const;
 
-  const aiScene& scene_;
+  aiScene& scene_;
   bool singleObject_;  // PLY and STL: one object, no materials, named after the file
   unsigned long long maxFaces_;
   unsigned long long faces_ = 0;  // so far, every placement of a mesh counted
+  std::vector<size_t> placements_;  // per mesh: the nodes still to read that place it
   std::vector<ObjectBuilder> objects_;
   OnceNotes notes_;
 };
+
+void SceneWalker::Count(const aiNode& node) {
+  for (unsigned m = 0; m < node.mNumMeshes; ++m) ++placements_[node.mMeshes[m]];
+  for (unsigned c = 0; c < node.mNumChildren; ++c) Count(*node.mChildren[c]);
+}
 
 bool SceneWalker::Visit(const aiNode& node, const aiMatrix4x4& parent, std::string* error) {
   const aiMatrix4x4 transform = parent * node.mTransformation;
@@ -235,6 +265,10 @@ bool SceneWalker::Visit(const aiNode& node, const aiMatrix4x4& parent, std::stri
         return false;
       }
       if (!objects_.back().AddMesh(mesh, place, notes_, error)) return false;
+      if (--placements_[node.mMeshes[m]] == 0) {
+        delete scene_.mMeshes[node.mMeshes[m]];
+        scene_.mMeshes[node.mMeshes[m]] = nullptr;
+      }
     }
   }
   for (unsigned c = 0; c < node.mNumChildren; ++c) {
@@ -258,7 +292,7 @@ AssetScene SceneWalker::Take() {
   return out;
 }
 
-AssetScene Convert(const aiScene* scene, FileFormat format, const std::string& libraryError,
+AssetScene Convert(aiScene* scene, FileFormat format, const std::string& libraryError,
                    unsigned long long maxFaces = kDefaultMaxFaces) {
   AssetScene out;
   if (!scene) {
@@ -326,11 +360,12 @@ AssetScene ImportAsset(const std::string& path, FileFormat format, const Resourc
   Assimp::Importer importer;
   auto* files = new ResourceFiles(path, rules.anywhere, rules.grant);
   importer.SetIOHandler(files);  // the importer owns it from here
-  const aiScene* scene = importer.ReadFile(path, kImportSteps);
+  // The scene is taken over from the library, to be let go mesh by mesh.
+  const std::unique_ptr<aiScene> scene(importer.ReadFile(path, kImportSteps) ? importer.GetOrphanedScene() : nullptr);
   // A refused resource refuses the scene, whatever the library made of it.
   if (!files->Refusal().empty()) return Refusal(files->Refusal());
   if (scene && warnings.DroppedFaces()) return Refusal(kDroppedFaces);
-  return Convert(scene, format, importer.GetErrorString(), rules.maxFaces);
+  return Convert(scene.get(), format, importer.GetErrorString(), rules.maxFaces);
 }
 
 AssetScene ImportAssetBytes(const void* data, std::size_t size, FileFormat format) {
@@ -339,10 +374,11 @@ AssetScene ImportAssetBytes(const void* data, std::size_t size, FileFormat forma
   // No folder: whatever the bytes refer to is refused, under the same rules.
   auto* files = new ResourceFiles("", false);
   importer.SetIOHandler(files);
-  const aiScene* scene = size == 0 ? nullptr : importer.ReadFileFromMemory(data, size, kImportSteps, FormatWord(format));
+  const bool read = size > 0 && importer.ReadFileFromMemory(data, size, kImportSteps, FormatWord(format));
+  const std::unique_ptr<aiScene> scene(read ? importer.GetOrphanedScene() : nullptr);
   if (!files->Refusal().empty()) return Refusal(files->Refusal());
   if (scene && warnings.DroppedFaces()) return Refusal(kDroppedFaces);
-  return Convert(scene, format, size == 0 ? "the file is empty" : importer.GetErrorString());
+  return Convert(scene.get(), format, size == 0 ? "the file is empty" : importer.GetErrorString());
 }
 
 }  // namespace tsxhost::detail

@@ -14,6 +14,7 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
@@ -23,6 +24,7 @@
 #include <new>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 
 #include "host/reader/AssetImport.h"
 
@@ -115,7 +117,7 @@ void SetLimits(const Settings& s) {
   if (s.seconds > 0) AddWallTime(s.seconds);
 }
 
-bool WriteAll(const std::string& bytes) {
+bool WriteAll(std::string_view bytes) {
   size_t at = 0;
   while (at < bytes.size()) {
     const ssize_t n = write(STDOUT_FILENO, bytes.data() + at, bytes.size() - at);
@@ -151,18 +153,36 @@ int main(int argc, char** argv) {
     const double perMib = settings.secondsPerMib;
     rules.grant = [perMib](long long bytes) { AddWallTime(perMib * static_cast<double>(bytes) / (1 << 20)); };
   }
-  std::string stream;
+  // The answer goes out one object at a time, each let go once written;
+  // the room for the largest is made before anything is written, so that
+  // memory running out is still said as a refusal.
+  AssetScene scene;
+  std::string header, object;
   try {
-    stream = EncodeAssetScene(ImportAsset(settings.file, settings.format, rules));
+    scene = ImportAsset(settings.file, settings.format, rules);
+    size_t largest = 0;
+    for (const AssetObject& o : scene.objects) largest = std::max(largest, EncodedObjectSize(o));
+    object.reserve(largest);
+    header = EncodeAssetHeader(scene);
   } catch (const std::bad_alloc&) {
-    stream = EncodeAssetScene(Refusal("not enough memory to read the file"));
+    scene = Refusal("not enough memory to read the file");
+    header = EncodeAssetHeader(scene);
   } catch (const std::length_error&) {
-    stream = EncodeAssetScene(Refusal("not enough memory to read the file (it asks for more than memory can hold)"));
+    scene = Refusal("not enough memory to read the file (it asks for more than memory can hold)");
+    header = EncodeAssetHeader(scene);
   } catch (const std::exception& e) {
     // Said as a failure of the reading, never as a bare exception's text.
-    stream = EncodeAssetScene(Refusal(("the reading failed: " + std::string(e.what())).c_str()));
+    scene = Refusal(("the reading failed: " + std::string(e.what())).c_str());
+    header = EncodeAssetHeader(scene);
+  }
+  bool written = WriteAll(header);
+  for (AssetObject& o : scene.objects) {
+    if (!written) break;
+    EncodeAssetObject(o, object);
+    written = WriteAll(object);
+    o = AssetObject();
   }
   // Straight out: nothing is left to tidy up, and the library's leaks on
   // damaged files are of no concern once the process ends.
-  _exit(WriteAll(stream) ? 0 : 3);
+  _exit(written && WriteAll(AssetStreamEnd()) ? 0 : 3);
 }
