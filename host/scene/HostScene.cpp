@@ -267,21 +267,28 @@ TSXAPI int32_t TSXCALL tsxGNodeCopy(tsxGNODE src, tsxGNODE* result) {
   }
   Object* source = FindObject(src);
   if (!source) return e_tsxNOT_FOUND;
-  auto copy = std::make_unique<Object>();
-  copy->name = CopyName(source->name);
-  copy->type = source->type;
-  copy->transform = source->transform;
-  copy->axes = source->axes;
-  copy->copiedFrom = src;
-  if (source->poly) {
-    copy->poly = source->poly->Clone();
-    if (!copy->poly) return e_tsxNO_MEMORY;
+  // Until it is registered the copy is only ours: a failure on the way
+  // frees it (and takes it off its lender's borrowers) and *result stays.
+  try {
+    auto copy = std::make_unique<Object>();
+    copy->name = CopyName(source->name);
+    copy->type = source->type;
+    copy->transform = source->transform;
+    copy->axes = source->axes;
+    copy->copiedFrom = src;
+    if (source->poly) {
+      copy->poly = source->poly->Clone();
+      if (!copy->poly) return e_tsxNO_MEMORY;
+    }
+    Polyhedron* poly = copy->poly.get();
+    const tsxSOBJ id = Register(std::move(copy));
+    // Records it borrows keep their lender as owner until it has its own.
+    if (poly) poly->self = id;
+    *result = id;
+    return e_tsxOK;
+  } catch (const std::bad_alloc&) {
+    return e_tsxNO_MEMORY;
   }
-  Polyhedron* poly = copy->poly.get();
-  *result = Register(std::move(copy));
-  // Records it borrows keep their lender as owner until it has its own.
-  if (poly) poly->self = *result;
-  return e_tsxOK;
 }
 
 TSXAPI void TSXCALL tsxGNodeGetAxesPosition(tsxGNODE obj, CtsxVector3f* out) {
