@@ -81,13 +81,15 @@ void BM_TouchingBars(benchmark::State& state, bool contact) {
     if (contact) {
       spl::ContactJoinRequest request;
       request.objects = {a, b};
-      if (spl::RunContactJoin(request).error != 0) state.SkipWithError("contact join failed");
+      spl::JoinProgress progress;
+      if (spl::RunContactJoin(request, progress).error != 0) state.SkipWithError("contact join failed");
     } else {
       tsxhost::SetSelection(a);
-      spl::PickObject(spl::Slot::First);
+      spl::PickObject(nullptr, spl::Slot::First);
       tsxhost::SetSelection(b);
-      spl::PickObject(spl::Slot::Second);
-      spl::SeamJoinPickedObjects();
+      spl::PickObject(nullptr, spl::Slot::Second);
+      spl::JoinProgress progress;
+      spl::SeamJoinPickedObjects(progress);
       if (spl::JoinState.LastError != 0) state.SkipWithError("seam join failed");
     }
     state.PauseTiming();

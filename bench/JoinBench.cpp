@@ -44,8 +44,14 @@ class StageTimes : public spl::JoinStageObserver {
   double started_ = 0;
 };
 
-spl::SlotLamps PressJoin(const spl::JoinHooks& hooks) { return spl::JoinPickedObjects({}, hooks); }
-spl::SlotLamps PressSeamJoin(const spl::JoinHooks& hooks) { return spl::SeamJoinPickedObjects({}, hooks); }
+spl::SlotLamps PressJoin(const spl::JoinHooks& hooks) {
+  spl::JoinProgress progress;
+  return spl::JoinPickedObjects(progress, {}, hooks);
+}
+spl::SlotLamps PressSeamJoin(const spl::JoinHooks& hooks) {
+  spl::JoinProgress progress;
+  return spl::SeamJoinPickedObjects(progress, {}, hooks);
+}
 
 // The join button (`press`: the plain join's or the seam join's) on a pair.
 void BM_Join(benchmark::State& state, Layout layout, spl::SlotLamps (*press)(const spl::JoinHooks&)) {
@@ -56,9 +62,9 @@ void BM_Join(benchmark::State& state, Layout layout, spl::SlotLamps (*press)(con
     spl::ResetJoinState();
     spl::InitJoinStateForWindow();
     tsxhost::SetSelection(a);
-    spl::PickObject(spl::Slot::First);
+    spl::PickObject(nullptr, spl::Slot::First);
     tsxhost::SetSelection(b);
-    spl::PickObject(spl::Slot::Second);
+    spl::PickObject(nullptr, spl::Slot::Second);
     press({&times, nullptr});
     state.PauseTiming();
     if (layout != Layout::Apart && spl::JoinState.LastError != 0) state.SkipWithError("join failed");
@@ -86,11 +92,12 @@ void BM_JoinWithReport(benchmark::State& state, Layout layout) {
     spl::SearchGeometry kept;
     const double started = CpuSeconds();
     tsxhost::SetSelection(a);
-    spl::PickObject(spl::Slot::First);
+    spl::PickObject(nullptr, spl::Slot::First);
     tsxhost::SetSelection(b);
-    spl::PickObject(spl::Slot::Second);
+    spl::PickObject(nullptr, spl::Slot::Second);
     spl::JoinMade made;
-    spl::JoinPickedObjects({}, {nullptr, &kept}, &made);
+    spl::JoinProgress progress;
+    spl::JoinPickedObjects(progress, {}, {nullptr, &kept}, &made);
     const double joined = CpuSeconds();
     const spl::JunctionReport report = spl::ReportPlainJoin(made.inputs, &kept);
     benchmark::DoNotOptimize(report.left.coincidingVertexPairs);
@@ -128,7 +135,8 @@ void BM_MergeOnly(benchmark::State& state) {
     spl::JoinState.JunctionFaceB = faces - 2;
     spl::JoinState.JunctionCornerB = 3;
     state.ResumeTiming();
-    spl::MergeObjects(result, b);
+    spl::JoinProgress progress;
+    spl::MergeObjects(progress, result, b);
     state.PauseTiming();
     if (spl::JoinState.LastError != 0) state.SkipWithError("merge failed");
     tsxSobjDelete(result);

@@ -96,10 +96,11 @@ void BM_FindJunctionFaces(benchmark::State& state, Layout layout) {
   const Scene s = MakeScene(static_cast<int>(state.range(0)), layout);
   Pick(s);
   spl::JunctionSearchInfo info;
+  spl::JoinProgress progress;
   for (auto _ : state) {
     spl::JoinState.LastError = 0;
     spl::JoinState.JunctionFaceA = spl::JoinState.JunctionFaceB = -1;
-    info = spl::FindJunctionFaces();
+    info = spl::FindJunctionFaces(progress);
   }
   const bool wanted = layout != Layout::Apart;
   if ((spl::JoinState.JunctionFaceA >= 0) != wanted) state.SkipWithError("unexpected search result");

@@ -64,7 +64,7 @@ class PythonView : public spl::JoinView {
   void SetStatusText(std::string_view) override {}
   void SetAbortEnabled(bool) override {}
 
-  void PumpEvents(std::string_view stage) override {
+  void PumpEvents(std::string_view stage, const spl::StepTally& tally) override {
     if (failed_) {
       spl::JoinState.AbortRequested = true;
       return;
@@ -75,7 +75,7 @@ class PythonView : public spl::JoinView {
     try {
       if (PyErr_CheckSignals() != 0) throw py::error_already_set();  // Ctrl-C
       if (!progress_) return;
-      if (!GoOn((*progress_)(stage_, spl::CurrentStepTally().Remaining()))) spl::JoinState.AbortRequested = true;
+      if (!GoOn((*progress_)(stage_, tally.Remaining()))) spl::JoinState.AbortRequested = true;
     } catch (py::error_already_set& e) {
       // Raised again once the engine has finished; meanwhile the join stops.
       pending_.emplace(std::move(e));
@@ -116,19 +116,6 @@ class PythonView : public spl::JoinView {
   std::string conversion_;
 };
 
-// Makes the view current for as long as it lives, then puts back the one
-// before.
-class ViewScope {
- public:
-  explicit ViewScope(spl::JoinView* view) : previous_(spl::CurrentJoinView()) { spl::SetJoinView(view); }
-  ~ViewScope() { spl::SetJoinView(previous_); }
-  ViewScope(const ViewScope&) = delete;
-  ViewScope& operator=(const ViewScope&) = delete;
-
- private:
-  spl::JoinView* previous_;
-};
-
 py::tuple Join(PyScene& scene, const ObjectRef& first, const ObjectRef& second, double accuracy, bool seam,
                const std::optional<std::function<py::object(std::string, int64_t)>>& callback,
                const std::string& mode) {
@@ -150,9 +137,8 @@ py::tuple Join(PyScene& scene, const ObjectRef& first, const ObjectRef& second, 
   StageClock clock;
   JoinOutcome outcome;
   {
-    ViewScope scope(&view);
     py::gil_scoped_release release;
-    outcome = PickAndJoin(a, b, {accuracy, false, contact}, clock);
+    outcome = PickAndJoin(a, b, {accuracy, false, contact}, clock, &view);
   }
   const tsxSOBJ result = outcome.result;
   if (result != 0) scene.Adopt(result);  // kept even when the callback raised at the very end
@@ -213,9 +199,8 @@ py::list JoinAll(PyScene& scene, const std::optional<std::vector<ObjectRef>>& na
   PythonView view(callback);
   AssemblyOutcome outcome;
   {
-    ViewScope scope(&view);
     py::gil_scoped_release release;
-    outcome = JoinAssembly(objects, accuracy);
+    outcome = JoinAssembly(objects, accuracy, &view);
   }
   for (tsxSOBJ result : outcome.Results()) scene.Adopt(result);
   view.RaisePending();

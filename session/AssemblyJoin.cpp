@@ -68,7 +68,7 @@ std::string CheckAssembly(const std::vector<tsxSOBJ>& objects) {
   return {};
 }
 
-AssemblyOutcome JoinAssembly(const std::vector<tsxSOBJ>& objects, double accuracy) {
+AssemblyOutcome JoinAssembly(const std::vector<tsxSOBJ>& objects, double accuracy, spl::JoinView* view) {
   const auto begin = std::chrono::steady_clock::now();
   AssemblyOutcome outcome;
   std::vector<std::string> names;
@@ -81,7 +81,8 @@ AssemblyOutcome JoinAssembly(const std::vector<tsxSOBJ>& objects, double accurac
   request.objects = objects;
   request.inputs = spl::ContactInputsAt(accuracy);
   request.finish = [&request](const spl::ContactGroup& group) { return GiveRebuiltFaces(request.objects, group); };
-  spl::ContactJoinResult joined = spl::RunContactJoin(request);
+  spl::JoinProgress progress{view, {}};
+  spl::ContactJoinResult joined = spl::RunContactJoin(request, progress);
   outcome.error = joined.error;
   outcome.what = std::move(joined.what);
   if (outcome.error == 0) {

@@ -41,10 +41,10 @@ struct AssemblyOutcome {
 std::string CheckAssembly(const std::vector<tsxSOBJ>& objects);
 
 // Joins `objects` (CheckAssembly passed) at `accuracy` in one pass over all
-// their contacts, reporting progress and seeing an abort through the join
-// view and JoinState. The results enter the scene all together, named by
-// GroupName; on an error or an abort nothing is added.
-AssemblyOutcome JoinAssembly(const std::vector<tsxSOBJ>& objects, double accuracy);
+// their contacts, reporting progress to `view` (null: nowhere) and seeing an
+// abort through JoinState. The results enter the scene all together, named
+// by GroupName; on an error or an abort nothing is added.
+AssemblyOutcome JoinAssembly(const std::vector<tsxSOBJ>& objects, double accuracy, spl::JoinView* view = nullptr);
 
 // "A+B+C": the members' names joined as a two-object join names its
 // result, made unique against `taken` with ".2", ".3"... and kept within

@@ -34,12 +34,8 @@ StageClock::~StageClock() = default;
 void StageClock::StageStarted(spl::JoinStage) { started_ = Clock::now(); }
 
 void StageClock::StageFinished(spl::JoinStage stage) {
-  if (stage == spl::JoinStage::Count) {
-    estimate_ = spl::CurrentStepTally().estimate;
-  }
   if (stage == spl::JoinStage::Whole) {
     total_ = SecondsSince(begin_);
-    stepsAtEnd_ = spl::CurrentStepTally().Remaining();
     ran_ = true;
     return;
   }
@@ -48,32 +44,37 @@ void StageClock::StageFinished(spl::JoinStage stage) {
 
 void StageClock::Begin() { begin_ = Clock::now(); }
 
+void StageClock::Tallied(const spl::StepTally& tally) {
+  estimate_ = tally.estimate;
+  stepsAtEnd_ = tally.Remaining();
+}
+
 namespace {
 
 // The plain or seam join through the window's actions; what it ran with goes
 // to `ran` (what was asked for when a pick failed and it did not run), what
 // it welded to `seam` (seam join) and what its search built to `kept` (plain
 // join).
-tsxSOBJ Join(tsxSOBJ first, tsxSOBJ second, const JoinChoice& choice, StageClock& clock, spl::JoinInputs* ran,
-             spl::SearchGeometry* kept, spl::JoinedSeam* seam) {
+tsxSOBJ Join(spl::JoinProgress& progress, tsxSOBJ first, tsxSOBJ second, const JoinChoice& choice,
+             StageClock& clock, spl::JoinInputs* ran, spl::SearchGeometry* kept, spl::JoinedSeam* seam) {
   *ran = spl::JoinInputsAt(first, second, choice.accuracy);
   spl::InitJoinStateForWindow();
   spl::JoinState.Accuracy = choice.accuracy;
   tsxhost::SetSelection(first);
-  if (!spl::PickObject(spl::Slot::First)) return 0;
+  if (!spl::PickObject(progress.view, spl::Slot::First)) return 0;
   tsxhost::SetSelection(second);
-  if (!spl::PickObject(spl::Slot::Second)) return 0;
+  if (!spl::PickObject(progress.view, spl::Slot::Second)) return 0;
   clock.Begin();
   tsxSOBJ result = 0;
   if (choice.seam) {
     spl::SeamJoinMade made;
-    spl::SeamJoinPickedObjects({}, {&clock, nullptr}, &made);
+    spl::SeamJoinPickedObjects(progress, {}, {&clock, nullptr}, &made);
     result = made.result;
     *ran = made.inputs;
     *seam = std::move(made.seam);
   } else {
     spl::JoinMade made;
-    spl::JoinPickedObjects({}, {&clock, kept}, &made);
+    spl::JoinPickedObjects(progress, {}, {&clock, kept}, &made);
     result = made.result;
     *ran = made.inputs;
   }
@@ -82,8 +83,17 @@ tsxSOBJ Join(tsxSOBJ first, tsxSOBJ second, const JoinChoice& choice, StageClock
 
 }  // namespace
 
-JoinOutcome PickAndJoin(tsxSOBJ first, tsxSOBJ second, const JoinChoice& choice, StageClock& clock) {
+JoinOutcome PickAndJoin(tsxSOBJ first, tsxSOBJ second, const JoinChoice& choice, StageClock& clock,
+                        spl::JoinView* view) {
   JoinOutcome outcome;
+  spl::JoinProgress progress{view, {}};
+  // What the join's tally says at its end; a fresh tally (nothing) when it
+  // did not run.
+  struct Tally {
+    StageClock& clock;
+    const spl::StepTally& tally;
+    ~Tally() { clock.Tallied(tally); }
+  } tallied{clock, progress.tally};
   if (choice.contact) {
     spl::InitJoinStateForWindow();
     spl::JoinState.Accuracy = choice.accuracy;
@@ -94,7 +104,7 @@ JoinOutcome PickAndJoin(tsxSOBJ first, tsxSOBJ second, const JoinChoice& choice,
     request.inputs = spl::ContactInputsAt(choice.accuracy);
     request.observer = &clock;
     request.finish = [&request](const spl::ContactGroup& group) { return GiveRebuiltFaces(request.objects, group); };
-    if (!spl::RunAsJoin([&] { outcome.contact = spl::RunContactJoin(request); })) {
+    if (!spl::RunAsJoin([&] { outcome.contact = spl::RunContactJoin(request, progress); })) {
       outcome.error = ErrorKind::Join;
       return outcome;
     }
@@ -109,7 +119,7 @@ JoinOutcome PickAndJoin(tsxSOBJ first, tsxSOBJ second, const JoinChoice& choice,
   spl::JoinInputs ran;
   spl::SearchGeometry kept;
   spl::JoinedSeam seam;
-  outcome.result = Join(first, second, choice, clock, &ran, &kept, &seam);
+  outcome.result = Join(progress, first, second, choice, clock, &ran, &kept, &seam);
   outcome.junction = choice.seam ? spl::ReportSeamJoin(ran, seam) : spl::ReportPlainJoin(ran, &kept);
   spl::AddResultSeal(outcome.junction, first, second, outcome.result);
   if (outcome.result == 0) {

@@ -10,6 +10,7 @@
 #include <nlohmann/json.hpp>
 #include <string>
 
+#include "engine/common/Progress.h"
 #include "engine/contact/ContactJoin.h"
 #include "engine/face/RunJoin.h"
 #include "interface/tsxapi.h"
@@ -18,8 +19,9 @@
 
 namespace splicer {
 
-// Times each stage and keeps the steps-to-go estimate once it is known,
-// in 64 bits (the window's count saturates on large objects).
+// Times each stage and keeps the join's steps-to-go estimate and the steps
+// still to go at its end, in 64 bits (the window's count saturates on large
+// objects).
 class StageClock : public spl::JoinStageObserver {
  public:
   StageClock();
@@ -30,6 +32,8 @@ class StageClock : public spl::JoinStageObserver {
   void StageStarted(spl::JoinStage stage) override;
   void StageFinished(spl::JoinStage stage) override;
   void Begin();
+  // What the join's tally said when it ended.
+  void Tallied(const spl::StepTally& tally);
 
   nlohmann::json Times() const { return {{"stages", seconds_}, {"total", total_}}; }
   bool Ran() const { return ran_; }
@@ -64,9 +68,10 @@ struct JoinOutcome {
 
 // Picks `first` and `second` as the window's buttons do and presses the
 // join button (or runs the seam join), then reports the junction. On a
-// failed pick or join JoinState.LastError says why. The caller sets the
-// view; the clock is the stage observer meanwhile.
-JoinOutcome PickAndJoin(tsxSOBJ first, tsxSOBJ second, const JoinChoice& choice, StageClock& clock);
+// failed pick or join JoinState.LastError says why. Messages and progress
+// go to `view` (null: nowhere); the clock is the stage observer meanwhile.
+JoinOutcome PickAndJoin(tsxSOBJ first, tsxSOBJ second, const JoinChoice& choice, StageClock& clock,
+                        spl::JoinView* view = nullptr);
 
 // "FIRST+SECOND", or with ".2", ".3"... when a scene object has that name.
 std::string ResultName(const std::string& first, const std::string& second);

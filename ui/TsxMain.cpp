@@ -55,13 +55,10 @@ TTsxMainForm::TTsxMainForm(QWidget* parent)
   setWindowIcon(QIcon(QString::fromLatin1(spl::res::kIcon)));
   ApplyFonts();
   ConnectHandlers();
-  spl::SetJoinView(this);
   Guarded(this, [this] { FormCreate(); });
 }
 
-TTsxMainForm::~TTsxMainForm() {
-  if (spl::CurrentJoinView() == this) spl::SetJoinView(nullptr);
-}
+TTsxMainForm::~TTsxMainForm() = default;
 
 void TTsxMainForm::ApplyFonts() {
   setFont(Arial(15));
@@ -110,7 +107,7 @@ void TTsxMainForm::SetStatusText(std::string_view text) { ui->Label2->setText(Fr
 
 void TTsxMainForm::SetAbortEnabled(bool enabled) { ui->Button8->setEnabled(enabled); }
 
-void TTsxMainForm::PumpEvents(std::string_view stageText) {
+void TTsxMainForm::PumpEvents(std::string_view stageText, const spl::StepTally& /*tally*/) {
   if (pumpGate_.ShouldDispatch(stageText, spl::TPumpGate::Clock::now())) {
     QCoreApplication::processEvents();
   }
@@ -210,7 +207,7 @@ void TTsxMainForm::Button7Click() {
 }
 
 void TTsxMainForm::Button2Click() {
-  Guarded(this, [this] { SetLamp(spl::Slot::First, spl::PickObject(spl::Slot::First)); });
+  Guarded(this, [this] { SetLamp(spl::Slot::First, spl::PickObject(this, spl::Slot::First)); });
 }
 
 void TTsxMainForm::Button3Click() {
@@ -219,7 +216,7 @@ void TTsxMainForm::Button3Click() {
 }
 
 void TTsxMainForm::Button4Click() {
-  Guarded(this, [this] { SetLamp(spl::Slot::Second, spl::PickObject(spl::Slot::Second)); });
+  Guarded(this, [this] { SetLamp(spl::Slot::Second, spl::PickObject(this, spl::Slot::Second)); });
 }
 
 void TTsxMainForm::Button5Click() {
@@ -234,7 +231,8 @@ void TTsxMainForm::Button6Click() {
   // The controls are greyed only while RunJoin runs, not while a pick
   // error is shown.
   Guarded(this, [&] {
-    lamps = spl::JoinPickedObjects([this](bool joining) { SetControlsIdle(!joining); });
+    spl::JoinProgress progress{this, {}};  // this join's own: it shows here and counts from its estimate
+    lamps = spl::JoinPickedObjects(progress, [this](bool joining) { SetControlsIdle(!joining); });
   });
   SetLamp(spl::Slot::First, lamps.first);
   SetLamp(spl::Slot::Second, lamps.second);

@@ -39,7 +39,7 @@ class TTsxMainForm : public TTsxFormBase, public spl::JoinView {
   void SetStepsText(std::string_view text) override;
   void SetStatusText(std::string_view text) override;
   void SetAbortEnabled(bool enabled) override;
-  void PumpEvents(std::string_view stageText) override;
+  void PumpEvents(std::string_view stageText, const spl::StepTally& tally) override;
 
   // Handlers, named after control and event.
   void Button1Click();

@@ -183,9 +183,7 @@ int AssemblyRun::Run() {
   if (auto warning = spl::AccuracyWarning(s_.accuracy, "--accuracy")) {
     std::fprintf(stderr, "warning: %s\n", warning->c_str());
   }
-  spl::SetJoinView(&view);
-  const AssemblyOutcome outcome = JoinAssembly(objects, s_.accuracy);
-  spl::SetJoinView(nullptr);
+  const AssemblyOutcome outcome = JoinAssembly(objects, s_.accuracy, &view);
   view.ClearBar();
   report_["join_ran"] = true;
   report_["seconds"]["join"] = outcome.seconds;

@@ -237,9 +237,7 @@ int RunJoinCommand(const JoinSettings& s) {
   }
 
   StageClock clock;
-  spl::SetJoinView(&view);
-  const JoinOutcome outcome = PickAndJoin(first, second, {s.accuracy, false, !s.face}, clock);
-  spl::SetJoinView(nullptr);
+  const JoinOutcome outcome = PickAndJoin(first, second, {s.accuracy, false, !s.face}, clock, &view);
   view.ClearBar();
   const tsxSOBJ result = outcome.result;
   const spl::JunctionReport& junction = outcome.junction;

@@ -71,13 +71,12 @@ bool TerminalView::DueForRedraw() {
   return ++calls_ % kCallsBetweenClockReads == 0 && NowNs() - lastDrawNs_ >= kRedrawNs;
 }
 
-void TerminalView::PumpEvents(std::string_view stageText) {
+void TerminalView::PumpEvents(std::string_view stageText, const spl::StepTally& tally) {
   if (g_interrupted) spl::JoinState.AbortRequested = true;
   if (!progressBar_) return;
   const bool newStage = stageText != drawnStage_;
   if (!newStage && !DueForRedraw()) return;
   drawnStage_ = stageText;
-  const spl::StepTally& tally = spl::CurrentStepTally();
   if (!joining_ || tally.estimate != joinEstimate_) {
     meter_.Start("", tally.Total(), ProgressUnit::Steps, NowNs());
     joinEstimate_ = tally.estimate;

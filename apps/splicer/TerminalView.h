@@ -33,7 +33,7 @@ class TerminalView : public spl::JoinView {
   // Called once per progress call: turns a Ctrl-C into the Abort button and
   // redraws the bar at a stage change or, at most ten times a second, in
   // between. Costs no system call when nothing is drawn.
-  void PumpEvents(std::string_view stageText) override;
+  void PumpEvents(std::string_view stageText, const spl::StepTally& tally) override;
 
   // Reading or writing a file: `done` of `total` units under `what`.
   // False once Ctrl-C has been pressed: the caller stops.

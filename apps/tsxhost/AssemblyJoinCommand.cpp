@@ -40,14 +40,12 @@ splicer::AssemblyOutcome JoinObjects(QWidget* parent, SceneDocument* document, c
   }
   {
     DialogJoinView view(parent, QObject::tr("Join"), true);
-    spl::SetJoinView(&view);
     try {
-      outcome = splicer::JoinAssembly(objects, accuracy);
+      outcome = splicer::JoinAssembly(objects, accuracy, &view);
     } catch (const std::bad_alloc&) {
       outcome.error = spl::kNoMemory;
       outcome.what = "not enough memory";
     }
-    spl::SetJoinView(nullptr);
     if (!outcome.Joined() && why && Name(outcome.what) != view.LastMessage()) *why = Name(outcome.what);
   }
   if (!outcome.Joined()) return outcome;

@@ -49,6 +49,6 @@ void DialogJoinView::SetStepsText(std::string_view text) {
 
 void DialogJoinView::SetStatusText(std::string_view text) { progress_.setLabelText(Text(text)); }
 
-void DialogJoinView::PumpEvents(std::string_view) { QApplication::processEvents(); }
+void DialogJoinView::PumpEvents(std::string_view, const spl::StepTally&) { QApplication::processEvents(); }
 
 }  // namespace hostapp

@@ -27,7 +27,7 @@ class DialogJoinView : public spl::JoinView {
   void SetStepsText(std::string_view text) override;
   void SetStatusText(std::string_view text) override;
   void SetAbortEnabled(bool) override {}
-  void PumpEvents(std::string_view) override;
+  void PumpEvents(std::string_view, const spl::StepTally&) override;
 
   // The text of the last message shown.
   const QString& LastMessage() const { return lastMessage_; }

@@ -81,13 +81,11 @@ bool AskForObjects(QWidget* parent, const SceneDocument& document, SeamJoinChoic
 bool SeamJoinObjects(QWidget* parent, SceneDocument* document, JoinReportPresenter* reports, tsxSOBJ first,
                      tsxSOBJ second, double accuracy) {
   DialogJoinView view(parent, QObject::tr("Seam Join"));
-  spl::SetJoinView(&view);
   splicer::StageClock clock;
   splicer::JoinChoice choice;
   choice.accuracy = accuracy;
   choice.seam = true;
-  const splicer::JoinOutcome outcome = splicer::PickAndJoin(first, second, choice, clock);
-  spl::SetJoinView(nullptr);
+  const splicer::JoinOutcome outcome = splicer::PickAndJoin(first, second, choice, clock, &view);
   tsxhost::SetSelection(document->Selection());
 
   try {

@@ -15,17 +15,16 @@ namespace {
 
 constexpr int16_t kHoleMergeVersion = 320;
 
-// Set while RunJoin runs: the window's handlers run inside its progress
-// calls, and none of them may change the picks or start a second join.
-bool g_joining = false;
-
+// JoinRunning is set while a join runs: the window's handlers run inside
+// its progress calls, and none of them may change the picks or start a
+// second join.
 struct JoiningScope {
   explicit JoiningScope(const std::function<void(bool)>& tell) : tell_(tell) {
-    g_joining = true;
+    JoinState.JoinRunning = true;
     if (tell_) tell_(true);
   }
   ~JoiningScope() {
-    g_joining = false;
+    JoinState.JoinRunning = false;
     if (tell_) tell_(false);
   }
   JoiningScope(const JoiningScope&) = delete;
@@ -45,29 +44,29 @@ SlotLamps Lamps() { return {JoinState.FirstObject != 0, JoinState.SecondObject !
 
 }  // namespace
 
-bool JoinInProgress() { return g_joining; }
+bool JoinInProgress() { return JoinState.JoinRunning; }
 
 bool RunAsJoin(const std::function<void()>& run) {
-  if (g_joining) return false;
+  if (JoinState.JoinRunning) return false;
   const std::function<void(bool)> nobody;  // the scope keeps a reference
   JoiningScope scope(nobody);
   run();
   return true;
 }
 
-bool PickObject(Slot slot) {
+bool PickObject(JoinView* view, Slot slot) {
   HostObject& mine = Held(slot);
-  if (g_joining) return mine != 0;
+  if (JoinState.JoinRunning) return mine != 0;
   const HostObject other = Held(Other(slot));
   JoinState.LastError = 0;
   mine = tsxGetCurrentSelection();
-  CheckObjectSuitable(mine, slot);
+  CheckObjectSuitable(view, mine, slot);
   if (JoinFailed()) {
     mine = 0;
     return false;
   }
   if (mine != 0 && other != 0 && mine == other) {
-    ReportError(kSameObjects);
+    ReportError(view, kSameObjects);
     mine = 0;
     return false;
   }
@@ -75,7 +74,7 @@ bool PickObject(Slot slot) {
 }
 
 void CancelObject(Slot slot) {
-  if (g_joining) return;
+  if (JoinState.JoinRunning) return;
   Held(slot) = 0;
 }
 
@@ -84,22 +83,23 @@ namespace {
 // The join button's checks, the join `run` and the reset afterwards.
 // `run` is RunJoin or RunSeamJoin; what it made goes to `made` when set.
 template <typename Made>
-SlotLamps JoinPicked(Made (*run)(const JoinInputs&, const JoinHooks&), const JoinHooks& hooks, Made* made,
-                     const std::function<void(bool)>& joining) {
-  if (g_joining) return Lamps();
+SlotLamps JoinPicked(Made (*run)(const JoinInputs&, const JoinHooks&, JoinProgress&), JoinProgress& progress,
+                     const JoinHooks& hooks, Made* made, const std::function<void(bool)>& joining) {
+  if (JoinState.JoinRunning) return Lamps();
+  JoinView* const view = progress.view;
   JoinState.LastError = 0;
-  if (JoinState.FirstObject == 0) ReportError(kFirstNotSelected);
-  if (JoinState.SecondObject == 0) ReportError(kSecondNotSelected);
+  if (JoinState.FirstObject == 0) ReportError(view, kFirstNotSelected);
+  if (JoinState.SecondObject == 0) ReportError(view, kSecondNotSelected);
   if (JoinFailed()) return Lamps();
 
   const bool firstExists = tsxPolyhGetVxArray(JoinState.FirstObject) != nullptr;
   const bool secondExists = tsxPolyhGetVxArray(JoinState.SecondObject) != nullptr;
   if (!firstExists) {
-    ReportError(kFirstGone);
+    ReportError(view, kFirstGone);
     JoinState.FirstObject = 0;
   }
   if (!secondExists) {
-    ReportError(kSecondGone);
+    ReportError(view, kSecondGone);
     JoinState.SecondObject = 0;
   }
   if (JoinFailed()) return Lamps();
@@ -107,30 +107,30 @@ SlotLamps JoinPicked(Made (*run)(const JoinInputs&, const JoinHooks&), const Joi
   {
     JoiningScope scope(joining);
     // Where the join starts: its picks and accuracy are taken once, here.
-    Made done = run(JoinInputsOf(JoinState), hooks);
+    Made done = run(JoinInputsOf(JoinState), hooks, progress);
     if (made) *made = std::move(done);
   }
   JoinState.FirstObject = 0;
   JoinState.SecondObject = 0;
-  ResetProgressDisplay();
+  ResetProgressDisplay(view);
   return Lamps();
 }
 
 }  // namespace
 
-SlotLamps JoinPickedObjects(const std::function<void(bool joining)>& joining, const JoinHooks& hooks,
-                            JoinMade* made) {
-  return JoinPicked(RunJoin, hooks, made, joining);
+SlotLamps JoinPickedObjects(JoinProgress& progress, const std::function<void(bool joining)>& joining,
+                            const JoinHooks& hooks, JoinMade* made) {
+  return JoinPicked(RunJoin, progress, hooks, made, joining);
 }
 
-SlotLamps SeamJoinPickedObjects(const std::function<void(bool joining)>& joining, const JoinHooks& hooks,
-                                SeamJoinMade* made) {
-  return JoinPicked(RunSeamJoin, hooks, made, joining);
+SlotLamps SeamJoinPickedObjects(JoinProgress& progress, const std::function<void(bool joining)>& joining,
+                                const JoinHooks& hooks, SeamJoinMade* made) {
+  return JoinPicked(RunSeamJoin, progress, hooks, made, joining);
 }
 
-void ResetProgressDisplay() {
+void ResetProgressDisplay(JoinView* view) {
   JoinState.StepsToGo = 0;
-  if (JoinView* view = CurrentJoinView()) {
+  if (view) {
     view->SetStepsText("0");
     view->SetStatusText("");
     view->SetAbortEnabled(false);

@@ -70,14 +70,12 @@ std::string_view BoxTitle(BoxType type) {
   return "ｴﾗｰ";
 }
 
-void ReportError(int32_t code) {
+void ReportError(JoinView* view, int32_t code) {
   // Stored before the box opens: handlers that run inside the box's modal
   // loop must already see the join as failed.
   JoinState.LastError = code;
   const ErrorEntry entry = LookUpError(code);
-  if (JoinView* view = CurrentJoinView()) {
-    view->ShowMessage(entry.box, BoxTitle(entry.box), entry.message);
-  }
+  if (view) view->ShowMessage(entry.box, BoxTitle(entry.box), entry.message);
 }
 
 }  // namespace spl

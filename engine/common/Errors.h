@@ -41,7 +41,8 @@ ErrorEntry LookUpError(int32_t code);
 // The title of a message box of the given type ("警告", "ｴﾗｰ", "情報").
 std::string_view BoxTitle(BoxType type);
 
-// LastError := code, then shows the code's message in a modal box.
-void ReportError(int32_t code);
+// LastError := code, then shows the code's message in a modal box on
+// `view` (null: nowhere).
+void ReportError(JoinView* view, int32_t code);
 
 }  // namespace spl

@@ -1,7 +1,5 @@
 #include "engine/common/JoinState.h"
 
-#include "engine/common/JoinView.h"
-
 namespace spl {
 
 TJoinState JoinState;
@@ -14,12 +12,5 @@ void ClearJunction() {
   JoinState.JunctionCornerA = -1;
   JoinState.JunctionCornerB = -1;
 }
-
-namespace {
-JoinView* g_view = nullptr;
-}
-
-void SetJoinView(JoinView* view) { g_view = view; }
-JoinView* CurrentJoinView() { return g_view; }
 
 }  // namespace spl

@@ -35,6 +35,10 @@ struct TJoinState {
   int16_t HostVersion = 0;
   int16_t HostSubVersion = 0;
   int32_t ProgressTick = 0;
+  // Not one of the window's fields: a join is using this record. The
+  // window's handlers run inside the join's progress calls, and nothing
+  // they start may pick, cancel or join meanwhile.
+  bool JoinRunning = false;
 };
 
 // Lives as long as the loaded module; zero at load.

@@ -1,11 +1,14 @@
 // The narrow window interface through which the engine shows messages and
 // progress. The main tool window implements it, so does the command-line
-// tool; tests use a recording implementation. The engine holds no Qt.
+// tool; tests use a recording implementation. The engine holds no Qt, and
+// no view of its own: whoever starts a join hands it the view to use.
 #pragma once
 
 #include <string_view>
 
 namespace spl {
+
+struct StepTally;
 
 enum class BoxType { Warning, Error, Information };
 
@@ -30,13 +33,9 @@ class JoinView {
 
   // Lets the user-interface event loop dispatch pending events. `stageText`
   // is the text of the progress call that pumps, so that a view may skip
-  // dispatches between calls of one stage without delaying a stage change.
-  virtual void PumpEvents(std::string_view stageText) = 0;
+  // dispatches between calls of one stage without delaying a stage change;
+  // `tally` is how far the join has come, for views that show it.
+  virtual void PumpEvents(std::string_view stageText, const StepTally& tally) = 0;
 };
-
-// The view the engine reports to; null means nothing is shown and no
-// events are pumped. Not owned.
-void SetJoinView(JoinView* view);
-JoinView* CurrentJoinView();
 
 }  // namespace spl

@@ -9,19 +9,21 @@
 
 namespace spl {
 
-bool AdvancePhase(int64_t steps, std::string_view next) { return ReportWideProgress(steps, next, 1); }
+bool AdvancePhase(JoinProgress& progress, int64_t steps, std::string_view next) {
+  return ReportWideProgress(progress, steps, next, 1);
+}
 
-bool FitsMergedCount(int64_t count) {
+bool FitsMergedCount(JoinProgress& progress, int64_t count) {
   if (count <= std::numeric_limits<int32_t>::max()) return true;
-  ReportError(e_tsxOVERFLOW);
+  ReportError(progress.view, e_tsxOVERFLOW);
   return false;
 }
 
-bool ObtainFaceCopies(std::optional<FaceCopies>& faces, int64_t count) {
-  if (!FitsMergedCount(count)) return false;
+bool ObtainFaceCopies(JoinProgress& progress, std::optional<FaceCopies>& faces, int64_t count) {
+  if (!FitsMergedCount(progress, count)) return false;
   faces.emplace(static_cast<std::size_t>(std::max<int64_t>(count, 0)));
   if (*faces) return true;
-  ReportError(kNoMemory);
+  ReportError(progress.view, kNoMemory);
   return false;
 }
 
@@ -39,9 +41,9 @@ MergeSources<T> ReadSources(HostObject result, HostObject second, Count count, A
 
 // An object that has elements but yields no array has gone.
 template <typename T>
-bool Present(const MergeSources<T>& sources) {
+bool Present(JoinProgress& progress, const MergeSources<T>& sources) {
   if ((sources.countA > 0 && !sources.a) || (sources.countB > 0 && !sources.b)) {
-    ReportError(kSecondGone);
+    ReportError(progress.view, kSecondGone);
     return false;
   }
   return true;
@@ -49,9 +51,10 @@ bool Present(const MergeSources<T>& sources) {
 
 }  // namespace
 
-bool ReadVertices(HostObject result, HostObject second, MergeSources<CtsxVector3f>* sources) {
+bool ReadVertices(JoinProgress& progress, HostObject result, HostObject second,
+                  MergeSources<CtsxVector3f>* sources) {
   *sources = ReadSources<CtsxVector3f>(result, second, tsxPolyhGetNbrVxs, tsxPolyhGetVxArray);
-  return Present(*sources);
+  return Present(progress, *sources);
 }
 
 MergeSources<CtsxFace*> ReadFaces(HostObject result, HostObject second, HostObject copiedFrom) {
@@ -60,24 +63,27 @@ MergeSources<CtsxFace*> ReadFaces(HostObject result, HostObject second, HostObje
   return ReadSources<CtsxFace*>(same ? copiedFrom : result, second, tsxPolyhGetNbrFaces, tsxPolyhGetFaceptrArray);
 }
 
-bool MergeUVs(HostObject result, HostObject second, int32_t* ua, int32_t* ub, HostBlock<CtsxUV>* merged) {
+bool MergeUVs(JoinProgress& progress, HostObject result, HostObject second, int32_t* ua, int32_t* ub,
+              HostBlock<CtsxUV>* merged) {
   const MergeSources<CtsxUV> sources = ReadSources<CtsxUV>(result, second, tsxPolyhGetNbrUV, tsxPolyhGetUVArray);
   *ua = sources.countA;
   *ub = sources.countB;
-  if (!Present(sources) || !ObtainMerged(*merged, int64_t{sources.countA} + sources.countB)) return false;
+  if (!Present(progress, sources) || !ObtainMerged(progress, *merged, int64_t{sources.countA} + sources.countB)) {
+    return false;
+  }
   const auto size = [](int32_t count) { return sizeof(CtsxUV) * static_cast<std::size_t>(count); };
   if (sources.countA > 0) std::memcpy(merged->get(), sources.a, size(sources.countA));
   if (sources.countB > 0) std::memcpy(merged->get() + sources.countA, sources.b, size(sources.countB));
   return true;
 }
 
-bool IntoResultSpace(HostObject second, HostObject result, int32_t count, const CtsxVector3f* from,
-                     CtsxVector3f* to) {
+bool IntoResultSpace(JoinProgress& progress, HostObject second, HostObject result, int32_t count,
+                     const CtsxVector3f* from, CtsxVector3f* to) {
   // Read and decomposed once, not once per vertex.
   const ObjectTransform toWorld(second);
   const ObjectTransform toResult(result);
   if (toResult.HasZeroScale()) {
-    ReportError(kZeroScale);  // once, not once per vertex
+    ReportError(progress.view, kZeroScale);  // once, not once per vertex
     return false;
   }
   if (count > 0) {
@@ -87,8 +93,8 @@ bool IntoResultSpace(HostObject second, HostObject result, int32_t count, const 
   return true;
 }
 
-bool HandOverMerged(HostObject result, int32_t vertexCount, CtsxVector3f* vertices, int32_t uvCount, CtsxUV* uvs,
-                    int32_t faceCount, CtsxFace** faces) {
+bool HandOverMerged(JoinProgress& progress, HostObject result, int32_t vertexCount, CtsxVector3f* vertices,
+                    int32_t uvCount, CtsxUV* uvs, int32_t faceCount, CtsxFace** faces) {
   const int32_t status[] = {
       tsxPolyhSetVxs(result, vertexCount, vertices),
       tsxPolyhSetUVArray(result, uvCount, uvs),
@@ -96,7 +102,7 @@ bool HandOverMerged(HostObject result, int32_t vertexCount, CtsxVector3f* vertic
   };
   for (const int32_t s : status) {
     if (s != 0) {
-      ReportError(s);
+      ReportError(progress.view, s);
       return false;
     }
   }

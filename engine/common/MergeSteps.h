@@ -13,31 +13,32 @@
 #include "engine/common/FaceCopies.h"
 #include "engine/common/HostBlock.h"
 #include "engine/common/JoinState.h"
+#include "engine/common/Progress.h"
 #include "interface/tsxapi.h"
 
 namespace spl {
 
 // One progress call between phases: the finished phase's steps and the text
 // of the phase that begins. False when the join has to stop.
-[[nodiscard]] bool AdvancePhase(int64_t steps, std::string_view next);
+[[nodiscard]] bool AdvancePhase(JoinProgress& progress, int64_t steps, std::string_view next);
 
 // Reports -32 (overflow) for a count of the merged object past the host's
 // 32-bit counts; false then.
-[[nodiscard]] bool FitsMergedCount(int64_t count);
+[[nodiscard]] bool FitsMergedCount(JoinProgress& progress, int64_t count);
 
 // A host block of `count` elements for the merged object; reports the
 // overflow, or -2 when the host has no memory.
 template <typename T>
-[[nodiscard]] bool ObtainMerged(HostBlock<T>& block, int64_t count) {
-  if (!FitsMergedCount(count)) return false;
+[[nodiscard]] bool ObtainMerged(JoinProgress& progress, HostBlock<T>& block, int64_t count) {
+  if (!FitsMergedCount(progress, count)) return false;
   block = HostBlock<T>(static_cast<std::size_t>(std::max<int64_t>(count, 0)));
   if (block) return true;
-  ReportError(kNoMemory);
+  ReportError(progress.view, kNoMemory);
   return false;
 }
 
 // Room for `count` face copies, reported like ObtainMerged.
-[[nodiscard]] bool ObtainFaceCopies(std::optional<FaceCopies>& faces, int64_t count);
+[[nodiscard]] bool ObtainFaceCopies(JoinProgress& progress, std::optional<FaceCopies>& faces, int64_t count);
 
 // The count and array of one kind of element (vertices, UVs, faces) of the
 // result and of the second object; a negative count is read as 0.
@@ -51,7 +52,8 @@ struct MergeSources {
 
 // Reads both objects' vertices; reports -1008 when one that has vertices
 // yields no array.
-[[nodiscard]] bool ReadVertices(HostObject result, HostObject second, MergeSources<CtsxVector3f>* sources);
+[[nodiscard]] bool ReadVertices(JoinProgress& progress, HostObject result, HostObject second,
+                                MergeSources<CtsxVector3f>* sources);
 
 // Both objects' face pointer arrays, as they are (an array may be null).
 // The result's are read from `copiedFrom` (when nonzero), the object the
@@ -64,15 +66,15 @@ MergeSources<CtsxFace*> ReadFaces(HostObject result, HostObject second, HostObje
 // The result's UVs, then the second object's, in one host block; their
 // counts in `ua` and `ub`. Reports -1008 as ReadVertices, or what
 // ObtainMerged reports.
-[[nodiscard]] bool MergeUVs(HostObject result, HostObject second, int32_t* ua, int32_t* ub,
+[[nodiscard]] bool MergeUVs(JoinProgress& progress, HostObject result, HostObject second, int32_t* ua, int32_t* ub,
                             HostBlock<CtsxUV>* merged);
 
 // The second object's `count` vertices taken through world space into the
 // result's, bit for bit what VertexToWorld followed by WorldToObject give
 // per vertex; `to` may be `from`. Reports -1009 once when the result's
 // transform has a zero scale.
-[[nodiscard]] bool IntoResultSpace(HostObject second, HostObject result, int32_t count, const CtsxVector3f* from,
-                                   CtsxVector3f* to);
+[[nodiscard]] bool IntoResultSpace(JoinProgress& progress, HostObject second, HostObject result, int32_t count,
+                                   const CtsxVector3f* from, CtsxVector3f* to);
 
 // Calls `renumber(corners, count)` on the face's corner list and, when
 // `holes`, on each hole's; false as soon as one call is.
@@ -90,7 +92,7 @@ bool RenumberFace(CtsxFace* face, bool holes, Renumber&& renumber) {
 // Replaces the result's vertices, UVs and faces, in that order. The host
 // takes each array over, refused or not, so all three are handed over
 // before any status is looked at; the first refusal is reported.
-bool HandOverMerged(HostObject result, int32_t vertexCount, CtsxVector3f* vertices, int32_t uvCount, CtsxUV* uvs,
-                    int32_t faceCount, CtsxFace** faces);
+bool HandOverMerged(JoinProgress& progress, HostObject result, int32_t vertexCount, CtsxVector3f* vertices,
+                    int32_t uvCount, CtsxUV* uvs, int32_t faceCount, CtsxFace** faces);
 
 }  // namespace spl

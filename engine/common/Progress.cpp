@@ -20,17 +20,13 @@ bool MulAdd(int32_t factor, int32_t value, int32_t* sum) {
          !__builtin_add_overflow(*sum, product, sum);
 }
 
-StepTally g_tally;
-
 }  // namespace
 
-const StepTally& CurrentStepTally() { return g_tally; }
+void StepTally::Start(int64_t steps) { *this = {steps > 0 ? steps : 0, 0, 0}; }
 
-void StartStepTally(int64_t estimate) { g_tally = {estimate > 0 ? estimate : 0, 0, 0}; }
-
-void CapRemainingSteps(int64_t remaining) {
-  const int64_t over = g_tally.Remaining() - std::max<int64_t>(remaining, 0);
-  if (over > 0) g_tally.skipped += over;
+void StepTally::CapRemaining(int64_t remaining) {
+  const int64_t over = Remaining() - std::max<int64_t>(remaining, 0);
+  if (over > 0) skipped += over;
 }
 
 int64_t EstimateSteps64(int32_t vA, int32_t vB, int32_t fA, int32_t fB, int32_t uvA, int32_t uvB) {
@@ -41,41 +37,43 @@ namespace {
 
 // `steps` taken off the window's count (saturated), `tallied` off the tally
 // as done or as skipped.
-bool Report(int64_t steps, bool skipped, std::string_view text, int32_t interval) {
+bool Report(JoinProgress& progress, int64_t steps, bool skipped, std::string_view text, int32_t interval) {
+  JoinView* const view = progress.view;
   if (JoinState.AbortRequested) {
-    ReportError(kAborted);
+    ReportError(view, kAborted);
     return false;
   }
   if (text.size() > kMaxStageText) text = text.substr(0, kMaxStageText);
-  JoinView* view = CurrentJoinView();
   ++JoinState.ProgressTick;
   if (JoinState.ProgressTick >= interval) {
     JoinState.StepsToGo = SaturatingSubtract(JoinState.StepsToGo, SaturateToInt32(steps));
-    if (steps > 0) (skipped ? g_tally.skipped : g_tally.taken) += steps;
+    if (steps > 0) (skipped ? progress.tally.skipped : progress.tally.taken) += steps;
     if (view && view->ShowInfo()) {
       view->SetStepsText(std::to_string(JoinState.StepsToGo));
       view->SetStatusText(text);
     }
     JoinState.ProgressTick = 0;
   }
-  if (view) view->PumpEvents(text);
+  if (view) view->PumpEvents(text, progress.tally);
   return !JoinFailed();
 }
 
 }  // namespace
 
-bool ReportProgress(int32_t steps, std::string_view text, int32_t interval) {
-  return Report(steps, false, text, interval);
+bool ReportProgress(JoinProgress& progress, int32_t steps, std::string_view text, int32_t interval) {
+  return Report(progress, steps, false, text, interval);
 }
 
-bool ReportWideProgress(int64_t steps, std::string_view text, int32_t interval) {
-  return Report(steps, false, text, interval);
+bool ReportWideProgress(JoinProgress& progress, int64_t steps, std::string_view text, int32_t interval) {
+  return Report(progress, steps, false, text, interval);
 }
 
-bool ReportSkippedSteps(int64_t steps, std::string_view text) { return Report(steps, true, text, 1); }
+bool ReportSkippedSteps(JoinProgress& progress, int64_t steps, std::string_view text) {
+  return Report(progress, steps, true, text, 1);
+}
 
-bool AnnounceStage(std::string_view text) {
-  const bool goOn = ReportProgress(0, text, 1);
+bool AnnounceStage(JoinProgress& progress, std::string_view text) {
+  const bool goOn = ReportProgress(progress, 0, text, 1);
   JoinState.ProgressTick = 0;
   return goOn;
 }
@@ -90,7 +88,7 @@ bool EstimateSteps(int32_t vA, int32_t vB, int32_t fA, int32_t fB,
          MulAdd(fA, fB, &sum) && MulAdd(1, -3, &sum) && (*steps = sum, true);
 }
 
-void UpdateObjectInfo(HostObject first, HostObject second) {
+void UpdateObjectInfo(JoinProgress& progress, HostObject first, HostObject second) {
   const int32_t vA = tsxPolyhGetNbrVxs(first);
   const int32_t vB = tsxPolyhGetNbrVxs(second);
   const int32_t fA = tsxPolyhGetNbrFaces(first);
@@ -99,21 +97,20 @@ void UpdateObjectInfo(HostObject first, HostObject second) {
   const int32_t uvB = tsxPolyhGetNbrUV(second);
   JoinState.ProgressTick = 0;
   JoinState.AbortRequested = false;
-  StartStepTally(EstimateSteps64(vA, vB, fA, fB, uvA, uvB));
+  progress.tally.Start(EstimateSteps64(vA, vB, fA, fB, uvA, uvB));
 
   int32_t steps = 0;
   if (EstimateSteps(vA, vB, fA, fB, uvA, uvB, &steps)) {
     JoinState.StepsToGo = steps;
   } else {
     JoinState.StepsToGo = kInt32Max;
-    ReportError(kStepsOverflow);
+    ReportError(progress.view, kStepsOverflow);
     JoinState.LastError = kNoError;  // only a warning: the join goes on
   }
-  ShowNewEstimate();
+  ShowNewEstimate(progress.view);
 }
 
-void ShowNewEstimate() {
-  JoinView* view = CurrentJoinView();
+void ShowNewEstimate(JoinView* view) {
   if (!view) return;
   if (view->ShowInfo()) {
     view->SetStepsText(std::to_string(JoinState.StepsToGo));
@@ -122,18 +119,18 @@ void ShowNewEstimate() {
   view->SetAbortEnabled(true);
 }
 
-void CheckObjectSuitable(HostObject object, Slot which) {
+void CheckObjectSuitable(JoinView* view, HostObject object, Slot which) {
   const bool first = which == Slot::First;
   if (object == 0) {
-    ReportError(first ? kFirstNotSelected : kSecondNotSelected);
+    ReportError(view, first ? kFirstNotSelected : kSecondNotSelected);
     return;
   }
   const int32_t unsuitable = first ? kFirstNotSuitable : kSecondNotSuitable;
   if ((tsxSobjGetType(object) & 0xFF) != e_tsxPOLYHEDRON) {
-    ReportError(unsuitable);
+    ReportError(view, unsuitable);
     return;
   }
-  if (tsxPolyhGetNbrFaces(object) < 3) ReportError(unsuitable);
+  if (tsxPolyhGetNbrFaces(object) < 3) ReportError(view, unsuitable);
 }
 
 }  // namespace spl

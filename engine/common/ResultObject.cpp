@@ -9,11 +9,11 @@ UnfinishedResult::~UnfinishedResult() {
   if (!added_ && JoinState.ResultObject != 0) tsxSobjDelete(JoinState.ResultObject);
 }
 
-bool MakeResultCopy() {
+bool MakeResultCopy(JoinProgress& progress) {
   JoinState.ResultObject = 0;
   tsxGNodeCopy(JoinState.FirstObject, &JoinState.ResultObject);
   if (JoinState.ResultObject != 0) return true;
-  ReportError(kCannotMakeResult);
+  ReportError(progress.view, kCannotMakeResult);
   return false;
 }
 
@@ -24,10 +24,10 @@ void RefreshResult(HostObject result) {
   tsxPolyhInitializeMaterials(result);
 }
 
-void AddResultToScene(HostObject result, UnfinishedResult& unfinished) {
+void AddResultToScene(JoinProgress& progress, HostObject result, UnfinishedResult& unfinished) {
   // Once painted, the result is completed even when this call reports an
   // abort: its answer is not needed.
-  static_cast<void>(ReportProgress(0, "Finishing...", 1));
+  static_cast<void>(ReportProgress(progress, 0, "Finishing...", 1));
   tsxPolyhMarkMaterialChange(result);
   tsxSceneAddObject(result, 0);
   unfinished.Added();

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "engine/common/JoinState.h"
+#include "engine/common/Progress.h"
 
 namespace spl {
 
@@ -22,7 +23,7 @@ class UnfinishedResult {
 
 // Has the host copy FirstObject into ResultObject (set to 0 first);
 // reports -1010 and returns false when no copy was made.
-bool MakeResultCopy();
+bool MakeResultCopy(JoinProgress& progress);
 
 // Has the host rebuild the merged object's adjacency, mark its changes and
 // prepare its materials for painting.
@@ -31,6 +32,6 @@ void RefreshResult(HostObject result);
 // The last step of a join: "Finishing...", the material change marked and
 // the result added to the scene. The progress call is not tested: once
 // painted, the result is completed even when that call reports an abort.
-void AddResultToScene(HostObject result, UnfinishedResult& unfinished);
+void AddResultToScene(JoinProgress& progress, HostObject result, UnfinishedResult& unfinished);
 
 }  // namespace spl

@@ -64,8 +64,7 @@ void VertexToWorld(HostObject object, const CtsxVector3f& point,
   result = v;
 }
 
-void WorldToObject(HostObject object, const CtsxVector3f& point,
-                   CtsxVector3f& result) {
+void WorldToObject(JoinView* view, HostObject object, const CtsxVector3f& point, CtsxVector3f& result) {
   CtsxVector3f v = point;
   Decomposed d = Decompose(object);
   CtsxVector3f t{};
@@ -75,7 +74,7 @@ void WorldToObject(HostObject object, const CtsxVector3f& point,
   tsxInvertMx3f(&inverse, &d.rotation);
   tsxRotateVecs3f(1, &v, &v, &inverse);
   if (IsZeroScale(d.scale.x) || IsZeroScale(d.scale.y) || IsZeroScale(d.scale.z)) {
-    ReportError(kZeroScale);
+    ReportError(view, kZeroScale);
     return;
   }
   Divide(v, d.scale);

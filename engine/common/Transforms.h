@@ -4,6 +4,7 @@
 #pragma once
 
 #include "engine/common/JoinState.h"
+#include "engine/common/JoinView.h"
 #include "interface/tsxapi.h"
 
 namespace spl {
@@ -12,10 +13,9 @@ namespace spl {
 void VertexToWorld(HostObject object, const CtsxVector3f& point,
                    CtsxVector3f& result);
 
-// point = S^-1 R^-1 (world - T). Reports -1009 and leaves result alone when
-// a scale factor is 0 or not a number; result may alias point.
-void WorldToObject(HostObject object, const CtsxVector3f& point,
-                   CtsxVector3f& result);
+// point = S^-1 R^-1 (world - T). Reports -1009 on `view` and leaves result
+// alone when a scale factor is 0 or not a number; result may alias point.
+void WorldToObject(JoinView* view, HostObject object, const CtsxVector3f& point, CtsxVector3f& result);
 
 // One object's transform, read and decomposed once. Gives bit for bit the
 // results of VertexToWorld and WorldToObject as long as the object's

@@ -55,14 +55,15 @@ class LowestUnion {
 // The progress of the contact search, held to its share of the estimate.
 class SearchProgress : public ContactProgress {
  public:
-  explicit SearchProgress(int64_t budget) : left_(budget) {}
+  SearchProgress(JoinProgress& progress, int64_t budget) : progress_(progress), left_(budget) {}
   bool Advance(int64_t steps) override {
     const int64_t taken = std::clamp<int64_t>(steps, 0, left_);
     left_ -= taken;
-    return ReportProgress(SaturateToInt32(taken), kSearchText, 1);
+    return ReportProgress(progress_, SaturateToInt32(taken), kSearchText, 1);
   }
 
  private:
+  JoinProgress& progress_;
   int64_t left_;
 };
 
@@ -101,7 +102,8 @@ std::vector<int32_t> Within(const WorldObject& object, const std::vector<int32_t
 
 class ContactRun {
  public:
-  ContactRun(const ContactJoinRequest& request, ContactJoinResult& out) : request_(request), out_(out) {}
+  ContactRun(const ContactJoinRequest& request, JoinProgress& progress, ContactJoinResult& out)
+      : request_(request), progress_(progress), out_(out) {}
   ~ContactRun() {
     for (const HostObject r : made_) tsxSobjDelete(r);
   }
@@ -168,6 +170,7 @@ class ContactRun {
   void Finish();
 
   const ContactJoinRequest& request_;
+  JoinProgress& progress_;
   ContactJoinResult& out_;
   int32_t thousandths_ = 0;
   double tolerance_ = 0;
@@ -208,7 +211,7 @@ bool ContactRun::CheckRequest() {
 
 bool ContactRun::Load() {
   JoinStageScope scope(JoinStage::Search, request_.observer);
-  if (!AnnounceStage("Preparing...")) return !Failed();
+  if (!AnnounceStage(progress_, "Preparing...")) return !Failed();
   std::vector<const WorldObject*> shapes;
   for (const HostObject object : request_.objects) {
     auto shape = std::make_unique<WorldObject>();
@@ -218,10 +221,10 @@ bool ContactRun::Load() {
   }
   const int64_t searchSteps = ContactSearchSteps(shapes);
   const int64_t mergeSteps = ContactMergeSteps(request_.objects);
-  if (!AnnounceStage(kSearchText)) return !Failed();
-  SearchProgress progress(searchSteps);
+  if (!AnnounceStage(progress_, kSearchText)) return !Failed();
+  SearchProgress searchProgress(progress_, searchSteps);
   std::string crowded;
-  contacts_ = FindContacts(shapes, tolerance_, progress, &crowded, &measures_);
+  contacts_ = FindContacts(shapes, tolerance_, searchProgress, &crowded, &measures_);
   if (Failed()) return false;
   if (!crowded.empty()) return Refuse(kContactUnsupported, crowded);
   // The seam search's real share, now that the touching pairs are known.
@@ -236,7 +239,7 @@ bool ContactRun::Load() {
     seamSteps += int64_t{b.vertexCount} + a.faceCount + b.faceCount;
   }
   JoinState.StepsToGo = std::min(JoinState.StepsToGo, SaturateToSteps(seamSteps + mergeSteps + checkSteps_));
-  CapRemainingSteps(seamSteps + mergeSteps + checkSteps_);
+  progress_.tally.CapRemaining(seamSteps + mergeSteps + checkSteps_);
   return true;
 }
 
@@ -294,7 +297,7 @@ bool ContactRun::JoinGroup(ContactGroup& group) {
       const SeamSide sa{a.world.data(), a.vertexCount, a.faces, a.faceCount};
       const SeamSide sb{b.world.data(), b.vertexCount, b.faces, b.faceCount};
       JoinedSeam seam;
-      if (!FindSeam(sa, sb, thousandths_, &seam)) {
+      if (!FindSeam(progress_, sa, sb, thousandths_, &seam)) {
         Failed();
         return false;
       }
@@ -331,7 +334,7 @@ bool ContactRun::JoinGroup(ContactGroup& group) {
     HostObject result = 0;
     tsxGNodeCopy(plan.members[0], &result);
     if (result == 0) {
-      ReportError(kCannotMakeResult);
+      ReportError(progress_.view, kCannotMakeResult);
       Failed();
       return false;
     }
@@ -341,7 +344,7 @@ bool ContactRun::JoinGroup(ContactGroup& group) {
   MergeMade made;
   {
     JoinStageScope scope(JoinStage::Merge, request_.observer);
-    MergeContactGroup(group.result, plan, &made);
+    MergeContactGroup(progress_, group.result, plan, &made);
     if (Failed()) return false;
     group.splitFaces = made.splitFaces;
     group.rebuiltFaces = std::move(made.rebuilt);
@@ -642,7 +645,7 @@ void ContactRun::JoinImprint(ContactGroup& group, MergePlan& plan, size_t ma, si
 
 bool ContactRun::Check(ContactGroup& group, const MergePlan& plan, const std::vector<size_t>& contacts,
                        const std::vector<MergeMade::Moved>& moved) {
-  if (!AnnounceStage(kCheckText)) return !Failed();
+  if (!AnnounceStage(progress_, kCheckText)) return !Failed();
   // The result as the host holds it; its vertices are taken to world space
   // only where they are looked at.
   WorldObject result;
@@ -671,14 +674,14 @@ bool ContactRun::Check(ContactGroup& group, const MergePlan& plan, const std::ve
     // Moving a vertex by d changes the volume by at most d times the area
     // of its faces: bounded here by the member's whole area.
     slack += std::max(group.largestWeld, group.largestBend) * measures_[group.members[m]].area;
-    if (!ReportProgress(SaturateToInt32(3 * int64_t{shape.faceCount}), kCheckText, 1)) return !Failed();
+    if (!ReportProgress(progress_, SaturateToInt32(3 * int64_t{shape.faceCount}), kCheckText, 1)) return !Failed();
   }
   const ShapeMeasure members = MembersMeasure(group, origin);
   const double expected = members.volume;
   const ShapeMeasure measure = MeasureResult(group, plan, result, own, moved, members, origin);
   group.volume = measure.volume;
   group.area = measure.area;
-  if (!ReportProgress(SaturateToInt32(int64_t{result.faceCount}), kCheckText, 1)) return !Failed();
+  if (!ReportProgress(progress_, SaturateToInt32(int64_t{result.faceCount}), kCheckText, 1)) return !Failed();
   group.closedInputs = group.openEdgesBefore == 0;
   if (!group.closedInputs) return true;
 
@@ -865,7 +868,7 @@ OpenEdges ContactRun::OpenEdgesNearContact(const MergePlan& plan, size_t m, cons
 
 void ContactRun::Finish() {
   JoinStageScope scope(JoinStage::Finish, request_.observer);
-  static_cast<void>(ReportProgress(0, "Finishing...", 1));
+  static_cast<void>(ReportProgress(progress_, 0, "Finishing...", 1));
   // The caller names the results: names live on the host's side, which the
   // engine does not see.
   for (const ContactGroup& group : out_.groups) {
@@ -891,8 +894,8 @@ void ContactRun::Run() {
       checkSteps_ += 4 * f;
     }
     JoinState.StepsToGo = SaturateToSteps(steps + checkSteps_);
-    StartStepTally(steps + checkSteps_);
-    ShowNewEstimate();
+    progress_.tally.Start(steps + checkSteps_);
+    ShowNewEstimate(progress_.view);
   }
   if (!Load()) return;
   Group();
@@ -905,7 +908,7 @@ void ContactRun::Run() {
   }
   for (const ContactGroup& group : out_.groups) {
     if (request_.finish && !request_.finish(group)) {
-      ReportError(kNoMemory);
+      ReportError(progress_.view, kNoMemory);
       Failed();
       return;
     }
@@ -915,13 +918,13 @@ void ContactRun::Run() {
 
 }  // namespace
 
-ContactJoinResult RunContactJoin(const ContactJoinRequest& request) {
+ContactJoinResult RunContactJoin(const ContactJoinRequest& request, JoinProgress& progress) {
   JoinStageScope whole(JoinStage::Whole, request.observer);
   ContactJoinResult out;
   try {
-    ContactRun(request, out).Run();
+    ContactRun(request, progress, out).Run();
   } catch (const std::bad_alloc&) {
-    ReportError(kNoMemory);
+    ReportError(progress.view, kNoMemory);
     out.error = kNoMemory;
   }
   if (out.error != 0) {

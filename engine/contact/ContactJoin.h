@@ -99,14 +99,14 @@ struct ContactJoinResult {
 };
 
 // Runs the contact join. Progress goes through the engine's progress
-// protocol (Progress.h): one StepsToGo estimate for the whole run, counting
-// down to 0, shown on the current JoinView; JoinState.AbortRequested aborts
-// (-1100). The stages are told to the join stage observer. All or nothing:
-// on any error or abort no object is added to the scene, and the objects
-// are never changed. Messages of the engine's own table (memory, abort) are
-// shown through the JoinView as ReportError shows them; a refusal of the
+// protocol (Progress.h) to `progress`: one StepsToGo estimate for the whole
+// run, counting down to 0, shown on its view; JoinState.AbortRequested
+// aborts (-1100). The stages are told to the join stage observer. All or
+// nothing: on any error or abort no object is added to the scene, and the
+// objects are never changed. Messages of the engine's own table (memory,
+// abort) are shown on the view as ReportError shows them; a refusal of the
 // contact join itself is only returned. JoinState.LastError is left at the
 // result's error.
-ContactJoinResult RunContactJoin(const ContactJoinRequest& request);
+ContactJoinResult RunContactJoin(const ContactJoinRequest& request, JoinProgress& progress);
 
 }  // namespace spl

@@ -19,7 +19,8 @@ namespace {
 
 class ContactMerge {
  public:
-  ContactMerge(HostObject result, const MergePlan& plan) : result_(result), plan_(plan) {}
+  ContactMerge(JoinProgress& progress, HostObject result, const MergePlan& plan)
+      : progress_(progress), result_(result), plan_(plan) {}
   MergeMade out;
   void Run();
 
@@ -35,6 +36,7 @@ class ContactMerge {
   // `made` says where the corners come from (its face is filled in).
   bool AppendPlain(const CtsxFace& face, std::vector<CtsxCorner>& corners, RebuiltFace made);
 
+  JoinProgress& progress_;
   HostObject result_;
   const MergePlan& plan_;
   std::vector<int32_t> vertexCount_, uvStart_;
@@ -57,12 +59,13 @@ void ContactMerge::Run() {
     uv += tsxPolyhGetNbrUV(m);
     f += tsxPolyhGetNbrFaces(m);
   }
-  if (!AnnounceStage("Merging vertices...")) return;
-  if (!MergeVertices() || !AdvancePhase(v, "Merging faces...")) return;
-  if (!CopyFaces() || !AdvancePhase(f, "Merging UV indeces...")) return;
-  if (!MergeUVs() || !AdvancePhase(uv, "Merging objects done!")) return;
+  if (!AnnounceStage(progress_, "Merging vertices...")) return;
+  if (!MergeVertices() || !AdvancePhase(progress_, v, "Merging faces...")) return;
+  if (!CopyFaces() || !AdvancePhase(progress_, f, "Merging UV indeces...")) return;
+  if (!MergeUVs() || !AdvancePhase(progress_, uv, "Merging objects done!")) return;
   const int32_t faceCount = faces_->Made();
-  if (!HandOverMerged(result_, kept_, vertices_.release(), uvs_, uv_.release(), faceCount, faces_->Release())) {
+  if (!HandOverMerged(progress_, result_, kept_, vertices_.release(), uvs_, uv_.release(), faceCount,
+                      faces_->Release())) {
     return;
   }
   RefreshResult(result_);
@@ -70,7 +73,7 @@ void ContactMerge::Run() {
   for (size_t m = 0; m < plan_.members.size(); ++m) {
     runs.push_back({plan_.members[m], plan_.dropped[m], faceStart_[m], repeats_[m]});
   }
-  if (!TransferMaterialRuns(result_, runs, "Copying materials...")) return;
+  if (!TransferMaterialRuns(progress_, result_, runs, "Copying materials...")) return;
 }
 
 bool ContactMerge::MergeVertices() {
@@ -79,33 +82,33 @@ bool ContactMerge::MergeVertices() {
   for (size_t m = 0; m < n; ++m) {
     const int32_t count = std::max(tsxPolyhGetNbrVxs(plan_.members[m]), 0);
     if (count > 0 && !tsxPolyhGetVxArray(plan_.members[m])) {
-      ReportError(m == 0 ? kFirstGone : kSecondGone);
+      ReportError(progress_.view, m == 0 ? kFirstGone : kSecondGone);
       return false;
     }
     vertexCount_.push_back(count);
     if (plan_.vertexStart[m] != total) {
-      ReportError(kJunctionNotFound);  // the plan does not fit the objects as they are now
+      ReportError(progress_.view, kJunctionNotFound);  // the plan does not fit the objects as they are now
       return false;
     }
     total += count;
   }
   const auto made = int64_t(plan_.newPoints.size());
   if (int64_t(plan_.weldOnto.size()) != total + made) {
-    ReportError(kJunctionNotFound);
+    ReportError(progress_.view, kJunctionNotFound);
     return false;
   }
   remap_.assign(static_cast<size_t>(total + made), -1);
   int64_t kept = vertexCount_[0] + made;
   for (int64_t g = vertexCount_[0]; g < total; ++g) kept += plan_.weldOnto[static_cast<size_t>(g)] == g;
-  if (!ObtainMerged(vertices_, kept)) return false;
+  if (!ObtainMerged(progress_, vertices_, kept)) return false;
   kept_ = static_cast<int32_t>(kept);
   int32_t next = 0;
   for (size_t m = 0; m < n; ++m) {
     const HostObject member = plan_.members[m];
     const int32_t count = vertexCount_[m];
     HostBlock<CtsxVector3f> moved;
-    if (m > 0 && (!ObtainMerged(moved, count) ||
-                  !IntoResultSpace(member, result_, count, tsxPolyhGetVxArray(member), moved.get()))) {
+    if (m > 0 && (!ObtainMerged(progress_, moved, count) ||
+                  !IntoResultSpace(progress_, member, result_, count, tsxPolyhGetVxArray(member), moved.get()))) {
       return false;
     }
     const CtsxVector3f* source = m == 0 ? tsxPolyhGetVxArray(member) : moved.get();
@@ -113,7 +116,7 @@ bool ContactMerge::MergeVertices() {
       const auto g = static_cast<size_t>(plan_.vertexStart[m] + v);
       const int64_t onto = plan_.weldOnto[g];
       if (onto < 0 || onto > int64_t(g)) {
-        ReportError(kJunctionNotFound);
+        ReportError(progress_.view, kJunctionNotFound);
         return false;
       }
       if (m == 0 || onto == int64_t(g)) {
@@ -129,7 +132,7 @@ bool ContactMerge::MergeVertices() {
   // The points made at the contact, from world space into the result's.
   if (made > 0) {
     if (!ObjectTransform(result_).ToObject(static_cast<int32_t>(made), plan_.newPoints.data(), vertices_.get() + next)) {
-      ReportError(kJunctionNotFound);
+      ReportError(progress_.view, kJunctionNotFound);
       return false;
     }
     for (int64_t k = 0; k < made; ++k) remap_[static_cast<size_t>(total + k)] = next++;
@@ -139,7 +142,7 @@ bool ContactMerge::MergeVertices() {
 
 bool ContactMerge::MergeUVs() {
   const int64_t total = int64_t{uvStart_.back()} + std::max(tsxPolyhGetNbrUV(plan_.members.back()), 0);
-  if (!ObtainMerged(uv_, total + int64_t(newUVs_.size()))) return false;
+  if (!ObtainMerged(progress_, uv_, total + int64_t(newUVs_.size()))) return false;
   uvs_ = static_cast<int32_t>(total + int64_t(newUVs_.size()));
   if (!newUVs_.empty()) std::memcpy(uv_.get() + total, newUVs_.data(), sizeof(CtsxUV) * newUVs_.size());
   for (size_t m = 0; m < plan_.members.size(); ++m) {
@@ -179,7 +182,7 @@ bool ContactMerge::AppendPlain(const CtsxFace& face, std::vector<CtsxCorner>& co
   plain.materialIndex = face.materialIndex;
   made.face = faces_->Made();
   if (const int32_t status = faces_->Append(&plain); status != 0) {
-    ReportError(status);
+    ReportError(progress_.view, status);
     return false;
   }
   out.rebuilt.push_back(std::move(made));
@@ -274,12 +277,12 @@ bool ContactMerge::CopyFaces() {
     uvStart_.push_back(static_cast<int32_t>(std::min<int64_t>(uvTotal, INT32_MAX)));
     const int32_t count = std::max(tsxPolyhGetNbrUV(member), 0);
     if (count > 0 && !tsxPolyhGetUVArray(member)) {
-      ReportError(kSecondGone);
+      ReportError(progress_.view, kSecondGone);
       return false;
     }
     uvTotal += count;
   }
-  if (!FitsMergedCount(uvTotal)) return false;
+  if (!FitsMergedCount(progress_, uvTotal)) return false;
   std::vector<CtsxUV> allUVs;
   if (!plan_.inserts.empty()) {
     allUVs.resize(static_cast<size_t>(uvTotal));
@@ -304,7 +307,7 @@ bool ContactMerge::CopyFaces() {
       }
     }
   }
-  if (!ObtainFaceCopies(faces_, total)) return false;
+  if (!ObtainFaceCopies(progress_, faces_, total)) return false;
   CtsxFace** first = tsxPolyhGetFaceptrArray(plan_.members[0]);
   const uint16_t material = first && tsxPolyhGetNbrFaces(plan_.members[0]) > 0 ? first[0]->materialIndex : 0;
   for (size_t m = 0; m < plan_.members.size(); ++m) {
@@ -312,7 +315,7 @@ bool ContactMerge::CopyFaces() {
     const int32_t count = std::max(tsxPolyhGetNbrFaces(plan_.members[m]), 0);
     CtsxFace** faces = tsxPolyhGetFaceptrArray(plan_.members[m]);
     if (count > 0 && !faces) {
-      ReportError(kSecondGone);
+      ReportError(progress_.view, kSecondGone);
       return false;
     }
     const std::vector<int32_t>& dropped = plan_.dropped[m];
@@ -326,7 +329,7 @@ bool ContactMerge::CopyFaces() {
         const auto pieces = plan_.rebuilt[m].find(f);
         if (pieces != plan_.rebuilt[m].end()) {
           if (!AppendPieces(*faces[f], f, m, pieces->second)) {
-            if (!JoinFailed()) ReportError(e_tsxBAD_INPUT);
+            if (!JoinFailed()) ReportError(progress_.view, e_tsxBAD_INPUT);
             return false;
           }
           continue;
@@ -334,12 +337,12 @@ bool ContactMerge::CopyFaces() {
       }
       bool made = false;
       if (!AppendSplit(*faces[f], f, m, &made)) {
-        if (!JoinFailed()) ReportError(e_tsxBAD_INPUT);
+        if (!JoinFailed()) ReportError(progress_.view, e_tsxBAD_INPUT);
         return false;
       }
       if (made) continue;
       if (const int32_t status = faces_->Append(faces[f]); status != 0) {
-        ReportError(status);
+        ReportError(progress_.view, status);
         return false;
       }
       if (m == 0 && !renumberFirst_) continue;
@@ -347,7 +350,7 @@ bool ContactMerge::CopyFaces() {
       copy->materialIndex = material;  // painted from its source below
       bool moved = false;
       if (!RenumberFace(copy, m, &moved)) {
-        ReportError(e_tsxBAD_INPUT);
+        ReportError(progress_.view, e_tsxBAD_INPUT);
         return false;
       }
       if (moved) out.moved.push_back({faces_->Made() - 1, m, f});
@@ -358,8 +361,8 @@ bool ContactMerge::CopyFaces() {
 
 }  // namespace
 
-void MergeContactGroup(HostObject result, const MergePlan& plan, MergeMade* made) {
-  ContactMerge merge(result, plan);
+void MergeContactGroup(JoinProgress& progress, HostObject result, const MergePlan& plan, MergeMade* made) {
+  ContactMerge merge(progress, result, plan);
   merge.Run();
   *made = std::move(merge.out);
 }

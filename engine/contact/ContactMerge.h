@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "engine/common/JoinState.h"
+#include "engine/common/Progress.h"
 #include "engine/contact/CornerBlend.h"
 
 namespace spl {
@@ -67,7 +68,7 @@ struct MergeMade {
   };
   std::vector<Moved> moved;
 };
-void MergeContactGroup(HostObject result, const MergePlan& plan, MergeMade* made);
+void MergeContactGroup(JoinProgress& progress, HostObject result, const MergePlan& plan, MergeMade* made);
 
 // Progress steps MergeContactGroup reports in all.
 int64_t ContactMergeSteps(const std::vector<HostObject>& members);

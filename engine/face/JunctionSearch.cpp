@@ -143,12 +143,12 @@ class CornerCounts {
   std::vector<int64_t> counts_;
 };
 
-bool PlaceFaces(const SearchObject& obj, int32_t* order, const char* text) {
+bool PlaceFaces(JoinProgress& progress, const SearchObject& obj, int32_t* order, const char* text) {
   // An abort seen by the announcement ends the stage there, so that it is
   // reported once.
-  if (!AnnounceStage(text)) return false;
+  if (!AnnounceStage(progress, text)) return false;
   FaceOrdering ordering(obj.ranks.data(), obj.faceCount);
-  return ordering.Place(order, [text](int32_t) { return ReportProgress(10, text, 10); });
+  return ordering.Place(order, [&progress, text](int32_t) { return ReportProgress(progress, 10, text, 10); });
 }
 
 struct Found {
@@ -157,8 +157,9 @@ struct Found {
 
 // Tries the first object's faces in order; for each, the earliest face of
 // the second object's order that matches.
-Found SearchPairs(const SearchObject& a, const SearchObject& b, const int32_t* orderA, const int32_t* orderB,
-                  const JoinInputs& inputs, std::optional<CornerIndex>& index, int32_t* indexAccuracy) {
+Found SearchPairs(JoinProgress& progress, const SearchObject& a, const SearchObject& b, const int32_t* orderA,
+                  const int32_t* orderB, const JoinInputs& inputs, std::optional<CornerIndex>& index,
+                  int32_t* indexAccuracy) {
   HostIndexed<int32_t> positionB(b.faceCount, 0);
   for (int32_t p = 0; p < b.faceCount; ++p) positionB[orderB[p]] = p;
   const FaceIncidence incidence(b, [&b](int32_t f) { return b.ranks[f].computable; });
@@ -168,7 +169,7 @@ Found SearchPairs(const SearchObject& a, const SearchObject& b, const int32_t* o
   JoinState.ProgressTick = 0;
   for (int32_t m = 0; m < a.faceCount; ++m) {
     const int32_t fa = orderA[m];
-    if (!ReportProgress(b.faceCount, "Searching faces...", 1)) return {};
+    if (!ReportProgress(progress, b.faceCount, "Searching faces...", 1)) return {};
     const CtsxFace& faceA = a.Face(fa);
     if (!a.ranks[fa].computable || !cornerCounts.Any(faceA.nbrCorners)) continue;
     // Asked for here, at the first corner test: a search that never compares
@@ -224,9 +225,11 @@ struct GeometryHandOver {
 
 }  // namespace
 
-JunctionSearchInfo FindJunctionFaces(SearchGeometry* keeper) { return FindJunctionFaces(JoinInputsOf(JoinState), keeper); }
+JunctionSearchInfo FindJunctionFaces(JoinProgress& progress, SearchGeometry* keeper) {
+  return FindJunctionFaces(progress, JoinInputsOf(JoinState), keeper);
+}
 
-JunctionSearchInfo FindJunctionFaces(const JoinInputs& inputs, SearchGeometry* keeper) {
+JunctionSearchInfo FindJunctionFaces(JoinProgress& progress, const JoinInputs& inputs, SearchGeometry* keeper) {
   GeometryHandOver built(inputs, keeper);
   SearchObject& a = built.a;
   SearchObject& b = built.b;
@@ -234,7 +237,7 @@ JunctionSearchInfo FindJunctionFaces(const JoinInputs& inputs, SearchGeometry* k
   const int32_t nB = std::max(tsxPolyhGetNbrFaces(inputs.second), 0);
   WorkingArrays arrays;
   if (!arrays.Obtain(nA, nB)) {
-    ReportError(kNoMemory);
+    ReportError(progress.view, kNoMemory);
     return {};
   }
   CtsxVector3f mid{}, axesB{};
@@ -250,14 +253,14 @@ JunctionSearchInfo FindJunctionFaces(const JoinInputs& inputs, SearchGeometry* k
   a.ComputeKeys(mid, arrays.keys(0));
   b.ComputeKeys(mid, arrays.keys(1));
 
-  if (!PlaceFaces(a, arrays.order(0), "Sorting faces(1)...")) return {};
-  if (!PlaceFaces(b, arrays.order(1), "Sorting faces(2)...")) return {};
+  if (!PlaceFaces(progress, a, arrays.order(0), "Sorting faces(1)...")) return {};
+  if (!PlaceFaces(progress, b, arrays.order(1), "Sorting faces(2)...")) return {};
 
-  const Found found = SearchPairs(a, b, arrays.order(0), arrays.order(1), inputs, built.index,
+  const Found found = SearchPairs(progress, a, b, arrays.order(0), arrays.order(1), inputs, built.index,
                                   &built.indexAccuracy);
   if (JoinFailed()) return {};
   if (found.p < 0) {
-    ReportError(kJunctionNotFound);
+    ReportError(progress.view, kJunctionNotFound);
     return {};
   }
   JoinState.JunctionCornerA = 0;
@@ -266,7 +269,8 @@ JunctionSearchInfo FindJunctionFaces(const JoinInputs& inputs, SearchGeometry* k
   JoinState.JunctionFaceB = found.faceB;
   JoinState.ProgressTick = 0;
   // Not tested here: the driver stops on an abort this call reports.
-  static_cast<void>(ReportSkippedSteps(int64_t{b.faceCount - found.p} * (a.faceCount - found.m - 1), "Faces found!"));
+  static_cast<void>(
+      ReportSkippedSteps(progress, int64_t{b.faceCount - found.p} * (a.faceCount - found.m - 1), "Faces found!"));
   return {found.m, found.p};
 }
 

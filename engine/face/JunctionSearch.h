@@ -11,6 +11,7 @@
 #include "engine/common/CornerIndex.h"
 #include "engine/common/JoinInputs.h"
 #include "engine/common/JoinState.h"
+#include "engine/common/Progress.h"
 
 namespace spl {
 
@@ -54,10 +55,11 @@ struct SearchGeometry {
 // Returns where the junction faces stood. With `keeper` set, the search
 // leaves its geometry there on every way out; null: it is dropped with the
 // search. Not owned.
-JunctionSearchInfo FindJunctionFaces(const JoinInputs& inputs, SearchGeometry* keeper = nullptr);
+JunctionSearchInfo FindJunctionFaces(JoinProgress& progress, const JoinInputs& inputs,
+                                     SearchGeometry* keeper = nullptr);
 
 // The same for the join state record's picks and accuracy, taken as a join
 // takes them where it starts.
-JunctionSearchInfo FindJunctionFaces(SearchGeometry* keeper = nullptr);
+JunctionSearchInfo FindJunctionFaces(JoinProgress& progress, SearchGeometry* keeper = nullptr);
 
 }  // namespace spl

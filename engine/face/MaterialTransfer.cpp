@@ -58,8 +58,9 @@ class WorkingMaterial {
 
 // One run of source faces onto result faces from `firstResultFace` on,
 // the faces in `skip` (rising) left out. False when an abort stopped it.
-bool PaintRun(HostObject result, HostObject source, int32_t firstResultFace, std::span<const int32_t> skip,
-              std::string_view text, WorkingMaterial& material, std::span<const FaceRepeat> repeats = {}) {
+bool PaintRun(JoinProgress& progress, HostObject result, HostObject source, int32_t firstResultFace,
+              std::span<const int32_t> skip, std::string_view text, WorkingMaterial& material,
+              std::span<const FaceRepeat> repeats = {}) {
   const int32_t count = tsxPolyhGetNbrFaces(source);
   CtsxFace** faces = tsxPolyhGetFaceptrArray(source);
   if (!faces) return true;  // nothing to paint from
@@ -75,20 +76,20 @@ bool PaintRun(HostObject result, HostObject source, int32_t firstResultFace, std
       material.Fill(source, faces[i]->materialIndex);
       for (int32_t k = 0; k < copies; ++k) tsxPolyhPaintFace(result, j++, material.Handle(), 0);
     }
-    if (!ReportProgress(kMaterialInterval, text, kMaterialInterval)) return false;
+    if (!ReportProgress(progress, kMaterialInterval, text, kMaterialInterval)) return false;
   }
   return true;
 }
 
 }  // namespace
 
-void TransferMaterials(HostObject result, HostObject first, HostObject second) {
+void TransferMaterials(JoinProgress& progress, HostObject result, HostObject first, HostObject second) {
   const int32_t skipA[] = {JoinState.JunctionFaceA};
   const int32_t skipB[] = {JoinState.JunctionFaceB};
-  TransferMaterialsSkipping(result, first, second, skipA, skipB);
+  TransferMaterialsSkipping(progress, result, first, second, skipA, skipB);
 }
 
-void TransferMaterialsSkipping(HostObject result, HostObject first, HostObject second,
+void TransferMaterialsSkipping(JoinProgress& progress, HostObject result, HostObject first, HostObject second,
                                std::span<const int32_t> skipA, std::span<const int32_t> skipB) {
   constexpr std::string_view kFirstRun = "Copying materials(1)...";
   constexpr std::string_view kSecondRun = "Copying materials(2)...";
@@ -97,20 +98,21 @@ void TransferMaterialsSkipping(HostObject result, HostObject first, HostObject s
   // Every progress call is followed by a test: an abort seen by an
   // announcement would otherwise be reported again by the next call.
   const bool done =
-      AnnounceStage(kFirstRun) &&
-      PaintRun(result, first, 0, skipA, kFirstRun, material) &&
-      AnnounceStage(kSecondRun) &&
-      PaintRun(result, second, nA - static_cast<int32_t>(skipA.size()), skipB, kSecondRun, material);
+      AnnounceStage(progress, kFirstRun) &&
+      PaintRun(progress, result, first, 0, skipA, kFirstRun, material) &&
+      AnnounceStage(progress, kSecondRun) &&
+      PaintRun(progress, result, second, nA - static_cast<int32_t>(skipA.size()), skipB, kSecondRun, material);
   if (done) return;
   material.Destroy();
   if (result != 0) tsxSobjDelete(result);
 }
 
-bool TransferMaterialRuns(HostObject result, std::span<const MaterialRun> runs, std::string_view text) {
+bool TransferMaterialRuns(JoinProgress& progress, HostObject result, std::span<const MaterialRun> runs,
+                          std::string_view text) {
   WorkingMaterial material;
   for (const MaterialRun& run : runs) {
-    if (!AnnounceStage(text) ||
-        !PaintRun(result, run.source, run.firstResultFace, run.skip, text, material, run.repeats)) {
+    if (!AnnounceStage(progress, text) ||
+        !PaintRun(progress, result, run.source, run.firstResultFace, run.skip, text, material, run.repeats)) {
       return false;
     }
   }

@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "engine/common/JoinState.h"
+#include "engine/common/Progress.h"
 
 namespace spl {
 
@@ -17,13 +18,13 @@ namespace spl {
 // copy of the host's active material. On an abort the result object is
 // deleted (it never reaches the scene). The working material is destroyed
 // only on hosts of version 410 or more.
-void TransferMaterials(HostObject result, HostObject first, HostObject second);
+void TransferMaterials(JoinProgress& progress, HostObject result, HostObject first, HostObject second);
 
 // The same for a result that left out the first object's faces `skipA` and
 // the second object's faces `skipB` (each rising, no repeats): the second
 // run starts at result face nA - skipA.size(). A negative entry skips
 // nothing (but still counts in that start).
-void TransferMaterialsSkipping(HostObject result, HostObject first, HostObject second,
+void TransferMaterialsSkipping(JoinProgress& progress, HostObject result, HostObject first, HostObject second,
                                std::span<const int32_t> skipA, std::span<const int32_t> skipB);
 
 // One source object's faces painted onto the result's from `firstResultFace`
@@ -44,6 +45,7 @@ struct MaterialRun {
 // Paints the runs in turn, each announced with `text`, through one working
 // material. False when an abort stopped it; the result is left to the
 // caller.
-bool TransferMaterialRuns(HostObject result, std::span<const MaterialRun> runs, std::string_view text);
+bool TransferMaterialRuns(JoinProgress& progress, HostObject result, std::span<const MaterialRun> runs,
+                          std::string_view text);
 
 }  // namespace spl

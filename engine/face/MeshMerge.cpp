@@ -19,8 +19,8 @@ int32_t CornerCount(const CtsxFace* face) { return std::max<int32_t>(face->nbrCo
 
 class Merge {
  public:
-  Merge(HostObject result, HostObject second, HostObject copiedFrom)
-      : result_(result), second_(second), copiedFrom_(copiedFrom) {}
+  Merge(JoinProgress& progress, HostObject result, HostObject second, HostObject copiedFrom)
+      : progress_(progress), result_(result), second_(second), copiedFrom_(copiedFrom) {}
   void Run();
 
  private:
@@ -32,6 +32,7 @@ class Merge {
   bool CloseUp();
   bool HandOver();
 
+  JoinProgress& progress_;
   HostObject result_;
   HostObject second_;
   HostObject copiedFrom_;
@@ -47,30 +48,30 @@ class Merge {
 
 void Merge::Run() {
   // An abort seen here is reported already; going on would report it again.
-  if (!AnnounceStage("Merging vertices...")) return;
-  if (!MergeVertices() || !AdvancePhase(int64_t{va_} + 2 * int64_t{vb_}, "Merging UV indeces...")) {
+  if (!AnnounceStage(progress_, "Merging vertices...")) return;
+  if (!MergeVertices() || !AdvancePhase(progress_, int64_t{va_} + 2 * int64_t{vb_}, "Merging UV indeces...")) {
     return;
   }
-  if (!MergeUVs() || !AdvancePhase(int64_t{ua_} + ub_, "Merging faces...")) return;
-  if (!CopyFaces() || !AdvancePhase(int64_t{fa_} + fb_, "Arranging topology(1)...")) return;
+  if (!MergeUVs() || !AdvancePhase(progress_, int64_t{ua_} + ub_, "Merging faces...")) return;
+  if (!CopyFaces() || !AdvancePhase(progress_, int64_t{fa_} + fb_, "Arranging topology(1)...")) return;
   Renumber();
-  if (!AdvancePhase(2 * (int64_t{fb_} - 1), "Arranging topology(2)...")) return;
-  if (!CloseUp() || !AdvancePhase(int64_t{fb_} - 1 + va_ + vb_, "Merging objects done!")) return;
+  if (!AdvancePhase(progress_, 2 * (int64_t{fb_} - 1), "Arranging topology(2)...")) return;
+  if (!CloseUp() || !AdvancePhase(progress_, int64_t{fb_} - 1 + va_ + vb_, "Merging objects done!")) return;
   HandOver();
 }
 
 bool Merge::MergeVertices() {
   MergeSources<CtsxVector3f> sources;
-  if (!ReadVertices(result_, second_, &sources)) return false;
+  if (!ReadVertices(progress_, result_, second_, &sources)) return false;
   va_ = sources.countA;
   vb_ = sources.countB;
-  if (!ObtainMerged(merged_, int64_t{va_} + vb_)) return false;
+  if (!ObtainMerged(progress_, merged_, int64_t{va_} + vb_)) return false;
   if (va_ > 0) std::memcpy(merged_.get(), sources.a, sizeof(CtsxVector3f) * static_cast<std::size_t>(va_));
   if (vb_ == 0) return true;
-  return IntoResultSpace(second_, result_, vb_, sources.b, merged_.get() + va_);
+  return IntoResultSpace(progress_, second_, result_, vb_, sources.b, merged_.get() + va_);
 }
 
-bool Merge::MergeUVs() { return spl::MergeUVs(result_, second_, &ua_, &ub_, &uvs_); }
+bool Merge::MergeUVs() { return spl::MergeUVs(progress_, result_, second_, &ua_, &ub_, &uvs_); }
 
 bool Merge::CopyFaces() {
   const MergeSources<CtsxFace*> sources = ReadFaces(result_, second_, copiedFrom_);
@@ -78,7 +79,7 @@ bool Merge::CopyFaces() {
   fb_ = sources.countB;
   CtsxFace* const* facesA = sources.a;
   CtsxFace* const* facesB = sources.b;
-  if (!ObtainFaceCopies(faces_, int64_t{fa_} + fb_)) return false;
+  if (!ObtainFaceCopies(progress_, faces_, int64_t{fa_} + fb_)) return false;
   if (!BuildWeld(facesA, facesB)) return false;
   material_ = facesA[0]->materialIndex;  // face 0 even when it is face A
 
@@ -86,7 +87,7 @@ bool Merge::CopyFaces() {
     for (int32_t i = 0; i < count; ++i) {
       if (i == skip) continue;
       if (const int32_t status = faces_->Append(faces[i]); status != 0) {
-        ReportError(status);
+        ReportError(progress_.view, status);
         return false;
       }
     }
@@ -103,7 +104,7 @@ bool Merge::BuildWeld(CtsxFace* const* facesA, CtsxFace* const* facesB) {
   const int32_t junctionA = JoinState.JunctionFaceA;
   const int32_t junctionB = JoinState.JunctionFaceB;
   if (!facesA || !facesB || junctionA < 0 || junctionA >= fa_ || junctionB < 0 || junctionB >= fb_) {
-    ReportError(kJunctionNotFound);
+    ReportError(progress_.view, kJunctionNotFound);
     return false;
   }
   const CtsxFace* faceA = facesA[junctionA];
@@ -111,7 +112,7 @@ bool Merge::BuildWeld(CtsxFace* const* facesA, CtsxFace* const* facesB) {
   const int32_t n = CornerCount(faceA);
   int32_t k = JoinState.JunctionCornerB;
   if (n == 0 || CornerCount(faceB) != n || k < 0 || k >= n) {
-    ReportError(kJunctionNotFound);
+    ReportError(progress_.view, kJunctionNotFound);
     return false;
   }
   std::vector<int32_t> keep(static_cast<std::size_t>(n));
@@ -120,7 +121,7 @@ bool Merge::BuildWeld(CtsxFace* const* facesA, CtsxFace* const* facesB) {
     const int32_t a = faceA->corners[i].vindex;
     const int32_t b = faceB->corners[k].vindex;
     if (a < 0 || a >= va_ || b < 0 || b >= vb_) {
-      ReportError(e_tsxBAD_INPUT);
+      ReportError(progress_.view, e_tsxBAD_INPUT);
       return false;
     }
     keep[static_cast<std::size_t>(i)] = a;
@@ -159,7 +160,7 @@ void Merge::Renumber() {
 // Drops face B's vertices (the corners were closed up over them already).
 bool Merge::CloseUp() {
   const std::size_t total = static_cast<std::size_t>(va_) + static_cast<std::size_t>(vb_);
-  if (!ObtainMerged(compact_, int64_t{va_} + vb_)) return false;
+  if (!ObtainMerged(progress_, compact_, int64_t{va_} + vb_)) return false;
   std::size_t from = 0;
   std::size_t to = 0;
   for (const int32_t dropped : weld_->Dropped()) {
@@ -176,14 +177,14 @@ bool Merge::CloseUp() {
 // A refusal leaves the result possibly half replaced; the driver then
 // deletes it and it never reaches the scene.
 bool Merge::HandOver() {
-  return HandOverMerged(result_, kept_, compact_.release(), ua_ + ub_, uvs_.release(), fa_ + fb_ - 2,
+  return HandOverMerged(progress_, result_, kept_, compact_.release(), ua_ + ub_, uvs_.release(), fa_ + fb_ - 2,
                         faces_->Release());
 }
 
 }  // namespace
 
-void MergeObjects(HostObject result, HostObject second, HostObject copiedFrom) {
-  Merge(result, second, copiedFrom).Run();
+void MergeObjects(JoinProgress& progress, HostObject result, HostObject second, HostObject copiedFrom) {
+  Merge(progress, result, second, copiedFrom).Run();
 }
 
 }  // namespace spl

@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "engine/common/JoinState.h"
+#include "engine/common/Progress.h"
 
 namespace spl {
 
@@ -24,6 +25,6 @@ namespace spl {
 // replacement the host refuses may leave it partly replaced (the caller
 // deletes a failed result). Either way every working array and face copy
 // is freed or the host's, and the error has been reported once.
-void MergeObjects(HostObject result, HostObject second, HostObject copiedFrom = 0);
+void MergeObjects(JoinProgress& progress, HostObject result, HostObject second, HostObject copiedFrom = 0);
 
 }  // namespace spl

@@ -15,30 +15,30 @@
 namespace spl {
 namespace {
 
-bool Search(const JoinInputs& inputs, const JoinHooks& hooks, JoinMade& made) {
+bool Search(JoinProgress& progress, const JoinInputs& inputs, const JoinHooks& hooks, JoinMade& made) {
   JoinStageScope scope(JoinStage::Search, hooks.observer);
-  if (!AnnounceStage("Preparing...")) return false;
+  if (!AnnounceStage(progress, "Preparing...")) return false;
   ClearJunction();
   try {
-    made.search = FindJunctionFaces(inputs, hooks.keep);
+    made.search = FindJunctionFaces(progress, inputs, hooks.keep);
   } catch (const ConversionError& e) {
     // The toolkit's own report of a number that does not convert; the join
     // ends here and the engine is ready for the next one.
-    if (JoinView* view = CurrentJoinView()) view->ShowConversionError(e.what());
+    if (progress.view) progress.view->ShowConversionError(e.what());
     JoinState.LastError = kConversionFailed;
     return false;
   }
   if (JoinFailed()) return false;
   if (JoinState.JunctionFaceA == -1 || JoinState.JunctionFaceB == -1) {
-    ReportError(kJunctionNotFound);
+    ReportError(progress.view, kJunctionNotFound);
     return false;
   }
   return true;
 }
 
-bool CopyFirst(JoinStageObserver* observer) {
+bool CopyFirst(JoinProgress& progress, JoinStageObserver* observer) {
   JoinStageScope scope(JoinStage::Copy, observer);
-  return MakeResultCopy();
+  return MakeResultCopy(progress);
 }
 
 void Refresh(HostObject result, JoinStageObserver* observer) {
@@ -46,30 +46,31 @@ void Refresh(HostObject result, JoinStageObserver* observer) {
   RefreshResult(result);
 }
 
-void Join(UnfinishedResult& unfinished, const JoinInputs& inputs, const JoinHooks& hooks, JoinMade& made) {
+void Join(JoinProgress& progress, UnfinishedResult& unfinished, const JoinInputs& inputs, const JoinHooks& hooks,
+          JoinMade& made) {
   JoinStageObserver* const observer = hooks.observer;
   {
     JoinStageScope scope(JoinStage::Count, observer);
-    UpdateObjectInfo(inputs.first, inputs.second);
+    UpdateObjectInfo(progress, inputs.first, inputs.second);
   }
-  if (!Search(inputs, hooks, made) || !CopyFirst(observer)) return;
+  if (!Search(progress, inputs, hooks, made) || !CopyFirst(progress, observer)) return;
   const HostObject result = JoinState.ResultObject;
   {
     JoinStageScope scope(JoinStage::Merge, observer);
-    MergeObjects(result, inputs.second, JoinState.FirstObject);
+    MergeObjects(progress, result, inputs.second, JoinState.FirstObject);
   }
   if (JoinFailed()) return;
   Refresh(result, observer);
   {
     JoinStageScope scope(JoinStage::Materials, observer);
-    TransferMaterials(result, inputs.first, inputs.second);
+    TransferMaterials(progress, result, inputs.first, inputs.second);
   }
   if (JoinFailed()) {
     unfinished.Added();  // the transfer has deleted it
     return;
   }
   JoinStageScope scope(JoinStage::Finish, observer);
-  AddResultToScene(result, unfinished);
+  AddResultToScene(progress, result, unfinished);
   made.result = result;
 }
 
@@ -97,16 +98,16 @@ JoinStageScope::~JoinStageScope() {
   if (observer_) observer_->StageFinished(stage_);
 }
 
-JoinMade RunJoin(const JoinInputs& inputs, const JoinHooks& hooks) {
+JoinMade RunJoin(const JoinInputs& inputs, const JoinHooks& hooks, JoinProgress& progress) {
   JoinStageScope whole(JoinStage::Whole, hooks.observer);
   JoinState.ResultObject = 0;
   JoinMade made;
   made.inputs = inputs;
   UnfinishedResult unfinished;
   try {
-    Join(unfinished, inputs, hooks, made);
+    Join(progress, unfinished, inputs, hooks, made);
   } catch (const std::bad_alloc&) {
-    ReportError(kNoMemory);
+    ReportError(progress.view, kNoMemory);
   }
   return made;
 }

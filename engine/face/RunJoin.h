@@ -6,6 +6,7 @@
 
 #include "engine/common/JoinInputs.h"
 #include "engine/common/JoinState.h"
+#include "engine/common/Progress.h"
 #include "engine/face/JunctionSearch.h"
 
 namespace spl {
@@ -58,13 +59,15 @@ class JoinStageScope {
 };
 
 // Runs one join of the inputs, taken from the join state record's picks and
-// accuracy where the join starts. The caller guarantees LastError 0 and two
-// distinct picked polyhedra that still exist. On return the new object has been added to
+// accuracy where the join starts, reporting through `progress` (its view
+// shows the messages and progress; its tally counts from this join's
+// estimate). The caller guarantees LastError 0 and two distinct picked
+// polyhedra that still exist. On return the new object has been added to
 // the scene, or LastError is nonzero and its message has been shown; then
 // nothing is left behind (an unfinished copy is deleted), except after an
 // abort seen by "Finishing...", which still adds the result. A number too
 // large for whole thousandths in the search is shown through
 // JoinView::ShowConversionError and leaves LastError at kConversionFailed.
-JoinMade RunJoin(const JoinInputs& inputs, const JoinHooks& hooks);
+JoinMade RunJoin(const JoinInputs& inputs, const JoinHooks& hooks, JoinProgress& progress);
 
 }  // namespace spl

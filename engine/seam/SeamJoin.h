@@ -62,9 +62,10 @@
 namespace spl {
 
 // Runs one seam join of the inputs' two objects at their accuracy, with the
-// conventions of RunJoin: the same caller guarantees, progress with abort,
-// errors through ReportError, the sources only read, and the result added
-// to the scene as a new object, or LastError nonzero and nothing added.
+// conventions of RunJoin: the same caller guarantees, progress with abort
+// and errors through `progress`, the sources only read, and the result
+// added to the scene as a new object, or LastError nonzero and nothing
+// added.
 // Reports -1006 when no face lies on the other object (nothing to join).
 // Its stages are reported to the hooks' observer as RunJoin's are (the
 // hooks' search geometry is not used).
@@ -73,6 +74,6 @@ struct SeamJoinMade {
   HostObject result = 0;  // the object added to the scene; 0 when none
   JoinedSeam seam;        // what it dropped and welded; empty unless it succeeded
 };
-SeamJoinMade RunSeamJoin(const JoinInputs& inputs, const JoinHooks& hooks);
+SeamJoinMade RunSeamJoin(const JoinInputs& inputs, const JoinHooks& hooks, JoinProgress& progress);
 
 }  // namespace spl

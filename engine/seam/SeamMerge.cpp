@@ -24,8 +24,9 @@ bool RisingWithin(std::span<const int32_t> indices, int32_t count) {
 
 class SeamMerge {
  public:
-  SeamMerge(HostObject result, HostObject second, const JoinedSeam& seam, HostObject copiedFrom)
-      : result_(result), second_(second), copiedFrom_(copiedFrom), seam_(seam) {}
+  SeamMerge(JoinProgress& progress, HostObject result, HostObject second, const JoinedSeam& seam,
+            HostObject copiedFrom)
+      : progress_(progress), result_(result), second_(second), copiedFrom_(copiedFrom), seam_(seam) {}
   void Run();
 
  private:
@@ -37,6 +38,7 @@ class SeamMerge {
   bool RenumberCorners(CtsxCorner* corners, int32_t count) const;
   bool HandOver();
 
+  JoinProgress& progress_;
   HostObject result_;
   HostObject second_;
   HostObject copiedFrom_;
@@ -52,11 +54,11 @@ class SeamMerge {
 };
 
 void SeamMerge::Run() {
-  if (!AnnounceStage("Merging vertices...")) return;
-  if (!MergeVertices() || !AdvancePhase(int64_t{va_} + vb_, "Merging UV indeces...")) return;
-  if (!MergeUVs() || !AdvancePhase(int64_t{ua_} + ub_, "Merging faces...")) return;
-  if (!CopyFaces() || !AdvancePhase(int64_t{fa_} + fb_, "Arranging topology(1)...")) return;
-  if (!Renumber() || !AdvancePhase(fb_, "Merging objects done!")) return;
+  if (!AnnounceStage(progress_, "Merging vertices...")) return;
+  if (!MergeVertices() || !AdvancePhase(progress_, int64_t{va_} + vb_, "Merging UV indeces...")) return;
+  if (!MergeUVs() || !AdvancePhase(progress_, int64_t{ua_} + ub_, "Merging faces...")) return;
+  if (!CopyFaces() || !AdvancePhase(progress_, int64_t{fa_} + fb_, "Arranging topology(1)...")) return;
+  if (!Renumber() || !AdvancePhase(progress_, fb_, "Merging objects done!")) return;
   HandOver();
 }
 
@@ -65,7 +67,7 @@ void SeamMerge::Run() {
 // the welded ones.
 bool SeamMerge::MergeVertices() {
   MergeSources<CtsxVector3f> sources;
-  if (!ReadVertices(result_, second_, &sources)) return false;
+  if (!ReadVertices(progress_, result_, second_, &sources)) return false;
   va_ = sources.countA;
   vb_ = sources.countB;
   // A seam that does not fit the objects as they are now (one changed
@@ -73,13 +75,14 @@ bool SeamMerge::MergeVertices() {
   const std::span<const int32_t> welded(seam_.weldedVerticesB);
   if (!RisingWithin(welded, vb_) || seam_.weldedOntoA.size() != welded.size() ||
       std::any_of(seam_.weldedOntoA.begin(), seam_.weldedOntoA.end(), [this](int32_t v) { return v < 0 || v >= va_; })) {
-    ReportError(kJunctionNotFound);
+    ReportError(progress_.view, kJunctionNotFound);
     return false;
   }
   kept_ = va_ + vb_ - static_cast<int32_t>(welded.size());
   HostBlock<CtsxVector3f> moved;
-  if (!ObtainMerged(remap_, vb_) || !ObtainMerged(vertices_, kept_) || !ObtainMerged(moved, vb_) ||
-      !IntoResultSpace(second_, result_, vb_, sources.b, moved.get())) {
+  if (!ObtainMerged(progress_, remap_, vb_) || !ObtainMerged(progress_, vertices_, kept_) ||
+      !ObtainMerged(progress_, moved, vb_) ||
+      !IntoResultSpace(progress_, second_, result_, vb_, sources.b, moved.get())) {
     return false;
   }
   if (va_ > 0) std::memcpy(vertices_.get(), sources.a, sizeof(CtsxVector3f) * static_cast<std::size_t>(va_));
@@ -96,7 +99,7 @@ bool SeamMerge::MergeVertices() {
   return true;
 }
 
-bool SeamMerge::MergeUVs() { return spl::MergeUVs(result_, second_, &ua_, &ub_, &uvs_); }
+bool SeamMerge::MergeUVs() { return spl::MergeUVs(progress_, result_, second_, &ua_, &ub_, &uvs_); }
 
 bool SeamMerge::CopyFaces() {
   const MergeSources<CtsxFace*> sources = ReadFaces(result_, second_, copiedFrom_);
@@ -106,12 +109,12 @@ bool SeamMerge::CopyFaces() {
   CtsxFace* const* facesB = sources.b;
   if (!facesA || !facesB || fa_ == 0 || !RisingWithin(seam_.droppedFacesA, fa_) ||
       !RisingWithin(seam_.droppedFacesB, fb_)) {
-    ReportError(kJunctionNotFound);
+    ReportError(progress_.view, kJunctionNotFound);
     return false;
   }
   secondRun_ = fa_ - static_cast<int32_t>(seam_.droppedFacesA.size());
   const int64_t total = int64_t{secondRun_} + fb_ - static_cast<int64_t>(seam_.droppedFacesB.size());
-  if (!ObtainFaceCopies(faces_, total)) return false;
+  if (!ObtainFaceCopies(progress_, faces_, total)) return false;
   material_ = facesA[0]->materialIndex;  // face 0 even when it is dropped
   return CopyRun(facesA, fa_, seam_.droppedFacesA) && CopyRun(facesB, fb_, seam_.droppedFacesB);
 }
@@ -124,7 +127,7 @@ bool SeamMerge::CopyRun(CtsxFace* const* faces, int32_t count, std::span<const i
       continue;
     }
     if (const int32_t status = faces_->Append(faces[i]); status != 0) {
-      ReportError(status);
+      ReportError(progress_.view, status);
       return false;
     }
   }
@@ -153,7 +156,7 @@ bool SeamMerge::Renumber() {
       return RenumberCorners(corners, count);
     });
     if (!ok) {
-      ReportError(e_tsxBAD_INPUT);
+      ReportError(progress_.view, e_tsxBAD_INPUT);
       return false;
     }
   }
@@ -164,14 +167,15 @@ bool SeamMerge::Renumber() {
 // scene half replaced.
 bool SeamMerge::HandOver() {
   const int32_t faceCount = faces_->Made();
-  return HandOverMerged(result_, kept_, vertices_.release(), ua_ + ub_, uvs_.release(), faceCount,
+  return HandOverMerged(progress_, result_, kept_, vertices_.release(), ua_ + ub_, uvs_.release(), faceCount,
                         faces_->Release());
 }
 
 }  // namespace
 
-void MergeAlongSeam(HostObject result, HostObject second, const JoinedSeam& seam, HostObject copiedFrom) {
-  SeamMerge(result, second, seam, copiedFrom).Run();
+void MergeAlongSeam(JoinProgress& progress, HostObject result, HostObject second, const JoinedSeam& seam,
+                    HostObject copiedFrom) {
+  SeamMerge(progress, result, second, seam, copiedFrom).Run();
 }
 
 int64_t SeamMergeSteps(HostObject first, HostObject second) {

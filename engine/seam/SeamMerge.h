@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "engine/common/JoinState.h"
+#include "engine/common/Progress.h"
 #include "engine/seam/JoinedSeam.h"
 
 namespace spl {
@@ -21,7 +22,8 @@ namespace spl {
 // Requires `result` unchanged since the copy. Succeeded when LastError is
 // still 0; on any failure the result is left as the copy was, nothing is
 // leaked and the error has been reported once.
-void MergeAlongSeam(HostObject result, HostObject second, const JoinedSeam& seam, HostObject copiedFrom = 0);
+void MergeAlongSeam(JoinProgress& progress, HostObject result, HostObject second, const JoinedSeam& seam,
+                    HostObject copiedFrom = 0);
 
 // Progress steps MergeAlongSeam reports in all.
 int64_t SeamMergeSteps(HostObject first, HostObject second);

@@ -31,15 +31,15 @@ constexpr std::string_view kSearchText = "Searching seam...";
 constexpr int32_t kChunk = 16384;  // items between two progress calls
 // One progress call for a finished chunk of work; false when the join has
 // to stop.
-bool Advance(int64_t steps) {
-  return ReportWideProgress(steps, kSearchText, 1);
+bool Advance(JoinProgress& progress, int64_t steps) {
+  return ReportWideProgress(progress, steps, kSearchText, 1);
 }
 
 template <typename T>
-bool Obtain(HostBlock<T>& block, std::size_t count) {
+bool Obtain(JoinProgress& progress, HostBlock<T>& block, std::size_t count) {
   block = HostBlock<T>(count);
   if (block) return true;
-  ReportError(kNoMemory);
+  ReportError(progress.view, kNoMemory);
   return false;
 }
 
@@ -77,8 +77,10 @@ bool FitPlane(const CtsxVector3f* world, SeamFace* f) {
 
 class Search {
  public:
-  Search(const SeamSide& a, const SeamSide& b, int32_t accuracy, std::size_t denseAbove = kDenseCandidates)
-      : sides_{a, b}, accuracy_(accuracy), denseAbove_(denseAbove), reach_((accuracy + 0.5) / 1000.0) {}
+  Search(JoinProgress& progress, const SeamSide& a, const SeamSide& b, int32_t accuracy,
+         std::size_t denseAbove = kDenseCandidates)
+      : progress_(progress), sides_{a, b}, accuracy_(accuracy), denseAbove_(denseAbove),
+        reach_((accuracy + 0.5) / 1000.0) {}
   bool Run(JoinedSeam* seam);
   bool Partners(std::vector<int32_t>* partners);
 
@@ -99,6 +101,7 @@ class Search {
   int32_t Root(int32_t s);
   bool Collect(JoinedSeam* seam);
 
+  JoinProgress& progress_;
   SeamSide sides_[2];
   int32_t accuracy_;
   std::size_t denseAbove_;
@@ -179,13 +182,13 @@ int32_t Search::NearestAmong(const NearestPoints& dense, const CtsxVector3f* poi
 bool Search::MatchVertices() {
   const SeamSide& a = sides_[0];
   const SeamSide& b = sides_[1];
-  if (!Obtain(match_, static_cast<std::size_t>(b.vertexCount)) ||
-      !Obtain(partnered_, static_cast<std::size_t>(a.vertexCount))) {
+  if (!Obtain(progress_, match_, static_cast<std::size_t>(b.vertexCount)) ||
+      !Obtain(progress_, partnered_, static_cast<std::size_t>(a.vertexCount))) {
     return false;
   }
   std::fill_n(match_.get(), b.vertexCount, -1);
   std::fill_n(partnered_.get(), a.vertexCount, uint8_t{0});
-  if (accuracy_ < 0) return Advance(b.vertexCount);  // no distance is below zero thousandths
+  if (accuracy_ < 0) return Advance(progress_, b.vertexCount);  // no distance is below zero thousandths
   const CornerIndex index(a.world, a.vertexCount, CoincidenceRadius(accuracy_));
   std::unique_ptr<NearestPoints> denseA, denseBack;  // built when first needed
   std::vector<int32_t> near;  // second-object vertices with a nearest
@@ -193,7 +196,7 @@ bool Search::MatchVertices() {
     const int32_t u = Nearest(index, a.world, a.vertexCount, denseA, b.world[v]);
     match_[static_cast<std::size_t>(v)] = u;
     if (u >= 0) near.push_back(v);
-    if ((v + 1) % kChunk == 0 && !Advance(kChunk)) return false;
+    if ((v + 1) % kChunk == 0 && !Advance(progress_, kChunk)) return false;
   }
   std::vector<CtsxVector3f> nearPoints;
   for (const int32_t v : near) nearPoints.push_back(b.world[v]);
@@ -208,16 +211,16 @@ bool Search::MatchVertices() {
       match_[static_cast<std::size_t>(v)] = -1;
     }
   }
-  return Advance(b.vertexCount % kChunk);
+  return Advance(progress_, b.vertexCount % kChunk);
 }
 
 bool Search::CollectFaces(bool second) {
   const SeamSide& side = sides_[second ? 1 : 0];
   for (int32_t f = 0; f < side.faceCount; ++f) {
     AddFace(side, second, f);
-    if ((f + 1) % kChunk == 0 && !Advance(kChunk)) return false;
+    if ((f + 1) % kChunk == 0 && !Advance(progress_, kChunk)) return false;
   }
-  return Advance(side.faceCount % kChunk);
+  return Advance(progress_, side.faceCount % kChunk);
 }
 
 // Takes face f as a seam face when each of its corners names a vertex with a
@@ -391,8 +394,8 @@ void Search::DropCoveredFaces(const std::vector<int32_t>& component) {
 // is a corner of a dropped face of the first.
 bool Search::Collect(JoinedSeam* seam) {
   HostBlock<uint8_t> onSeamA, onSeamB;
-  if (!Obtain(onSeamA, static_cast<std::size_t>(sides_[0].vertexCount)) ||
-      !Obtain(onSeamB, static_cast<std::size_t>(sides_[1].vertexCount))) {
+  if (!Obtain(progress_, onSeamA, static_cast<std::size_t>(sides_[0].vertexCount)) ||
+      !Obtain(progress_, onSeamB, static_cast<std::size_t>(sides_[1].vertexCount))) {
     return false;
   }
   std::fill_n(onSeamA.get(), sides_[0].vertexCount, uint8_t{0});
@@ -424,15 +427,16 @@ int64_t SeamSearchSteps(const SeamSide& first, const SeamSide& second) {
   return int64_t{second.vertexCount} + first.faceCount + second.faceCount;
 }
 
-bool FindSeam(const SeamSide& first, const SeamSide& second, int32_t accuracy, JoinedSeam* seam) {
+bool FindSeam(JoinProgress& progress, const SeamSide& first, const SeamSide& second, int32_t accuracy,
+              JoinedSeam* seam) {
   *seam = {};
-  return Search(first, second, accuracy).Run(seam);
+  return Search(progress, first, second, accuracy).Run(seam);
 }
 
-bool FindPartners(const SeamSide& first, const SeamSide& second, int32_t accuracy, std::vector<int32_t>* partners,
-                  std::size_t denseAbove) {
+bool FindPartners(JoinProgress& progress, const SeamSide& first, const SeamSide& second, int32_t accuracy,
+                  std::vector<int32_t>* partners, std::size_t denseAbove) {
   partners->clear();
-  return Search(first, second, accuracy, denseAbove).Partners(partners);
+  return Search(progress, first, second, accuracy, denseAbove).Partners(partners);
 }
 
 }  // namespace spl

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "engine/common/Progress.h"
 #include "engine/seam/JoinedSeam.h"
 #include "interface/tsxapi.h"
 
@@ -25,7 +26,8 @@ struct SeamSide {
 // weld. Reports progress with "Searching seam..."; returns false, with
 // LastError set and `seam` empty, when an abort or an exhausted allocator
 // stopped it. An empty seam (nothing lies on anything) is not an error here.
-bool FindSeam(const SeamSide& first, const SeamSide& second, int32_t accuracy, JoinedSeam* seam);
+bool FindSeam(JoinProgress& progress, const SeamSide& first, const SeamSide& second, int32_t accuracy,
+              JoinedSeam* seam);
 
 // Above this many candidates near a point, the search finds its nearest in
 // a k-d tree rather than by trying them all.
@@ -34,8 +36,8 @@ inline constexpr std::size_t kDenseCandidates = 64;
 // The vertex pairs FindSeam starts from: for each vertex of `second`, the
 // vertex of `first` it pairs with, or -1. `denseAbove` chooses where the
 // k-d tree takes over; every choice gives the same pairs.
-bool FindPartners(const SeamSide& first, const SeamSide& second, int32_t accuracy, std::vector<int32_t>* partners,
-                  std::size_t denseAbove = kDenseCandidates);
+bool FindPartners(JoinProgress& progress, const SeamSide& first, const SeamSide& second, int32_t accuracy,
+                  std::vector<int32_t>* partners, std::size_t denseAbove = kDenseCandidates);
 
 // Progress steps FindSeam reports in all.
 int64_t SeamSearchSteps(const SeamSide& first, const SeamSide& second);

@@ -25,10 +25,11 @@ tsxSOBJ JoinAsThePlugin(tsxSOBJ first, tsxSOBJ second, double accuracy = 0.01) {
   spl::JoinState.Accuracy = accuracy;
   const std::vector<tsxSOBJ> before = tsxhost::SceneObjects();
   tsxhost::SetSelection(first);
-  spl::PickObject(spl::Slot::First);
+  spl::PickObject(nullptr, spl::Slot::First);
   tsxhost::SetSelection(second);
-  spl::PickObject(spl::Slot::Second);
-  spl::JoinPickedObjects();
+  spl::PickObject(nullptr, spl::Slot::Second);
+  spl::JoinProgress progress;
+  spl::JoinPickedObjects(progress);
   for (tsxSOBJ obj : tsxhost::SceneObjects()) {
     if (std::find(before.begin(), before.end(), obj) == before.end()) return obj;
   }

@@ -20,10 +20,7 @@ using splicer::JoinAssembly;
 class AssemblyJoinTest : public ::testing::Test {
  protected:
   void SetUp() override { tsxhost::ResetScene(); }
-  void TearDown() override {
-    spl::SetJoinView(nullptr);
-    tsxhost::ResetScene();
-  }
+  void TearDown() override { tsxhost::ResetScene(); }
 };
 
 bool Never(const std::string&) { return false; }
@@ -145,8 +142,7 @@ TEST_F(AssemblyJoinTest, AnAbortInTheMiddleLeavesTheSceneAsItWas) {
   }
   // A full run counts the progress calls; the second run aborts half-way.
   spl::testing::RecordingView view;
-  spl::SetJoinView(&view);
-  const splicer::AssemblyOutcome full = JoinAssembly(objects, 0.01);
+  const splicer::AssemblyOutcome full = JoinAssembly(objects, 0.01, &view);
   ASSERT_TRUE(full.Joined()) << full.what;
   const size_t calls = view.pumps.size();
   ASSERT_GT(calls, 4u);
@@ -162,7 +158,7 @@ TEST_F(AssemblyJoinTest, AnAbortInTheMiddleLeavesTheSceneAsItWas) {
   view.onPump = [calls](size_t n) {
     if (n == calls / 2) spl::JoinState.AbortRequested = true;
   };
-  const splicer::AssemblyOutcome aborted = JoinAssembly(objects, 0.01);
+  const splicer::AssemblyOutcome aborted = JoinAssembly(objects, 0.01, &view);
   EXPECT_EQ(aborted.error, spl::kAborted);
   EXPECT_TRUE(aborted.groups.empty());
   EXPECT_EQ(tsxhost::SceneObjects(), before);

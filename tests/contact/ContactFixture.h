@@ -21,7 +21,7 @@ class ContactJoinTest : public JoinTest {
     ContactJoinRequest request;
     request.objects = std::move(objects);
     request.inputs = ContactInputsAt(accuracy);
-    return RunContactJoin(request);
+    return RunContactJoin(request, progress);
   }
   static tsxhost::Mesh Read(tsxSOBJ obj) {
     tsxhost::Mesh mesh;

@@ -143,7 +143,7 @@ TEST_F(ContactNormals, RebuiltFacesCarryTheirSourcesNormalsBlendedAsTheyLie) {
   ContactJoinRequest request;
   request.objects = {a, b};
   request.finish = [&request](const ContactGroup& group) { return splicer::GiveRebuiltFaces(request.objects, group); };
-  const ContactJoinResult r = RunContactJoin(request);
+  const ContactJoinResult r = RunContactJoin(request, progress);
   ExpectSealedUnion(r, {meshA_, meshB_}, 0.75 * 2.5);
   ASSERT_EQ(r.groups.size(), 1u);
   const Carried seen = CheckCarried(Read(r.groups[0].result), meshA_, meshB_);
@@ -188,7 +188,7 @@ TEST_F(ContactNormals, WithoutTheSessionNewFacesHaveNoNormalsAndAFailingFinishAd
   ContactJoinRequest request;
   request.objects = {a, b};
   request.finish = [](const ContactGroup&) { return false; };
-  r = RunContactJoin(request);
+  r = RunContactJoin(request, progress);
   EXPECT_EQ(r.error, kNoMemory);
   EXPECT_EQ(tsxhost::SceneObjects(), before);
 }
@@ -202,7 +202,7 @@ TEST_F(ContactNormals, APointBlendedFromACornerWithoutANormalGetsNone) {
   ContactJoinRequest request;
   request.objects = {a, b};
   request.finish = [&request](const ContactGroup& group) { return splicer::GiveRebuiltFaces(request.objects, group); };
-  const ContactJoinResult r = RunContactJoin(request);
+  const ContactJoinResult r = RunContactJoin(request, progress);
   ASSERT_EQ(r.error, 0) << r.what;
   const tsxhost::Mesh result = Read(r.groups[0].result);
   int none = 0;

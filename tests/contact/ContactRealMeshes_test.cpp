@@ -23,7 +23,7 @@ class ContactRealMeshTest : public JoinTest {
     EXPECT_TRUE(loaded.ok) << loaded.error;
     ContactJoinRequest request;
     request.objects = {tsxhost::FindObject("head"), tsxhost::FindObject("body")};
-    return RunContactJoin(request);
+    return RunContactJoin(request, progress);
   }
 };
 
@@ -70,14 +70,14 @@ TEST_F(ContactRealMeshTest, ACoarseAccuracyOverCrowdedFacesIsRefusedEarly) {
   ContactJoinRequest request;
   request.objects = {tsxhost::FindObject("head"), tsxhost::FindObject("body")};
   request.inputs = ContactInputsAt(0.2);
-  ContactJoinResult r = RunContactJoin(request);
+  ContactJoinResult r = RunContactJoin(request, progress);
   EXPECT_EQ(r.error, kContactUnsupported);
   EXPECT_EQ(r.what.rfind("the accuracy is coarse for the faces here", 0), 0u) << r.what;
   EXPECT_NE(r.what.find("faces in one cell around "), std::string::npos) << r.what;
   EXPECT_EQ(tsxhost::SceneObjects().size(), before);
 
   request.inputs = ContactInputsAt(0.06);
-  r = RunContactJoin(request);
+  r = RunContactJoin(request, progress);
   ASSERT_EQ(r.error, 0) << r.what;
   EXPECT_EQ(r.groups[0].vertices, 10737);
   EXPECT_EQ(r.groups[0].faces, 20781);
@@ -108,7 +108,7 @@ TEST_F(ContactRealMeshTest, HalvesMovedApartWithinTheAccuracyJoinSealed) {
   ContactJoinRequest request;
   request.objects = {head, body};
   request.inputs = ContactInputsAt(0.01);
-  const ContactJoinResult r = RunContactJoin(request);
+  const ContactJoinResult r = RunContactJoin(request, progress);
   ASSERT_EQ(r.error, 0) << r.what;
   ASSERT_EQ(r.groups.size(), 1u);
   EXPECT_EQ(tsxhost::SceneObjects().size(), before + 1);
@@ -195,7 +195,7 @@ TEST_P(ContactOneFanTest, AnNGonWrittenAsAFanJoinsSealed) {
   const size_t before = tsxhost::SceneObjects().size();
   ContactJoinRequest request;
   request.objects = {head, tsxhost::FindObject("body")};
-  const ContactJoinResult r = RunContactJoin(request);
+  const ContactJoinResult r = RunContactJoin(request, progress);
   ASSERT_EQ(r.error, 0) << r.what;
   EXPECT_EQ(tsxhost::SceneObjects().size(), before + 1);
   tsxhost::Mesh mesh;
@@ -218,7 +218,7 @@ TEST_F(ContactFanTest, FansFoldedOverFacesBesideTheCutAreRefusedWithWhere) {
   const size_t before = tsxhost::SceneObjects().size();
   ContactJoinRequest request;
   request.objects = {head, tsxhost::FindObject("body")};
-  const ContactJoinResult r = RunContactJoin(request);
+  const ContactJoinResult r = RunContactJoin(request, progress);
   EXPECT_EQ(r.error, kContactUnsupported);
   EXPECT_NE(r.what.find("in a way the join cannot imprint"), std::string::npos) << r.what;
   EXPECT_NE(r.what.find("cross each other in the contact's plane (its faces there fold over each other), at 0."),

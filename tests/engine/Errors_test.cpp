@@ -65,12 +65,11 @@ const char* TitleOf(BoxType box) {
 
 TEST(ReportError, ShowsEveryCodeWithItsTextTypeAndTitleAndStoresIt) {
   testing::RecordingView view;
-  testing::ScopedView scoped(&view);
   for (const Expected& row : kRows) {
     SCOPED_TRACE(row.code);
     JoinState.LastError = 12345;
     view.messages.clear();
-    ReportError(row.code);
+    ReportError(&view, row.code);
     EXPECT_EQ(JoinState.LastError, row.code);
     ASSERT_EQ(view.messages.size(), 1u);
     EXPECT_EQ(view.messages[0].text, row.text);
@@ -81,9 +80,8 @@ TEST(ReportError, ShowsEveryCodeWithItsTextTypeAndTitleAndStoresIt) {
 
 TEST(ReportError, CodeZeroIsInformationAndLeavesNoError) {
   testing::RecordingView view;
-  testing::ScopedView scoped(&view);
   JoinState.LastError = -1006;
-  ReportError(0);
+  ReportError(&view, 0);
   EXPECT_EQ(JoinState.LastError, 0);
   ASSERT_EQ(view.messages.size(), 1u);
   EXPECT_EQ(view.messages[0].box, BoxType::Information);
@@ -97,15 +95,13 @@ TEST(ReportError, StoresTheCodeBeforeTheBoxIsShown) {
     }
     int32_t seen = 0;
   } view;
-  testing::ScopedView scoped(&view);
   JoinState.LastError = 0;
-  ReportError(-1009);
+  ReportError(&view, -1009);
   EXPECT_EQ(view.seen, -1009);
 }
 
 TEST(ReportError, WorksWithoutAView) {
-  SetJoinView(nullptr);
-  ReportError(-2);
+  ReportError(nullptr, -2);
   EXPECT_EQ(JoinState.LastError, -2);
 }
 

@@ -13,7 +13,6 @@ namespace spl {
 namespace {
 
 using testing::RecordingView;
-using testing::ScopedView;
 
 class ProgressTest : public ::testing::Test {
  protected:
@@ -22,7 +21,7 @@ class ProgressTest : public ::testing::Test {
     ResetJoinState();
   }
   RecordingView view;
-  ScopedView scoped{&view};
+  JoinProgress progress{&view, {}};
 };
 
 // n triangles over three shared vertices; enough for counting.
@@ -39,7 +38,7 @@ tsxSOBJ AddTriangles(const std::string& name, int faces, int uvs = 0) {
 TEST_F(ProgressTest, IntervalCallsTakeOffStepsOnlyEveryIntervalCalls) {
   JoinState.StepsToGo = 1000;
   JoinState.ProgressTick = 0;
-  for (int i = 0; i < 25; ++i) EXPECT_TRUE(ReportProgress(10, "Sorting faces(1)...", 10));
+  for (int i = 0; i < 25; ++i) EXPECT_TRUE(ReportProgress(progress, 10, "Sorting faces(1)...", 10));
   EXPECT_EQ(JoinState.StepsToGo, 980);  // the last 5 calls are not counted
   EXPECT_EQ(JoinState.ProgressTick, 5);
   EXPECT_EQ(view.pumps.size(), 25u);    // events run on every call
@@ -48,13 +47,13 @@ TEST_F(ProgressTest, IntervalCallsTakeOffStepsOnlyEveryIntervalCalls) {
 TEST_F(ProgressTest, LabelsAreWrittenOnlyWhileShowInfoIsTicked) {
   JoinState.StepsToGo = 100;
   view.showInfo = false;
-  EXPECT_TRUE(ReportProgress(7, "Merging faces...", 1));
+  EXPECT_TRUE(ReportProgress(progress, 7, "Merging faces...", 1));
   EXPECT_EQ(view.stepsText, "Label4");
   EXPECT_EQ(view.statusText, "Label2");
   EXPECT_EQ(JoinState.StepsToGo, 93);
 
   view.showInfo = true;
-  EXPECT_TRUE(ReportProgress(100, "Finishing...", 1));
+  EXPECT_TRUE(ReportProgress(progress, 100, "Finishing...", 1));
   EXPECT_EQ(view.stepsText, "-7");
   EXPECT_EQ(view.statusText, "Finishing...");
 }
@@ -63,7 +62,7 @@ TEST_F(ProgressTest, AnnouncementShowsTheTextWithoutCountingAndRestartsTheCounte
   view.showInfo = true;
   JoinState.StepsToGo = 50;
   JoinState.ProgressTick = 7;
-  EXPECT_TRUE(AnnounceStage("Preparing..."));
+  EXPECT_TRUE(AnnounceStage(progress, "Preparing..."));
   EXPECT_EQ(view.stepsText, "50");
   EXPECT_EQ(view.statusText, "Preparing...");
   EXPECT_EQ(JoinState.ProgressTick, 0);
@@ -73,7 +72,7 @@ TEST_F(ProgressTest, AnnouncementShowsTheTextWithoutCountingAndRestartsTheCounte
 TEST_F(ProgressTest, AnnouncementAfterAnAbortRequestStopsTheStage) {
   JoinState.AbortRequested = true;
   JoinState.ProgressTick = 7;
-  EXPECT_FALSE(AnnounceStage("Merging vertices..."));
+  EXPECT_FALSE(AnnounceStage(progress, "Merging vertices..."));
   EXPECT_EQ(JoinState.LastError, kAborted);
   EXPECT_EQ(JoinState.ProgressTick, 0);
   EXPECT_TRUE(view.pumps.empty());
@@ -83,8 +82,8 @@ TEST_F(ProgressTest, AbortRequestReportsEveryCallAndCountsNothing) {
   view.showInfo = true;
   JoinState.StepsToGo = 50;
   JoinState.AbortRequested = true;
-  EXPECT_FALSE(ReportProgress(5, "Searching faces...", 1));
-  EXPECT_FALSE(ReportProgress(5, "Searching faces...", 1));
+  EXPECT_FALSE(ReportProgress(progress, 5, "Searching faces...", 1));
+  EXPECT_FALSE(ReportProgress(progress, 5, "Searching faces...", 1));
   EXPECT_EQ(JoinState.LastError, kAborted);
   EXPECT_TRUE(JoinState.AbortRequested);
   EXPECT_EQ(JoinState.StepsToGo, 50);
@@ -96,27 +95,27 @@ TEST_F(ProgressTest, AbortRequestReportsEveryCallAndCountsNothing) {
 
 TEST_F(ProgressTest, AbortClickedDuringADispatchIsSeenByTheNextCall) {
   view.onPump = [](size_t) { JoinState.AbortRequested = true; };
-  EXPECT_TRUE(ReportProgress(1, "Merging vertices...", 1));
+  EXPECT_TRUE(ReportProgress(progress, 1, "Merging vertices...", 1));
   EXPECT_EQ(JoinState.LastError, 0);
-  EXPECT_FALSE(ReportProgress(1, "Merging UV indeces...", 1));
+  EXPECT_FALSE(ReportProgress(progress, 1, "Merging UV indeces...", 1));
   EXPECT_EQ(JoinState.LastError, kAborted);
 }
 
 TEST_F(ProgressTest, AnErrorReportedDuringADispatchStopsTheStage) {
-  view.onPump = [](size_t) { ReportError(kSecondGone); };
-  EXPECT_FALSE(ReportProgress(1, "Merging faces...", 1));
+  view.onPump = [this](size_t) { ReportError(&view, kSecondGone); };
+  EXPECT_FALSE(ReportProgress(progress, 1, "Merging faces...", 1));
   EXPECT_EQ(JoinState.LastError, kSecondGone);
 }
 
 TEST_F(ProgressTest, StepsToGoSaturatesInsteadOfWrapping) {
   JoinState.StepsToGo = INT_MIN + 5;
-  EXPECT_TRUE(ReportProgress(10, "Faces found!", 1));
+  EXPECT_TRUE(ReportProgress(progress, 10, "Faces found!", 1));
   EXPECT_EQ(JoinState.StepsToGo, INT_MIN);
 }
 
 TEST_F(ProgressTest, LongStageTextsAreCut) {
   view.showInfo = true;
-  EXPECT_TRUE(ReportProgress(0, std::string(300, 'x'), 1));
+  EXPECT_TRUE(ReportProgress(progress, 0, std::string(300, 'x'), 1));
   EXPECT_EQ(view.statusText.size(), kMaxStageText);
 }
 
@@ -149,7 +148,7 @@ TEST_F(ProgressTest, UpdateObjectInfoSetsTheEstimateResetsAndEnablesAbort) {
   view.showInfo = true;
   JoinState.ProgressTick = 9;
   JoinState.AbortRequested = true;
-  UpdateObjectInfo(a, b);
+  UpdateObjectInfo(progress, a, b);
   EXPECT_EQ(JoinState.StepsToGo, 2 * 3 + 3 * 3 + 5 + 2 + 3 * 4 + 6 * 3 + 4 * 3 - 3);
   EXPECT_EQ(JoinState.ProgressTick, 0);
   EXPECT_FALSE(JoinState.AbortRequested);
@@ -162,7 +161,7 @@ TEST_F(ProgressTest, UpdateObjectInfoSetsTheEstimateResetsAndEnablesAbort) {
 TEST_F(ProgressTest, UpdateObjectInfoLeavesLabelsAloneWithoutShowInfo) {
   const tsxSOBJ a = AddTriangles("A", 3);
   const tsxSOBJ b = AddTriangles("B", 3);
-  UpdateObjectInfo(a, b);
+  UpdateObjectInfo(progress, a, b);
   EXPECT_EQ(view.stepsText, "Label4");
   EXPECT_EQ(view.statusText, "Label2");
   EXPECT_TRUE(view.abortEnabled);
@@ -172,7 +171,7 @@ TEST_F(ProgressTest, OverflowingEstimateWarnsAndTheJoinGoesOn) {
   const tsxSOBJ a = AddTriangles("A", 50000);
   const tsxSOBJ b = AddTriangles("B", 50000);
   view.showInfo = true;
-  UpdateObjectInfo(a, b);
+  UpdateObjectInfo(progress, a, b);
   EXPECT_EQ(JoinState.StepsToGo, INT_MAX);
   EXPECT_EQ(JoinState.LastError, 0);
   ASSERT_EQ(view.messages.size(), 1u);
@@ -187,35 +186,35 @@ TEST_F(ProgressTest, OverflowingEstimateWarnsAndTheJoinGoesOn) {
 TEST_F(ProgressTest, TallyKeepsTheWholeEstimateAndStopsAtZero) {
   const tsxSOBJ a = AddTriangles("A", 50000, 7);
   const tsxSOBJ b = AddTriangles("B", 60000, 2);
-  UpdateObjectInfo(a, b);
+  UpdateObjectInfo(progress, a, b);
   // 2*3 + 3*3 + 7 + 2 + 3*50000 + 6*60000 + 50000*60000 - 3
-  EXPECT_EQ(CurrentStepTally().estimate, 3'000'510'021);
+  EXPECT_EQ(progress.tally.estimate, 3'000'510'021);
   EXPECT_EQ(EstimateSteps64(3, 3, 50000, 60000, 7, 2), 3'000'510'021);
-  ASSERT_TRUE(ReportProgress(2'000'000'000, "Searching faces...", 1));
-  EXPECT_EQ(CurrentStepTally().Remaining(), 1'000'510'021);
+  ASSERT_TRUE(ReportProgress(progress, 2'000'000'000, "Searching faces...", 1));
+  EXPECT_EQ(progress.tally.Remaining(), 1'000'510'021);
   EXPECT_EQ(JoinState.StepsToGo, INT_MAX - 2'000'000'000);
-  ASSERT_TRUE(ReportProgress(2'000'000'000, "Searching faces...", 1));
-  EXPECT_EQ(CurrentStepTally().Remaining(), 0);
+  ASSERT_TRUE(ReportProgress(progress, 2'000'000'000, "Searching faces...", 1));
+  EXPECT_EQ(progress.tally.Remaining(), 0);
   EXPECT_LT(JoinState.StepsToGo, 0);
   // A stage that ends early takes what it leaves out off the total, not
   // off the steps done; the window's count takes it (saturated) as steps.
-  StartStepTally(5'000'000'000);
+  progress.tally.Start(5'000'000'000);
   JoinState.StepsToGo = 1000;
-  ASSERT_TRUE(ReportProgress(10, "Searching faces...", 1));
-  ASSERT_TRUE(ReportSkippedSteps(4'000'000'000, "Faces found!"));
-  EXPECT_EQ(CurrentStepTally().taken, 10);
-  EXPECT_EQ(CurrentStepTally().Total(), 1'000'000'000);
-  EXPECT_EQ(CurrentStepTally().Remaining(), 1'000'000'000 - 10);
+  ASSERT_TRUE(ReportProgress(progress, 10, "Searching faces...", 1));
+  ASSERT_TRUE(ReportSkippedSteps(progress, 4'000'000'000, "Faces found!"));
+  EXPECT_EQ(progress.tally.taken, 10);
+  EXPECT_EQ(progress.tally.Total(), 1'000'000'000);
+  EXPECT_EQ(progress.tally.Remaining(), 1'000'000'000 - 10);
   EXPECT_EQ(JoinState.StepsToGo, 990 - INT_MAX);
-  ASSERT_TRUE(ReportWideProgress(3'000'000'000, "Merging vertices...", 1));
-  EXPECT_EQ(CurrentStepTally().Remaining(), 0);
+  ASSERT_TRUE(ReportWideProgress(progress, 3'000'000'000, "Merging vertices...", 1));
+  EXPECT_EQ(progress.tally.Remaining(), 0);
   EXPECT_EQ(JoinState.StepsToGo, INT_MIN);
   // Steps between interval ends are not counted, as in the window's count.
-  StartStepTally(100);
-  ASSERT_TRUE(ReportProgress(30, "Merging vertices...", 2));
-  EXPECT_EQ(CurrentStepTally().Remaining(), 100);
-  ASSERT_TRUE(ReportProgress(30, "Merging vertices...", 2));
-  EXPECT_EQ(CurrentStepTally().Remaining(), 70);
+  progress.tally.Start(100);
+  ASSERT_TRUE(ReportProgress(progress, 30, "Merging vertices...", 2));
+  EXPECT_EQ(progress.tally.Remaining(), 100);
+  ASSERT_TRUE(ReportProgress(progress, 30, "Merging vertices...", 2));
+  EXPECT_EQ(progress.tally.Remaining(), 70);
 }
 
 TEST_F(ProgressTest, SuitabilityOfPicks) {
@@ -237,7 +236,7 @@ TEST_F(ProgressTest, SuitabilityOfPicks) {
     SCOPED_TRACE(::testing::Message() << c.object << " slot " << static_cast<int>(c.which));
     JoinState.LastError = 0;
     view.messages.clear();
-    CheckObjectSuitable(c.object, c.which);
+    CheckObjectSuitable(&view, c.object, c.which);
     EXPECT_EQ(JoinState.LastError, c.error);
     EXPECT_EQ(view.messages.size(), c.error ? 1u : 0u);
   }
@@ -246,7 +245,7 @@ TEST_F(ProgressTest, SuitabilityOfPicks) {
 TEST_F(ProgressTest, NonPolyhedronIsRefusedWithoutCountingItsFaces) {
   const tsxSOBJ light = tsxhost::AddObject("light", e_tsxLIGHT);
   tsxhost::testing::ResetCallCounts();
-  CheckObjectSuitable(light, Slot::First);
+  CheckObjectSuitable(&view, light, Slot::First);
   EXPECT_EQ(JoinState.LastError, -1003);
   EXPECT_EQ(tsxhost::testing::CallCount("tsxPolyhGetNbrFaces"), 0);
 }
@@ -254,7 +253,7 @@ TEST_F(ProgressTest, NonPolyhedronIsRefusedWithoutCountingItsFaces) {
 TEST_F(ProgressTest, DeletedObjectIsNotSuitable) {
   const tsxSOBJ a = AddTriangles("A", 3);
   tsxSobjDelete(a);
-  CheckObjectSuitable(a, Slot::Second);
+  CheckObjectSuitable(&view, a, Slot::Second);
   EXPECT_EQ(JoinState.LastError, -1004);
 }
 

@@ -14,7 +14,6 @@ namespace spl {
 namespace {
 
 using testing::RecordingView;
-using testing::ScopedView;
 
 class TransformsTest : public ::testing::Test {
  protected:
@@ -28,7 +27,7 @@ class TransformsTest : public ::testing::Test {
     return tsxhost::AddPolyhedron("obj" + std::to_string(++count_), mesh, m);
   }
   RecordingView view;
-  ScopedView scoped{&view};
+  JoinProgress progress{&view, {}};
 
  private:
   int count_ = 0;
@@ -46,7 +45,7 @@ TEST_F(TransformsTest, TranslationIsAddedAndSubtracted) {
   VertexToWorld(obj, {1, 2, 3}, w);
   ExpectNear(w, 4, -2, 3.5f);
   CtsxVector3f p{};
-  WorldToObject(obj, w, p);
+  WorldToObject(&view, obj, w, p);
   ExpectNear(p, 1, 2, 3);
 }
 
@@ -66,7 +65,7 @@ TEST_F(TransformsTest, ResultMayBeThePointItself) {
   CtsxVector3f v{1, 1, 1};
   VertexToWorld(obj, v, v);
   ExpectNear(v, 2, 3, 4);
-  WorldToObject(obj, v, v);
+  WorldToObject(&view, obj, v, v);
   ExpectNear(v, 1, 1, 1);
 }
 
@@ -90,7 +89,7 @@ TEST_F(TransformsTest, RoundTripReturnsThePointAndCachedFormIsBitIdentical) {
     const CtsxVector3f p{coord(rng), coord(rng), coord(rng)};
     CtsxVector3f w{}, back{}, cw{}, cback{};
     VertexToWorld(obj, p, w);
-    WorldToObject(obj, w, back);
+    WorldToObject(&view, obj, w, back);
     cached.ToWorld(p, cw);
     ASSERT_TRUE(cached.ToObject(w, cback));
     EXPECT_NEAR(back.x, p.x, 1e-3f);
@@ -112,7 +111,7 @@ TEST_F(TransformsTest, ZeroScaleFlattensOneWayAndIsRefusedTheOther) {
   for (int call = 0; call < 2; ++call) {
     CtsxVector3f result{9, 9, 9};
     JoinState.LastError = 0;
-    WorldToObject(obj, {1, 0, 2}, result);
+    WorldToObject(&view, obj, {1, 0, 2}, result);
     EXPECT_EQ(JoinState.LastError, kZeroScale);
     ExpectNear(result, 9, 9, 9);
   }

@@ -144,10 +144,7 @@ json CaseByName(const std::string& name) {
 
 class ConformanceTest : public ::testing::TestWithParam<std::string> {
  protected:
-  void TearDown() override {
-    SetJoinView(nullptr);
-    tsxhost::ResetScene();
-  }
+  void TearDown() override { tsxhost::ResetScene(); }
 };
 
 TEST_P(ConformanceTest, GivesExactlyTheExpectedOutcome) {
@@ -165,18 +162,17 @@ TEST_P(ConformanceTest, GivesExactlyTheExpectedOutcome) {
 
   CaseRecorder recorder;
   recorder.showInfo = true;
-  SetJoinView(&recorder);
+  JoinProgress progress{&recorder, {}};
   InitJoinStateForWindow();
   JoinState.Accuracy = spec.at("accuracy");
   const std::vector<tsxSOBJ> before = tsxhost::SceneObjects();
 
   tsxhost::SetSelection(a);
-  PickObject(Slot::First);
+  PickObject(&recorder, Slot::First);
   tsxhost::SetSelection(b);
-  PickObject(Slot::Second);
+  PickObject(&recorder, Slot::Second);
   JoinMade made;
-  JoinPickedObjects({}, {&recorder, nullptr}, &made);
-  SetJoinView(nullptr);
+  JoinPickedObjects(progress, {}, {&recorder, nullptr}, &made);
 
   EXPECT_EQ(recorder.ran, expected.at("join_ran"));
   // Without a join, LastError is what the button's own checks left.

@@ -84,11 +84,11 @@ void JoinTest::TearDown() { tsxhost::ResetScene(); }
 
 JoinMade JoinTest::Join(tsxSOBJ first, tsxSOBJ second, const JoinHooks& hooks) {
   tsxhost::SetSelection(first);
-  PickObject(Slot::First);
+  PickObject(&view, Slot::First);
   tsxhost::SetSelection(second);
-  PickObject(Slot::Second);
+  PickObject(&view, Slot::Second);
   JoinMade made;
-  JoinPickedObjects({}, hooks, &made);
+  JoinPickedObjects(progress, {}, hooks, &made);
   return made;
 }
 

@@ -52,7 +52,7 @@ class JoinTest : public ::testing::Test {
   int CountMessages(const std::string& text) const;
 
   RecordingView view;
-  ScopedView scoped{&view};
+  JoinProgress progress{&view, {}};
 };
 
 }  // namespace spl::testing

@@ -38,13 +38,13 @@ class JoinNormals : public JoinTest, public ::testing::WithParamInterface<bool> 
   tsxSOBJ JoinedObject() {
     const auto before = tsxhost::SceneObjects();
     tsxhost::SetSelection(a_);
-    PickObject(Slot::First);
+    PickObject(&view, Slot::First);
     tsxhost::SetSelection(b_);
-    PickObject(Slot::Second);
+    PickObject(&view, Slot::Second);
     if (GetParam()) {
-      SeamJoinPickedObjects();
+      SeamJoinPickedObjects(progress);
     } else {
-      JoinPickedObjects();
+      JoinPickedObjects(progress);
     }
     const auto added = NewSceneObjects(before);
     return added.size() == 1 ? added[0] : 0;

@@ -55,7 +55,7 @@ class MaterialTransferTest : public JoinTest {
 };
 
 TEST_F(MaterialTransferTest, EachResultFaceTakesItsSourceFacesMaterial) {
-  TransferMaterials(result, first, second);
+  TransferMaterials(progress, result, first, second);
   EXPECT_EQ(JoinState.LastError, 0);
   EXPECT_EQ(ResultMaterials(), (std::vector<std::string>{"a0", "a2", "a3", "b1", "b2"}));
 }
@@ -63,13 +63,13 @@ TEST_F(MaterialTransferTest, EachResultFaceTakesItsSourceFacesMaterial) {
 TEST_F(MaterialTransferTest, JunctionFaceAsLastFaceStillStartsSecondRunAtNaMinusOne) {
   JoinState.JunctionFaceA = 3;
   JoinState.JunctionFaceB = 2;
-  TransferMaterials(result, first, second);
+  TransferMaterials(progress, result, first, second);
   EXPECT_EQ(ResultMaterials(), (std::vector<std::string>{"a0", "a1", "a2", "b0", "b1"}));
 }
 
 TEST_F(MaterialTransferTest, ReportsEverySourceFaceWithIntervalTwenty) {
   JoinState.StepsToGo = 100;
-  TransferMaterials(result, first, second);
+  TransferMaterials(progress, result, first, second);
   // Two announcements and one call per source face, junction faces too.
   ASSERT_EQ(view.pumps.size(), 2u + 4u + 3u);
   EXPECT_EQ(view.pumps.front(), "Copying materials(1)...");
@@ -84,7 +84,7 @@ TEST_F(MaterialTransferTest, UnavailableMaterialGivesTheActiveOneToThatFaceOnly)
   tsxhost::SetActiveMaterial(active);
   tsxhost::testing::MakeMaterialUnavailable(first, 2);
   const int before = tsxhost::LiveMaterialCount();
-  TransferMaterials(result, first, second);
+  TransferMaterials(progress, result, first, second);
   EXPECT_EQ(ResultMaterials(), (std::vector<std::string>{"a0", "active", "a3", "b1", "b2"}));
   // The handle the copy replaced is destroyed too.
   EXPECT_EQ(tsxhost::LiveMaterialCount(), before);
@@ -95,7 +95,7 @@ TEST_F(MaterialTransferTest, WorkingMaterialIsDestroyedOnlyFromVersion410) {
     SCOPED_TRACE(version);
     JoinState.HostVersion = version;
     const int before = tsxhost::LiveMaterialCount();
-    TransferMaterials(result, first, second);
+    TransferMaterials(progress, result, first, second);
     EXPECT_EQ(JoinState.LastError, 0);
     EXPECT_EQ(tsxhost::LiveMaterialCount(), before + (version < 410 ? 1 : 0));
     EXPECT_EQ(ResultMaterials().size(), 5u);
@@ -125,7 +125,7 @@ TEST_F(MaterialTransferTest, RunsOfOneMaterialAreReadOnce) {
   JoinState.JunctionFaceA = 4;
   JoinState.JunctionFaceB = 3;
   tsxhost::testing::ResetCallCounts();
-  TransferMaterials(result, first, second);
+  TransferMaterials(progress, result, first, second);
   EXPECT_EQ(JoinState.LastError, 0);
   EXPECT_EQ(ResultMaterials(), (std::vector<std::string>{"a0", "a0", "a0", "a1", "active", "active", "a1", "a1",
                                                          "b1", "b1", "b0", "b0"}));
@@ -146,7 +146,7 @@ TEST_F(MaterialTransferTest, AbortDeletesTheResultAndShowsMessageOnce) {
       if (pump == k) JoinState.AbortRequested = true;
     };
     const int before = tsxhost::LiveMaterialCount();
-    TransferMaterials(result, first, second);
+    TransferMaterials(progress, result, first, second);
     view.onPump = nullptr;
     JoinState.AbortRequested = false;
     EXPECT_EQ(JoinState.LastError, kAborted);

@@ -132,7 +132,7 @@ TEST_F(MergeEquivalenceTest, FastAndStraightforwardAgreeOnRandomObjects) {
       JoinState.JunctionFaceB = fb;
       JoinState.JunctionCornerA = 0;
       JoinState.JunctionCornerB = cornerB;
-      MergeObjects(result, second, copiedFrom);
+      MergeObjects(progress, result, second, copiedFrom);
       ASSERT_EQ(JoinState.LastError, 0);
       tsxhost::Mesh got;
       ASSERT_TRUE(tsxhost::ReadMesh(result, &got));

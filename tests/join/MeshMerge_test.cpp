@@ -35,7 +35,7 @@ class MeshMergeTest : public JoinTest {
   tsxSOBJ MergeCopy(tsxSOBJ first, tsxSOBJ second) {
     tsxSOBJ result = 0;
     EXPECT_EQ(tsxGNodeCopy(first, &result), 0);
-    MergeObjects(result, second);
+    MergeObjects(progress, result, second);
     return result;
   }
   tsxhost::Mesh Read(tsxSOBJ obj) {
@@ -117,7 +117,7 @@ TEST_F(MeshMergeTest, SecondObjectVerticesTakeTheTransformChain) {
   for (int i = 0; i < 4; ++i) {
     CtsxVector3f world{}, expected{};
     VertexToWorld(right, rightMesh.vertices[2 * i + 1], world);
-    WorldToObject(left, world, expected);
+    WorldToObject(&view, left, world, expected);
     EXPECT_TRUE(SamePoint(mesh.vertices[8 + i], expected)) << i;
   }
 }
@@ -264,7 +264,7 @@ TEST_F(MeshMergeFailureTest, AllocationFailureAtEachWorkingArray) {
     SCOPED_TRACE(n);
     const tsxSOBJ result = FreshCopy();
     tsxhost::testing::FailNthAllocation(n);
-    MergeObjects(result, right);
+    MergeObjects(progress, result, right);
     tsxhost::testing::FailNthAllocation(0);
     ExpectCleanFailure(result, kNoMemory, "SPL : 13 - No memory available.");
   }
@@ -275,7 +275,7 @@ TEST_F(MeshMergeFailureTest, FaceCopyFailureReleasesTheCopiesMadeSoFar) {
     SCOPED_TRACE(n);
     const tsxSOBJ result = FreshCopy();
     tsxhost::testing::FailNthFaceCopy(n, e_tsxBAD_INPUT);
-    MergeObjects(result, right);
+    MergeObjects(progress, result, right);
     ExpectCleanFailure(result, e_tsxBAD_INPUT, "tSX : Bad input data.");
   }
 }
@@ -290,7 +290,7 @@ TEST_F(MeshMergeFailureTest, AbortAtEachCheckStopsWithNothingReplaced) {
     view.onPump = [k](std::size_t pump) {
       if (pump == k) JoinState.AbortRequested = true;
     };
-    MergeObjects(result, right);
+    MergeObjects(progress, result, right);
     view.onPump = nullptr;
     JoinState.AbortRequested = false;
     ExpectCleanFailure(result, kAborted, "SPL : 11 - SPLICER-BOT operation aborted by user.");
@@ -300,7 +300,7 @@ TEST_F(MeshMergeFailureTest, AbortAtEachCheckStopsWithNothingReplaced) {
 TEST_F(MeshMergeFailureTest, ZeroScaleOfTheResultIsReportedOnce) {
   tsxhost::SetTransform(left, {{0, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0}});
   const tsxSOBJ result = FreshCopy();
-  MergeObjects(result, right);
+  MergeObjects(progress, result, right);
   ExpectCleanFailure(result, kZeroScale, "SPL : 09 - Zero(0) scaling factor found.");
 }
 

@@ -36,16 +36,16 @@ Picked Load(const json& spec) {
   return {tsxhost::FindObject(spec.at("object_a")), tsxhost::FindObject(spec.at("object_b"))};
 }
 
-JunctionReport JoinAt(const Picked& p, double accuracy, bool keep) {
+JunctionReport JoinAt(JoinProgress& progress, const Picked& p, double accuracy, bool keep) {
   InitJoinStateForWindow();
   JoinState.Accuracy = accuracy;
   SearchGeometry kept;
   tsxhost::SetSelection(p.a);
-  PickObject(Slot::First);
+  PickObject(progress.view, Slot::First);
   tsxhost::SetSelection(p.b);
-  PickObject(Slot::Second);
+  PickObject(progress.view, Slot::Second);
   JoinMade made;
-  JoinPickedObjects({}, {nullptr, &kept}, &made);
+  JoinPickedObjects(progress, {}, {nullptr, &kept}, &made);
   return ReportPlainJoin(made.inputs, keep ? &kept : nullptr);
 }
 
@@ -61,7 +61,7 @@ void CheckJunction(const Picked& p, const JunctionReport& report) {
 
 TEST(ReportOnConformanceScenes, AgreesWithTheJoin) {
   RecordingView view;
-  ScopedView scoped{&view};
+  JoinProgress progress{&view, {}};
   std::ifstream in(kDir + "/cases.json");
   int joined = 0, hinted = 0;
   const json cases = json::parse(in);
@@ -69,8 +69,8 @@ TEST(ReportOnConformanceScenes, AgreesWithTheJoin) {
     SCOPED_TRACE(spec.at("name").get<std::string>());
     const Picked p = Load(spec);
     if (p.a == 0 || p.b == 0) { ADD_FAILURE() << "no objects"; continue; }
-    const JunctionReport kept = JoinAt(p, spec.at("accuracy"), true);
-    const JunctionReport rebuilt = JoinAt(p, spec.at("accuracy"), false);
+    const JunctionReport kept = JoinAt(progress, p, spec.at("accuracy"), true);
+    const JunctionReport rebuilt = JoinAt(progress, p, spec.at("accuracy"), false);
     EXPECT_EQ(kept.left.touchingFacePairs, rebuilt.left.touchingFacePairs);
     EXPECT_EQ(kept.left.coincidingVertexPairs, rebuilt.left.coincidingVertexPairs);
     if (kept.error == 0) {
@@ -79,7 +79,7 @@ TEST(ReportOnConformanceScenes, AgreesWithTheJoin) {
     } else if (kept.error == kJunctionNotFound && kept.hint && kept.hint->kind == HintKind::Accuracy) {
       ++hinted;
       EXPECT_FALSE(kept.junction);
-      const JunctionReport retried = JoinAt(p, kept.hint->Accuracy(), true);
+      const JunctionReport retried = JoinAt(progress, p, kept.hint->Accuracy(), true);
       EXPECT_EQ(retried.error, 0) << "hinted accuracy " << kept.hint->Accuracy();
       if (retried.error == 0) CheckJunction(p, retried);
     }

@@ -15,12 +15,12 @@ namespace {
 class InterruptedAtFirstPump : public splicer::TerminalView {
  public:
   using TerminalView::TerminalView;
-  void PumpEvents(std::string_view stageText) override {
+  void PumpEvents(std::string_view stageText, const spl::StepTally& tally) override {
     if (!raised_) {
       raised_ = true;
       std::raise(SIGINT);
     }
-    TerminalView::PumpEvents(stageText);
+    TerminalView::PumpEvents(stageText, tally);
   }
 
  private:
@@ -36,17 +36,16 @@ TEST_P(TerminalInterrupt, CtrlCAbortsTheJoinWithMessageElevenAndAddsNothing) {
   const tsxSOBJ a = tsxhost::AddPolyhedron("A", spl::testing::MakeBox({0, 0, 0}, {1, 1, 1}));
   const tsxSOBJ b = tsxhost::AddPolyhedron("B", spl::testing::MakeBox({1, 0, 0}, {2, 1, 1}));
   tsxhost::SetSelection(a);
-  ASSERT_TRUE(spl::PickObject(spl::Slot::First));
+  ASSERT_TRUE(spl::PickObject(nullptr, spl::Slot::First));
   tsxhost::SetSelection(b);
-  ASSERT_TRUE(spl::PickObject(spl::Slot::Second));
+  ASSERT_TRUE(spl::PickObject(nullptr, spl::Slot::Second));
 
   InterruptedAtFirstPump view(/*progressBar=*/GetParam());
-  spl::SetJoinView(&view);
+  spl::JoinProgress progress{&view, {}};
   {
     splicer::InterruptAsAbort interrupt;
-    spl::JoinPickedObjects();
+    spl::JoinPickedObjects(progress);
   }
-  spl::SetJoinView(nullptr);
   EXPECT_EQ(spl::JoinState.LastError, spl::kAborted);
   EXPECT_EQ(tsxhost::SceneObjects().size(), 2u);
 }

@@ -17,7 +17,7 @@ class WindowActionsTest : public JoinTest {
   }
   bool Pick(Slot slot, tsxSOBJ obj) {
     tsxhost::SetSelection(obj);
-    return PickObject(slot);
+    return PickObject(&view, slot);
   }
   tsxSOBJ a = 0;
   tsxSOBJ b = 0;
@@ -84,7 +84,7 @@ TEST_F(WindowActionsTest, CancelEmptiesOnlyItsSlotSilently) {
 }
 
 TEST_F(WindowActionsTest, JoinWithBothSlotsEmptyShowsOneThenTwo) {
-  const SlotLamps lamps = JoinPickedObjects();
+  const SlotLamps lamps = JoinPickedObjects(progress);
   EXPECT_FALSE(lamps.first || lamps.second);
   EXPECT_EQ(MessageTexts(), (std::vector<std::string>{"SPL : 01 - 1st object is not selected.",
                                                       "SPL : 02 - 2nd object is not selected."}));
@@ -95,7 +95,7 @@ TEST_F(WindowActionsTest, JoinAfterFirstObjectWasDeletedShowsSevenAndKeepsSecond
   Pick(Slot::First, a);
   Pick(Slot::Second, b);
   tsxSobjDelete(a);
-  const SlotLamps lamps = JoinPickedObjects();
+  const SlotLamps lamps = JoinPickedObjects(progress);
   EXPECT_FALSE(lamps.first);
   EXPECT_TRUE(lamps.second);
   EXPECT_EQ(JoinState.SecondObject, b);
@@ -107,7 +107,7 @@ TEST_F(WindowActionsTest, JoinAfterFirstObjectWasDeletedShowsSevenAndKeepsSecond
 TEST_F(WindowActionsTest, AfterAnyJoinBothSlotsAreEmptyAndTheDisplayIsReset) {
   Pick(Slot::First, a);
   Pick(Slot::Second, b);
-  const SlotLamps lamps = JoinPickedObjects();
+  const SlotLamps lamps = JoinPickedObjects(progress);
   EXPECT_FALSE(lamps.first || lamps.second);
   EXPECT_EQ(JoinState.StepsToGo, 0);
   EXPECT_EQ(view.stepsText, "0");
@@ -126,20 +126,71 @@ TEST_F(WindowActionsTest, PicksCancelsAndJoinsDuringAJoinAreIgnored) {
     if (pump != 3) return;
     EXPECT_TRUE(JoinInProgress());
     tsxhost::SetSelection(b);
-    PickObject(Slot::First);
+    PickObject(&view, Slot::First);
     CancelObject(Slot::Second);
     const std::size_t before = view.pumps.size();
-    JoinPickedObjects();
+    JoinPickedObjects(progress);
     nested = view.pumps.size() - before;
     EXPECT_EQ(JoinState.FirstObject, a);
     EXPECT_EQ(JoinState.SecondObject, b);
   };
-  JoinPickedObjects();
+  JoinPickedObjects(progress);
   view.onPump = nullptr;
   EXPECT_EQ(nested, 0u);
   EXPECT_FALSE(JoinInProgress());
   EXPECT_EQ(JoinState.LastError, 0);
   EXPECT_TRUE(view.messages.empty());
+}
+
+// Each join reports to the progress it is given and counts from its own
+// estimate: nothing of one join shows on another's view or in its tally.
+// The pairs differ in size, so that counts taken from the wrong join show.
+TEST_F(WindowActionsTest, TwoJoinsKeepTheirViewsAndTalliesApart) {
+  const tsxSOBJ c = tsxhost::AddPolyhedron("C", MakeBox({5, 0, 0}, {7, 3, 1}, "c", true));
+  const tsxSOBJ d = tsxhost::AddPolyhedron("D", MakeBox({7, 0, 0}, {8, 3, 1}));
+  view.showInfo = true;
+  Pick(Slot::First, a);
+  Pick(Slot::Second, b);
+  JoinPickedObjects(progress);
+  ASSERT_EQ(JoinState.LastError, 0);
+  const std::size_t pumps = view.pumps.size();
+  const StepTally first = progress.tally;
+  ASSERT_GT(pumps, 0u);
+  EXPECT_EQ(first.estimate, EstimateSteps64(8, 8, 6, 6, 0, 0));
+  EXPECT_EQ(view.tallies.back().taken, first.taken);
+
+  // The second join, with no view: it shows nothing, here or anywhere, and
+  // its tally starts from its own estimate, not from the first join's.
+  JoinProgress quiet;
+  Pick(Slot::First, c);
+  Pick(Slot::Second, d);
+  JoinPickedObjects(quiet);
+  EXPECT_EQ(JoinState.LastError, 0);
+  EXPECT_EQ(view.pumps.size(), pumps);
+  EXPECT_EQ(quiet.tally.estimate, EstimateSteps64(8, 8, 6, 6, 24, 0));
+  EXPECT_EQ(progress.tally.taken, first.taken);
+  EXPECT_EQ(progress.tally.estimate, first.estimate);
+  // As much as the same join counts when it is the only one.
+  RecordingView alone;
+  JoinProgress fresh{&alone, {}};
+  Pick(Slot::First, c);
+  Pick(Slot::Second, d);
+  JoinPickedObjects(fresh);
+  EXPECT_EQ(quiet.tally.taken, fresh.tally.taken);
+  EXPECT_EQ(quiet.tally.skipped, fresh.tally.skipped);
+  EXPECT_EQ(view.pumps.size(), pumps);
+
+  // A failing join without a view says nothing on the first join's view;
+  // the failure is in the record all the same.
+  const std::size_t messages = view.messages.size();
+  JoinProgress failing;
+  Pick(Slot::First, c);
+  Pick(Slot::Second, a);  // apart: no junction
+  JoinPickedObjects(failing);
+  EXPECT_EQ(JoinState.LastError, kJunctionNotFound);
+  EXPECT_EQ(view.messages.size(), messages);
+  EXPECT_EQ(view.pumps.size(), pumps);
+  EXPECT_EQ(failing.tally.estimate, EstimateSteps64(8, 8, 6, 6, 24, 0));
 }
 
 }  // namespace

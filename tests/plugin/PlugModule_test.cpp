@@ -109,7 +109,6 @@ TEST_F(PlugModuleTest, ShutdownDestroysBothWindows) {
   EXPECT_EQ(plug::Module.Windows.Main(), nullptr);
   EXPECT_EQ(plug::Module.Windows.About(), nullptr);
   EXPECT_EQ(TopLevelsNamed("TsxMainForm") + TopLevelsNamed("TsxAboutForm"), 0);
-  EXPECT_EQ(spl::CurrentJoinView(), nullptr);
   EXPECT_EQ(plug::OnLeftClick(), 0);
   EXPECT_EQ(plug::Module.Windows.Main(), nullptr);
 }

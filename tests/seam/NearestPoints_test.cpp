@@ -94,9 +94,10 @@ TEST(NearestPoints, SeamPartnersAreThoseOfTryingEveryCandidate) {
     const SeamSide second{b.data(), static_cast<int32_t>(b.size()), nullptr, 0};
     const int32_t accuracy = std::uniform_int_distribution<int32_t>(0, 6)(random);
     std::vector<int32_t> scan, tree, chosen;
-    ASSERT_TRUE(FindPartners(first, second, accuracy, &scan, std::numeric_limits<std::size_t>::max()));
-    ASSERT_TRUE(FindPartners(first, second, accuracy, &tree, 0));
-    ASSERT_TRUE(FindPartners(first, second, accuracy, &chosen));
+    JoinProgress progress;
+    ASSERT_TRUE(FindPartners(progress, first, second, accuracy, &scan, std::numeric_limits<std::size_t>::max()));
+    ASSERT_TRUE(FindPartners(progress, first, second, accuracy, &tree, 0));
+    ASSERT_TRUE(FindPartners(progress, first, second, accuracy, &chosen));
     ASSERT_EQ(scan.size(), b.size());
     EXPECT_EQ(tree, scan) << "round " << round;
     EXPECT_EQ(chosen, scan) << "round " << round;

@@ -32,11 +32,11 @@ class SeamFaultTest : public JoinTest {
     live = tsxhost::LiveObjects().size();
     outstanding = tsxhost::testing::OutstandingAllocations();
     tsxhost::SetSelection(a);
-    PickObject(Slot::First);
+    PickObject(&view, Slot::First);
     tsxhost::SetSelection(b);
-    PickObject(Slot::Second);
+    PickObject(&view, Slot::Second);
     made = {};
-    SeamJoinPickedObjects({}, {}, &made);
+    SeamJoinPickedObjects(progress, {}, {}, &made);
     return NewSceneObjects(scene).size();
   }
   void ExpectNothingLeft() {
@@ -122,12 +122,12 @@ TEST_F(SeamFaultTest, FailingNewAtEachStepShowsOneMessageAndLeavesNothing) {
     view.messages.clear();
     scene = tsxhost::SceneObjects();
     tsxhost::SetSelection(a);
-    PickObject(Slot::First);
+    PickObject(&view, Slot::First);
     tsxhost::SetSelection(b);
-    PickObject(Slot::Second);
+    PickObject(&view, Slot::Second);
     {
       NewFailure failure(n);
-      SeamJoinPickedObjects();
+      SeamJoinPickedObjects(progress);
     }
     std::vector<std::string>().swap(view.pumps);
     std::vector<std::string>().swap(view.statusHistory);

@@ -22,11 +22,11 @@ class SeamJoinTest : public JoinTest {
   tsxSOBJ SeamJoin(tsxSOBJ first, tsxSOBJ second) {
     const std::vector<tsxSOBJ> before = tsxhost::SceneObjects();
     tsxhost::SetSelection(first);
-    PickObject(Slot::First);
+    PickObject(&view, Slot::First);
     tsxhost::SetSelection(second);
-    PickObject(Slot::Second);
+    PickObject(&view, Slot::Second);
     made = {};
-    SeamJoinPickedObjects({}, {}, &made);
+    SeamJoinPickedObjects(progress, {}, {}, &made);
     const std::vector<tsxSOBJ> added = NewSceneObjects(before);
     EXPECT_LE(added.size(), 1u);
     return added.empty() ? 0 : added[0];

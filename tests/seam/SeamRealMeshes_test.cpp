@@ -25,10 +25,10 @@ TEST_P(SeamRealMeshTest, JoinsHeadAndBodyIntoOneSealedObject) {
   ASSERT_TRUE(loaded.ok) << loaded.error;
   const std::vector<tsxSOBJ> before = tsxhost::SceneObjects();
   tsxhost::SetSelection(tsxhost::FindObject("head"));
-  PickObject(Slot::First);
+  PickObject(&view, Slot::First);
   tsxhost::SetSelection(tsxhost::FindObject("body"));
-  PickObject(Slot::Second);
-  SeamJoinPickedObjects();
+  PickObject(&view, Slot::Second);
+  SeamJoinPickedObjects(progress);
   ASSERT_EQ(JoinState.LastError, 0) << (view.messages.empty() ? "" : view.messages[0].text);
   const std::vector<tsxSOBJ> added = NewSceneObjects(before);
   ASSERT_EQ(added.size(), 1u);

@@ -47,7 +47,7 @@ class SearchTest : public ::testing::Test {
     JoinState.SecondObject = b;
   }
   testing::RecordingView view;
-  testing::ScopedView scoped{&view};
+  JoinProgress progress{&view, {}};
 };
 
 //  P3 ---- P2      face A: P0 P1 P2 P3 (counter-clockwise from +z)
@@ -57,7 +57,7 @@ const CtsxVector3f P0{0, 0, 0}, P1{1, 0, 0}, P2{1, 1, 0}, P3{0, 1, 0};
 
 TEST_F(SearchTest, CornerBIsTheCornerOnCornerZeroOfA) {
   Pick(Object("A", {{P0, P1, P2, P3}}), Object("B", {{P2, P1, P0, P3}}));
-  FindJunctionFaces();
+  FindJunctionFaces(progress);
   EXPECT_EQ(JoinState.LastError, 0);
   EXPECT_EQ(JoinState.JunctionFaceA, 0);
   EXPECT_EQ(JoinState.JunctionFaceB, 0);
@@ -67,7 +67,7 @@ TEST_F(SearchTest, CornerBIsTheCornerOnCornerZeroOfA) {
 
 TEST_F(SearchTest, FacesTurnedTheSameWayNeverMatch) {
   Pick(Object("A", {{P0, P1, P2, P3}}), Object("B", {{P1, P2, P3, P0}}));
-  FindJunctionFaces();
+  FindJunctionFaces(progress);
   EXPECT_EQ(JoinState.LastError, kJunctionNotFound);
   EXPECT_EQ(JoinState.JunctionFaceA, -1);
   ASSERT_EQ(view.messages.size(), 1u);
@@ -90,7 +90,7 @@ TEST_P(AccuracyTest, IsComparedInWholeThousandths) {
   const CtsxVector3f Q0{P0.x + c.offset, P0.y, P0.z};
   Pick(Object("A", {{P0, P1, P2}}), Object("B", {{P2, P1, Q0}}));
   JoinState.Accuracy = c.accuracy;
-  FindJunctionFaces();
+  FindJunctionFaces(progress);
   EXPECT_EQ(JoinState.JunctionFaceA == 0, c.match);
 }
 
@@ -108,7 +108,7 @@ const CtsxVector3f near0{0.005f, 0, 0};
 
 TEST_F(SearchTest, FacesOfDifferentCornerCountsAreNeverCompared) {
   Pick(Object("A", {{P0, P1, P2}}), Object("B", {{near0, P0, P2, P1}}));
-  FindJunctionFaces();
+  FindJunctionFaces(progress);
   EXPECT_EQ(JoinState.LastError, kJunctionNotFound);
 }
 
@@ -116,7 +116,7 @@ TEST_F(SearchTest, OnlyTheLowestCoincidingCornerOfBIsTried) {
   // B's corners 0 and 1 both lie within the accuracy of A's corner 0; from
   // corner 0 the walk fails, and corner 1 is not tried.
   Pick(Object("A", {{P0, P1, P2, P3}}), Object("B", {{near0, P0, P3, P2}}));
-  FindJunctionFaces();
+  FindJunctionFaces(progress);
   EXPECT_EQ(JoinState.LastError, kJunctionNotFound);
 }
 
@@ -128,7 +128,7 @@ TEST_F(SearchTest, TheNearestPairInNestedOrderWins) {
   const tsxSOBJ a = Object("A", {{P0, P1, P2}, {at(P0, o), at(P1, o), at(P2, o)}}, {10, 0, 0});
   const tsxSOBJ b = Object("B", {{P2, P1, P0}, {at(P2, o), at(P1, o), at(P0, o)}}, {10, 0, 0});
   Pick(a, b);
-  const JunctionSearchInfo info = FindJunctionFaces();
+  const JunctionSearchInfo info = FindJunctionFaces(progress);
   EXPECT_EQ(JoinState.JunctionFaceA, 1);
   EXPECT_EQ(JoinState.JunctionFaceB, 1);
   EXPECT_EQ(info.orderPositionA, 0);
@@ -141,7 +141,7 @@ TEST_F(SearchTest, AnAbortWhileOrderingStopsWithoutMessage06) {
   view.onPump = [](size_t n) {
     if (n == 2) JoinState.AbortRequested = true;
   };
-  FindJunctionFaces();
+  FindJunctionFaces(progress);
   EXPECT_EQ(JoinState.LastError, kAborted);
   ASSERT_EQ(view.messages.size(), 1u);
   EXPECT_EQ(view.messages[0].text, "SPL : 11 - SPLICER-BOT operation aborted by user.");
@@ -166,7 +166,7 @@ TEST_F(SearchTest, ProgressCallsAnnounceEachOrderingAndEachFaceTried) {
   Pick(Object("A", {{P0, P1, P2}, {at(P0, o), at(P1, o), at(P2, o)}, {P0, P1, P2, P3}}, {20, 0, 0}),
        Object("B", {{P2, P1, P0}}, {20, 0, 0}));
   JoinState.StepsToGo = 1000;
-  const JunctionSearchInfo info = FindJunctionFaces();
+  const JunctionSearchInfo info = FindJunctionFaces(progress);
   const std::vector<std::pair<std::string, int>> expected = {
       {"Sorting faces(1)...", 4}, {"Sorting faces(2)...", 2}, {"Searching faces...", 2}, {"Faces found!", 1}};
   EXPECT_EQ(Runs(view.pumps), expected);
@@ -182,7 +182,7 @@ TEST_F(SearchTest, AnAbortWhileSearchingStopsBeforeTheNextFace) {
   view.onPump = [this](size_t) {
     if (view.pumps.back() == "Searching faces...") JoinState.AbortRequested = true;
   };
-  FindJunctionFaces();
+  FindJunctionFaces(progress);
   EXPECT_EQ(JoinState.LastError, kAborted);
   ASSERT_EQ(view.messages.size(), 1u);
   EXPECT_EQ(Runs(view.pumps).back(), (std::pair<std::string, int>{"Searching faces...", 1}));
@@ -194,7 +194,7 @@ TEST_F(SearchTest, AnAccuracyBeyondWholeThousandthsIsNoErrorWhileNoCornerIsTeste
   JoinState.Accuracy = 3e6;
   // No pair of equal corner counts: no corner is ever tested.
   Pick(Object("A", {{P0, P1, P2, P3}}), Object("B", {{P2, P1, P0}}));
-  FindJunctionFaces();
+  FindJunctionFaces(progress);
   EXPECT_EQ(JoinState.LastError, kJunctionNotFound);
 }
 
@@ -202,7 +202,7 @@ TEST_F(SearchTest, AnAccuracyBeyondWholeThousandthsFailsAtTheFirstCornerTest) {
   JoinState.Accuracy = 3e6;
   Pick(Object("A", {{P0, P1, P2, P3}, {P0, P1, P2}}), Object("B", {{P2, P1, P0}}));
   const long before = tsxhost::testing::OutstandingAllocations();
-  EXPECT_THROW(FindJunctionFaces(), ConversionError);
+  EXPECT_THROW(FindJunctionFaces(progress), ConversionError);
   EXPECT_EQ(tsxhost::testing::OutstandingAllocations(), before);
   // Thrown while trying A's second face, the triangle.
   EXPECT_EQ(Runs(view.pumps).back(), (std::pair<std::string, int>{"Searching faces...", 2}));
@@ -224,7 +224,7 @@ TEST_F(SearchTest, TheThousandthsComeFromTheJoinInputs) {
   ASSERT_EQ(fits.thousandths, 10);
 
   JoinState.Accuracy = 3e6;
-  FindJunctionFaces(fits);
+  FindJunctionFaces(progress, fits);
   EXPECT_EQ(JoinState.LastError, 0);
   EXPECT_EQ(JoinState.JunctionFaceA, 1);  // the triangle, A's second face
   EXPECT_EQ(JoinState.JunctionFaceB, 0);
@@ -234,7 +234,7 @@ TEST_F(SearchTest, TheThousandthsComeFromTheJoinInputs) {
   ClearJunction();
   view.pumps.clear();
   try {
-    FindJunctionFaces(tooLarge);
+    FindJunctionFaces(progress, tooLarge);
     ADD_FAILURE() << "no conversion error";
   } catch (const ConversionError& e) {
     EXPECT_STREQ(e.what(), "'3000000000' は整数ではありません");
@@ -281,7 +281,7 @@ TEST_F(SearchTest, TheStepsLeftWhenFoundSaturateAt32Bits) {
   }
   Pick(Object("A", a), Object("B", b));
   JoinState.StepsToGo = 2147483647;
-  FindJunctionFaces();
+  FindJunctionFaces(progress);
   ASSERT_EQ(JoinState.JunctionFaceA, 0);
   // 10 per 10 ordering calls (2 x 50,000), one search call of 50,000.
   EXPECT_EQ(JoinState.StepsToGo, -150'000);
@@ -294,7 +294,7 @@ TEST_P(WorkingArrayTest, ThatCannotBeHadIsReportedAndNothingLeaks) {
   Pick(Object("A", {{P0, P1, P2}}), Object("B", {{P2, P1, P0}}));
   const long before = tsxhost::testing::OutstandingAllocations();
   tsxhost::testing::FailNthAllocation(GetParam());
-  FindJunctionFaces();
+  FindJunctionFaces(progress);
   EXPECT_EQ(JoinState.LastError, kNoMemory);
   EXPECT_EQ(view.messages.size(), 1u);
   EXPECT_EQ(tsxhost::testing::OutstandingAllocations(), before);
@@ -311,7 +311,7 @@ TEST_F(SearchTest, AJunctionOfFifteenHundredCorners) {
   b.assign(a.rbegin(), a.rend());
   std::rotate(b.begin(), b.begin() + 7, b.end());
   Pick(Object("A", {a}), Object("B", {b}));
-  FindJunctionFaces();
+  FindJunctionFaces(progress);
   EXPECT_EQ(JoinState.LastError, 0);
   EXPECT_EQ(JoinState.JunctionFaceA, 0);
   EXPECT_EQ(JoinState.JunctionCornerB, 1492);  // b[1492] is a[0]
@@ -321,7 +321,7 @@ TEST_F(SearchTest, AFaceFarBeyondWholeThousandthsIsAConversionError) {
   const CtsxVector3f far{3e6f, 0, 0};
   Pick(Object("A", {{P0, P1, P2}, {far, far, far}}), Object("B", {{P2, P1, P0}}));
   const long before = tsxhost::testing::OutstandingAllocations();
-  EXPECT_THROW(FindJunctionFaces(), ConversionError);
+  EXPECT_THROW(FindJunctionFaces(progress), ConversionError);
   EXPECT_EQ(tsxhost::testing::OutstandingAllocations(), before);
   EXPECT_EQ(JoinState.JunctionFaceA, -1);
 }
@@ -329,7 +329,7 @@ TEST_F(SearchTest, AFaceFarBeyondWholeThousandthsIsAConversionError) {
 TEST_F(SearchTest, FacesWithoutCornersOrWithNanNeverMatch) {
   const CtsxVector3f nan{std::nanf(""), 0, 0};
   Pick(Object("A", {{}, {nan, P1, P2}}), Object("B", {{P2, P1, nan}, {}}));
-  FindJunctionFaces();
+  FindJunctionFaces(progress);
   EXPECT_EQ(JoinState.LastError, kJunctionNotFound);
 }
 
@@ -352,7 +352,7 @@ class FarAwaySearchTest : public SearchTest, public ::testing::WithParamInterfac
 TEST_P(FarAwaySearchTest, CoincidingSquaresJoin) {
   const Points point{At(0), At(0), At(0), At(0)};
   Pick(Squares("A", point), Squares("B", point));
-  FindJunctionFaces();
+  FindJunctionFaces(progress);
   EXPECT_EQ(JoinState.LastError, 0);
   EXPECT_EQ(JoinState.JunctionFaceA, 0);
   EXPECT_EQ(JoinState.JunctionFaceB, 0);
@@ -362,7 +362,7 @@ TEST_P(FarAwaySearchTest, CoincidingSquaresJoin) {
 TEST_P(FarAwaySearchTest, SquaresAStepApartAreNotFound) {
   const Points point{At(0), At(0), At(0), At(0)};
   Pick(Squares("A", point), Squares("B", {At(Step()), At(-Step()), At(0), At(0)}));
-  FindJunctionFaces();
+  FindJunctionFaces(progress);
   EXPECT_EQ(JoinState.LastError, kJunctionNotFound);
   EXPECT_EQ(JoinState.JunctionFaceA, -1);
 }

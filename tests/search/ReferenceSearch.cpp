@@ -114,12 +114,12 @@ bool Less(const Keyed& k, int32_t a, int32_t b) {
   return k.keys[ua] < k.keys[ub];
 }
 
-bool Place(const Keyed& k, int32_t n, std::vector<int32_t>& order, const char* text) {
-  if (!ReportProgress(0, text, 1)) return false;
+bool Place(JoinProgress& progress, const Keyed& k, int32_t n, std::vector<int32_t>& order, const char* text) {
+  if (!ReportProgress(progress, 0, text, 1)) return false;
   JoinState.ProgressTick = 0;
   std::vector<bool> placed(static_cast<size_t>(n), false);
   for (int32_t m = 0; m < n; ++m) {
-    if (!ReportProgress(10, text, 10)) return false;
+    if (!ReportProgress(progress, 10, text, 10)) return false;
     int32_t candidate = m;
     for (int32_t a = 0; a < n; ++a) {
       if (a == candidate || placed[static_cast<size_t>(a)]) continue;
@@ -135,7 +135,7 @@ bool Place(const Keyed& k, int32_t n, std::vector<int32_t>& order, const char* t
 
 JunctionSearchInfo ReferenceLastInfo() { return g_info; }
 
-void ReferenceFindJunctionFaces() {
+void ReferenceFindJunctionFaces(JoinProgress& progress) {
   g_info = {};
   const HostObject first = JoinState.FirstObject, second = JoinState.SecondObject;
   const int32_t nA = tsxPolyhGetNbrFaces(first), nB = tsxPolyhGetNbrFaces(second);
@@ -147,14 +147,14 @@ void ReferenceFindJunctionFaces() {
   const Keyed keysA = Keys(first, nA, mid);
   const Keyed keysB = Keys(second, nB, mid);
   std::vector<int32_t> orderA(static_cast<size_t>(nA)), orderB(static_cast<size_t>(nB));
-  if (!Place(keysA, nA, orderA, "Sorting faces(1)...")) return;
-  if (!Place(keysB, nB, orderB, "Sorting faces(2)...")) return;
+  if (!Place(progress, keysA, nA, orderA, "Sorting faces(1)...")) return;
+  if (!Place(progress, keysB, nB, orderB, "Sorting faces(2)...")) return;
 
   JoinState.ProgressTick = 0;
   int32_t foundM = -1, foundP = -1;
   for (int32_t m = 0; m < nA && foundM < 0; ++m) {
     const FaceRecord a = BuildFaceRecord(first, orderA[static_cast<size_t>(m)]);
-    if (!ReportProgress(nB, "Searching faces...", 1)) return;
+    if (!ReportProgress(progress, nB, "Searching faces...", 1)) return;
     for (int32_t p = 0; p < nB; ++p) {
       const FaceRecord b = BuildFaceRecord(second, orderB[static_cast<size_t>(p)]);
       if (a.corners == b.corners && MatchFacePair(a, b)) {
@@ -167,13 +167,14 @@ void ReferenceFindJunctionFaces() {
     }
   }
   if (foundM < 0) {
-    ReportError(kJunctionNotFound);
+    ReportError(progress.view, kJunctionNotFound);
     return;
   }
   g_info = {foundM, foundP};
   JoinState.ProgressTick = 0;
   const int64_t steps = int64_t{nB - foundP} * (nA - foundM - 1);
-  static_cast<void>(ReportProgress(static_cast<int32_t>(std::min<int64_t>(steps, INT32_MAX)), "Faces found!", 1));
+  static_cast<void>(
+      ReportProgress(progress, static_cast<int32_t>(std::min<int64_t>(steps, INT32_MAX)), "Faces found!", 1));
 }
 
 }  // namespace spl::testing

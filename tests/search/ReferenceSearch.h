@@ -8,7 +8,7 @@
 
 namespace spl::testing {
 
-void ReferenceFindJunctionFaces();
+void ReferenceFindJunctionFaces(JoinProgress& progress);
 JunctionSearchInfo ReferenceLastInfo();
 
 }  // namespace spl::testing

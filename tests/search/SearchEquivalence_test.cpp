@@ -45,7 +45,7 @@ std::ostream& operator<<(std::ostream& os, const Outcome& o) {
 template <typename Search, typename Info>
 Outcome RunSearch(Search search, Info info, double accuracy, size_t abortAt) {
   testing::RecordingView view;
-  testing::ScopedView scoped(&view);
+  JoinProgress progress{&view, {}};
   view.onPump = [abortAt](size_t n) {
     if (n == abortAt) JoinState.AbortRequested = true;
   };
@@ -57,7 +57,7 @@ Outcome RunSearch(Search search, Info info, double accuracy, size_t abortAt) {
   JoinState.JunctionFaceA = JoinState.JunctionFaceB = JoinState.JunctionCornerA = JoinState.JunctionCornerB = -1;
   Outcome o{};
   try {
-    search();
+    search(progress);
   } catch (const ConversionError& e) {
     o.thrown = e.what();
   }
@@ -200,8 +200,13 @@ TEST(SearchEquivalence, FastAndStraightforwardAgreeOnRandomScenes) {
     const size_t abortAt = seed % 7 == 0 ? static_cast<size_t>(maker.Int(1, 40)) : 0;
     JunctionSearchInfo found;  // stays "none" when the search throws
     const Outcome fast =
-        RunSearch([&found] { found = FindJunctionFaces(); }, [&found] { return found; }, accuracy, abortAt);
-    const Outcome reference = RunSearch([] { testing::ReferenceFindJunctionFaces(); },
+        RunSearch(
+            [&found](JoinProgress& progress) {
+              const JunctionSearchInfo info = FindJunctionFaces(progress);
+              found = info;
+            },
+            [&found] { return found; }, accuracy, abortAt);
+    const Outcome reference = RunSearch([](JoinProgress& progress) { testing::ReferenceFindJunctionFaces(progress); },
                                   [] { return testing::ReferenceLastInfo(); }, accuracy, abortAt);
     ASSERT_EQ(fast, reference) << "seed " << seed;
     junctions += fast.faceA >= 0;

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "engine/common/JoinView.h"
+#include "engine/common/Progress.h"
 
 namespace spl::testing {
 
@@ -37,8 +38,9 @@ class RecordingView : public JoinView {
     }
   }
   void SetAbortEnabled(bool enabled) override { abortEnabled = enabled; }
-  void PumpEvents(std::string_view stageText) override {
+  void PumpEvents(std::string_view stageText, const StepTally& tally) override {
     pumps.emplace_back(stageText);
+    tallies.push_back(tally);
     if (onPump) onPump(pumps.size());
   }
 
@@ -51,17 +53,9 @@ class RecordingView : public JoinView {
   std::vector<std::string> conversionErrors;
   std::vector<std::string> statusHistory;  // consecutive repeats folded
   std::vector<std::string> pumps;          // one entry per progress call
+  std::vector<StepTally> tallies;          // the join's tally at each of them
   // Called after each pump with the number of pumps so far.
   std::function<void(std::size_t)> onPump;
-};
-
-// Installs a view for the life of a test and removes it afterwards.
-class ScopedView {
- public:
-  explicit ScopedView(JoinView* view) { SetJoinView(view); }
-  ~ScopedView() { SetJoinView(nullptr); }
-  ScopedView(const ScopedView&) = delete;
-  ScopedView& operator=(const ScopedView&) = delete;
 };
 
 }  // namespace spl::testing

@@ -169,7 +169,6 @@ TEST_F(MainFormTest, FreshWindow) {
   EXPECT_EQ(JoinState.StepsToGo, 0);
   EXPECT_TRUE(JoinState.HoleMergeEnabled);
   EXPECT_TRUE(boxes.boxes.empty());
-  EXPECT_EQ(spl::CurrentJoinView(), form.get());
   // Arial resolves to the installed metric-compatible face.
   EXPECT_EQ(QFontInfo(ui().Button2->font()).family(), "Liberation Sans");
 }
@@ -312,14 +311,15 @@ TEST_F(MainFormTest, HostDeactivationDuringAJoinOnlyHides) {
 
 TEST_F(MainFormTest, AbortClickDeliveredByAPumpStopsTheNextProgressCall) {
   form->SetAbortEnabled(true);
-  EXPECT_TRUE(spl::ReportProgress(0, "Stage", 1));  // a first call dispatches
+  spl::JoinProgress progress{form.get(), {}};
+  EXPECT_TRUE(spl::ReportProgress(progress, 0, "Stage", 1));  // a first call dispatches
   QMetaObject::invokeMethod(
       ui().Button8, [this] { QTest::mouseClick(ui().Button8, Qt::LeftButton); },
       Qt::QueuedConnection);
-  EXPECT_TRUE(spl::ReportProgress(0, "Next stage", 1));  // a new stage dispatches: the click lands
+  EXPECT_TRUE(spl::ReportProgress(progress, 0, "Next stage", 1));  // a new stage dispatches: the click lands
   EXPECT_TRUE(JoinState.AbortRequested);
   EXPECT_EQ(JoinState.LastError, 0);
-  EXPECT_FALSE(spl::ReportProgress(0, "Next stage", 1));
+  EXPECT_FALSE(spl::ReportProgress(progress, 0, "Next stage", 1));
   EXPECT_EQ(JoinState.LastError, -1100);
   EXPECT_EQ(boxes.Texts(), std::vector<QString>{kMsg11});
 }
