@@ -3,6 +3,8 @@
 #include <chrono>
 #include <unordered_set>
 
+#include "engine/actions/WindowActions.h"
+#include "engine/common/Errors.h"
 #include "engine/common/JoinState.h"
 #include "host/scene/Scene.h"
 #include "session/RebuiltFaces.h"
@@ -71,6 +73,11 @@ std::string CheckAssembly(const std::vector<tsxSOBJ>& objects) {
 AssemblyOutcome JoinAssembly(const std::vector<tsxSOBJ>& objects, double accuracy, spl::JoinView* view) {
   const auto begin = std::chrono::steady_clock::now();
   AssemblyOutcome outcome;
+  if (spl::JoinInProgress()) {  // as PickAndJoin: the running join's state stays its own
+    outcome.error = spl::kCannotMakeResult;
+    outcome.what = "another join is still running";
+    return outcome;
+  }
   std::vector<std::string> names;
   names.reserve(objects.size());
   for (tsxSOBJ obj : objects) names.push_back(tsxhost::ObjectName(obj));
@@ -82,7 +89,8 @@ AssemblyOutcome JoinAssembly(const std::vector<tsxSOBJ>& objects, double accurac
   request.inputs = spl::ContactInputsAt(accuracy);
   request.finish = [&request](const spl::ContactGroup& group) { return GiveRebuiltFaces(request.objects, group); };
   spl::JoinProgress progress{view, {}};
-  spl::ContactJoinResult joined = spl::RunContactJoin(request, progress);
+  spl::ContactJoinResult joined;
+  spl::RunAsJoin([&] { joined = spl::RunContactJoin(request, progress); });
   outcome.error = joined.error;
   outcome.what = std::move(joined.what);
   if (outcome.error == 0) {

@@ -86,6 +86,13 @@ tsxSOBJ Join(spl::JoinProgress& progress, tsxSOBJ first, tsxSOBJ second, const J
 JoinOutcome PickAndJoin(tsxSOBJ first, tsxSOBJ second, const JoinChoice& choice, StageClock& clock,
                         spl::JoinView* view) {
   JoinOutcome outcome;
+  // A join asked for from inside another's progress (a window's events are
+  // pumped meanwhile) would reset the running join's state: refuse it and
+  // touch nothing.
+  if (spl::JoinInProgress()) {
+    outcome.error = ErrorKind::Join;
+    return outcome;
+  }
   spl::JoinProgress progress{view, {}};
   // What the join's tally says at its end; a fresh tally (nothing) when it
   // did not run.
