@@ -25,11 +25,28 @@
 namespace tsxhost {
 namespace {
 
-// The whole file is formatted into one buffer and written at once. The
-// buffer is not cleared first: pages it never reaches are never touched.
+// The sink refused the bytes: the write failed or was stopped.
+struct SinkRefused {};
+
+// Bytes handed on in pieces of about this size, and items (vertex or face
+// lines) formatted per thread between two pieces.
+size_t g_pieceBytes = size_t{16} << 20;
+size_t g_chunkItems = size_t{1} << 19;
+
+// Text formatted into a buffer. With a sink the buffer is handed on and
+// reused whenever it is full, so the file is never held whole; without
+// one it grows to hold everything. The buffer is not cleared first: pages
+// it never reaches are never touched.
 class Out {
  public:
+  Out() = default;
+  explicit Out(const TextSink& sink) : sink_(&sink) {}
   void Text(std::string_view s) {
+    if (sink_ && s.size() >= g_pieceBytes) {
+      Flush();
+      Pass(s);
+      return;
+    }
     char* at = Room(s.size());
     std::memcpy(at, s.data(), s.size());
     used_ += s.size();
@@ -40,8 +57,16 @@ class Out {
   }
   void Int(int64_t i) { Put(i); }
   std::string_view str() const { return {buf_.get(), used_}; }
+  void Clear() { used_ = 0; }
   void Reserve(size_t n) {
+    if (sink_) n = std::min(n, g_pieceBytes + 64);
     if (n > capacity_) Grow(n);
+  }
+  // Hands on what the buffer holds.
+  void Flush() {
+    if (!sink_ || used_ == 0) return;
+    Pass(str());
+    used_ = 0;
   }
 
  private:
@@ -51,7 +76,11 @@ class Out {
     used_ = static_cast<size_t>(std::to_chars(at, at + 32, value).ptr - buf_.get());
   }
   char* Room(size_t n) {
-    if (used_ + n > capacity_) Grow(std::max(capacity_ * 2, used_ + n + (size_t{1} << 16)));
+    if (sink_ && used_ + n > g_pieceBytes) Flush();
+    if (used_ + n > capacity_) {
+      const size_t wanted = std::max(capacity_ * 2, used_ + n + (size_t{1} << 16));
+      Grow(sink_ ? std::max(std::min(wanted, g_pieceBytes + 64), used_ + n) : wanted);
+    }
     return buf_.get() + used_;
   }
   void Grow(size_t capacity) {
@@ -60,6 +89,10 @@ class Out {
     buf_ = std::move(next);
     capacity_ = capacity;
   }
+  void Pass(std::string_view s) const {
+    if (!(*sink_)(s)) throw SinkRefused{};
+  }
+  const TextSink* sink_ = nullptr;
   std::unique_ptr<char[]> buf_;
   size_t capacity_ = 0;
   size_t used_ = 0;
@@ -173,23 +206,30 @@ void Vector(const char* key, const CtsxVector3f& v, Out& out) {
 // order: the text is the same either way. 0: never.
 size_t g_parallelFrom = size_t{1} << 16;
 
-// format(from, to, out) for items [0, n), the second half on a second
-// thread when there are enough of them.
+// format(from, to, out) for items [0, n). With enough of them, in chunks:
+// the second half of each on a second thread into a buffer of its own,
+// handed on after the first, so that the memory is bounded by the chunk.
 template <typename Format>
 void InTwoHalves(size_t n, size_t bytesPerItem, const Format& format, Out& out) {
   if (g_parallelFrom == 0 || n < g_parallelFrom) return format(0, n, out);
-  const size_t half = n / 2;
+  const size_t step = 2 * std::max<size_t>(g_chunkItems, 1);
   Out second;
-  second.Reserve((n - half) * bytesPerItem);
-  std::future<void> later;  // waits for the second thread on every way out
-  try {
-    later = std::async(std::launch::async, [&] { format(half, n, second); });
-  } catch (const std::system_error&) {
-    return format(0, n, out);  // no second thread to be had
+  second.Reserve(std::min(n, step) / 2 * bytesPerItem + bytesPerItem);
+  for (size_t from = 0; from < n; from += step) {
+    const size_t to = std::min(n, from + step);
+    const size_t half = from + (to - from) / 2;
+    second.Clear();
+    std::future<void> later;  // waits for the second thread on every way out
+    try {
+      later = std::async(std::launch::async, [&] { format(half, to, second); });
+    } catch (const std::system_error&) {
+      format(from, to, out);  // no second thread to be had
+      continue;
+    }
+    format(from, half, out);
+    later.get();
+    out.Text(second.str());
   }
-  format(0, half, out);
-  later.get();
-  out.Text(second.str());
 }
 
 void Vertices(const detail::Polyhedron& poly, const Placement& place, Out& out) {
@@ -204,9 +244,15 @@ struct Bases {
 };
 
 // Writes the object's normals once each (by their bits) and gives each
-// corner its file index (0: none).
+// corner its file index (0: none; empty: no corner has one).
 std::vector<int64_t> WriteNormals(const detail::Polyhedron& poly, const Placement& place, Bases& bases, Out& out) {
   std::vector<int64_t> index;
+  // None at all (the common case for large meshes): no index per corner.
+  const auto hasNormals = [](const CtsxFace* face) {
+    const detail::FaceExtra* extra = detail::FaceExtraOf(*face);
+    return extra && extra->normalSlots > 0;
+  };
+  if (std::none_of(poly.faces, poly.faces + poly.faceCount, hasNormals)) return index;
   std::unordered_map<uint64_t, std::vector<std::pair<CtsxVector3f, int64_t>>> seen;
   for (int32_t f = 0; f < poly.faceCount; ++f) {
     const detail::FaceExtra* extra = detail::FaceExtraOf(*poly.faces[f]);
@@ -292,10 +338,23 @@ class FaceState {
 // second half starts in the state the face before it leaves.
 void Faces(const detail::Polyhedron& poly, const std::vector<std::string>& materialNames,
            const std::vector<int64_t>& normals, const Bases& bases, Out& out) {
+  // Where every 4096th face's corners start, for the normals' indices.
+  constexpr size_t kStride = 4096;
+  std::vector<size_t> cornerAt;
+  if (!normals.empty()) {
+    size_t corner = 0;
+    for (size_t f = 0; f < static_cast<size_t>(poly.faceCount); ++f) {
+      if (f % kStride == 0) cornerAt.push_back(corner);
+      corner += static_cast<size_t>(poly.faces[f]->nbrCorners);
+    }
+  }
   const auto format = [&](size_t from, size_t to, Out& into) {
     FaceState state(poly, materialNames);
     size_t corner = 0;
-    for (size_t f = 0; f < from; ++f) corner += static_cast<size_t>(poly.faces[f]->nbrCorners);
+    if (!normals.empty()) {
+      corner = cornerAt[from / kStride];
+      for (size_t f = from / kStride * kStride; f < from; ++f) corner += static_cast<size_t>(poly.faces[f]->nbrCorners);
+    }
     if (from > 0) state.Seen(*poly.faces[from - 1]);
     for (size_t f = from; f < to; ++f) {
       const CtsxFace& face = *poly.faces[f];
@@ -305,7 +364,7 @@ void Faces(const detail::Polyhedron& poly, const std::vector<std::string>& mater
         into.Text(" ");
         into.Int(bases.vertex + face.corners[c].vindex + 1);
         const bool uv = face.corners[c].uvindex >= 0;
-        const int64_t normal = normals[corner];
+        const int64_t normal = normals.empty() ? 0 : normals[corner];
         if (uv || normal) into.Text("/");
         if (uv) into.Int(bases.uv + face.corners[c].uvindex + 1);
         if (normal) {
@@ -378,10 +437,24 @@ bool Save(const std::string& path, const std::vector<tsxSOBJ>& objects, std::str
   std::error_code ec;
   fs::path folder = fs::absolute(mtlPath, ec).parent_path();
   if (ec) folder = mtlPath.parent_path();
-  Out out;
+  // The OBJ is formatted while it is written, a piece at a time; the MTL,
+  // known once every object is, after it.
   std::string mtl;
-  Texts(objects, mtlPath.filename().string(), folder.lexically_normal().string(), out, &mtl);
-  return WriteFilesSafely({{path, out.str()}, {mtlPath.string(), mtl}}, error, progress, alongside);
+  FileText objFile{path, {}};
+  objFile.estimate = static_cast<int64_t>(TextEstimate(objects));
+  objFile.stream = [&](const TextSink& sink) {
+    try {
+      Out out(sink);
+      Texts(objects, mtlPath.filename().string(), folder.lexically_normal().string(), out, &mtl);
+      out.Flush();
+      return true;
+    } catch (const SinkRefused&) {
+      return false;
+    }
+  };
+  FileText mtlFile{mtlPath.string(), {}};
+  mtlFile.stream = [&mtl](const TextSink& sink) { return sink(mtl); };
+  return WriteFilesSafely({std::move(objFile), std::move(mtlFile)}, error, progress, alongside);
 }
 
 }  // namespace
@@ -389,6 +462,11 @@ bool Save(const std::string& path, const std::vector<tsxSOBJ>& objects, std::str
 namespace testing {
 
 void SetParallelFormatting(size_t fromVertices) { g_parallelFrom = fromVertices; }
+
+void SetWritePieces(size_t pieceBytes, size_t chunkItems) {
+  g_pieceBytes = std::max<size_t>(pieceBytes, 1);
+  g_chunkItems = std::max<size_t>(chunkItems, 1);
+}
 
 }  // namespace testing
 

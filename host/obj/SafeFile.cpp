@@ -133,8 +133,25 @@ void RemoveStaleTemporaries(const std::filesystem::path& target) {
 
 // Writes `text` and then the `tail` pieces to a new temporary file beside
 // `path`; its name in `temp`.
-bool WriteTemporary(const std::string& path, std::string_view text, const std::vector<std::string_view>& tail,
-                    Progress& progress, std::string* temp, int* err) {
+// Writes what `file.stream` makes; the progress total counts its bytes,
+// as far as they are known, in place of its estimate.
+bool WriteStream(int fd, const FileText& file, Progress& progress, int* err) {
+  const int64_t before = progress.total - file.estimate;
+  int64_t made = 0;
+  const bool ok = file.stream([&](std::string_view piece) {
+    made += static_cast<int64_t>(piece.size());
+    progress.total = std::max(progress.total, progress.done + static_cast<int64_t>(piece.size()));
+    if (WriteAll(fd, piece, progress)) return true;
+    if (*err == 0) *err = errno;
+    return false;
+  });
+  progress.total = std::max(before + made, progress.done);
+  return ok;
+}
+
+bool WriteTemporary(const std::string& path, const FileText& file, Progress& progress, std::string* temp, int* err) {
+  const std::string_view text = file.text;
+  const std::vector<std::string_view>& tail = file.tail;
   const std::filesystem::path target(path);
   RemoveStaleTemporaries(target);
   *temp = (target.parent_path() / (TempPrefix(target) + std::to_string(::getpid()) + "-" +
@@ -153,6 +170,14 @@ bool WriteTemporary(const std::string& path, std::string_view text, const std::v
   pendingCount = pendingCount + 1;
   bool ok = ::fchmod(fd, ModeFor(path)) == 0 && WriteAll(fd, text, progress);
   for (size_t i = 0; ok && i < tail.size(); ++i) ok = WriteAll(fd, tail[i], progress);
+  int streamErr = 0;
+  try {
+    ok = ok && (!file.stream || WriteStream(fd, file, progress, &streamErr));
+  } catch (...) {
+    ::close(fd);
+    throw;
+  }
+  if (!ok && streamErr != 0) errno = streamErr;
   ok = ok && ::fsync(fd) == 0;
   *err = errno;
   ok = ::close(fd) == 0 && ok;
@@ -189,6 +214,7 @@ bool WriteFilesSafely(const std::vector<FileText>& files, std::string* error, co
   for (const FileText& file : files) {
     progress.total += static_cast<int64_t>(file.text.size());
     for (std::string_view piece : file.tail) progress.total += static_cast<int64_t>(piece.size());
+    if (file.stream) progress.total += file.estimate;
   }
   Temporaries temps;
   auto fail = [&](const std::string& path, int err) {
@@ -196,20 +222,19 @@ bool WriteFilesSafely(const std::vector<FileText>& files, std::string* error, co
     temps.RemoveAll();  // after: `path` may be one of its targets
     return false;
   };
-  auto stage = [&](const std::string& path, std::string_view text, const std::vector<std::string_view>& tail,
-                   int* err) {
+  auto stage = [&](const FileText& file, int* err) {
     std::string temp;
-    const bool ok = WriteTemporary(path, text, tail, progress, &temp, err);
-    if (!temp.empty()) temps.Add(std::move(temp), path);
+    const bool ok = WriteTemporary(file.path, file, progress, &temp, err);
+    if (!temp.empty()) temps.Add(std::move(temp), file.path);
     return ok;
   };
   for (const FileText& file : files) {
-    if (int err = 0; !stage(file.path, file.text, file.tail, &err)) return fail(file.path, err);
+    if (int err = 0; !stage(file, &err)) return fail(file.path, err);
   }
   for (const AlongsideFile& file : alongside) {
     const std::string text = file.text ? file.text() : std::string();
     progress.total += static_cast<int64_t>(text.size());
-    if (int err = 0; !stage(file.path, text, {}, &err)) return fail(file.path, err);
+    if (int err = 0; !stage({file.path, text}, &err)) return fail(file.path, err);
   }
   const std::string first = files.empty() ? (alongside.empty() ? std::string() : alongside.front().path)
                                            : files.front().path;

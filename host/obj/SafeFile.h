@@ -3,6 +3,7 @@
 // the old file as it was and no temporary behind.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -12,10 +13,18 @@
 
 namespace tsxhost {
 
+// Takes the next bytes of a file; false: the write failed or was stopped.
+using TextSink = std::function<bool(std::string_view)>;
+
 struct FileText {
   std::string path;
   std::string_view text;
   std::vector<std::string_view> tail{};  // written after `text`, each where it lies
+  // Made while it is written, after `tail`, in pieces handed to the sink,
+  // so that a large file need not be held whole; false: stop. `estimate`
+  // stands for its size in the progress until it is done.
+  std::function<bool(const TextSink&)> stream{};
+  int64_t estimate = 0;
 };
 
 // Writes every file, or (one failing) none of them; false with `error` as

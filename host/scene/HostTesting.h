@@ -38,6 +38,10 @@ TSXHOST_API void SetCallHook(CallHook hook, void* user);
 // SaveObj formats the vertex (face) lines of objects with at least this
 // many vertices (faces) on two threads (0: never; the default is 65536).
 TSXHOST_API void SetParallelFormatting(size_t fromVertices);
+// SaveObj hands the file on in pieces of about `pieceBytes` and formats
+// at most `chunkItems` lines per thread between two (defaults 16 MiB and
+// 524288).
+TSXHOST_API void SetWritePieces(size_t pieceBytes, size_t chunkItems);
 // LoadObj and LoadObjText read a text longer than `chunkBytes` in chunks of
 // about that size, read ahead on two threads (0: never, one line after
 // another; the default is 1 MiB). Returns the setting it replaces.

@@ -1,8 +1,10 @@
 // SaveObj's vertex and face lines formatted on two threads: the file is the
 // same, byte for byte, as when one thread formats everything.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
+#include <array>
 #include <filesystem>
 #include <fstream>
 #include <random>
@@ -72,6 +74,72 @@ TEST(ParallelWriting, TwoThreadsWriteTheSameFileAsOne) {
     ASSERT_EQ(Slurp(dir / "one" / "scene.obj"), Slurp(dir / "two" / "scene.obj"));
   }
   tsxhost::testing::SetParallelFormatting(65536);
+  tsxhost::ResetScene();
+  std::filesystem::remove_all(dir);
+}
+
+// Written in small pieces and chunks, so that lines end right at a piece's
+// end or a chunk's and objects of every size cross them: the file is the
+// one the whole text in memory makes.
+TEST(ParallelWriting, PiecesAndChunksWriteTheSameFileAsOneBuffer) {
+  const auto dir = std::filesystem::temp_directory_path() / ("pieces_writing_" + std::to_string(::getpid()));
+  std::filesystem::create_directories(dir);
+  std::mt19937 rng(11);
+  for (int round = 0; round < 120; ++round) {
+    SCOPED_TRACE(round);
+    tsxhost::ResetScene();
+    const std::vector<tsxSOBJ> objects = RandomScene(rng);
+    tsxhost::testing::SetParallelFormatting(0);
+    std::string whole, mtl;
+    ASSERT_TRUE(tsxhost::ObjTexts(objects, "scene.mtl", &whole, &mtl));
+    const size_t pieceBytes = std::array<size_t, 4>{1, 7, 40, 1000}[round % 4];
+    const size_t chunkItems = 1 + static_cast<size_t>(round / 4 % 5);
+    tsxhost::testing::SetWritePieces(pieceBytes, chunkItems);
+    tsxhost::testing::SetParallelFormatting(round % 2 == 0 ? 1 : 0);
+    std::string error;
+    ASSERT_TRUE(tsxhost::SaveObj((dir / "scene.obj").string(), objects, &error)) << error;
+    ASSERT_EQ(Slurp(dir / "scene.obj"), whole);
+  }
+  tsxhost::testing::SetWritePieces(size_t{16} << 20, size_t{1} << 19);
+  tsxhost::testing::SetParallelFormatting(65536);
+  tsxhost::ResetScene();
+  std::filesystem::remove_all(dir);
+}
+
+// A write that fails after some pieces are out (the file size limit here)
+// leaves the old files as they were and no temporary behind.
+TEST(ParallelWriting, FailureAfterSomePiecesLeavesTheOldFiles) {
+  const auto dir = std::filesystem::temp_directory_path() / ("pieces_failing_" + std::to_string(::getpid()));
+  std::filesystem::create_directories(dir);
+  std::mt19937 rng(3);
+  tsxhost::ResetScene();
+  std::vector<tsxSOBJ> objects;
+  std::string whole, mtl;
+  while (whole.size() < 600) {
+    objects = RandomScene(rng);
+    ASSERT_TRUE(tsxhost::ObjTexts(objects, "scene.mtl", &whole, &mtl));
+  }
+  std::ofstream(dir / "scene.obj") << "old obj";
+  std::ofstream(dir / "scene.mtl") << "old mtl";
+  tsxhost::testing::SetWritePieces(64, 2);
+  tsxhost::testing::SetParallelFormatting(1);
+  rlimit old{};
+  ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &old), 0);
+  rlimit small = old;
+  small.rlim_cur = 300;
+  ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+  std::string error;
+  const bool saved = tsxhost::SaveObj((dir / "scene.obj").string(), objects, &error);
+  ::setrlimit(RLIMIT_FSIZE, &old);
+  tsxhost::testing::SetWritePieces(size_t{16} << 20, size_t{1} << 19);
+  tsxhost::testing::SetParallelFormatting(65536);
+  EXPECT_FALSE(saved);
+  EXPECT_EQ(error.rfind((dir / "scene.obj").string() + ": cannot write the file: ", 0), 0u) << error;
+  EXPECT_EQ(Slurp(dir / "scene.obj"), "old obj");
+  EXPECT_EQ(Slurp(dir / "scene.mtl"), "old mtl");
+  for (const auto& entry : std::filesystem::directory_iterator(dir)) {
+    EXPECT_NE(entry.path().filename().string()[0], '.') << entry.path();
+  }
   tsxhost::ResetScene();
   std::filesystem::remove_all(dir);
 }
