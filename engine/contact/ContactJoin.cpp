@@ -47,6 +47,8 @@ class LowestUnion {
     b = Find(b);
     if (a != b) parent_[std::max(a, b)] = std::min(a, b);
   }
+  // Lets the sets go, memory included.
+  void Release() { std::vector<size_t>().swap(parent_); }
 
  private:
   std::vector<size_t> parent_;
@@ -328,6 +330,7 @@ bool ContactRun::JoinGroup(ContactGroup& group) {
     plan.weldOnto[g] = g < size_t(vertices) ? int64_t(welds.Find(g)) : int64_t(g);
     group.weldedVertices += plan.weldOnto[g] != int64_t(g);
   }
+  welds.Release();  // the plan holds the welds now: not kept through the merge
   group.newPoints = int64_t(plan.newPoints.size());
   {
     JoinStageScope scope(JoinStage::Copy, request_.observer);
