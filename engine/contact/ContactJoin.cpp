@@ -332,6 +332,10 @@ bool ContactRun::JoinGroup(ContactGroup& group) {
   }
   welds.Release();  // the plan holds the welds now: not kept through the merge
   group.newPoints = int64_t(plan.newPoints.size());
+  // The copy and the merge do not read the members' world vertices: let go
+  // for them, and taken again for the check (the members are unchanged; a
+  // failed join reads them no more).
+  for (const size_t m : group.members) std::vector<CtsxVector3f>().swap(shapes_[m]->world);
   {
     JoinStageScope scope(JoinStage::Copy, request_.observer);
     HostObject result = 0;
@@ -352,6 +356,7 @@ bool ContactRun::JoinGroup(ContactGroup& group) {
     group.splitFaces = made.splitFaces;
     group.rebuiltFaces = std::move(made.rebuilt);
   }
+  for (const size_t m : group.members) shapes_[m]->Load(request_.objects[m]);
   JoinStageScope scope(JoinStage::Refresh, request_.observer);
   return Check(group, plan, contacts, made.moved);
 }
