@@ -2,6 +2,7 @@
 // the first join's progress) is refused without touching the running join.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <functional>
 
 #include "engine/actions/WindowActions.h"
@@ -33,16 +34,22 @@ class NestingView : public spl::JoinView {
   std::function<void()> nested_;
 };
 
+// A fresh scene of two touching pairs: A and B share their whole face
+// (corners match), C's face lies inside D's.
+std::array<tsxSOBJ, 4> FourBoxes() {
+  tsxhost::ResetScene();
+  spl::ResetJoinState();
+  return {tsxhost::AddPolyhedron("A", spl::testing::MakeBox({0, 0, 0}, {1, 1, 1})),
+          tsxhost::AddPolyhedron("B", spl::testing::MakeBox({1, 0, 0}, {3, 1, 1})),
+          tsxhost::AddPolyhedron("C", spl::testing::MakeBox({5, 0, 0}, {6, 1, 1})),
+          tsxhost::AddPolyhedron("D", spl::testing::MakeBox({6, 0, 0}, {7, 2, 1}))};
+}
+
 // The outer join: the plain, the seam or the contact join.
 class NestedJoin : public ::testing::TestWithParam<int> {};
 
 TEST_P(NestedJoin, IsRefusedAndTheRunningJoinEndsAsIfAlone) {
-  tsxhost::ResetScene();
-  spl::ResetJoinState();
-  const tsxSOBJ a = tsxhost::AddPolyhedron("A", spl::testing::MakeBox({0, 0, 0}, {1, 1, 1}));
-  const tsxSOBJ b = tsxhost::AddPolyhedron("B", spl::testing::MakeBox({1, 0, 0}, {3, 1, 1}));
-  const tsxSOBJ c = tsxhost::AddPolyhedron("C", spl::testing::MakeBox({5, 0, 0}, {6, 1, 1}));
-  const tsxSOBJ d = tsxhost::AddPolyhedron("D", spl::testing::MakeBox({6, 0, 0}, {7, 2, 1}));
+  const auto [a, b, c, d] = FourBoxes();
   const splicer::JoinChoice choice{0.01, GetParam() == 1, GetParam() == 2};
 
   bool nestedRan = false;
@@ -82,12 +89,7 @@ INSTANTIATE_TEST_SUITE_P(PlainSeamContact, NestedJoin, ::testing::Values(0, 1, 2
 
 // The assembly join holds the same guard while it runs.
 TEST(NestedJoin, InsideAnAssemblyJoinIsRefused) {
-  tsxhost::ResetScene();
-  spl::ResetJoinState();
-  const tsxSOBJ a = tsxhost::AddPolyhedron("A", spl::testing::MakeBox({0, 0, 0}, {1, 1, 1}));
-  const tsxSOBJ b = tsxhost::AddPolyhedron("B", spl::testing::MakeBox({1, 0, 0}, {3, 1, 1}));
-  const tsxSOBJ c = tsxhost::AddPolyhedron("C", spl::testing::MakeBox({5, 0, 0}, {6, 1, 1}));
-  const tsxSOBJ d = tsxhost::AddPolyhedron("D", spl::testing::MakeBox({6, 0, 0}, {7, 2, 1}));
+  const auto [a, b, c, d] = FourBoxes();
   bool nestedRan = false;
   NestingView view([&] {
     nestedRan = true;
